@@ -1,0 +1,33 @@
+#include "engine/Main.h"
+#include "platform/ProcessInfo.h"
+#include "ui/main/frmDAZadaro.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+int RunMainWindow()
+{
+    if (!ze6::DisplayAvailable()) {
+        std::fputs("ZE6Vivevu: no display is available for the main window; give a job line or a "
+                   "configuration file to run without one (ZE6Vivevu /? shows how).\n",
+                   stderr);
+        return 1;
+    }
+    QApplication application(ze6::ProcessArgc(), ze6::ProcessArgv());
+    ze6::frmDAZadaro window;
+    window.show();
+    return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ze6::SetProcessArguments(argc, argv);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return ze6::modDAZadaro::Main(ze6::RebuildCommandText(arguments), RunMainWindow);
+}

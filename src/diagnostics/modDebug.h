@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ze6 {
+class LogComponent;
+}
+
+// The one place where the program reports failures: to the application log.
+namespace ze6::modDebug {
+
+// Writes one error entry "ERROR: {ModuleName}, {ProcName}, {Message}" whose
+// message is "Runtime error occured: <number> - <message>[ Source: <source>]".
+// With reRaise, raises the same RuntimeError again after logging.
+void LogError(std::string moduleName, std::string procName, std::string message, std::int32_t errorNumber,
+              std::string source, bool reRaise);
+
+// The process-wide log component, created and named on first use.
+LogComponent& GetLogger();
+
+// How many reports this process has made (the exit status depends on it).
+int ReportCount();
+
+// Drops the log component and the count, so a test starts like a new process.
+void ResetForTesting();
+
+}  // namespace ze6::modDebug

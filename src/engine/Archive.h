@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ze6::modDAZadaro {
+
+// Backs up one data file: one new timestamped archive with every companion
+// that exists, then pruning when KeepLastCount is above 0. Errors go to the log.
+void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std::string fileName);
+
+// Appends a path to ArchiveFileList when it exists and is not there yet (any case).
+void AddArchiveFile(const std::string& path);
+
+// The files of the archive being made (left filled until the next call).
+std::vector<std::string>& ArchiveFileList();
+
+}  // namespace ze6::modDAZadaro

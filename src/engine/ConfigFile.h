@@ -1,0 +1,22 @@
+#pragma once
+
+#include <istream>
+#include <string>
+
+namespace ze6::modDAZadaro {
+
+// Reads configuration-file lines as bytes: CR LF or a lone CR ends a line, a
+// lone LF stays part of the line; the last line may lack its end.
+class ConfigLineReader {
+public:
+    explicit ConfigLineReader(std::istream& input) : m_input(input) {}
+    bool Next(std::string& line);  // false at the end of the input; raises RuntimeError on a read error
+
+private:
+    std::istream& m_input;
+};
+
+// Runs every non-blank line of a configuration file, in order.
+void ProcessFile(std::string path);
+
+}  // namespace ze6::modDAZadaro

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace ze6::modDAZadaro {
+
+// Dispatches the raw command text: empty shows the main window through
+// showMainWindow (whose result is returned), "/?" or "/HELP" the usage text, a
+// configuration-file name runs that file, anything else is one job line.
+// Returns the process exit status: 0 clean, 1 when the log got an entry, 2 when
+// a job line was rejected with the usage text.
+int Main(const std::string& commandText, const std::function<int()>& showMainWindow);
+
+}  // namespace ze6::modDAZadaro

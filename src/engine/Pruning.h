@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ze6::modDAZadaro {
+
+enum class CompareMode { Binary = 0, Text = 1 };
+
+// Stable ascending sort into a new list (the input is left unchanged); Text
+// mode ignores letter case.
+std::vector<std::string> SortFileList(const std::vector<std::string>& list, CompareMode mode);
+
+// Deletes all but the newest keepLastCount archives of the series that
+// archivePath belongs to. Raises RuntimeError when a deletion fails.
+void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount);
+
+}  // namespace ze6::modDAZadaro

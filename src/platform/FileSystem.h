@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ze6::FileSystem {
+
+// Letter case is ignored wherever the program matches or compares names. On a
+// case-sensitive file system a path whose exact spelling does not exist is
+// resolved against its folder's listing, which is cached per folder and
+// revalidated by the folder's modification time, so thousands of lookups in
+// one folder cost one listing.
+
+inline constexpr char kSeparator = '/';
+
+// True for an existing file or folder (any letter case); never raises.
+bool PathExists(const std::string& path);
+
+// The path as spelled on disk, or nullopt when nothing matches.
+std::optional<std::string> ResolvePath(const std::string& path);
+
+// Bare names of the ordinary files (regular files or links to them; not hidden,
+// not folders, devices, sockets or FIFOs) in the folder of `pattern` whose names
+// match its last component, in the file system's order. Raises RuntimeError when
+// the folder exists but cannot be read; a missing folder gives an empty list.
+std::vector<std::string> ListFiles(const std::string& pattern);
+
+// Wildcard match of one name: "*" any run, "?" any one character, a "?" at the
+// end also matches nothing; letter case ignored.
+bool MatchesWildcard(const std::string& name, const std::string& pattern);
+
+// Case-insensitive comparison key of a name (UTF-8 aware, ASCII fast path).
+std::string FoldCase(const std::string& text);
+bool EqualIgnoringCase(const std::string& a, const std::string& b);
+
+// Creates one folder; true when it exists afterwards. Never raises.
+bool MakeSingleFolder(const std::string& path);
+
+// Deletes a file; raises RuntimeError on failure.
+void DeleteFile(const std::string& path);
+
+// Forgets cached listings (after the program itself changed a folder).
+void InvalidateCache(const std::string& folder);
+
+}  // namespace ze6::FileSystem

@@ -1,0 +1,86 @@
+#include "platform/ProcessInfo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdlib>
+
+namespace ze6 {
+
+namespace {
+int g_argc = 0;
+char* g_noArguments[] = {nullptr};
+char** g_argv = g_noArguments;
+}  // namespace
+
+std::string RebuildCommandText(const std::vector<std::string>& arguments)
+{
+    if (arguments.empty())
+        return {};
+    if (arguments.size() == 1)
+        return arguments.front();
+
+    const bool quoteFirstTwo =
+        arguments[0].find('"') == std::string::npos && arguments[1].find('"') == std::string::npos;
+    std::string text;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (i > 0)
+            text += ' ';
+        if (quoteFirstTwo && i < 2)
+            text += '"' + arguments[i] + '"';
+        else
+            text += arguments[i];
+    }
+    return text;
+}
+
+void SetProcessArguments(int argc, char** argv)
+{
+    g_argc = argc;
+    g_argv = argv;
+}
+
+int& ProcessArgc()
+{
+    return g_argc;
+}
+
+char** ProcessArgv()
+{
+    return g_argv;
+}
+
+std::string ExecutableName()
+{
+    std::string path;
+    if (g_argc > 0 && g_argv[0] != nullptr)
+        path = g_argv[0];
+    if (path.empty())
+        return "ZE6Vivevu";
+    const auto slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    return name.empty() ? std::string("ZE6Vivevu") : name;
+}
+
+bool DisplayAvailable()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return true;
+    }
+    return false;
+}
+
+std::string HomeFolder()
+{
+    std::string home = QDir::homePath().toStdString();
+    if (home.empty() || home.back() != '/')
+        home += '/';
+    return home;
+}
+
+}  // namespace ze6

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ze6 {
+
+// Rebuilds the raw command text (with its double quotes) from the arguments a
+// shell has split: none gives "", one is taken as it stands, two or more get
+// the first two quoted when neither holds a quote, then all joined by blanks.
+std::string RebuildCommandText(const std::vector<std::string>& arguments);
+
+// Records argc/argv once at start-up (QApplication needs them later).
+void SetProcessArguments(int argc, char** argv);
+int& ProcessArgc();
+char** ProcessArgv();
+
+// The executable's file name without folder and extension ("ZE6Vivevu").
+std::string ExecutableName();
+
+// True when a message box can be shown for real: DISPLAY, WAYLAND_DISPLAY or
+// QT_QPA_PLATFORM is set.
+bool DisplayAvailable();
+
+// The user's home folder, ending in a separator.
+std::string HomeFolder();
+
+}  // namespace ze6

@@ -1,0 +1,102 @@
+#include "platform/Prompt.h"
+
+#include "platform/ProcessInfo.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <cstdio>
+#include <memory>
+
+namespace ze6 {
+
+PromptAnswer DefaultAnswer(PromptButtons buttons)
+{
+    switch (buttons) {
+    case PromptButtons::YesNo: return PromptAnswer::Yes;
+    case PromptButtons::Ok:
+    case PromptButtons::OkCancel: break;
+    }
+    return PromptAnswer::Ok;
+}
+
+namespace {
+
+QString ToDisplayText(const std::string& text)
+{
+    QString display = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    display.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return display;
+}
+
+void EnsureApplication()
+{
+    if (QCoreApplication::instance() != nullptr)
+        return;
+    // Command mode creates the application only when a box must really be shown.
+    static std::unique_ptr<QApplication> application =
+        std::make_unique<QApplication>(ProcessArgc(), ProcessArgv());
+}
+
+}  // namespace
+
+PromptAnswer MessageBoxPrompt::Ask(const PromptRequest& request)
+{
+    EnsureApplication();
+
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (request.icon) {
+    case PromptIcon::None: break;
+    case PromptIcon::Information: icon = QMessageBox::Information; break;
+    case PromptIcon::Exclamation: icon = QMessageBox::Warning; break;
+    case PromptIcon::Critical: icon = QMessageBox::Critical; break;
+    }
+
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton defaultButton = QMessageBox::Ok;
+    switch (request.buttons) {
+    case PromptButtons::Ok: break;
+    case PromptButtons::OkCancel: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case PromptButtons::YesNo:
+        buttons = QMessageBox::Yes | QMessageBox::No;
+        defaultButton = QMessageBox::Yes;
+        break;
+    }
+
+    QMessageBox box(icon, ToDisplayText(request.title), ToDisplayText(request.text), buttons,
+                    QApplication::activeWindow());
+    box.setDefaultButton(defaultButton);
+    box.setTextFormat(Qt::PlainText);
+    switch (box.exec()) {
+    case QMessageBox::Cancel: return PromptAnswer::Cancel;
+    case QMessageBox::Yes: return PromptAnswer::Yes;
+    case QMessageBox::No: return PromptAnswer::No;
+    default: break;
+    }
+    // Escape or the close box on a box without Cancel/No closes it like its first button.
+    return request.buttons == PromptButtons::OkCancel ? PromptAnswer::Cancel
+         : request.buttons == PromptButtons::YesNo    ? PromptAnswer::No
+                                                      : PromptAnswer::Ok;
+}
+
+PromptAnswer StandardErrorPrompt::Ask(const PromptRequest& request)
+{
+    std::string text = request.text;
+    std::string lines;
+    lines.reserve(text.size() + 1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            lines += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            lines += text[i];
+        }
+    }
+    lines += '\n';
+    std::fwrite(lines.data(), 1, lines.size(), stderr);
+    std::fflush(stderr);
+    return DefaultAnswer(request.buttons);
+}
+
+}  // namespace ze6

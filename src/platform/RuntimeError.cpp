@@ -1,0 +1,58 @@
+#include "platform/RuntimeError.h"
+
+#include <cerrno>
+
+namespace ze6 {
+
+RuntimeError::RuntimeError(std::int32_t number, std::string description, std::string source)
+    : std::runtime_error(description), m_number(number), m_description(std::move(description)),
+      m_source(std::move(source))
+{
+}
+
+std::string DescribeErrorNumber(std::int32_t number)
+{
+    switch (number) {
+    case ErrorNumber::Overflow: return "Overflow";
+    case ErrorNumber::BadFileName: return "Bad file name or number";
+    case ErrorNumber::FileNotFound: return "File not found";
+    case ErrorNumber::FileAlreadyOpen: return "File already open";
+    case ErrorNumber::DeviceIoError: return "Device I/O error";
+    case ErrorNumber::FileAlreadyExists: return "File already exists";
+    case ErrorNumber::DiskFull: return "Disk full";
+    case ErrorNumber::PermissionDenied: return "Permission denied";
+    case ErrorNumber::PathFileAccessError: return "Path/File access error";
+    case ErrorNumber::PathNotFound: return "Path not found";
+    default: return "Application-defined or object-defined error";
+    }
+}
+
+RuntimeError ErrorFromErrno(int errnoValue, const std::string& source)
+{
+    std::int32_t number = ErrorNumber::PathFileAccessError;
+    switch (errnoValue) {
+    case ENOENT: number = ErrorNumber::FileNotFound; break;
+    case ENOTDIR: number = ErrorNumber::PathNotFound; break;
+    case EACCES:
+    case EPERM:
+    case EROFS: number = ErrorNumber::PermissionDenied; break;
+    case EEXIST: number = ErrorNumber::FileAlreadyExists; break;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: number = ErrorNumber::DiskFull; break;
+    case EIO: number = ErrorNumber::DeviceIoError; break;
+    case ENAMETOOLONG:
+    case EINVAL: number = ErrorNumber::BadFileName; break;
+    case EBUSY:
+    case ETXTBSY: number = ErrorNumber::FileAlreadyOpen; break;
+    default: break;
+    }
+    return RuntimeError(number, DescribeErrorNumber(number), source);
+}
+
+void Raise(std::int32_t number, const std::string& source)
+{
+    throw RuntimeError(number, DescribeErrorNumber(number), source);
+}
+
+}  // namespace ze6

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace ze6 {
+
+// A run-time error as the engine's handlers see it: a classic error number,
+// its description and the name of whatever raised it. Components raise it with
+// their own name as source; the program's own errors carry "ZE6Vivevu".
+class RuntimeError : public std::runtime_error {
+public:
+    RuntimeError(std::int32_t number, std::string description, std::string source);
+
+    std::int32_t Number() const { return m_number; }
+    const std::string& Description() const { return m_description; }
+    const std::string& Source() const { return m_source; }
+
+private:
+    std::int32_t m_number;
+    std::string m_description;
+    std::string m_source;
+};
+
+inline constexpr const char* kProgramErrorSource = "ZE6Vivevu";
+
+// Classic error numbers used for operating-system failures.
+namespace ErrorNumber {
+inline constexpr std::int32_t Overflow = 6;
+inline constexpr std::int32_t BadFileName = 52;
+inline constexpr std::int32_t FileNotFound = 53;
+inline constexpr std::int32_t FileAlreadyOpen = 55;
+inline constexpr std::int32_t DeviceIoError = 57;
+inline constexpr std::int32_t FileAlreadyExists = 58;
+inline constexpr std::int32_t DiskFull = 61;
+inline constexpr std::int32_t PermissionDenied = 70;
+inline constexpr std::int32_t PathFileAccessError = 75;
+inline constexpr std::int32_t PathNotFound = 76;
+}  // namespace ErrorNumber
+
+// The usual description of a classic error number ("Disk full" for 61).
+std::string DescribeErrorNumber(std::int32_t number);
+
+// Maps an errno value to the classic number and description.
+RuntimeError ErrorFromErrno(int errnoValue, const std::string& source);
+
+// Convenience for raising one of the classic errors with its usual text.
+[[noreturn]] void Raise(std::int32_t number, const std::string& source);
+
+}  // namespace ze6

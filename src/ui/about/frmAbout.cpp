@@ -1,0 +1,10 @@
+#include "ui/about/frmAbout.h"
+
+namespace ze6 {
+
+frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("About"));
+}
+
+}  // namespace ze6

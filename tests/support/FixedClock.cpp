@@ -1,0 +1,15 @@
+#include "support/FixedClock.h"
+
+namespace ze6::test {
+
+FixedClock::FixedClock(QDateTime now) : m_now(std::move(now))
+{
+    SetClockForTesting([this] { return m_now; });
+}
+
+FixedClock::~FixedClock()
+{
+    SetClockForTesting({});
+}
+
+}  // namespace ze6::test

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/Components.h"
+#include "platform/Prompt.h"
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace ze6::test {
+
+// Records every box the code under test shows and answers from a script (the
+// box's default button once the script is used up). An optional hook runs
+// inside Ask, e.g. to read a window's state while the box is up.
+class ScriptedPrompt final : public Prompt {
+public:
+    PromptAnswer Ask(const PromptRequest& request) override;
+
+    std::vector<PromptRequest> asked;
+    std::deque<PromptAnswer> answers;
+    std::function<void(const PromptRequest&)> onAsk;
+};
+
+// Real components with a scripted prompt; installed for the object's lifetime.
+class TestComponents : public Components {
+public:
+    TestComponents();
+    ~TestComponents() override;
+    TestComponents(const TestComponents&) = delete;
+    TestComponents& operator=(const TestComponents&) = delete;
+
+    Prompt& GetPrompt() override { return prompt; }
+
+    ScriptedPrompt prompt;
+};
+
+}  // namespace ze6::test

@@ -1,0 +1,51 @@
+#include "support/TempFolder.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace ze6::test {
+
+TempFolder::TempFolder() : m_dir(QDir::tempPath() + QStringLiteral("/ze6test-XXXXXX"))
+{
+    if (!m_dir.isValid())
+        throw std::runtime_error("cannot create a temporary folder");
+    m_path = m_dir.path().toStdString() + "/";
+}
+
+std::string TempFolder::Write(const std::string& relative, const std::string& content) const
+{
+    const std::string path = m_path + relative;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+    return path;
+}
+
+std::string TempFolder::MakeFolder(const std::string& relative) const
+{
+    std::string path = m_path + relative;
+    std::filesystem::create_directories(path);
+    if (path.back() != '/')
+        path += '/';
+    return path;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+bool Exists(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+}  // namespace ze6::test

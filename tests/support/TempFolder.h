@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QTemporaryDir>
+#include <string>
+
+namespace ze6::test {
+
+// A real folder that is removed with the object. Paths end in "/".
+class TempFolder {
+public:
+    TempFolder();
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& relative) const { return m_path + relative; }
+
+    // Writes a file (creating its folders) and returns its full path.
+    std::string Write(const std::string& relative, const std::string& content = "data") const;
+    std::string MakeFolder(const std::string& relative) const;
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_path;
+};
+
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+
+}  // namespace ze6::test
