@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+class QDialog;
 class QWidget;
 
 namespace ze6 {
@@ -42,6 +43,9 @@ public:
 
     void Display();
     void Destroy();
+
+    // The dialog window, loading it when needed (tests drive its controls by name).
+    QDialog* DialogWidget();
 
 private:
     class Impl;

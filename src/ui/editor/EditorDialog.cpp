@@ -1,0 +1,424 @@
+#include "ui/editor/EditorDialog.h"
+
+#include "engine/DefaultFolders.h"
+#include "engine/PathOperations.h"
+#include "platform/Components.h"
+#include "platform/ProcessInfo.h"
+#include "ui/editor/DataFileListing.h"
+#include "ui/editor/EntryValidation.h"
+#include "ui/editor/FileGrid.h"
+#include "ui/editor/FileGridModel.h"
+#include "ui/editor/FolderTree.h"
+#include "ui/editor/SplitterBar.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <cmath>
+
+namespace ze6 {
+
+namespace {
+
+using EditorLayout::PixelRect;
+using EditorLayout::Rect;
+
+// The wait cursor for as long as the object lives, also when a step throws.
+class WaitCursor final {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+void SetGeometry(QWidget* widget, const PixelRect& rect)
+{
+    widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
+}
+
+QWidget* MakePanel(QWidget* parent, const char* name)
+{
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QString::fromUtf8(name));
+    return panel;
+}
+
+}  // namespace
+
+EditorDialog::EditorDialog(EditorState& state, QWidget* owner) : QDialog(owner), m_state(state)
+{
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+    BuildControls();
+    SetUpTabOrder();
+    const PixelRect client =
+        EditorLayout::ToPixels({0, 0, EditorLayout::kClientWidth, EditorLayout::kClientHeight}, TwipsPerPixel());
+    resize(client.width, client.height);
+    CentreOnScreen();
+}
+
+void EditorDialog::BuildControls()
+{
+    m_lstFolders = new FolderTree(this);
+    m_lstFolders->setObjectName(QStringLiteral("lstFolders"));
+    connect(m_lstFolders, &FolderTree::SelectionChanged, this, &EditorDialog::OnFolderSelected);
+
+    m_grdfiles = new FileGrid(this);
+    m_grdfiles->setObjectName(QStringLiteral("grdfiles"));
+    connect(&m_grdfiles->Model(), &FileGridModel::CellChanged, this, &EditorDialog::OnGridCellChanged);
+
+    m_imgSplit = new SplitterBar(this);
+    m_imgSplit->setObjectName(QStringLiteral("imgSplit"));
+    connect(m_imgSplit, &SplitterBar::Pressed, this, &EditorDialog::OnSplitPressed);
+    connect(m_imgSplit, &SplitterBar::Moved, this, &EditorDialog::OnSplitMoved);
+    connect(m_imgSplit, &SplitterBar::Released, this, &EditorDialog::OnSplitReleased);
+
+    m_picSplit = MakePanel(this, "PicSplit");
+    m_picSplit->setAutoFillBackground(true);
+    m_picSplit->setBackgroundRole(QPalette::Dark);
+    m_picSplit->hide();
+
+    m_picture1 = MakePanel(this, "Picture1");
+    m_label1 = new QLabel(QStringLiteral("Backup files to..."), m_picture1);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_txtTargetFolder = new QLineEdit(m_picture1);
+    m_txtTargetFolder->setObjectName(QStringLiteral("txtTargetFolder"));
+    m_cmdTargetBrowse = new QPushButton(QStringLiteral("..."), m_picture1);
+    m_cmdTargetBrowse->setObjectName(QStringLiteral("cmdTargetBrowse"));
+    m_cmdTargetBrowse->setAutoDefault(false);
+    connect(m_cmdTargetBrowse, &QPushButton::clicked, this, &EditorDialog::OnTargetBrowse);
+    m_label2 = new QLabel(QStringLiteral("Number of generations to keep (Leave blank for unlimited)"), m_picture1);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_txtKeepLast = new QLineEdit(m_picture1);
+    m_txtKeepLast->setObjectName(QStringLiteral("txtKeepLast"));
+    PlaceTargetPanel();
+
+    m_picFooter = MakePanel(this, "picFooter");
+    m_picFooter->installEventFilter(this);
+    m_picButtons = MakePanel(m_picFooter, "picButtons");
+    m_cmdOk = new QPushButton(QStringLiteral("Ok"), m_picButtons);
+    m_cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    m_cmdOk->setDefault(true);
+    connect(m_cmdOk, &QPushButton::clicked, this, &EditorDialog::OnOk);
+    m_cmdCancel = new QPushButton(QStringLiteral("Cancel"), m_picButtons);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel->setAutoDefault(false);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &EditorDialog::OnCancel);
+    const double twipsPerPixel = TwipsPerPixel();
+    SetGeometry(m_cmdOk, EditorLayout::ToPixels(EditorLayout::kOkButton, twipsPerPixel));
+    SetGeometry(m_cmdCancel, EditorLayout::ToPixels(EditorLayout::kCancelButton, twipsPerPixel));
+}
+
+void EditorDialog::SetUpTabOrder()
+{
+    QWidget* const order[] = {m_lstFolders,  m_grdfiles, m_txtTargetFolder, m_cmdTargetBrowse,
+                              m_txtKeepLast, m_cmdOk,    m_cmdCancel};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+void EditorDialog::CentreOnScreen()
+{
+    const QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const double twipsPerPixel = TwipsPerPixel();
+    const auto toTwips = [twipsPerPixel](int pixels) { return static_cast<int>(std::lround(pixels * twipsPerPixel)); };
+    const QRect area = screen->geometry();
+    const int left = EditorLayout::CentredOrigin(toTwips(area.width()), toTwips(width()));
+    const int top = EditorLayout::CentredOrigin(toTwips(area.height()), toTwips(height()));
+    move(area.x() + static_cast<int>(left / twipsPerPixel), area.y() + static_cast<int>(top / twipsPerPixel));
+}
+
+void EditorDialog::PlaceTargetPanel()
+{
+    const double twipsPerPixel = TwipsPerPixel();
+    // Designed places; the boxes keep their natural height, the browse button matches them.
+    const auto place = [twipsPerPixel](QWidget* widget, Rect rect) {
+        PixelRect pixels = EditorLayout::ToPixels(rect, twipsPerPixel);
+        pixels.height = widget->sizeHint().height();
+        SetGeometry(widget, pixels);
+    };
+    place(m_label1, EditorLayout::kLabel1);
+    place(m_txtTargetFolder, EditorLayout::kTargetFolderBox);
+    place(m_label2, EditorLayout::kLabel2);
+    place(m_txtKeepLast, EditorLayout::kKeepLastBox);
+    PixelRect browse = EditorLayout::ToPixels(EditorLayout::kTargetBrowseButton, twipsPerPixel);
+    browse.height = m_txtTargetFolder->height();
+    SetGeometry(m_cmdTargetBrowse, browse);
+}
+
+double EditorDialog::TwipsPerPixel() const
+{
+    return EditorLayout::TwipsPerPixel(logicalDpiX());
+}
+
+double EditorDialog::InnerWidth() const
+{
+    return width() * TwipsPerPixel();
+}
+
+QString EditorDialog::StartFolder() const
+{
+    std::string folder;
+    if (!m_state.sourceFolder.isEmpty())
+        folder = modDAZadaro::GetFolderPart(m_state.sourceFolder.toStdString());
+    else
+        folder = modDAZadaro::GetDefaultSourceFolder();
+    // With neither a job nor a product data folder to start from, the home
+    // folder is where a user's data most likely is.
+    if (folder.empty())
+        folder = HomeFolder();
+    return QString::fromStdString(folder);
+}
+
+void EditorDialog::Display()
+{
+    Prepare();
+    exec();
+}
+
+void EditorDialog::Prepare()
+{
+    m_txtTargetFolder->setText(m_state.targetFolder);
+    m_txtKeepLast->setText(EntryValidation::KeepLastText(m_state.keepLast));
+    m_state.currentFolder = StartFolder();
+    m_lstFolders->GoTo(m_state.currentFolder);
+    m_state.splitRatio = EditorLayout::kStartSplitRatio;
+}
+
+void EditorDialog::OnFolderSelected()
+{
+    const QString path = m_lstFolders->SelectedPath();
+    if (path.isEmpty())
+        return;
+    const WaitCursor wait;
+    m_state.currentFolder = EntryValidation::FolderWithSeparator(path);
+    FillFileList(QString::fromUtf8(EntryValidation::kDataFilePattern));
+}
+
+void EditorDialog::FillFileList(const QString& pattern)
+{
+    const WaitCursor wait;
+    FileGridModel& model = m_grdfiles->Model();
+    std::vector<FileGridRow> rows =
+        ReadDataFiles(m_state.currentFolder.toStdString(), pattern.toStdString(), model.HeaderTicked());
+    m_grdfiles->setUpdatesEnabled(false);
+    model.SetRows(std::move(rows));
+    m_grdfiles->SizeColumnsToContents();
+    m_grdfiles->setUpdatesEnabled(true);
+}
+
+void EditorDialog::OnGridCellChanged(int row, int column)
+{
+    if (row != 0 || column != FileGridModel::TickColumn)
+        return;
+    FileGridModel& model = m_grdfiles->Model();
+    model.SetAllTicked(model.HeaderTicked());
+}
+
+PromptAnswer EditorDialog::Ask(const std::string& text, PromptButtons buttons, PromptIcon icon)
+{
+    return GetComponents().GetPrompt().Ask({text, ExecutableName(), buttons, icon});
+}
+
+void EditorDialog::OnOk()
+{
+    m_state.sourceFiles = EntryValidation::BuildSourceFiles(m_state.currentFolder, m_grdfiles->Model().Rows());
+    if (m_state.sourceFiles.isEmpty()) {
+        Ask(EntryValidation::kNoSourceFiles, PromptButtons::Ok, PromptIcon::Exclamation);
+        m_grdfiles->setFocus();
+        return;
+    }
+    if (!ValidateTarget()) {
+        m_txtTargetFolder->setFocus();
+        return;
+    }
+    if (!ValidateKeepLast()) {
+        m_txtKeepLast->setFocus();
+        return;
+    }
+    m_state.cancel = false;
+    hide();
+}
+
+bool EditorDialog::ValidateTarget()
+{
+    const std::string target = EntryValidation::NormaliseTarget(m_txtTargetFolder->text().toStdString());
+    if (target.empty()) {
+        Ask(EntryValidation::kTargetRequired, PromptButtons::Ok, PromptIcon::Exclamation);
+        return false;
+    }
+    if (!modDAZadaro::FileExists(target)) {
+        if (Ask(EntryValidation::kTargetMissingQuestion, PromptButtons::YesNo, PromptIcon::None) != PromptAnswer::Yes)
+            return false;
+        if (!modDAZadaro::CreateFolderPath(target)) {
+            Ask(EntryValidation::CreateFolderFailedText(target), PromptButtons::Ok, PromptIcon::Critical);
+            return false;
+        }
+    }
+    m_state.targetFolder = QString::fromStdString(target);
+    return true;
+}
+
+bool EditorDialog::ValidateKeepLast()
+{
+    using EntryValidation::KeepLastVerdict;
+    const EntryValidation::KeepLastResult result = EntryValidation::CheckKeepLast(m_txtKeepLast->text().toStdString());
+    const char* message = nullptr;
+    switch (result.verdict) {
+    case KeepLastVerdict::Accepted:
+        m_state.keepLast = result.count;
+        return true;
+    case KeepLastVerdict::NotNumeric:
+        message = EntryValidation::kKeepLastNotNumeric;
+        break;
+    case KeepLastVerdict::Negative:
+        message = EntryValidation::kKeepLastNegative;
+        break;
+    case KeepLastVerdict::TooLarge:
+        message = EntryValidation::kKeepLastTooLarge;
+        break;
+    }
+    Ask(message, PromptButtons::Ok, PromptIcon::Exclamation);
+    return false;
+}
+
+void EditorDialog::OnCancel()
+{
+    m_state.cancel = true;
+    hide();
+}
+
+void EditorDialog::reject()
+{
+    OnCancel();
+}
+
+void EditorDialog::closeEvent(QCloseEvent* event)
+{
+    // Refused: the caller still reads the values and unloads the dialog itself.
+    OnCancel();
+    event->ignore();
+}
+
+void EditorDialog::OnTargetBrowse()
+{
+    QWidget* owner = this;
+    const std::string folder = modDAZadaro::BrowseFolder(owner, "Select a Target Folder");
+    if (!folder.empty())
+        m_txtTargetFolder->setText(QString::fromStdString(folder));
+}
+
+void EditorDialog::DockPanels()
+{
+    const double twipsPerPixel = TwipsPerPixel();
+    const int footerHeight = static_cast<int>(std::lround(EditorLayout::kFooterHeight / twipsPerPixel));
+    const int pictureHeight = static_cast<int>(std::lround(EditorLayout::kPicture1Height / twipsPerPixel));
+    m_picFooter->setGeometry(0, height() - footerHeight, width(), footerHeight);
+    m_picture1->setGeometry(0, height() - footerHeight - pictureHeight, width(), pictureHeight);
+}
+
+void EditorDialog::PlaceButtonPanel()
+{
+    const double twipsPerPixel = TwipsPerPixel();
+    Rect panel = EditorLayout::kButtonPanel;
+    panel.left = EditorLayout::ButtonPanelLeft(m_picFooter->width() * twipsPerPixel);
+    SetGeometry(m_picButtons, EditorLayout::ToPixels(panel, twipsPerPixel));
+}
+
+void EditorDialog::SizeControls()
+{
+    m_panes = EditorLayout::SizeControls(m_panes, InnerWidth(), m_state.splitRatio, m_picture1->y() * TwipsPerPixel());
+    ApplyPanes();
+}
+
+void EditorDialog::ApplyPanes()
+{
+    const double twipsPerPixel = TwipsPerPixel();
+    SetGeometry(m_imgSplit, EditorLayout::ToPixels(m_panes.splitter, twipsPerPixel));
+    SetGeometry(m_lstFolders, EditorLayout::ToPixels(m_panes.tree, twipsPerPixel));
+    SetGeometry(m_grdfiles, EditorLayout::ToPixels(m_panes.grid, twipsPerPixel));
+}
+
+void EditorDialog::ApplyIndicator()
+{
+    SetGeometry(m_picSplit, EditorLayout::ToPixels(m_indicator, TwipsPerPixel()));
+}
+
+void EditorDialog::LayOut()
+{
+    if (isMinimized())
+        return;
+    DockPanels();
+    SizeControls();
+}
+
+void EditorDialog::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    LayOut();
+}
+
+void EditorDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // A dialog shown again at its old size gets no resize, but every showing starts from the split ratio.
+    LayOut();
+}
+
+void EditorDialog::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // Resizes while minimised were ignored; restoring lays out for the size it has now.
+    if (event->type() == QEvent::WindowStateChange)
+        LayOut();
+}
+
+bool EditorDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_picFooter && event->type() == QEvent::Resize)
+        PlaceButtonPanel();
+    return QDialog::eventFilter(watched, event);
+}
+
+void EditorDialog::OnSplitPressed(Qt::MouseButton button, QPoint /*position*/)
+{
+    if (button != Qt::LeftButton)
+        return;
+    m_moving = true;
+    m_indicator = m_panes.splitter;
+    ApplyIndicator();
+    m_picSplit->show();
+    m_picSplit->raise();
+}
+
+void EditorDialog::OnSplitMoved(QPoint position)
+{
+    if (!m_moving)
+        return;
+    // The panes stay put while dragging; only the indicator follows the pointer.
+    m_indicator.left = m_panes.splitter.left + position.x() * TwipsPerPixel();
+    ApplyIndicator();
+}
+
+void EditorDialog::OnSplitReleased(Qt::MouseButton button, QPoint /*position*/)
+{
+    if (!m_moving || button != Qt::LeftButton)
+        return;
+    m_moving = false;
+    const double innerWidth = InnerWidth();
+    m_indicator.left = EditorLayout::DropLeft(m_indicator.left, innerWidth);
+    m_panes.splitter = m_indicator;
+    if (innerWidth > 0)
+        m_state.splitRatio = m_panes.splitter.left / innerWidth;
+    m_picSplit->hide();
+    SizeControls();
+}
+
+}  // namespace ze6

@@ -1,0 +1,118 @@
+#include "ui/editor/EntryValidation.h"
+
+#include "engine/LeadingNumber.h"
+#include "engine/PathOperations.h"
+#include "platform/FileSystem.h"
+#include "platform/RuntimeError.h"
+
+#include <cctype>
+
+namespace ze6::EntryValidation {
+
+namespace {
+
+bool IsDigit(char c)
+{
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// Skips a run of digits and says how many there were.
+std::size_t SkipDigits(std::string_view text, std::size_t& pos)
+{
+    const std::size_t start = pos;
+    while (pos < text.size() && IsDigit(text[pos]))
+        ++pos;
+    return pos - start;
+}
+
+}  // namespace
+
+std::string CreateFolderFailedText(const std::string& target)
+{
+    return "Error creating folder '" + target + "'";
+}
+
+QString FolderWithSeparator(const QString& folder)
+{
+    const QChar separator = QLatin1Char(FileSystem::kSeparator);
+    QString result = folder;
+    while (result.endsWith(separator))
+        result.chop(1);
+    return result + separator;
+}
+
+QStringList BuildSourceFiles(const QString& currentFolder, const std::vector<FileGridRow>& rows)
+{
+    QStringList entries;
+    std::size_t ticked = 0;
+    for (const FileGridRow& row : rows)
+        ticked += row.ticked ? 1 : 0;
+    if (ticked == 0)
+        return entries;
+    if (ticked == rows.size()) {
+        entries << currentFolder + QString::fromUtf8(kDataFilePattern);
+        return entries;
+    }
+    for (const FileGridRow& row : rows) {
+        if (row.ticked)
+            entries << currentFolder + row.name;
+    }
+    return entries;
+}
+
+std::string NormaliseTarget(std::string_view text)
+{
+    std::string target = modDAZadaro::TrimBlanks(text);
+    if (target.empty())
+        return target;
+    while (!target.empty() && target.back() == FileSystem::kSeparator)
+        target.pop_back();
+    return target + FileSystem::kSeparator;
+}
+
+bool IsNumericText(std::string_view text)
+{
+    std::size_t pos = 0;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        ++pos;
+    std::size_t digits = SkipDigits(text, pos);
+    if (pos < text.size() && text[pos] == '.') {
+        ++pos;
+        digits += SkipDigits(text, pos);
+    }
+    if (digits == 0)
+        return false;
+    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E' || text[pos] == 'd' || text[pos] == 'D')) {
+        ++pos;
+        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+            ++pos;
+        if (SkipDigits(text, pos) == 0)
+            return false;
+    }
+    return pos == text.size();
+}
+
+QString KeepLastText(std::int32_t count)
+{
+    return count == 0 ? QString() : QString::number(count);
+}
+
+KeepLastResult CheckKeepLast(std::string_view text)
+{
+    const std::string trimmed = modDAZadaro::TrimBlanks(text);
+    if (trimmed.empty())
+        return {KeepLastVerdict::Accepted, 0};
+    if (!IsNumericText(trimmed))
+        return {KeepLastVerdict::NotNumeric, 0};
+    const double value = modDAZadaro::ReadLeadingNumber(trimmed);
+    if (value < 0)
+        return {KeepLastVerdict::Negative, 0};
+    try {
+        return {KeepLastVerdict::Accepted, modDAZadaro::RoundToInt32(value)};
+    } catch (const RuntimeError&) {
+        // Passes the numeric test but cannot be stored as a count.
+        return {KeepLastVerdict::TooLarge, 0};
+    }
+}
+
+}  // namespace ze6::EntryValidation
