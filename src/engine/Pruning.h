@@ -16,4 +16,4 @@ std::vector<std::string> SortFileList(const std::vector<std::string>& list, Comp
 // archivePath belongs to. Raises RuntimeError when a deletion fails.
 void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount);
 
-} // namespace ze6::modDAZadaro
+}  // namespace ze6::modDAZadaro
