@@ -43,6 +43,7 @@ public:
     void SizeControls();
 
     // Reached by tests through the layout's own numbers.
+    const EditorState& State() const { return m_state; }
     const EditorLayout::SplitPanes& Panes() const { return m_panes; }
     const EditorLayout::Rect& Indicator() const { return m_indicator; }
     bool Moving() const { return m_moving; }
