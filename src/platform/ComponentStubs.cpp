@@ -5,7 +5,6 @@
 
 namespace ze6 {
 
-std::unique_ptr<ApplicationInfo> MakeDataFileInfo() { Raise(ErrorNumber::PathFileAccessError, "ApplicationInfo"); }
 std::unique_ptr<LogComponent> MakeFileLogComponent() { Raise(ErrorNumber::PathFileAccessError, "LogComponent"); }
 
 }  // namespace ze6
