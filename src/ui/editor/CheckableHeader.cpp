@@ -9,7 +9,7 @@ namespace ze6 {
 namespace {
 constexpr int kTickSection = 0;
 constexpr int kTickMargin = 4;
-}  // namespace
+} // namespace
 
 CheckableHeader::CheckableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
 {
@@ -47,8 +47,7 @@ bool CheckableHeader::Ticked() const
 void CheckableHeader::ToggleTick()
 {
     if (model() != nullptr)
-        model()->setHeaderData(kTickSection, orientation(), Ticked() ? Qt::Unchecked : Qt::Checked,
-                               Qt::CheckStateRole);
+        model()->setHeaderData(kTickSection, orientation(), Ticked() ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
     viewport()->update();
 }
 
@@ -105,4 +104,4 @@ void CheckableHeader::mouseDoubleClickEvent(QMouseEvent* event)
     QHeaderView::mouseDoubleClickEvent(event);
 }
 
-}  // namespace ze6
+} // namespace ze6

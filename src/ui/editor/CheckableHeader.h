@@ -30,4 +30,4 @@ private:
     bool Ticked() const;
 };
 
-}  // namespace ze6
+} // namespace ze6

@@ -45,4 +45,4 @@ std::vector<FileGridRow> ReadDataFiles(const std::string& folder, const std::str
     return rows;
 }
 
-}  // namespace ze6
+} // namespace ze6

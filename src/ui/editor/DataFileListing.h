@@ -13,4 +13,4 @@ namespace ze6 {
 // reader that cannot be created, leave files out without a message.
 std::vector<FileGridRow> ReadDataFiles(const std::string& folder, const std::string& pattern, bool ticked);
 
-}  // namespace ze6
+} // namespace ze6

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 namespace ze6 {
@@ -47,7 +48,7 @@ QWidget* MakePanel(QWidget* parent, const char* name)
     return panel;
 }
 
-}  // namespace
+} // namespace
 
 EditorDialog::EditorDialog(EditorState& state, QWidget* owner) : QDialog(owner), m_state(state)
 {
@@ -146,8 +147,17 @@ void EditorDialog::PlaceTargetPanel()
     };
     place(m_label1, EditorLayout::kLabel1);
     place(m_txtTargetFolder, EditorLayout::kTargetFolderBox);
-    place(m_label2, EditorLayout::kLabel2);
-    place(m_txtKeepLast, EditorLayout::kKeepLastBox);
+    const double label2TextWidth = m_label2->sizeHint().width() * twipsPerPixel;
+    Rect label2 = EditorLayout::kLabel2;
+    label2.width = std::max(label2.width, label2TextWidth);
+    place(m_label2, label2);
+    Rect keepLast = EditorLayout::kKeepLastBox;
+    keepLast.left = EditorLayout::KeepLastBoxLeft(label2TextWidth);
+    place(m_txtKeepLast, keepLast);
+    // The label shares the box's top; centring its text on the box's height
+    // puts both texts on one line.
+    m_label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_label2->resize(m_label2->width(), m_txtKeepLast->height());
     PixelRect browse = EditorLayout::ToPixels(EditorLayout::kTargetBrowseButton, twipsPerPixel);
     browse.height = m_txtTargetFolder->height();
     SetGeometry(m_cmdTargetBrowse, browse);
@@ -421,4 +431,4 @@ void EditorDialog::OnSplitReleased(Qt::MouseButton button, QPoint /*position*/)
     SizeControls();
 }
 
-}  // namespace ze6
+} // namespace ze6

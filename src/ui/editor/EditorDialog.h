@@ -106,4 +106,4 @@ private:
     QPushButton* m_cmdCancel = nullptr;
 };
 
-}  // namespace ze6
+} // namespace ze6

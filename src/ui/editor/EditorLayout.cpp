@@ -1,5 +1,6 @@
 #include "ui/editor/EditorLayout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ze6::EditorLayout {
@@ -25,7 +26,7 @@ void SetHeight(Rect& rect, double height)
         rect.height = Single(height);
 }
 
-}  // namespace
+} // namespace
 
 SplitPanes SizeControls(const SplitPanes& current, double innerWidth, double splitRatio, double picture1Top)
 {
@@ -67,6 +68,11 @@ double ButtonPanelLeft(double footerInnerWidth)
     return footerInnerWidth - kButtonPanel.width;
 }
 
+double KeepLastBoxLeft(double label2TextWidth)
+{
+    return std::max(kKeepLastBox.left, kLabel2.left + label2TextWidth + kLabelGap);
+}
+
 int CentredOrigin(int screenLength, int windowLength)
 {
     return (screenLength - windowLength) / 2;
@@ -85,4 +91,4 @@ PixelRect ToPixels(const Rect& rect, double twipsPerPixel)
     return {x, y, toPixel(rect.left + rect.width) - x, toPixel(rect.top + rect.height) - y};
 }
 
-}  // namespace ze6::EditorLayout
+} // namespace ze6::EditorLayout

@@ -41,6 +41,8 @@ inline constexpr Rect kTargetBrowseButton{7320, 480, 375, 0};
 inline constexpr Rect kLabel2{120, 960, 4200, 0};
 inline constexpr Rect kKeepLastBox{4440, 960, 855, 0};
 
+inline constexpr double kLabelGap = 120;
+
 inline constexpr double kSplitterWidth = 75;
 inline constexpr double kDropMargin = 300;
 inline constexpr double kStartSplitRatio = 0.3;
@@ -67,6 +69,10 @@ double DropLeft(double indicatorLeft, double innerWidth);
 // Left edge of the button panel, keeping it flush with the footer's right edge.
 double ButtonPanelLeft(double footerInnerWidth);
 
+// Left edge of the keep-last box: its designed place, or further right when
+// the label before it is wider in the platform's font than it was designed.
+double KeepLastBoxLeft(double label2TextWidth);
+
 // Top-left coordinate that centres a window on the screen, truncated towards zero.
 int CentredOrigin(int screenLength, int windowLength);
 
@@ -75,4 +81,4 @@ double TwipsPerPixel(double logicalDpi);
 // Converts by edges, so that neighbouring controls stay touching after rounding.
 PixelRect ToPixels(const Rect& rect, double twipsPerPixel);
 
-}  // namespace ze6::EditorLayout
+} // namespace ze6::EditorLayout

@@ -25,7 +25,7 @@ std::size_t SkipDigits(std::string_view text, std::size_t& pos)
     return pos - start;
 }
 
-}  // namespace
+} // namespace
 
 std::string CreateFolderFailedText(const std::string& target)
 {
@@ -115,4 +115,4 @@ KeepLastResult CheckKeepLast(std::string_view text)
     }
 }
 
-}  // namespace ze6::EntryValidation
+} // namespace ze6::EntryValidation

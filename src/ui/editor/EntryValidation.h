@@ -44,7 +44,7 @@ enum class KeepLastVerdict { Accepted, NotNumeric, Negative, TooLarge };
 
 struct KeepLastResult {
     KeepLastVerdict verdict = KeepLastVerdict::Accepted;
-    std::int32_t count = 0;  // 0 keeps every generation
+    std::int32_t count = 0; // 0 keeps every generation
 
     bool operator==(const KeepLastResult&) const = default;
 };
@@ -56,4 +56,4 @@ QString KeepLastText(std::int32_t count);
 // rounded half to even.
 KeepLastResult CheckKeepLast(std::string_view text);
 
-}  // namespace ze6::EntryValidation
+} // namespace ze6::EntryValidation

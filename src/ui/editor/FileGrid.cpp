@@ -10,7 +10,7 @@ namespace ze6 {
 namespace {
 // Set-up width of the tick column, in pixels, until the first listing fits it.
 constexpr int kTickColumnStartWidth = 8;
-}  // namespace
+} // namespace
 
 FileGrid::FileGrid(QWidget* parent)
     : QTableView(parent), m_model(new FileGridModel(this)), m_header(new CheckableHeader(this))
@@ -54,4 +54,4 @@ void FileGrid::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
 }
 
-}  // namespace ze6
+} // namespace ze6

@@ -30,4 +30,4 @@ private:
     CheckableHeader* m_header;
 };
 
-}  // namespace ze6
+} // namespace ze6

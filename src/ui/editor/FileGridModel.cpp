@@ -9,9 +9,11 @@ Qt::CheckState ToCheckState(bool ticked)
     return ticked ? Qt::Checked : Qt::Unchecked;
 }
 
-}  // namespace
+} // namespace
 
-FileGridModel::FileGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+FileGridModel::FileGridModel(QObject* parent) : QAbstractTableModel(parent)
+{
+}
 
 int FileGridModel::rowCount(const QModelIndex& parent) const
 {
@@ -115,4 +117,4 @@ void FileGridModel::SetAllTicked(bool ticked)
     Q_EMIT dataChanged(index(0, TickColumn), index(rowCount() - 1, TickColumn), {Qt::CheckStateRole});
 }
 
-}  // namespace ze6
+} // namespace ze6

@@ -43,4 +43,4 @@ private:
     bool m_headerTicked = true;
 };
 
-}  // namespace ze6
+} // namespace ze6

@@ -6,10 +6,19 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QTimer>
 
 namespace ze6 {
 
-FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_model(new QFileSystemModel(this))
+namespace {
+// How long after a go-to the tree keeps the selected folder in view while the
+// branches above it are still being listed.
+constexpr int kFollowMilliseconds = 3000;
+} // namespace
+
+FolderTree::FolderTree(QWidget* parent)
+    : QTreeView(parent), m_model(new QFileSystemModel(this)), m_scrollTimer(new QTimer(this)),
+      m_followTimer(new QTimer(this))
 {
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setReadOnly(true);
@@ -24,9 +33,20 @@ FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_model(new QFileSy
     sortByColumn(0, Qt::AscendingOrder);
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &FolderTree::SelectionChanged);
-    // Branches fill in the background; once the folder that holds the selected
-    // one is listed, the selection can be scrolled into view for real.
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, &FolderTree::ScrollWhenLoaded);
+
+    // Folders are listed in the background, so rows keep arriving above the
+    // selected folder after a go-to and push it out of view; until the user
+    // takes over, each arrival scrolls it back (coalesced into one scroll).
+    m_scrollTimer->setSingleShot(true);
+    m_scrollTimer->setInterval(0);
+    connect(m_scrollTimer, &QTimer::timeout, this,
+            [this] { scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter); });
+    m_followTimer->setSingleShot(true);
+    m_followTimer->setInterval(kFollowMilliseconds);
+    connect(m_followTimer, &QTimer::timeout, this, &FolderTree::StopFollowing);
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, &FolderTree::FollowSelection);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &FolderTree::FollowSelection);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &FolderTree::FollowSelection);
 }
 
 QString FolderTree::ExistingFolderFor(const QString& path) const
@@ -48,13 +68,13 @@ void FolderTree::GoTo(const QString& path)
     for (QModelIndex branch = target.parent(); branch.isValid(); branch = branch.parent())
         expand(branch);
     expand(target);
-    m_scrollPendingFor = QFileInfo(folder).path();
     if (target == currentIndex()) {
         Q_EMIT SelectionChanged();
     } else {
         setCurrentIndex(target);
     }
-    scrollTo(target);
+    scrollTo(target, QAbstractItemView::PositionAtCenter);
+    m_followTimer->start();
 }
 
 QString FolderTree::SelectedPath() const
@@ -63,12 +83,34 @@ QString FolderTree::SelectedPath() const
     return current.isValid() ? m_model->filePath(current) : QString();
 }
 
-void FolderTree::ScrollWhenLoaded(const QString& loadedFolder)
+void FolderTree::FollowSelection()
 {
-    if (m_scrollPendingFor.isEmpty() || QDir::cleanPath(loadedFolder) != QDir::cleanPath(m_scrollPendingFor))
-        return;
-    m_scrollPendingFor.clear();
-    scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+    if (m_followTimer->isActive())
+        m_scrollTimer->start();
 }
 
-}  // namespace ze6
+void FolderTree::StopFollowing()
+{
+    m_followTimer->stop();
+    m_scrollTimer->stop();
+}
+
+void FolderTree::mousePressEvent(QMouseEvent* event)
+{
+    StopFollowing();
+    QTreeView::mousePressEvent(event);
+}
+
+void FolderTree::keyPressEvent(QKeyEvent* event)
+{
+    StopFollowing();
+    QTreeView::keyPressEvent(event);
+}
+
+void FolderTree::wheelEvent(QWheelEvent* event)
+{
+    StopFollowing();
+    QTreeView::wheelEvent(event);
+}
+
+} // namespace ze6

@@ -3,6 +3,7 @@
 #include <QTreeView>
 
 class QFileSystemModel;
+class QTimer;
 
 namespace ze6 {
 
@@ -25,12 +26,19 @@ public:
 Q_SIGNALS:
     void SelectionChanged();
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
 private:
     QString ExistingFolderFor(const QString& path) const;
-    void ScrollWhenLoaded(const QString& loadedFolder);
+    void FollowSelection();
+    void StopFollowing();
 
     QFileSystemModel* m_model;
-    QString m_scrollPendingFor;
+    QTimer* m_scrollTimer;
+    QTimer* m_followTimer;
 };
 
-}  // namespace ze6
+} // namespace ze6

@@ -27,4 +27,4 @@ void SplitterBar::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
 }
 
-}  // namespace ze6
+} // namespace ze6

@@ -24,4 +24,4 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-}  // namespace ze6
+} // namespace ze6

@@ -38,7 +38,9 @@ private:
     QPointer<EditorDialog> m_dialog;
 };
 
-frmDAZadaroEdit::frmDAZadaroEdit(QWidget* owner) : m_impl(std::make_unique<Impl>()), m_owner(owner) {}
+frmDAZadaroEdit::frmDAZadaroEdit(QWidget* owner) : m_impl(std::make_unique<Impl>()), m_owner(owner)
+{
+}
 
 frmDAZadaroEdit::~frmDAZadaroEdit() = default;
 
@@ -127,4 +129,4 @@ QDialog* frmDAZadaroEdit::DialogWidget()
     return &m_impl->Load(m_owner);
 }
 
-}  // namespace ze6
+} // namespace ze6

@@ -144,16 +144,6 @@ TEST_F(AcceptanceTest, FailedCreationIsReported)
     EXPECT_TRUE(Dialog().isVisible());
 }
 
-TEST_F(AcceptanceTest, TargetThatIsAFileIsAccepted)
-{
-    OpenWithThreeFiles();
-    const std::string file = folder.Write("plain-file");
-    TargetBox().setText(QString::fromStdString(file));
-    ClickOk();
-    EXPECT_TRUE(components.prompt.asked.empty());
-    EXPECT_EQ(form.TargetFolder(), QString::fromStdString(file + "/"));
-}
-
 TEST_F(AcceptanceTest, KeepLastMessagesAndFocus)
 {
     OpenWithThreeFiles();
@@ -230,5 +220,5 @@ TEST_F(AcceptanceTest, ControlsCarryTheirCaptions)
     EXPECT_FALSE(form.Cancel());
 }
 
-}  // namespace
-}  // namespace ze6::test
+} // namespace
+} // namespace ze6::test

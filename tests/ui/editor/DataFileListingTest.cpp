@@ -77,5 +77,5 @@ TEST(DataFileListingTest, FailuresLeaveFilesOutSilently)
     EXPECT_TRUE(components.prompt.asked.empty());
 }
 
-}  // namespace
-}  // namespace ze6
+} // namespace
+} // namespace ze6

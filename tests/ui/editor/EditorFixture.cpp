@@ -41,7 +41,7 @@ private:
     EditorComponents& m_components;
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<ProductSettings> EditorComponents::CreateProductSettings()
 {
@@ -163,4 +163,4 @@ std::vector<std::string> EditorFixture::AskedTexts() const
     return texts;
 }
 
-}  // namespace ze6::test
+} // namespace ze6::test

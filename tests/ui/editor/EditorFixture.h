@@ -15,7 +15,7 @@ class QPushButton;
 namespace ze6 {
 class FileGrid;
 class FolderTree;
-}  // namespace ze6
+} // namespace ze6
 
 namespace ze6::test {
 
@@ -25,9 +25,9 @@ public:
     std::unique_ptr<ProductSettings> CreateProductSettings() override;
     std::unique_ptr<FolderBrowser> CreateFolderBrowser() override;
 
-    std::string dataFolder;      // what the product settings report
-    std::string browseResult;    // what the folder browser returns
-    std::string browsePrompt;    // what it was asked with
+    std::string dataFolder;   // what the product settings report
+    std::string browseResult; // what the folder browser returns
+    std::string browsePrompt; // what it was asked with
     WindowHandle browseOwner = nullptr;
     int browseCount = 0;
 };
@@ -61,7 +61,7 @@ protected:
 
     QStringList ListedNames();
     std::vector<bool> Ticks();
-    void SetTick(int dataRow, bool ticked);  // data rows count from 0 here
+    void SetTick(int dataRow, bool ticked); // data rows count from 0 here
     void ClickOk();
     QWidget* FocusWidget() const;
     std::vector<std::string> AskedTexts() const;
@@ -73,4 +73,4 @@ protected:
 
 void ProcessEvents();
 
-}  // namespace ze6::test
+} // namespace ze6::test

@@ -74,6 +74,13 @@ TEST(EditorLayoutTest, ButtonPanelStaysFlushRight)
     EXPECT_EQ(kCancelButton.left, 1560);
 }
 
+TEST(EditorLayoutTest, KeepLastBoxMakesRoomForAWiderLabel)
+{
+    EXPECT_EQ(KeepLastBoxLeft(3000), 4440);
+    EXPECT_EQ(KeepLastBoxLeft(4200), 4440);
+    EXPECT_EQ(KeepLastBoxLeft(5000), 120 + 5000 + 120);
+}
+
 TEST(EditorLayoutTest, CentringTruncatesTowardsZero)
 {
     EXPECT_EQ(CentredOrigin(28800, 10530), 9135);
@@ -97,5 +104,5 @@ TEST(EditorLayoutTest, PixelsFollowTheLogicalResolution)
     EXPECT_EQ(grid.x + grid.width, 702);
 }
 
-}  // namespace
-}  // namespace ze6::EditorLayout
+} // namespace
+} // namespace ze6::EditorLayout

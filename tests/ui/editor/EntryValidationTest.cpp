@@ -88,5 +88,5 @@ TEST(MessagesTest, CreationFailureQuotesTheTarget)
     EXPECT_STREQ(kTargetMissingQuestion, "Warning: Target Folder does not exist\r\n\r\nDo you wish to create it now?");
 }
 
-}  // namespace
-}  // namespace ze6::EntryValidation
+} // namespace
+} // namespace ze6::EntryValidation

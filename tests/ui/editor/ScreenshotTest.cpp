@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QPixmap>
+#include <QTest>
 #include <cstdlib>
 
 namespace ze6::test {
@@ -16,6 +17,7 @@ TEST_F(ScreenshotTest, DISABLED_RenderEditor)
 {
     const char* output = std::getenv("ZE6_EDITOR_SCREENSHOT");
     ASSERT_NE(output, nullptr) << "set ZE6_EDITOR_SCREENSHOT to the PNG to write";
+    components.realReader = true;
     const std::string data = folder.MakeFolder("RZDATA");
     for (const char* name : {"PLANT1.RZT", "PLANT2.RZT", "Boiler house.RZT6", "Cooling loop.RZT6", "OLDSITE.RZT"})
         folder.Write("RZDATA/" + std::string(name), "data");
@@ -24,9 +26,10 @@ TEST_F(ScreenshotTest, DISABLED_RenderEditor)
     SetTick(4, false);
     TargetBox().setText(QString::fromStdString(data + "BACKUP/"));
     KeepLastBox().setText(QStringLiteral("5"));
-    ProcessEvents();
+    // Let the tree finish listing the folders above the selected one.
+    QTest::qWait(1500);
     ASSERT_TRUE(Dialog().grab().save(QString::fromUtf8(output), "PNG"));
 }
 
-}  // namespace
-}  // namespace ze6::test
+} // namespace
+} // namespace ze6::test

@@ -59,7 +59,7 @@ TEST_F(SourceSelectionTest, SelectingAnotherFolderRebuildsTheListUnderTheWaitCur
         return path.find("skip") == std::string::npos;
     };
     auto* model = qobject_cast<QFileSystemModel*>(Tree().model());
-    Tree().setCurrentIndex(model->index(QString::fromStdString(other)));  // the path comes without a final '/'
+    Tree().setCurrentIndex(model->index(QString::fromStdString(other))); // the path comes without a final '/'
 
     EXPECT_EQ(Dialog().State().currentFolder, QString::fromStdString(other));
     EXPECT_EQ(Sorted(ListedNames()), (QStringList{QStringLiteral("B.RZT"), QStringLiteral("C.RZT")}));
@@ -79,8 +79,7 @@ TEST_F(SourceSelectionTest, HeaderTickGoesToEveryRowAndToNewRows)
     ASSERT_TRUE(model.HeaderTicked());
 
     // A click on the header's tick box clears every row.
-    QTest::mouseClick(Grid().horizontalHeader()->viewport(), Qt::LeftButton, {},
-                      Grid().Header().TickRect().center());
+    QTest::mouseClick(Grid().horizontalHeader()->viewport(), Qt::LeftButton, {}, Grid().Header().TickRect().center());
     EXPECT_FALSE(model.HeaderTicked());
     EXPECT_EQ(Ticks(), (std::vector<bool>{false, false}));
 
@@ -145,10 +144,9 @@ TEST_F(SourceSelectionTest, AFolderOfFiveThousandDataFilesIsListedInFull)
     EXPECT_EQ(components.asked.size(), 5000u);
     EXPECT_EQ(components.readersCreated, 1);
 
-    QTest::mouseClick(Grid().horizontalHeader()->viewport(), Qt::LeftButton, {},
-                      Grid().Header().TickRect().center());
+    QTest::mouseClick(Grid().horizontalHeader()->viewport(), Qt::LeftButton, {}, Grid().Header().TickRect().center());
     EXPECT_EQ(Ticks(), std::vector<bool>(5000, false));
 }
 
-}  // namespace
-}  // namespace ze6::test
+} // namespace
+} // namespace ze6::test

@@ -17,7 +17,7 @@ using ContractTest = EditorFixture;
 TEST_F(ContractTest, PropertiesBeforeDisplay)
 {
     form.SetCancel(false);
-    form.SetFormCaption(QStringLiteral("Add a new entry"));  // loads the dialog
+    form.SetFormCaption(QStringLiteral("Add a new entry")); // loads the dialog
     EXPECT_TRUE(form.Cancel());
     EXPECT_EQ(form.FormCaption(), QStringLiteral("Add a new entry"));
     EXPECT_EQ(Dialog().windowTitle(), QStringLiteral("Add a new entry"));
@@ -133,5 +133,5 @@ TEST_F(ContractTest, AcceptedEntryIsReadAfterDisplay)
     EXPECT_EQ(form.KeepLast(), QStringLiteral("3"));
 }
 
-}  // namespace
-}  // namespace ze6::test
+} // namespace
+} // namespace ze6::test
