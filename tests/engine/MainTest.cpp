@@ -1,5 +1,6 @@
 #include "engine/Main.h"
 #include "EngineTestComponents.h"
+#include "engine/ConfigFile.h"
 #include "engine/JobLine.h"
 #include "engine/Usage.h"
 #include "support/TempFolder.h"
@@ -38,6 +39,19 @@ TEST(Main, DispatchAndExitStatus)
                      "modDAZadaro, Main, Runtime error occured: 0 - File '/d/\" \"/Backup.RZB' does not exist or is "
                      "inaccessible."}));
     EXPECT_EQ(components.logCreations, 1);
+}
+
+TEST(Main, ConfigurationFilesThatCannotBeReadAreLoggedUnderProcessFile)
+{
+    test::EngineTestComponents components;
+    test::TempFolder temp;
+    temp.MakeFolder("folder.rzb");
+    ProcessFile(temp / "vanished.rzb");
+    EXPECT_EQ(Dispatch(temp / "FOLDER.RZB"), 1);
+    EXPECT_EQ(
+        components.log,
+        (Names{"modDAZadaro, ProcessFile, Runtime error occured: 53 - File not found Source: ZE6Vivevu",
+               "modDAZadaro, ProcessFile, Runtime error occured: 75 - Path/File access error Source: ZE6Vivevu"}));
 }
 
 TEST(Main, EveryJobLineSetsItsOwnKeepLastCount)
