@@ -172,15 +172,6 @@ TEST_F(AcceptanceTest, KeepLastMessagesAndFocus)
     EXPECT_EQ(form.TargetFolder(), QString::fromStdString(m_target));
 }
 
-TEST_F(AcceptanceTest, KeepLastIsRoundedHalfToEven)
-{
-    OpenWithThreeFiles();
-    KeepLastBox().setText(QStringLiteral(" 2.5 "));
-    ClickOk();
-    EXPECT_FALSE(form.Cancel());
-    EXPECT_EQ(form.KeepLast(), QStringLiteral("2"));
-}
-
 TEST_F(AcceptanceTest, BrowseReplacesTheTargetOnlyWhenAFolderWasChosen)
 {
     OpenWithThreeFiles();

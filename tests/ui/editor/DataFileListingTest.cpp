@@ -45,16 +45,6 @@ TEST(DataFileListingTest, ListsRecognisedDataFilesOnly)
         EXPECT_EQ(path.rfind(folder.Path(), 0), 0u) << path;
 }
 
-TEST(DataFileListingTest, NewRowsTakeTheGivenTickState)
-{
-    ReaderComponents components;
-    TempFolder folder;
-    folder.Write("A.RZT");
-    const std::vector<FileGridRow> rows = ReadDataFiles(folder.Path(), "*.RZT?", false);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_FALSE(rows[0].ticked);
-}
-
 TEST(DataFileListingTest, FailuresLeaveFilesOutSilently)
 {
     ReaderComponents components;

@@ -45,13 +45,6 @@ TEST(EditorLayoutTest, StepsWithNegativeSizesAreSkippedOneByOne)
     EXPECT_EQ(narrow.grid.height, 3000);
 }
 
-TEST(EditorLayoutTest, SplitterPositionIsStoredInSinglePrecision)
-{
-    const SplitPanes panes = SizeControls({}, 10001, 1.0 / 3.0, kDesignedPicture1Top);
-    EXPECT_EQ(panes.splitter.left, static_cast<double>(static_cast<float>(10001 / 3.0)));
-    EXPECT_EQ(panes.tree.width, panes.splitter.left);
-}
-
 TEST(EditorLayoutTest, DropsAreKeptAwayFromBothEdgesRightLimitLast)
 {
     EXPECT_EQ(DropLeft(100, kClientWidth), 300);
