@@ -43,8 +43,14 @@ bool IsAscii(std::string_view text)
 
 bool FileExists(const std::string& path)
 {
+    // A final separator does not make the test fail for a file: the editor
+    // accepts a target that exists as a file, and the archive step then
+    // reports the failure it meets there.
+    std::string bare = path;
+    while (bare.size() > 1 && bare.back() == kSeparator)
+        bare.pop_back();
     try {
-        return FileSystem::PathExists(path);
+        return FileSystem::PathExists(bare);
     } catch (...) {
         // An existence test answers "no" to whatever it cannot decide.
         return false;

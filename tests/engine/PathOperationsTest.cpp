@@ -44,6 +44,8 @@ TEST(CreateFolderPath, CreatesMissingLevelsAndStopsAtTheFirstFailure)
     EXPECT_TRUE(CreateFolderPath(temp / "A/B/C/"));
     EXPECT_TRUE(CreateFolderPath(temp / "A/B/C/"));
     EXPECT_TRUE(FileExists(temp / "a/b/c"));
+    EXPECT_TRUE(FileExists(temp / "a/b/c/"));
+    EXPECT_TRUE(FileExists(temp.Write("plain.txt") + "/"));
     // A level present in another letter case is followed, not made again.
     EXPECT_TRUE(CreateFolderPath(temp / "a/b/D"));
     EXPECT_TRUE(fs::is_directory(temp / "A/B/D"));
