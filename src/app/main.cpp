@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -29,5 +30,11 @@ int main(int argc, char** argv)
 {
     ze6::SetProcessArguments(argc, argv);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return ze6::modDAZadaro::Main(ze6::RebuildCommandText(arguments), RunMainWindow);
+    try {
+        return ze6::modDAZadaro::Main(ze6::RebuildCommandText(arguments), RunMainWindow);
+    } catch (const std::exception& error) {
+        // The engine logs its own failures; this is what is left when even that failed.
+        std::fprintf(stderr, "ZE6Vivevu: %s\n", error.what());
+        return 1;
+    }
 }

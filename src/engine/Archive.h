@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
 
 // Appends a path to ArchiveFileList when it exists and is not there yet (any case).
 void AddArchiveFile(const std::string& path);
+
+// "_yyyy-mm-dd-hh-mm-ss": the part of an archive name that tells its time.
+std::string ArchiveTimestamp(const QDateTime& now);
 
 // The files of the archive being made (left filled until the next call).
 std::vector<std::string>& ArchiveFileList();

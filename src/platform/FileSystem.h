@@ -40,7 +40,8 @@ bool MakeSingleFolder(const std::string& path);
 // Deletes a file; raises RuntimeError on failure.
 void DeleteFile(const std::string& path);
 
-// Forgets cached listings (after the program itself changed a folder).
+// Forgets cached listings (after the program itself changed a folder); an
+// empty text forgets every folder.
 void InvalidateCache(const std::string& folder);
 
 }  // namespace ze6::FileSystem

@@ -1,0 +1,68 @@
+#include "engine/Main.h"
+
+#include "diagnostics/modDebug.h"
+#include "engine/ConfigFile.h"
+#include "engine/ErrorHandler.h"
+#include "engine/JobLine.h"
+#include "engine/PathOperations.h"
+#include "engine/Usage.h"
+
+#include <array>
+
+namespace ze6::modDAZadaro {
+
+namespace {
+
+bool IsConfigurationFileExtension(const std::string& upperExtension)
+{
+    static const std::array<std::string, 4> kExtensions = {".RZB", ".DAZADARO", ".ZE6VIVEVU", ".RZB6"};
+    for (const auto& extension : kExtensions) {
+        if (upperExtension == extension)
+            return true;
+    }
+    return false;
+}
+
+// At most one quote at each end, the trailing one first.
+std::string WithoutOuterQuotes(std::string path)
+{
+    if (!path.empty() && path.back() == '"')
+        path.pop_back();
+    if (!path.empty() && path.front() == '"')
+        path.erase(0, 1);
+    return path;
+}
+
+}  // namespace
+
+int Main(const std::string& commandText, const std::function<int()>& showMainWindow)
+{
+    if (commandText.empty())
+        return showMainWindow ? showMainWindow() : 0;
+
+    const std::string upper = UpperCase(commandText);
+    if (upper == "/?" || upper == "/HELP") {
+        ShowUsage("");
+        return 0;
+    }
+
+    // Counted from here, so the status speaks only of this run.
+    const int reportsBefore = modDebug::ReportCount();
+    const int rejectionsBefore = RejectedJobLineCount();
+
+    if (IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)))) {
+        const std::string path = WithoutOuterQuotes(commandText);
+        if (FileExists(path))
+            ProcessFile(path);
+        else
+            ReportError("Main", "File '" + path + "' does not exist or is inaccessible.", 0, "");
+    } else {
+        ProcessCommandLine(commandText);
+    }
+
+    if (RejectedJobLineCount() > rejectionsBefore)
+        return 2;
+    return modDebug::ReportCount() > reportsBefore ? 1 : 0;
+}
+
+}  // namespace ze6::modDAZadaro

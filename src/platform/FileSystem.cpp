@@ -1,0 +1,248 @@
+#include "platform/FileSystem.h"
+
+#include "platform/FolderIndex.h"
+#include "platform/RuntimeError.h"
+#include "platform/WildcardPattern.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ze6::FileSystem {
+
+namespace {
+
+bool IsMissing(int errorNumber)
+{
+    return errorNumber == ENOENT || errorNumber == ENOTDIR;
+}
+
+std::vector<std::string> SplitComponents(const std::string& path)
+{
+    std::vector<std::string> components;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const auto end = path.find(kSeparator, start);
+        const std::size_t stop = end == std::string::npos ? path.size() : end;
+        if (stop > start)
+            components.push_back(path.substr(start, stop - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return components;
+}
+
+std::string Join(const std::string& folder, const std::string& name)
+{
+    if (folder.empty())
+        return name;
+    if (folder.back() == kSeparator)
+        return folder + name;
+    return folder + kSeparator + name;
+}
+
+// The exact spelling was not found: walk up to the deepest folder that exists
+// as spelled, then find each further component in its folder's index.
+std::optional<std::string> ResolveByListing(const std::string& path)
+{
+    const bool absolute = path.front() == kSeparator;
+    const bool folderWanted = path.back() == kSeparator;
+    const std::vector<std::string> components = SplitComponents(path);
+    if (components.empty())
+        return std::nullopt;
+
+    const auto prefixOf = [&](std::size_t count) {
+        std::string prefix = absolute ? std::string(1, kSeparator) : std::string();
+        for (std::size_t i = 0; i < count; ++i)
+            prefix = Join(prefix, components[i]);
+        return prefix;
+    };
+
+    std::size_t known = components.size() - 1;
+    struct stat folderStatus {};
+    for (;;) {
+        const std::string prefix = prefixOf(known);
+        if (::stat(prefix.empty() ? "." : prefix.c_str(), &folderStatus) == 0 && S_ISDIR(folderStatus.st_mode))
+            break;
+        if (known == 0)
+            return std::nullopt;
+        --known;
+    }
+
+    std::string current = prefixOf(known);
+    for (std::size_t i = known; i < components.size(); ++i) {
+        const std::string& component = components[i];
+        const bool mustBeFolder = i + 1 < components.size() || folderWanted;
+        std::vector<std::string> candidates;
+        if (component == "." || component == "..")
+            candidates.push_back(component);
+        else
+            candidates =
+                FolderIndex::Lookup(current.empty() ? "." : current, folderStatus, component, FoldCase(component));
+
+        // Names that differ only in case may all exist; take the first that
+        // has the kind of entry the path needs.
+        bool chosen = false;
+        for (const auto& candidate : candidates) {
+            const std::string joined = Join(current, candidate);
+            struct stat status {};
+            if (::stat(joined.c_str(), &status) != 0)
+                continue;
+            if (mustBeFolder && !S_ISDIR(status.st_mode))
+                continue;
+            current = joined;
+            folderStatus = status;
+            chosen = true;
+            break;
+        }
+        if (!chosen)
+            return std::nullopt;
+    }
+    if (folderWanted)
+        current += kSeparator;
+    return current;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    std::string bare = path;
+    while (bare.size() > 1 && bare.back() == kSeparator)
+        bare.pop_back();
+    const auto slash = bare.rfind(kSeparator);
+    if (slash == std::string::npos)
+        return {};
+    return bare.substr(0, slash + 1);
+}
+
+bool IsOrdinaryFile(DIR* dir, const dirent& entry)
+{
+    if (entry.d_type == DT_REG)
+        return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat status {};
+    return fstatat(dirfd(dir), entry.d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+}
+
+} // namespace
+
+std::optional<std::string> ResolvePath(const std::string& path)
+{
+    if (path.empty())
+        return std::nullopt;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0)
+        return path;
+    if (!IsMissing(errno))
+        return std::nullopt;
+    return ResolveByListing(path);
+}
+
+bool PathExists(const std::string& path)
+{
+    try {
+        return ResolvePath(path).has_value();
+    } catch (...) {
+        // An existence test answers "no" to what it cannot decide (even out of memory).
+        return false;
+    }
+}
+
+std::vector<std::string> ListFiles(const std::string& pattern)
+{
+    const auto slash = pattern.rfind(kSeparator);
+    const std::string folderPart = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
+    const std::string namePattern = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    const std::string folder = folderPart.empty() ? std::string(".") : folderPart;
+
+    const auto resolved = ResolvePath(folder);
+    if (!resolved) {
+        struct stat status {};
+        if (::stat(folder.c_str(), &status) != 0 && !IsMissing(errno))
+            throw ErrorFromErrno(errno, kProgramErrorSource);
+        return {};
+    }
+
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(resolved->c_str()), &closedir);
+    if (!dir) {
+        if (IsMissing(errno))
+            return {};
+        throw ErrorFromErrno(errno, kProgramErrorSource);
+    }
+    const WildcardPattern matcher(namePattern);
+    std::vector<std::string> names;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (entry == nullptr)
+            break;
+        // Hidden files are never listed; "." and ".." are among them.
+        if (entry->d_name[0] == '.')
+            continue;
+        std::string name = entry->d_name;
+        if (matcher.Matches(name) && IsOrdinaryFile(dir.get(), *entry))
+            names.push_back(std::move(name));
+    }
+    if (errno != 0)
+        throw ErrorFromErrno(errno, kProgramErrorSource);
+    return names;
+}
+
+bool MakeSingleFolder(const std::string& path)
+{
+    try {
+        if (path.empty())
+            return false;
+        if (PathExists(path))
+            return true;
+        // A parent that exists in another letter case is the one meant.
+        std::string bare = path;
+        while (bare.size() > 1 && bare.back() == kSeparator)
+            bare.pop_back();
+        const std::string parent = FolderOf(bare);
+        const std::string name = bare.substr(parent.size());
+        const auto resolvedParent = parent.empty() ? std::optional<std::string>(std::string()) : ResolvePath(parent);
+        const std::string target = resolvedParent ? Join(*resolvedParent, name) : bare;
+        ::mkdir(target.c_str(), 0777);
+        InvalidateCache(parent.empty() ? std::string(".") : parent);
+        if (resolvedParent)
+            InvalidateCache(resolvedParent->empty() ? std::string(".") : *resolvedParent);
+        return PathExists(path);
+    } catch (...) {
+        return false;
+    }
+}
+
+void DeleteFile(const std::string& path)
+{
+    const auto resolved = ResolvePath(path);
+    if (!resolved)
+        throw ErrorFromErrno(ENOENT, kProgramErrorSource);
+    const int result = ::unlink(resolved->c_str());
+    const int error = errno;
+    const std::string folder = FolderOf(*resolved);
+    InvalidateCache(folder.empty() ? std::string(".") : folder);
+    if (result != 0)
+        throw ErrorFromErrno(error, kProgramErrorSource);
+}
+
+void InvalidateCache(const std::string& folder)
+{
+    if (folder.empty()) {
+        FolderIndex::Forget({});
+        return;
+    }
+    FolderIndex::Forget(folder);
+    // The caller may spell the folder differently from the index's key.
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0) {
+        if (const auto resolved = ResolvePath(folder))
+            FolderIndex::Forget(*resolved);
+    }
+}
+
+} // namespace ze6::FileSystem

@@ -1,0 +1,155 @@
+#include "platform/FolderIndex.h"
+
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <ctime>
+#include <dirent.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+
+namespace ze6::FolderIndex {
+
+namespace {
+
+// Enough for the folders one run works in; beyond that the oldest goes.
+constexpr std::size_t kMaximumFolders = 32;
+
+struct Index {
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+    // The listing was taken so soon after the folder's last change that a
+    // further change in the same clock tick would leave the time unchanged;
+    // such an index serves one lookup only.
+    bool racy = true;
+    std::uint64_t lastUse = 0;
+    std::unordered_map<std::string, std::vector<std::string>> names;
+};
+
+struct Cache {
+    std::mutex mutex;
+    std::map<std::string, Index> folders;
+    std::uint64_t useCounter = 0;
+};
+
+Cache& TheCache()
+{
+    static Cache cache;
+    return cache;
+}
+
+bool SameTime(const timespec& a, const timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// File times come from the kernel's coarse clock; a time with no fraction at
+// all points to a file system that keeps whole (or even two) seconds.
+bool IsRacy(const timespec& modified, const timespec& listedAt)
+{
+    if (modified.tv_nsec == 0)
+        return modified.tv_sec + 2 > listedAt.tv_sec;
+    return modified.tv_sec > listedAt.tv_sec ||
+           (modified.tv_sec == listedAt.tv_sec && modified.tv_nsec >= listedAt.tv_nsec);
+}
+
+std::optional<Index> ReadFolder(const std::string& folder, const struct stat& folderStatus)
+{
+    timespec listedAt{};
+    clock_gettime(CLOCK_REALTIME_COARSE, &listedAt);
+
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), &closedir);
+    if (!dir)
+        return std::nullopt;
+    Index index;
+    index.device = folderStatus.st_dev;
+    index.inode = folderStatus.st_ino;
+    index.modified = folderStatus.st_mtim;
+    index.racy = IsRacy(folderStatus.st_mtim, listedAt);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (entry == nullptr)
+            break;
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        index.names[FileSystem::FoldCase(name)].push_back(name);
+    }
+    if (errno != 0)
+        return std::nullopt;
+    return index;
+}
+
+void EvictOldest(Cache& cache)
+{
+    auto oldest = cache.folders.begin();
+    for (auto it = cache.folders.begin(); it != cache.folders.end(); ++it) {
+        if (it->second.lastUse < oldest->second.lastUse)
+            oldest = it;
+    }
+    if (oldest != cache.folders.end())
+        cache.folders.erase(oldest);
+}
+
+} // namespace
+
+std::string Key(const std::string& folder)
+{
+    std::string key = folder;
+    while (key.size() > 1 && key.back() == FileSystem::kSeparator)
+        key.pop_back();
+    return key.empty() ? std::string(".") : key;
+}
+
+std::vector<std::string> Lookup(const std::string& folder, const struct stat& folderStatus, const std::string& name,
+                                const std::string& foldedName)
+{
+    Cache& cache = TheCache();
+    const std::string key = Key(folder);
+    std::lock_guard lock(cache.mutex);
+
+    auto it = cache.folders.find(key);
+    const bool current = it != cache.folders.end() && !it->second.racy && it->second.device == folderStatus.st_dev &&
+                         it->second.inode == folderStatus.st_ino && SameTime(it->second.modified, folderStatus.st_mtim);
+    if (!current) {
+        if (it != cache.folders.end())
+            cache.folders.erase(it);
+        std::optional<Index> index = ReadFolder(key, folderStatus);
+        if (!index)
+            return {};
+        if (cache.folders.size() >= kMaximumFolders)
+            EvictOldest(cache);
+        it = cache.folders.emplace(key, std::move(*index)).first;
+    }
+    it->second.lastUse = ++cache.useCounter;
+
+    const auto found = it->second.names.find(foldedName);
+    if (found == it->second.names.end())
+        return {};
+    std::vector<std::string> result;
+    result.reserve(found->second.size());
+    for (const auto& candidate : found->second) {
+        if (candidate == name)
+            result.insert(result.begin(), candidate);
+        else
+            result.push_back(candidate);
+    }
+    return result;
+}
+
+void Forget(const std::string& folder)
+{
+    Cache& cache = TheCache();
+    std::lock_guard lock(cache.mutex);
+    if (folder.empty())
+        cache.folders.clear();
+    else
+        cache.folders.erase(Key(folder));
+}
+
+} // namespace ze6::FolderIndex

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace ze6::FolderIndex {
+
+// Case-insensitive lookup of names in a folder. Each folder is listed once and
+// its index (folded name -> names on disk) kept until the folder changes, as
+// told by its identity and modification time, so that resolving thousands of
+// names in one folder costs one listing and a stat per lookup.
+
+// The names in `folder` whose folded form equals `foldedName`, the exact
+// spelling `name` first when present. `folderStatus` is a stat of the folder
+// taken just before the call. Empty when nothing matches or the folder cannot
+// be read.
+std::vector<std::string> Lookup(const std::string& folder, const struct stat& folderStatus, const std::string& name,
+                                const std::string& foldedName);
+
+// Forgets one folder's index; an empty text forgets all of them.
+void Forget(const std::string& folder);
+
+// The key under which a folder is kept: no trailing separator, "." for "".
+std::string Key(const std::string& folder);
+
+} // namespace ze6::FolderIndex

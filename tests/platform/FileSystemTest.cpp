@@ -1,0 +1,167 @@
+#include "platform/FileSystem.h"
+#include "platform/RuntimeError.h"
+#include "support/TempFolder.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ze6::FileSystem {
+namespace {
+
+using test::TempFolder;
+
+std::vector<std::string> Sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void SetModificationTime(const std::string& path, time_t seconds)
+{
+    const timespec times[2] = {{seconds, 123456789}, {seconds, 123456789}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+TEST(ListFiles, ListsOrdinaryFilesOnlyWithTheFolderInAnyCase)
+{
+    TempFolder temp;
+    const std::string folder = temp.MakeFolder("Data");
+    temp.Write("Data/a.rzt");
+    temp.Write("Data/B.RZT6");
+    temp.Write("Data/.hidden.rzt");
+    temp.Write("Data/notes.txt");
+    temp.Write("Data/c.rzt66");
+    temp.MakeFolder("Data/folder.rzt");
+    ASSERT_EQ(mkfifo((folder + "pipe.rzt").c_str(), 0600), 0);
+    ASSERT_EQ(symlink((folder + "a.rzt").c_str(), (folder + "link.rzt").c_str()), 0);
+    ASSERT_EQ(symlink((folder + "folder.rzt").c_str(), (folder + "folderlink.rzt").c_str()), 0);
+    ASSERT_EQ(symlink((folder + "gone").c_str(), (folder + "dangling.rzt").c_str()), 0);
+
+    const std::vector<std::string> expected = {"B.RZT6", "a.rzt", "link.rzt"};
+    EXPECT_EQ(Sorted(ListFiles(folder + "*.RZT?")), expected);
+    EXPECT_EQ(Sorted(ListFiles(temp / "DATA/*.rzt?")), expected);
+    EXPECT_EQ(ListFiles(temp / "DATA/NOTES.TXT"), std::vector<std::string>{"notes.txt"});
+    EXPECT_TRUE(ListFiles(temp / "missing/*.rzt").empty());
+    EXPECT_TRUE(ListFiles(temp / "Data/notes.txt/*").empty());
+}
+
+TEST(ListFiles, AFolderThatCannotBeReadRaisesPermissionDenied)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    TempFolder temp;
+    const std::string folder = temp.MakeFolder("locked");
+    temp.Write("locked/a.rzt");
+    ASSERT_EQ(chmod(folder.c_str(), 0), 0);
+    try {
+        ListFiles(folder + "*.rzt");
+        ADD_FAILURE() << "no error raised";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), ErrorNumber::PermissionDenied);
+    }
+    chmod(folder.c_str(), 0700);
+}
+
+TEST(ResolvePath, FindsEveryComponentInAnyCase)
+{
+    TempFolder temp;
+    const std::string file = temp.Write("Jobs/Plant A/Daily.RZT6");
+    EXPECT_EQ(ResolvePath(file), file);
+    EXPECT_EQ(ResolvePath(temp / "JOBS/plant a/daily.rzt6"), file);
+    EXPECT_EQ(ResolvePath(temp / "jobs/PLANT A/"), temp / "Jobs/Plant A/");
+    EXPECT_EQ(ResolvePath(temp / "jobs/./PLANT A/../plant a/DAILY.rzt6"),
+              temp / "Jobs/./Plant A/../Plant A/Daily.RZT6");
+    EXPECT_FALSE(ResolvePath(temp / "jobs/plant b/daily.rzt6"));
+    EXPECT_FALSE(ResolvePath(temp / "jobs/plant a/daily.rzt6/")); // a file is not a folder
+    EXPECT_FALSE(ResolvePath(""));
+
+    EXPECT_TRUE(PathExists(temp / "JOBS"));
+    EXPECT_TRUE(PathExists(temp / "jobs/plant a/DAILY.RZT6"));
+    EXPECT_FALSE(PathExists(temp / "jobs/plant a/daily.rzd"));
+}
+
+TEST(ResolvePath, PrefersTheExactSpellingAndNamesBeyondAscii)
+{
+    TempFolder temp;
+    const std::string upper = temp.Write("ABC.RZD");
+    const std::string lower = temp.Write("abc.rzd");
+    EXPECT_EQ(ResolvePath(upper), upper);
+    EXPECT_EQ(ResolvePath(lower), lower);
+    const auto other = ResolvePath(temp / "Abc.rzd");
+    ASSERT_TRUE(other);
+    EXPECT_TRUE(*other == upper || *other == lower);
+
+    const std::string umlaut = temp.Write("\xC3\x84rger.rzt");
+    EXPECT_EQ(ResolvePath(temp / "\xC3\xA4RGER.RZT"), umlaut);
+}
+
+TEST(ResolvePath, KeepsAFolderIndexUntilTheFolderChanges)
+{
+    TempFolder temp;
+    const std::string folder = temp.MakeFolder("many");
+    for (int i = 0; i < 2000; ++i)
+        temp.Write("many/File" + std::to_string(i) + ".rzd");
+    SetModificationTime(folder, 1600000000);
+    EXPECT_EQ(ResolvePath(folder + "FILE1999.RZD"), folder + "File1999.rzd");
+
+    // A new file behind the cache's back (the folder's time put back): the
+    // index is still trusted, which shows that lookups do not list again.
+    temp.Write("many/Late.rzd");
+    SetModificationTime(folder, 1600000000);
+    EXPECT_FALSE(ResolvePath(folder + "late.RZD"));
+    EXPECT_EQ(ResolvePath(folder + "FILE7.RZD"), folder + "File7.rzd");
+
+    // Any change of the folder's time makes the next lookup list it again.
+    SetModificationTime(folder, 1600000001);
+    EXPECT_EQ(ResolvePath(folder + "late.RZD"), folder + "Late.rzd");
+
+    temp.Write("many/Later.rzd");
+    SetModificationTime(folder, 1600000001);
+    EXPECT_FALSE(PathExists(folder + "LATER.rzd"));
+    InvalidateCache(folder);
+    EXPECT_TRUE(PathExists(folder + "LATER.rzd"));
+}
+
+TEST(ResolvePath, NoticesAFileAddedRightAfterTheFolderWasListed)
+{
+    TempFolder temp;
+    temp.Write("a.rzt");
+    EXPECT_FALSE(ResolvePath(temp / "NEW.RZD"));
+    temp.Write("New.rzd");
+    EXPECT_EQ(ResolvePath(temp / "NEW.RZD"), temp / "New.rzd");
+}
+
+TEST(MakeSingleFolder, CreatesOneLevelAndFollowsFoldersInAnotherCase)
+{
+    TempFolder temp;
+    temp.MakeFolder("Backup");
+    EXPECT_TRUE(MakeSingleFolder(temp / "BACKUP/"));
+    EXPECT_FALSE(test::Exists(temp / "BACKUP"));
+    EXPECT_TRUE(MakeSingleFolder(temp / "backup/Daily/"));
+    EXPECT_TRUE(test::Exists(temp / "Backup/Daily"));
+    EXPECT_FALSE(MakeSingleFolder(temp / "missing/level/"));
+    EXPECT_FALSE(MakeSingleFolder(""));
+}
+
+TEST(DeleteFile, DeletesInAnyCaseAndRaisesFileNotFound)
+{
+    TempFolder temp;
+    temp.Write("Old_2024.RZZ");
+    EXPECT_TRUE(PathExists(temp / "old_2024.rzz"));
+    DeleteFile(temp / "old_2024.rzz");
+    EXPECT_FALSE(test::Exists(temp / "Old_2024.RZZ"));
+    EXPECT_FALSE(PathExists(temp / "old_2024.rzz"));
+    try {
+        DeleteFile(temp / "old_2024.rzz");
+        ADD_FAILURE() << "no error raised";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), ErrorNumber::FileNotFound);
+        EXPECT_EQ(error.Description(), "File not found");
+    }
+}
+
+} // namespace
+} // namespace ze6::FileSystem
