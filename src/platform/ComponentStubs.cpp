@@ -5,8 +5,6 @@
 
 namespace ze6 {
 
-std::unique_ptr<ApplicationInfo> MakeDataFileInfo() { Raise(ErrorNumber::PathFileAccessError, "ApplicationInfo"); }
-std::unique_ptr<ArchiveWriter> MakeZipArchiveWriter() { Raise(ErrorNumber::PathFileAccessError, "ArchiveWriter"); }
 std::unique_ptr<LogComponent> MakeFileLogComponent() { Raise(ErrorNumber::PathFileAccessError, "LogComponent"); }
 
 }  // namespace ze6

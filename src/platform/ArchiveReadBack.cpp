@@ -1,0 +1,86 @@
+#include "platform/ArchiveReadBack.h"
+
+#include "platform/RuntimeError.h"
+
+#include <cerrno>
+#include <memory>
+#include <unistd.h>
+#include <zip.h>
+#include <zlib.h>
+
+namespace ze6 {
+
+namespace {
+
+constexpr const char* kSource = "ArchiveWriter";
+constexpr std::size_t kBufferSize = 256 * 1024;
+
+[[noreturn]] void Mismatch(const std::string& what)
+{
+    throw RuntimeError(ErrorNumber::DeviceIoError, "The new archive does not read back correctly: " + what, kSource);
+}
+
+void CheckEntryData(zip_t* archive, zip_uint64_t index, const ExpectedEntry& expected, std::vector<char>& buffer)
+{
+    std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen_index(archive, index, 0), &zip_fclose);
+    if (!file)
+        Mismatch(expected.name + " cannot be opened (" + zip_strerror(archive) + ")");
+    std::uint64_t total = 0;
+    auto crc = static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0));
+    for (;;) {
+        const zip_int64_t count = zip_fread(file.get(), buffer.data(), buffer.size());
+        if (count < 0)
+            Mismatch(expected.name + " (" + zip_file_strerror(file.get()) + ")");
+        if (count == 0)
+            break;
+        crc = static_cast<std::uint32_t>(
+            crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(count)));
+        total += static_cast<std::uint64_t>(count);
+    }
+    if (total != expected.size || crc != expected.crc)
+        Mismatch(expected.name + " holds other data than its file");
+}
+
+} // namespace
+
+void CheckArchiveReadsBack(int descriptor, const std::vector<ExpectedEntry>& expected)
+{
+    const int copy = ::dup(descriptor);
+    if (copy < 0 || ::lseek(copy, 0, SEEK_SET) != 0) {
+        const int failure = errno;
+        if (copy >= 0)
+            ::close(copy);
+        throw ErrorFromErrno(failure, kSource);
+    }
+    int error = 0;
+    // zip_fdopen takes over the copy only when it succeeds.
+    std::unique_ptr<zip_t, decltype(&zip_discard)> archive(zip_fdopen(copy, ZIP_RDONLY | ZIP_CHECKCONS, &error),
+                                                           &zip_discard);
+    if (!archive) {
+        ::close(copy);
+        zip_error_t details;
+        zip_error_init_with_code(&details, error);
+        const std::string text = zip_error_strerror(&details);
+        zip_error_fini(&details);
+        Mismatch("it cannot be opened (" + text + ")");
+    }
+    if (zip_get_num_entries(archive.get(), 0) != static_cast<zip_int64_t>(expected.size()))
+        Mismatch("wrong number of entries");
+
+    std::vector<char> buffer(kBufferSize);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const ExpectedEntry& entry = expected[i];
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(archive.get(), i, ZIP_FL_ENC_RAW, &stat) != 0 || stat.name == nullptr)
+            Mismatch("entry " + std::to_string(i + 1) + " cannot be read");
+        if (entry.name != stat.name)
+            Mismatch("entry " + std::to_string(i + 1) + " is named " + stat.name + " instead of " + entry.name);
+        if (stat.size != entry.size || (!entry.folder && stat.crc != entry.crc))
+            Mismatch(entry.name + " has the wrong size or checksum");
+        if (!entry.folder)
+            CheckEntryData(archive.get(), i, entry, buffer);
+    }
+}
+
+} // namespace ze6

@@ -1,0 +1,141 @@
+#include "platform/HiddenTemporaryFile.h"
+
+#include "platform/FileSystem.h"
+#include "platform/RuntimeError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ze6 {
+
+namespace {
+
+constexpr int kAttempts = 100;
+// Leaves room in a 255-byte file name for the dot, the random part and ".part".
+constexpr std::size_t kLongestNamePart = 200;
+
+std::function<std::string()>& SuffixOverride()
+{
+    static std::function<std::string()> nextSuffix;
+    return nextSuffix;
+}
+
+std::string RandomSuffix()
+{
+    if (SuffixOverride())
+        return SuffixOverride()();
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937_64 generator{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof(kAlphabet) - 2);
+    std::string suffix;
+    for (int i = 0; i < 10; ++i)
+        suffix += kAlphabet[pick(generator)];
+    return suffix;
+}
+
+// Cuts at a character boundary so that the name stays valid UTF-8.
+std::string Shortened(const std::string& name)
+{
+    if (name.size() <= kLongestNamePart)
+        return name;
+    std::size_t cut = kLongestNamePart;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return name.substr(0, cut);
+}
+
+bool NoReplaceUnsupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+bool HardLinksUnsupported(int error)
+{
+    return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS;
+}
+
+void SyncFolderOf(const std::string& path)
+{
+    const auto slash = path.rfind(FileSystem::kSeparator);
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return;
+    // The archive is complete either way; this only makes its name durable sooner.
+    ::fsync(descriptor);
+    ::close(descriptor);
+}
+
+} // namespace
+
+HiddenTemporaryFile::HiddenTemporaryFile(const std::string& folder, const std::string& finalName,
+                                         std::string errorSource)
+    : m_errorSource(std::move(errorSource))
+{
+    std::string prefix = folder;
+    if (!prefix.empty() && prefix.back() != FileSystem::kSeparator)
+        prefix += FileSystem::kSeparator;
+    prefix += "." + Shortened(finalName) + ".";
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const std::string path = prefix + RandomSuffix() + ".part";
+        // O_EXCL refuses any existing entry, a symbolic link included, so a
+        // link planted at the name can never redirect the archive elsewhere.
+        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (descriptor >= 0) {
+            m_path = path;
+            m_descriptor = descriptor;
+            return;
+        }
+        if (errno != EEXIST)
+            throw ErrorFromErrno(errno, m_errorSource);
+    }
+    throw ErrorFromErrno(EEXIST, m_errorSource);
+}
+
+HiddenTemporaryFile::~HiddenTemporaryFile()
+{
+    if (m_descriptor >= 0)
+        ::close(m_descriptor);
+    if (!m_moved && !m_path.empty())
+        ::unlink(m_path.c_str());
+}
+
+void HiddenTemporaryFile::MoveIntoPlace(const std::string& finalPath)
+{
+    if (::renameat2(AT_FDCWD, m_path.c_str(), AT_FDCWD, finalPath.c_str(), RENAME_NOREPLACE) == 0) {
+        m_moved = true;
+    } else if (errno == EEXIST) {
+        Raise(ErrorNumber::FileAlreadyExists, m_errorSource);
+    } else if (!NoReplaceUnsupported(errno)) {
+        throw ErrorFromErrno(errno, m_errorSource);
+    } else if (::link(m_path.c_str(), finalPath.c_str()) == 0) {
+        // A new link never replaces an existing name either.
+        m_moved = true;
+        ::unlink(m_path.c_str());
+    } else if (errno == EEXIST) {
+        Raise(ErrorNumber::FileAlreadyExists, m_errorSource);
+    } else if (!HardLinksUnsupported(errno)) {
+        throw ErrorFromErrno(errno, m_errorSource);
+    } else {
+        // A file system with neither (some network and FAT mounts): test and
+        // rename, leaving only the moment between the two unguarded.
+        struct stat status {};
+        if (::lstat(finalPath.c_str(), &status) == 0)
+            Raise(ErrorNumber::FileAlreadyExists, m_errorSource);
+        if (::rename(m_path.c_str(), finalPath.c_str()) != 0)
+            throw ErrorFromErrno(errno, m_errorSource);
+        m_moved = true;
+    }
+    SyncFolderOf(finalPath);
+}
+
+void HiddenTemporaryFile::SetNameSuffixesForTesting(std::function<std::string()> nextSuffix)
+{
+    SuffixOverride() = std::move(nextSuffix);
+}
+
+} // namespace ze6

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace ze6 {
+
+// A new, hidden file beside the file it will become, so that a run that fails
+// or is killed never leaves a partial file under the final name (and a hidden
+// leftover is never listed or counted). The file is created exclusively and
+// never through a symbolic link planted at its name; it is removed on
+// destruction unless it was moved into place.
+class HiddenTemporaryFile final {
+public:
+    // Raises RuntimeError (with `errorSource`) when the file cannot be created.
+    HiddenTemporaryFile(const std::string& folder, const std::string& finalName, std::string errorSource);
+    ~HiddenTemporaryFile();
+    HiddenTemporaryFile(const HiddenTemporaryFile&) = delete;
+    HiddenTemporaryFile& operator=(const HiddenTemporaryFile&) = delete;
+
+    int Descriptor() const { return m_descriptor; }
+    const std::string& Path() const { return m_path; }
+
+    // Gives the file its final name without ever replacing an existing file:
+    // raises 58 "File already exists" when one is there.
+    void MoveIntoPlace(const std::string& finalPath);
+
+    // Tests choose the random part of the names tried; empty restores chance.
+    static void SetNameSuffixesForTesting(std::function<std::string()> nextSuffix);
+
+private:
+    std::string m_path;
+    std::string m_errorSource;
+    int m_descriptor = -1;
+    bool m_moved = false;
+};
+
+} // namespace ze6

@@ -1,0 +1,166 @@
+#include "platform/ZipArchiveSink.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ze6 {
+
+namespace {
+constexpr const char* kSource = "ArchiveWriter";
+} // namespace
+
+ZipArchiveSink::ZipArchiveSink(int descriptor) : m_descriptor(descriptor)
+{
+    zip_error_init(&m_error);
+}
+
+ZipArchiveSink::~ZipArchiveSink()
+{
+    zip_error_fini(&m_error);
+}
+
+zip_source_t* ZipArchiveSink::CreateSource(zip_error_t* error)
+{
+    return zip_source_function_create(&ZipArchiveSink::Callback, this, error);
+}
+
+zip_int64_t ZipArchiveSink::Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    return static_cast<ZipArchiveSink*>(userdata)->Handle(data, length, command);
+}
+
+zip_int64_t ZipArchiveSink::Handle(void* data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    switch (command) {
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_SEEK,
+                                              ZIP_SOURCE_TELL, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              ZIP_SOURCE_SUPPORTS, ZIP_SOURCE_BEGIN_WRITE, ZIP_SOURCE_COMMIT_WRITE,
+                                              ZIP_SOURCE_ROLLBACK_WRITE, ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE,
+                                              ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_REMOVE, -1);
+    case ZIP_SOURCE_STAT:
+        return Stat(data, length);
+    case ZIP_SOURCE_OPEN:
+        m_readOffset = 0;
+        return 0;
+    case ZIP_SOURCE_READ:
+        return Read(data, length);
+    case ZIP_SOURCE_CLOSE:
+        return 0;
+    case ZIP_SOURCE_SEEK:
+        return Seek(data, length);
+    case ZIP_SOURCE_TELL:
+        return m_readOffset;
+    case ZIP_SOURCE_BEGIN_WRITE:
+        if (::ftruncate(m_descriptor, 0) != 0 || ::lseek(m_descriptor, 0, SEEK_SET) != 0)
+            return FailWithErrno(ZIP_ER_WRITE, errno);
+        return 0;
+    case ZIP_SOURCE_WRITE:
+        return Write(data, length);
+    case ZIP_SOURCE_SEEK_WRITE:
+        return SeekWrite(data, length);
+    case ZIP_SOURCE_TELL_WRITE: {
+        const off_t offset = ::lseek(m_descriptor, 0, SEEK_CUR);
+        return offset < 0 ? FailWithErrno(ZIP_ER_TELL, errno) : static_cast<zip_int64_t>(offset);
+    }
+    case ZIP_SOURCE_COMMIT_WRITE:
+        // Some file systems report a full disk or a failed device only here.
+        if (::fsync(m_descriptor) != 0)
+            return FailWithErrno(ZIP_ER_WRITE, errno);
+        m_committed = true;
+        return 0;
+    case ZIP_SOURCE_ROLLBACK_WRITE:
+    case ZIP_SOURCE_REMOVE:
+        // The owner of the descriptor removes the file.
+        return 0;
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&m_error, data, length);
+    case ZIP_SOURCE_FREE:
+        return 0;
+    default:
+        zip_error_set(&m_error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+zip_int64_t ZipArchiveSink::Stat(void* data, zip_uint64_t length)
+{
+    auto* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &m_error);
+    if (stat == nullptr)
+        return -1;
+    if (!m_committed) {
+        // libzip's own sign for "no archive there yet: start a new one".
+        zip_error_set(&m_error, ZIP_ER_READ, ENOENT);
+        return -1;
+    }
+    struct stat status {};
+    if (::fstat(m_descriptor, &status) != 0)
+        return FailWithErrno(ZIP_ER_READ, errno);
+    zip_stat_init(stat);
+    stat->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+    stat->size = static_cast<zip_uint64_t>(status.st_size);
+    stat->mtime = status.st_mtime;
+    return sizeof(zip_stat_t);
+}
+
+zip_int64_t ZipArchiveSink::Read(void* data, zip_uint64_t length)
+{
+    ssize_t count = 0;
+    do {
+        count = ::pread(m_descriptor, data, length, m_readOffset);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0)
+        return FailWithErrno(ZIP_ER_READ, errno);
+    m_readOffset += count;
+    return count;
+}
+
+zip_int64_t ZipArchiveSink::Seek(void* data, zip_uint64_t length)
+{
+    struct stat status {};
+    if (::fstat(m_descriptor, &status) != 0)
+        return FailWithErrno(ZIP_ER_SEEK, errno);
+    const zip_int64_t offset = zip_source_seek_compute_offset(
+        static_cast<zip_uint64_t>(m_readOffset), static_cast<zip_uint64_t>(status.st_size), data, length, &m_error);
+    if (offset < 0)
+        return -1;
+    m_readOffset = offset;
+    return 0;
+}
+
+zip_int64_t ZipArchiveSink::Write(const void* data, zip_uint64_t length)
+{
+    const auto* bytes = static_cast<const char*>(data);
+    zip_uint64_t written = 0;
+    while (written < length) {
+        const ssize_t count = ::write(m_descriptor, bytes + written, length - written);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return FailWithErrno(ZIP_ER_WRITE, errno);
+        }
+        written += static_cast<zip_uint64_t>(count);
+    }
+    return static_cast<zip_int64_t>(written);
+}
+
+zip_int64_t ZipArchiveSink::SeekWrite(void* data, zip_uint64_t length)
+{
+    const auto* arguments = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, length, &m_error);
+    if (arguments == nullptr)
+        return -1;
+    if (::lseek(m_descriptor, arguments->offset, arguments->whence) < 0)
+        return FailWithErrno(ZIP_ER_SEEK, errno);
+    return 0;
+}
+
+zip_int64_t ZipArchiveSink::FailWithErrno(int libzipError, int systemError)
+{
+    zip_error_set(&m_error, libzipError, systemError);
+    if (!m_failure)
+        m_failure = ErrorFromErrno(systemError, kSource);
+    return -1;
+}
+
+} // namespace ze6

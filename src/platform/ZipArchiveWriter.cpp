@@ -1,0 +1,218 @@
+#include "platform/ArchiveEntryNames.h"
+#include "platform/ArchiveReadBack.h"
+#include "platform/CaseFolding.h"
+#include "platform/FileSystem.h"
+#include "platform/HiddenTemporaryFile.h"
+#include "platform/RealComponents.h"
+#include "platform/RuntimeError.h"
+#include "platform/ZipArchiveSink.h"
+#include "platform/ZipFileSource.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <new>
+#include <sys/stat.h>
+#include <zip.h>
+
+namespace ze6 {
+
+namespace {
+
+constexpr const char* kSource = "ArchiveWriter";
+// libzip's default is zlib's slowest level, several times slower for a few
+// per cent of size; 6 is what zip and gzip use.
+constexpr zip_uint32_t kDeflateLevel = 6;
+constexpr std::int32_t kOutOfMemory = 7;
+
+struct SourceFile {
+    std::string path; // as found on disk
+    bool folder = false;
+    time_t modified = 0;
+};
+
+std::string FolderPart(const std::string& path)
+{
+    const auto slash = path.rfind(FileSystem::kSeparator);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NamePart(const std::string& path)
+{
+    std::string bare = path;
+    while (bare.size() > 1 && bare.back() == FileSystem::kSeparator)
+        bare.pop_back();
+    return bare.substr(FolderPart(bare).size());
+}
+
+// Names in UTF-8 are marked as such; a name that is not valid UTF-8 (a Linux
+// name in a legacy encoding) is stored byte for byte without the mark.
+zip_flags_t NameEncoding(const std::string& name)
+{
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return ZIP_FL_ENC_GUESS;
+    const auto codePoints = FoldToCodePoints(name);
+    const bool valid = std::none_of(codePoints.begin(), codePoints.end(), [](char32_t c) { return c >= kRawByteBase; });
+    return valid ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_CP437;
+}
+
+SourceFile Examine(const std::string& path)
+{
+    const std::string found = FileSystem::ResolvePath(path).value_or(path);
+    struct stat status {};
+    if (::stat(found.c_str(), &status) != 0)
+        throw ErrorFromErrno(errno, kSource);
+    const std::string name = NamePart(found);
+    if (name.empty() || name == "." || name == ".." || name == std::string(1, FileSystem::kSeparator))
+        Raise(ErrorNumber::BadFileName, kSource);
+    return {found, S_ISDIR(status.st_mode), status.st_mtime};
+}
+
+class ZipArchiveWriter final : public ArchiveWriter {
+public:
+    void SetArchiveName(const std::string& path) override { m_archiveName = path; }
+
+    void AddFile(const std::string& path, std::int32_t, std::int32_t, const std::string&) override
+    {
+        m_files.push_back(path);
+    }
+
+    void Finish() override
+    {
+        try {
+            Write();
+        } catch (const RuntimeError&) {
+            throw;
+        } catch (const std::bad_alloc&) {
+            throw RuntimeError(kOutOfMemory, "Out of memory", kSource);
+        } catch (const std::exception& error) {
+            throw RuntimeError(ErrorNumber::PathFileAccessError, error.what(), kSource);
+        }
+    }
+
+private:
+    void Write();
+    void Archive(int descriptor, const std::vector<SourceFile>& files, const std::vector<std::string>& names);
+
+    std::string m_archiveName;
+    std::vector<std::string> m_files;
+};
+
+void ZipArchiveWriter::Write()
+{
+    const std::string archiveName = NamePart(m_archiveName);
+    if (archiveName.empty() || m_archiveName.back() == FileSystem::kSeparator || archiveName == "." ||
+        archiveName == "..")
+        Raise(ErrorNumber::BadFileName, kSource);
+    if (m_files.empty())
+        throw RuntimeError(ErrorNumber::PathFileAccessError, "No files to archive", kSource);
+
+    const std::string folderPart = FolderPart(m_archiveName);
+    const auto folder =
+        FileSystem::ResolvePath(folderPart.empty() ? std::string(".") + FileSystem::kSeparator : folderPart);
+    if (!folder)
+        Raise(ErrorNumber::PathNotFound, kSource);
+    const std::string finalPath = *folder + archiveName;
+    // Another letter case of the name would be a second file of the same
+    // name wherever case is ignored (and one more generation in pruning).
+    if (FileSystem::PathExists(finalPath))
+        Raise(ErrorNumber::FileAlreadyExists, kSource);
+
+    std::vector<SourceFile> files;
+    std::vector<std::string> bareNames;
+    for (const auto& path : m_files) {
+        files.push_back(Examine(path));
+        bareNames.push_back(NamePart(files.back().path));
+    }
+    const std::vector<std::string> names = ArchiveEntryNames(bareNames);
+
+    HiddenTemporaryFile temporary(*folder, archiveName, kSource);
+    Archive(temporary.Descriptor(), files, names);
+    if (FileSystem::PathExists(finalPath))
+        Raise(ErrorNumber::FileAlreadyExists, kSource);
+    temporary.MoveIntoPlace(finalPath);
+    FileSystem::InvalidateCache(*folder);
+}
+
+void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& files,
+                               const std::vector<std::string>& names)
+{
+    ZipArchiveSink sink(descriptor);
+    std::vector<std::unique_ptr<ZipFileSource>> sources;
+    zip_error_t error;
+    zip_error_init(&error);
+    const auto libzipFailure = [&](const std::string& what) {
+        for (const auto& source : sources) {
+            if (source->Failure())
+                return *source->Failure();
+        }
+        if (sink.Failure())
+            return *sink.Failure();
+        return RuntimeError(ErrorNumber::PathFileAccessError, "The archive cannot be written: " + what, kSource);
+    };
+
+    zip_source_t* target = sink.CreateSource(&error);
+    if (target == nullptr)
+        throw libzipFailure(zip_error_strerror(&error));
+    std::unique_ptr<zip_t, decltype(&zip_discard)> archive(zip_open_from_source(target, ZIP_CREATE, &error),
+                                                           &zip_discard);
+    if (!archive) {
+        zip_source_free(target);
+        const RuntimeError failure = libzipFailure(zip_error_strerror(&error));
+        zip_error_fini(&error);
+        throw failure;
+    }
+    zip_error_fini(&error);
+
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const SourceFile& file = files[i];
+        const zip_flags_t encoding = NameEncoding(names[i]);
+        zip_int64_t index = -1;
+        if (file.folder) {
+            index = zip_dir_add(archive.get(), names[i].c_str(), encoding);
+        } else {
+            sources.push_back(std::make_unique<ZipFileSource>(file.path));
+            zip_source_t* source = sources.back()->CreateSource(zip_get_error(archive.get()));
+            if (source == nullptr)
+                throw libzipFailure(zip_strerror(archive.get()));
+            index = zip_file_add(archive.get(), names[i].c_str(), source, encoding);
+            if (index < 0)
+                zip_source_free(source);
+            else if (zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                              kDeflateLevel) != 0)
+                index = -1;
+        }
+        if (index < 0 || zip_file_set_mtime(archive.get(), static_cast<zip_uint64_t>(index), file.modified, 0) != 0)
+            throw libzipFailure(zip_strerror(archive.get()));
+    }
+
+    // zip_close reads every file and writes the archive; on failure the
+    // archive object stays ours to discard.
+    if (zip_close(archive.get()) != 0)
+        throw libzipFailure(zip_strerror(archive.get()));
+    archive.release();
+
+    std::vector<ExpectedEntry> expected;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files[i].folder) {
+            expected.push_back({names[i] + FileSystem::kSeparator, 0, 0, true});
+            continue;
+        }
+        const ZipFileSource& source = *sources[next++];
+        if (!source.ReadToEnd())
+            throw RuntimeError(ErrorNumber::PathFileAccessError, "File was not read completely: " + files[i].path,
+                               kSource);
+        expected.push_back({names[i], source.BytesRead(), source.Crc(), false});
+    }
+    CheckArchiveReadsBack(descriptor, expected);
+}
+
+} // namespace
+
+std::unique_ptr<ArchiveWriter> MakeZipArchiveWriter()
+{
+    return std::make_unique<ZipArchiveWriter>();
+}
+
+} // namespace ze6

@@ -1,0 +1,176 @@
+#include "platform/ZipFileSource.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace ze6 {
+
+namespace {
+
+constexpr const char* kSource = "ArchiveWriter";
+
+bool SameContentMarkers(const struct stat& a, const struct stat& b)
+{
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ino == b.st_ino && a.st_dev == b.st_dev;
+}
+
+} // namespace
+
+ZipFileSource::ZipFileSource(std::string path) : m_path(std::move(path))
+{
+    zip_error_init(&m_error);
+}
+
+ZipFileSource::~ZipFileSource()
+{
+    Close();
+    zip_error_fini(&m_error);
+}
+
+zip_source_t* ZipFileSource::CreateSource(zip_error_t* error)
+{
+    return zip_source_function_create(&ZipFileSource::Callback, this, error);
+}
+
+zip_int64_t ZipFileSource::Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    return static_cast<ZipFileSource*>(userdata)->Handle(data, length, command);
+}
+
+zip_int64_t ZipFileSource::Handle(void* data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    switch (command) {
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_SUPPORTS,
+                                              ZIP_SOURCE_GET_FILE_ATTRIBUTES, -1);
+    case ZIP_SOURCE_STAT:
+        return Stat(data, length);
+    case ZIP_SOURCE_OPEN:
+        return Open();
+    case ZIP_SOURCE_READ:
+        return Read(data, length);
+    case ZIP_SOURCE_CLOSE:
+        Close();
+        return 0;
+    case ZIP_SOURCE_GET_FILE_ATTRIBUTES:
+        return FileAttributes(data, length);
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&m_error, data, length);
+    case ZIP_SOURCE_FREE:
+        return 0;
+    default:
+        zip_error_set(&m_error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+zip_int64_t ZipFileSource::Stat(void* data, zip_uint64_t length)
+{
+    auto* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &m_error);
+    if (stat == nullptr)
+        return -1;
+    if (!m_statusBefore) {
+        struct stat status {};
+        if (::stat(m_path.c_str(), &status) != 0)
+            return FailWithErrno(errno);
+        // Never open a FIFO or a device: reading one could block for ever.
+        if (!S_ISREG(status.st_mode))
+            return Fail(ZIP_ER_OPEN, 0, ErrorFromErrno(EISDIR, kSource));
+        m_statusBefore = status;
+    }
+    zip_stat_init(stat);
+    // The size tells libzip ahead of the data whether the entry needs ZIP64.
+    stat->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+    stat->size = static_cast<zip_uint64_t>(m_statusBefore->st_size);
+    stat->mtime = m_statusBefore->st_mtime;
+    return sizeof(zip_stat_t);
+}
+
+zip_int64_t ZipFileSource::Open()
+{
+    Close();
+    m_descriptor = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (m_descriptor < 0)
+        return FailWithErrno(errno);
+    if (::fstat(m_descriptor, &m_statusAtOpen) != 0)
+        return FailWithErrno(errno);
+    if (!S_ISREG(m_statusAtOpen.st_mode))
+        return Fail(ZIP_ER_OPEN, 0, ErrorFromErrno(EISDIR, kSource));
+    if (m_statusBefore && !SameContentMarkers(*m_statusBefore, m_statusAtOpen))
+        return FailChanged();
+    m_bytesRead = 0;
+    m_crc = static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0));
+    m_complete = false;
+    return 0;
+}
+
+zip_int64_t ZipFileSource::Read(void* data, zip_uint64_t length)
+{
+    ssize_t count = 0;
+    do {
+        count = ::read(m_descriptor, data, length);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0)
+        return FailWithErrno(errno);
+    if (count == 0) {
+        struct stat after {};
+        if (::fstat(m_descriptor, &after) != 0)
+            return FailWithErrno(errno);
+        if (!SameContentMarkers(m_statusAtOpen, after) ||
+            m_bytesRead != static_cast<std::uint64_t>(m_statusAtOpen.st_size))
+            return FailChanged();
+        m_complete = true;
+        return 0;
+    }
+    m_crc = static_cast<std::uint32_t>(crc32(m_crc, static_cast<const Bytef*>(data), static_cast<uInt>(count)));
+    m_bytesRead += static_cast<std::uint64_t>(count);
+    return count;
+}
+
+zip_int64_t ZipFileSource::FileAttributes(void* data, zip_uint64_t length)
+{
+    auto* attributes = ZIP_SOURCE_GET_ARGS(zip_file_attributes_t, data, length, &m_error);
+    if (attributes == nullptr)
+        return -1;
+    if (m_statusBefore) {
+        // Keeps the permission bits, so a restored file is as private as the original.
+        attributes->valid |= ZIP_FILE_ATTRIBUTES_HOST_SYSTEM | ZIP_FILE_ATTRIBUTES_EXTERNAL_FILE_ATTRIBUTES;
+        attributes->host_system = ZIP_OPSYS_UNIX;
+        attributes->external_file_attributes = (static_cast<zip_uint32_t>(m_statusBefore->st_mode) & 0xFFFFu) << 16;
+    }
+    return 0;
+}
+
+void ZipFileSource::Close()
+{
+    if (m_descriptor >= 0) {
+        ::close(m_descriptor);
+        m_descriptor = -1;
+    }
+}
+
+zip_int64_t ZipFileSource::Fail(int libzipError, int systemError, RuntimeError failure)
+{
+    zip_error_set(&m_error, libzipError, systemError);
+    if (!m_failure)
+        m_failure = std::move(failure);
+    return -1;
+}
+
+zip_int64_t ZipFileSource::FailWithErrno(int systemError)
+{
+    return Fail(ZIP_ER_READ, systemError, ErrorFromErrno(systemError, kSource));
+}
+
+zip_int64_t ZipFileSource::FailChanged()
+{
+    return Fail(
+        ZIP_ER_CHANGED, 0,
+        RuntimeError(ErrorNumber::PathFileAccessError, "File changed while it was being archived: " + m_path, kSource));
+}
+
+} // namespace ze6

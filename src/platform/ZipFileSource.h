@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/RuntimeError.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <zip.h>
+
+namespace ze6 {
+
+// Feeds one file to libzip in pieces (a file of any size needs only libzip's
+// buffers), computing the CRC-32 and length of exactly what was read so the
+// finished archive can be checked against them. A file whose size or
+// modification time changes while it is read, or that yields a different
+// number of bytes than its size, fails the archive: a torn copy is worse than
+// none.
+class ZipFileSource final {
+public:
+    explicit ZipFileSource(std::string path);
+    ~ZipFileSource();
+    ZipFileSource(const ZipFileSource&) = delete;
+    ZipFileSource& operator=(const ZipFileSource&) = delete;
+
+    // A libzip source reading this file; libzip owns it, this object must
+    // outlive it.
+    zip_source_t* CreateSource(zip_error_t* error);
+
+    std::uint64_t BytesRead() const { return m_bytesRead; }
+    std::uint32_t Crc() const { return m_crc; }
+    bool ReadToEnd() const { return m_complete; }
+    // The error to raise for this file, when reading it failed.
+    const std::optional<RuntimeError>& Failure() const { return m_failure; }
+
+private:
+    static zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command);
+    zip_int64_t Handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
+    zip_int64_t Stat(void* data, zip_uint64_t length);
+    zip_int64_t Open();
+    zip_int64_t Read(void* data, zip_uint64_t length);
+    zip_int64_t FileAttributes(void* data, zip_uint64_t length);
+    void Close();
+    zip_int64_t Fail(int libzipError, int systemError, RuntimeError failure);
+    zip_int64_t FailWithErrno(int systemError);
+    zip_int64_t FailChanged();
+
+    std::string m_path;
+    int m_descriptor = -1;
+    std::optional<struct stat> m_statusBefore; // as first seen by libzip
+    struct stat m_statusAtOpen {};
+    std::uint64_t m_bytesRead = 0;
+    std::uint32_t m_crc = 0;
+    bool m_complete = false;
+    zip_error_t m_error{};
+    std::optional<RuntimeError> m_failure;
+};
+
+} // namespace ze6

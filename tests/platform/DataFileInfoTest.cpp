@@ -1,0 +1,112 @@
+#include "platform/RealComponents.h"
+#include "platform/RuntimeError.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ze6 {
+namespace {
+
+using test::TempFolder;
+
+std::vector<std::int32_t> Numbers(ApplicationInfo& info)
+{
+    std::vector<std::int32_t> numbers;
+    for (const auto& companion : info.NumberedCompanions())
+        numbers.push_back(companion.Number);
+    return numbers;
+}
+
+std::int32_t OpenFails(const std::string& path)
+{
+    auto info = MakeDataFileInfo();
+    try {
+        info->Open(path);
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Source(), "ApplicationInfo");
+        return error.Number();
+    }
+    ADD_FAILURE() << "Open did not fail for " << path;
+    return 0;
+}
+
+TEST(DataFileInfo, ReportsThePathAsFoundOnDisk)
+{
+    TempFolder temp;
+    const std::string file = temp.Write("Jobs/Plant1.RZT6");
+    auto info = MakeDataFileInfo();
+    info->SetModeFlag(false);
+    info->Open(temp / "JOBS/plant1.rzt6");
+    EXPECT_EQ(info->FullName(), file);
+    EXPECT_EQ(info->Folder(), temp / "Jobs/");
+    EXPECT_EQ(info->AttachedFile(), "");
+    info->LoadLists();
+    EXPECT_TRUE(info->NumberedCompanions().empty());
+    EXPECT_TRUE(info->LinkedSets().empty());
+    info->Close();
+}
+
+TEST(DataFileInfo, FindsNumberedCompanionsInAnyCaseInAscendingOrder)
+{
+    TempFolder temp;
+    const std::string generation6 = temp.Write("Plant1.RZT6");
+    for (const char* name :
+         {"Plant1.KTM6.V3", "PLANT1.ktm6.v1", "plant1.KTM6.V10", "Plant1.KTM6.V01", "Plant1.KTM6.V+2", "Plant1.KTM6.V",
+          "Plant1.KTM6.V2x", "Plant1.KTM6.V99999999999", "Plant1.V4", "Other.KTM6.V5", ".Plant1.KTM6.V6"})
+        temp.Write(name);
+    temp.MakeFolder("Plant1.KTM6.V7");
+    auto info = MakeDataFileInfo();
+    info->Open(generation6);
+    info->LoadLists();
+    EXPECT_EQ(Numbers(*info), (std::vector<std::int32_t>{1, 3, 10}));
+
+    const std::string plain = temp.Write("Plant2.rzt");
+    for (const char* name : {"Plant2.V2", "plant2.v7", "Plant2.KTM6.V1", "PLANT2.V0"})
+        temp.Write(name);
+    info->Open(plain);
+    info->LoadLists();
+    EXPECT_EQ(Numbers(*info), (std::vector<std::int32_t>{0, 2, 7}));
+}
+
+TEST(DataFileInfo, OpenRaisesForMissingFoldersAndUnreadableFiles)
+{
+    TempFolder temp;
+    EXPECT_EQ(OpenFails(temp / "missing.rzt"), ErrorNumber::FileNotFound);
+    EXPECT_EQ(OpenFails(temp.MakeFolder("folder.rzt")), ErrorNumber::PathFileAccessError);
+    EXPECT_EQ(OpenFails(temp.Write("file.rzt") + "/x.rzt"), ErrorNumber::FileNotFound);
+    if (geteuid() != 0) {
+        const std::string locked = temp.Write("locked.rzt");
+        ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+        EXPECT_EQ(OpenFails(locked), ErrorNumber::PermissionDenied);
+    }
+}
+
+TEST(DataFileInfo, SummaryRecognisesReadableDataFilesOnly)
+{
+    TempFolder temp;
+    auto info = MakeDataFileInfo();
+    const auto summary = [&](const std::string& path) {
+        std::string description;
+        std::int32_t number = 0;
+        std::string recognition;
+        info->ReadFileSummary(path, description, number, recognition);
+        return std::make_pair(description, recognition);
+    };
+
+    const auto generation6 = summary(temp.Write("Plant1.rzt6", std::string(1500, 'x')));
+    EXPECT_EQ(generation6.first.rfind("Generation 6 data file, 1.5 kB, modified 20", 0), 0u) << generation6.first;
+    EXPECT_FALSE(generation6.second.empty());
+    const auto plain = summary(temp.Write("Plant2.RZT", "x"));
+    EXPECT_EQ(plain.first.rfind("Data file, ", 0), 0u) << plain.first;
+    EXPECT_FALSE(plain.second.empty());
+
+    EXPECT_TRUE(summary(temp.Write("notes.txt")).second.empty());
+    EXPECT_TRUE(summary(temp.MakeFolder("folder.rzt")).second.empty());
+    EXPECT_TRUE(summary(temp / "missing.rzt").second.empty());
+    EXPECT_TRUE(summary("").second.empty());
+}
+
+} // namespace
+} // namespace ze6
