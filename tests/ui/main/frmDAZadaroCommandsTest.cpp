@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDir>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -66,6 +67,76 @@ TEST_F(CommandsTest, CancelledAddLeavesListAndDocumentAlone)
     if (QTest::qWaitForWindowActive(window.get())) {
         EXPECT_TRUE(Grid()->hasFocus());
     }
+}
+
+// Needs the real editor dialog; skipped while the window is built without it.
+TEST_F(CommandsTest, AcceptedAddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLast)
+{
+    const std::string data = folder.MakeFolder("data");
+    for (const char* name : {"A.RZT", "B.RZT", "C.RZT6"})
+        folder.Write(std::string("data/") + name);
+    const std::string target = folder.MakeFolder("backup");
+    PutJobs({{data + "*.RZT?", "/old/target/", "9"}});
+    Grid()->setCurrentCell(0, 0);
+
+    struct {
+        bool shown = false;
+        QString title;
+        QString targetText;
+        QString keepLastText;
+        QStringList names;
+    } seen;
+    QTimer guard; // should the dialog not close, a hung test would hide the fault
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    guard.start(20000);
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr)
+            return;
+        seen.shown = true;
+        seen.title = modal->windowTitle();
+        auto* targetBox = modal->findChild<QLineEdit*>(QStringLiteral("txtTargetFolder"));
+        auto* keepLastBox = modal->findChild<QLineEdit*>(QStringLiteral("txtKeepLast"));
+        auto* files = modal->findChild<QAbstractItemView*>(QStringLiteral("grdfiles"));
+        auto* ok = modal->findChild<QPushButton*>(QStringLiteral("cmdOk"));
+        if (targetBox == nullptr || keepLastBox == nullptr || files == nullptr || ok == nullptr) {
+            ADD_FAILURE() << "the editor's controls were not found";
+            modal->close();
+            return;
+        }
+        seen.targetText = targetBox->text();
+        seen.keepLastText = keepLastBox->text();
+        // The row's source decides which folder the dialog lists.
+        QAbstractItemModel* model = files->model();
+        QTest::qWaitFor([model] { return model->rowCount() == 3; });
+        for (int row = 0; row < model->rowCount(); ++row)
+            seen.names << model->index(row, 2).data().toString();
+        model->setData(model->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
+        targetBox->setText(QString::fromStdString(target));
+        keepLastBox->setText(QStringLiteral("4"));
+        ok->click();
+    });
+    Button("cmdAdd")->click();
+    if (!seen.shown)
+        GTEST_SKIP() << "the editor dialog is not built in";
+
+    EXPECT_EQ(seen.title, QStringLiteral("Add a new entry"));
+    EXPECT_EQ(seen.targetText, QStringLiteral("/old/target/"));
+    EXPECT_EQ(seen.keepLastText, QString());
+    ASSERT_EQ(seen.names.size(), 3);
+    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{data + "*.RZT?", "/old/target/", "9"},
+                                                   {data + seen.names[0].toStdString(), target, "4"},
+                                                   {data + seen.names[2].toStdString(), target, "4"}}));
+    EXPECT_TRUE(window->IsDirty());
+    EXPECT_TRUE(Button("cmdAdd")->isEnabled());
+    EXPECT_TRUE(Asked().empty());
+    OpenFileMenu();
+    EXPECT_TRUE(Action("mnuSaveAs")->isEnabled());
+    EXPECT_FALSE(Action("mnuSave")->isEnabled());
 }
 
 TEST_F(CommandsTest, RemoveTakesExactlyTheSelectedRowsEvenWhenApart)
