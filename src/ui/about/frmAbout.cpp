@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kClientWidth = 6045;
 constexpr int kClientHeight = 4620;
+constexpr double kDesignPointSize = 8.25;
 constexpr double kLinkPointSize = 8.25;
 constexpr double kTitlePointSize = 13.5;
 // The hand's fingertip in the 32 x 32 link pointer.
@@ -52,6 +53,10 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     InitAboutResources();
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About"));
+    // The six lines of the maker's block fit their label only at the design size.
+    QFont designFont = font();
+    designFont.setPointSizeF(kDesignPointSize);
+    setFont(designFont);
     setFixedSize(TwipsToPixels(kClientWidth, logicalDpiX()), TwipsToPixels(kClientHeight, logicalDpiY()));
 
     // Created in tab order: the OK button comes first.

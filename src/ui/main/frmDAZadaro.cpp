@@ -30,6 +30,8 @@ using namespace std::string_literals;
 
 namespace Layout = MainWindowLayout;
 
+constexpr double kDesignPointSize = 8.25;
+
 const std::string kOpenTitle = "Open Backup Configuration File";
 const std::string kSaveTitle = "Save Backup Configuration File";
 // The open dialog also lists the other spellings the command line runs; the
@@ -61,6 +63,10 @@ frmDAZadaro::frmDAZadaro(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmDAZadaro"));
     setWindowTitle(ApplicationTitle());
+    // The twips layout was drawn for an 8.25 point face: "Copy Syntax" must fit its button.
+    QFont designFont = font();
+    designFont.setPointSizeF(kDesignPointSize);
+    setFont(designFont);
     BuildMenus();
     BuildClientArea();
     FitColumns();
@@ -126,6 +132,7 @@ void frmDAZadaro::BuildClientArea()
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setTabKeyNavigation(false);
     m_grid->setWordWrap(false);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
 
     m_buttonPanel = new QWidget(client);
     m_buttonPanel->setObjectName(QStringLiteral("picButtons"));

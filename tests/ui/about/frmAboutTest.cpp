@@ -143,7 +143,7 @@ TEST(AboutBox, OpensCentredOverItsOwner)
     owner.show();
     frmAbout about(&owner);
     QPoint centre;
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, &about, [&] {
         centre = about.frameGeometry().center();
         about.accept();
     });

@@ -93,7 +93,9 @@ TEST_F(CommandsTest, AcceptedAddAppendsOneRowPerSourceWithTheDialogsTargetAndKee
             modal->close();
     });
     guard.start(20000);
-    QTimer::singleShot(0, [&] {
+    // Scoped to the test: without a dialog the call would otherwise still be due in the next test.
+    QObject scope;
+    QTimer::singleShot(0, &scope, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr)
             return;
@@ -276,7 +278,8 @@ TEST_F(CommandsTest, AboutOpensModallyOverTheWindowAndClosesWithOk)
     bool isAbout = false;
     QWidget* owner = nullptr;
     bool modal = false;
-    QTimer::singleShot(0, [&] {
+    QObject scope;
+    QTimer::singleShot(0, &scope, [&] {
         QWidget* box = QApplication::activeModalWidget();
         if (box == nullptr)
             return;
