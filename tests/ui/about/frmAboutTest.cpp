@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace ze6::test {
@@ -105,21 +104,6 @@ TEST_F(AboutTest, EachLinkClickHandsTheLinkToTheDesktopAgain)
     EXPECT_EQ(components.opened, (std::vector<std::string>{AboutText::kWebAddress, AboutText::kWebAddress, mailLink}));
     EXPECT_TRUE(about.isVisible());
     EXPECT_TRUE(components.prompt.asked.empty());
-}
-
-TEST(AboutBox, OpensCentredOverItsOwner)
-{
-    QWidget owner;
-    owner.setGeometry(100, 80, 900, 600);
-    owner.show();
-    frmAbout about(&owner);
-    QPoint centre;
-    QTimer::singleShot(0, &about, [&] {
-        centre = about.frameGeometry().center();
-        about.accept();
-    });
-    about.exec();
-    EXPECT_LE((centre - owner.frameGeometry().center()).manhattanLength(), 2);
 }
 
 } // namespace
