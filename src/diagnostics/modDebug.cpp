@@ -23,7 +23,7 @@ int& Reports()
     return count;
 }
 
-}  // namespace
+} // namespace
 
 std::string ComposeErrorText(const std::string& message, std::int32_t errorNumber, const std::string& source)
 {
@@ -71,4 +71,4 @@ void ResetForTesting()
     Reports() = 0;
 }
 
-}  // namespace ze6::modDebug
+} // namespace ze6::modDebug

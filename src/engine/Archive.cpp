@@ -44,7 +44,7 @@ std::string FolderAsFound(const std::string& folder)
     return WithTrailingSeparator(found ? *found : folder);
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string>& ArchiveFileList()
 {
@@ -140,4 +140,4 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
     });
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

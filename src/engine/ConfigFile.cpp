@@ -20,7 +20,7 @@ namespace {
     throw ErrorFromErrno(errnoValue != 0 ? errnoValue : EIO, kProgramErrorSource);
 }
 
-}  // namespace
+} // namespace
 
 bool ConfigLineReader::Next(std::string& line)
 {
@@ -73,4 +73,4 @@ void ProcessFile(std::string path)
     });
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

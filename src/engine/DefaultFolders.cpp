@@ -21,7 +21,7 @@ template <typename Read> std::string ReadProductSetting(Read read)
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string GetDefaultConfigFolder()
 {
@@ -33,4 +33,4 @@ std::string GetDefaultSourceFolder()
     return ReadProductSetting([](const ProductSettings& settings) { return settings.DataFolder(); });
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

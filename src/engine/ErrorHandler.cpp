@@ -33,7 +33,7 @@ void WriteToStandardError(const std::string& procName, const std::string& entry,
     std::fflush(stderr);
 }
 
-}  // namespace
+} // namespace
 
 void ReportError(const std::string& procName, const std::string& message, std::int32_t errorNumber,
                  const std::string& source)
@@ -65,4 +65,4 @@ void RunWithErrorHandler(const std::string& procName, const std::function<void()
     }
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

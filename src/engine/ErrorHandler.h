@@ -18,4 +18,4 @@ void ReportError(const std::string& procName, const std::string& message, std::i
 // the body is reported under procName and the procedure returns normally.
 void RunWithErrorHandler(const std::string& procName, const std::function<void()>& body);
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

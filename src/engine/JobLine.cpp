@@ -41,4 +41,4 @@ void ProcessCommandLine(std::string jobLine)
     });
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

@@ -27,7 +27,7 @@ bool EndsWith(std::string_view text, std::string_view tail)
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
-}  // namespace
+} // namespace
 
 std::variant<JobLineParts, JobLineSyntaxError> ParseJobLine(std::string_view jobLine)
 {
@@ -76,4 +76,4 @@ JobSource ClassifySource(const std::string& source)
     return {folder, folder + kDefaultFilePattern};
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

@@ -35,7 +35,7 @@ std::int32_t KeepLastFromOptions(std::string_view options);
 
 // Where a job's data files are looked for.
 struct JobSource {
-    std::string SourceFolder;  // ends in a separator, or empty for the current folder
+    std::string SourceFolder; // ends in a separator, or empty for the current folder
     std::string FilePattern;  // the folder included
 
     bool operator==(const JobSource&) const = default;
@@ -50,4 +50,4 @@ inline constexpr const char* kMissingTarget = "ERROR - Missing TargetPath!";
 inline constexpr const char* kMissingTargetQuote = "ERROR - Missing Quote in TargetPath!";
 inline constexpr const char* kDefaultFilePattern = "*.rzt?";
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

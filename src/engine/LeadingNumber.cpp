@@ -75,7 +75,7 @@ double ReadDecimalNumber(Cursor& cursor)
 
     std::string digits;
     bool droppedNonZero = false;
-    std::int64_t pointPosition = 0;  // decimal exponent of the point relative to the first significant digit
+    std::int64_t pointPosition = 0; // decimal exponent of the point relative to the first significant digit
     auto take = [&](char c, bool integerPart) {
         if (digits.empty() && c == '0') {
             if (!integerPart)
@@ -135,7 +135,7 @@ double ReadDecimalNumber(Cursor& cursor)
     return negative ? -value : value;
 }
 
-}  // namespace
+} // namespace
 
 double ReadLeadingNumber(std::string_view text)
 {
@@ -167,4 +167,4 @@ std::int32_t RoundToInt32(double value)
     return static_cast<std::int32_t>(rounded);
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

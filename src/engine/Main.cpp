@@ -33,7 +33,7 @@ std::string WithoutOuterQuotes(std::string path)
     return path;
 }
 
-}  // namespace
+} // namespace
 
 int Main(const std::string& commandText, const std::function<int()>& showMainWindow)
 {
@@ -65,4 +65,4 @@ int Main(const std::string& commandText, const std::function<int()>& showMainWin
     return modDebug::ReportCount() > reportsBefore ? 1 : 0;
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

@@ -39,7 +39,7 @@ bool IsAscii(std::string_view text)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool FileExists(const std::string& path)
 {
@@ -166,4 +166,4 @@ std::string WithTrailingSeparator(std::string path)
     return path;
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

@@ -40,7 +40,7 @@ bool BelongsToSeries(const std::string& name, const std::string& stemName)
            FileSystem::EqualIgnoringCase(name.substr(0, name.size() - tail), stemName);
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> SortFileList(const std::vector<std::string>& list, CompareMode mode)
 {
@@ -91,4 +91,4 @@ void PruneArchives(const std::string& archivePath, const std::string& targetFold
     FileSystem::InvalidateCache(targetFolder);
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

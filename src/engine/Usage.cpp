@@ -15,7 +15,7 @@ int& Rejections()
     return count;
 }
 
-}  // namespace
+} // namespace
 
 std::string UsageText(const std::string& message)
 {
@@ -47,4 +47,4 @@ int RejectedJobLineCount()
     return Rejections();
 }
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

@@ -183,9 +183,8 @@ std::vector<std::string> ListFiles(const std::string& pattern)
         // Hidden files are never listed; "." and ".." are among them.
         if (entry->d_name[0] == '.')
             continue;
-        std::string name = entry->d_name;
-        if (matcher.Matches(name) && IsOrdinaryFile(dir.get(), *entry))
-            names.push_back(std::move(name));
+        if (matcher.Matches(entry->d_name) && IsOrdinaryFile(dir.get(), *entry))
+            names.emplace_back(entry->d_name);
     }
     if (errno != 0)
         throw ErrorFromErrno(errno, kProgramErrorSource);

@@ -6,16 +6,17 @@
 #include <QMessageBox>
 #include <QString>
 #include <cstdio>
-#include <memory>
 
 namespace ze6 {
 
 PromptAnswer DefaultAnswer(PromptButtons buttons)
 {
     switch (buttons) {
-    case PromptButtons::YesNo: return PromptAnswer::Yes;
+    case PromptButtons::YesNo:
+        return PromptAnswer::Yes;
     case PromptButtons::Ok:
-    case PromptButtons::OkCancel: break;
+    case PromptButtons::OkCancel:
+        break;
     }
     return PromptAnswer::Ok;
 }
@@ -29,34 +30,50 @@ QString ToDisplayText(const std::string& text)
     return display;
 }
 
-void EnsureApplication()
+// True when widgets can be shown. Command mode creates the application only
+// when a box must really be shown. It is deliberately never destroyed: a
+// QApplication torn down among the static destructors after main() returns
+// crashes on X11 (and the crash would replace the program's exit status).
+bool EnsureApplication()
 {
-    if (QCoreApplication::instance() != nullptr)
-        return;
-    // Command mode creates the application only when a box must really be shown.
-    static std::unique_ptr<QApplication> application =
-        std::make_unique<QApplication>(ProcessArgc(), ProcessArgv());
+    if (QCoreApplication::instance() == nullptr) {
+        static QApplication* const application = new QApplication(ProcessArgc(), ProcessArgv());
+        static_cast<void>(application);
+    }
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
-}  // namespace
+} // namespace
 
 PromptAnswer MessageBoxPrompt::Ask(const PromptRequest& request)
 {
-    EnsureApplication();
+    // A process that runs only a core application cannot show widgets.
+    if (!EnsureApplication())
+        return StandardErrorPrompt().Ask(request);
 
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (request.icon) {
-    case PromptIcon::None: break;
-    case PromptIcon::Information: icon = QMessageBox::Information; break;
-    case PromptIcon::Exclamation: icon = QMessageBox::Warning; break;
-    case PromptIcon::Critical: icon = QMessageBox::Critical; break;
+    case PromptIcon::None:
+        break;
+    case PromptIcon::Information:
+        icon = QMessageBox::Information;
+        break;
+    case PromptIcon::Exclamation:
+        icon = QMessageBox::Warning;
+        break;
+    case PromptIcon::Critical:
+        icon = QMessageBox::Critical;
+        break;
     }
 
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QMessageBox::StandardButton defaultButton = QMessageBox::Ok;
     switch (request.buttons) {
-    case PromptButtons::Ok: break;
-    case PromptButtons::OkCancel: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case PromptButtons::Ok:
+        break;
+    case PromptButtons::OkCancel:
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
     case PromptButtons::YesNo:
         buttons = QMessageBox::Yes | QMessageBox::No;
         defaultButton = QMessageBox::Yes;
@@ -68,14 +85,21 @@ PromptAnswer MessageBoxPrompt::Ask(const PromptRequest& request)
     box.setDefaultButton(defaultButton);
     box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
-    case QMessageBox::Cancel: return PromptAnswer::Cancel;
-    case QMessageBox::Yes: return PromptAnswer::Yes;
-    case QMessageBox::No: return PromptAnswer::No;
-    default: break;
+    case QMessageBox::Ok:
+        return PromptAnswer::Ok;
+    case QMessageBox::Cancel:
+        return PromptAnswer::Cancel;
+    case QMessageBox::Yes:
+        return PromptAnswer::Yes;
+    case QMessageBox::No:
+        return PromptAnswer::No;
+    default:
+        break;
     }
-    // Escape or the close box on a box without Cancel/No closes it like its first button.
+    // Closed without a button (the window manager's close box): the answer
+    // that refuses, where the box has one.
     return request.buttons == PromptButtons::OkCancel ? PromptAnswer::Cancel
-         : request.buttons == PromptButtons::YesNo    ? PromptAnswer::No
+           : request.buttons == PromptButtons::YesNo  ? PromptAnswer::No
                                                       : PromptAnswer::Ok;
 }
 
@@ -99,4 +123,4 @@ PromptAnswer StandardErrorPrompt::Ask(const PromptRequest& request)
     return DefaultAnswer(request.buttons);
 }
 
-}  // namespace ze6
+} // namespace ze6

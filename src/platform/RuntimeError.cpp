@@ -13,7 +13,9 @@ RuntimeError::RuntimeError(std::int32_t number, std::string description, std::st
 std::string DescribeErrorNumber(std::int32_t number)
 {
     switch (number) {
+    case 5: return "Invalid procedure call or argument";
     case ErrorNumber::Overflow: return "Overflow";
+    case 7: return "Out of memory";
     case ErrorNumber::BadFileName: return "Bad file name or number";
     case ErrorNumber::FileNotFound: return "File not found";
     case ErrorNumber::FileAlreadyOpen: return "File already open";

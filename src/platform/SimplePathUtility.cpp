@@ -1,3 +1,4 @@
+#include "platform/FileSystem.h"
 #include "platform/RealComponents.h"
 
 namespace ze6 {
@@ -8,7 +9,7 @@ class SimplePathUtility final : public PathUtility {
 public:
     std::string ReplaceExtension(const std::string& path, const std::string& extension) override
     {
-        const auto lastSeparator = path.find_last_of('/');
+        const auto lastSeparator = path.find_last_of(FileSystem::kSeparator);
         const auto nameStart = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
         const auto dot = path.find_last_of('.');
         if (dot == std::string::npos || dot < nameStart)
@@ -17,11 +18,11 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<PathUtility> MakeSimplePathUtility()
 {
     return std::make_unique<SimplePathUtility>();
 }
 
-}  // namespace ze6
+} // namespace ze6

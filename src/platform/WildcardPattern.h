@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ze6 {
@@ -13,10 +14,12 @@ namespace ze6 {
 class WildcardPattern final {
 public:
     explicit WildcardPattern(const std::string& pattern);
-    bool Matches(const std::string& name) const;
+    bool Matches(std::string_view name) const;
 
 private:
     std::vector<char32_t> m_pattern;
+    std::string m_asciiPattern; // lower case; empty unless the pattern is all ASCII
+    bool m_ascii = false;
     std::size_t m_trailingQuestionMarks = 0; // index where the final run of "?" begins
 };
 

@@ -56,6 +56,12 @@ zip_flags_t NameEncoding(const std::string& name)
     return valid ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_CP437;
 }
 
+bool NameTaken(const std::string& path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
 SourceFile Examine(const std::string& path)
 {
     const std::string found = FileSystem::ResolvePath(path).value_or(path);
@@ -113,9 +119,9 @@ void ZipArchiveWriter::Write()
     if (!folder)
         Raise(ErrorNumber::PathNotFound, kSource);
     const std::string finalPath = *folder + archiveName;
-    // Another letter case of the name would be a second file of the same
-    // name wherever case is ignored (and one more generation in pruning).
-    if (FileSystem::PathExists(finalPath))
+    // Only the exact name can be replaced; testing other letter cases here
+    // would list the whole target folder again for every archive.
+    if (NameTaken(finalPath))
         Raise(ErrorNumber::FileAlreadyExists, kSource);
 
     std::vector<SourceFile> files;
@@ -128,8 +134,6 @@ void ZipArchiveWriter::Write()
 
     HiddenTemporaryFile temporary(*folder, archiveName, kSource);
     Archive(temporary.Descriptor(), files, names);
-    if (FileSystem::PathExists(finalPath))
-        Raise(ErrorNumber::FileAlreadyExists, kSource);
     temporary.MoveIntoPlace(finalPath);
     FileSystem::InvalidateCache(*folder);
 }

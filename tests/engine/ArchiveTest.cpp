@@ -1,13 +1,16 @@
-#include "EngineTestComponents.h"
 #include "engine/Archive.h"
+#include "EngineTestComponents.h"
 #include "engine/JobLine.h"
 #include "platform/RuntimeError.h"
 #include "support/FixedClock.h"
 #include "support/TempFolder.h"
 #include "support/ZipReader.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ze6::modDAZadaro {
 namespace {
@@ -22,137 +25,147 @@ protected:
     std::string source = temp.MakeFolder("data");
     std::string target = temp / "backup/";
 
-    // Writes each file with its own name as content, so entries can be told apart.
-    void WriteFiles(const Names& names)
+    void Files(const std::string& folder, const Names& names)
     {
         for (const auto& name : names)
-            temp.Write("data/" + name, "content of " + name);
+            temp.Write(folder + name, "content of " + name);
     }
-
-    std::string ArchiveAt(const std::string& stamp) const { return target + "ABC_" + stamp + ".RZZ"; }
+    // Archives the data file, then moves the clock on to the next second.
+    void Archive(const std::string& name, std::int32_t keep = 0)
+    {
+        KeepLastCount() = keep;
+        ArchiveApplication(source, target, name);
+        clock.AdvanceSeconds(1);
+    }
+    Names Target() const
+    {
+        Names names;
+        for (const auto& entry : std::filesystem::directory_iterator(target))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 };
 
-TEST_F(ArchiveTest, PlainDataFileTakesItsCompanionsInTableOrder)
+TEST_F(ArchiveTest, CompanionsInTableOrderAsFoundOnDisk)
 {
-    WriteFiles({"ABC.RZT", "ABC.rzx", "abc.RZX6", "ABC.rzl", "ABC.KTM", "ABC.rzm", "ABC.rzn", "ABC.RZA", "ABC.RZI",
-                "abc.rzd", "ABC.rzd6", "ABC.V3", "abc.v1", "ABC.KTM6.V2", "XYZ.rzd", "ABC.txt"});
-    ArchiveApplication(source, target, "ABC.RZT");
-    ASSERT_TRUE(components.log.empty()) << components.log.at(0).message;
+    Files("data/",
+          {"ABC.RZT", "ABC.rzx",  "abc.RZX6",   "ABC.rzl", "ABC.KTM",     "ABC.rzm", "ABC.rzn", "ABC.RZA", "ABC.RZI",
+           "abc.rzd", "ABC.rzd6", "ABC.V3",     "abc.v1",  "ABC.KTM6.V2", "XYZ.rzd", "ABC.txt", "G6.RZT6", "g6.rzd6",
+           "G6.RZD",  "G6.rzx",   "G6.KTM6.V2", "G6.V1",   "G6.ktm6",     "T.RZTA",  "T.rzd"});
+    Archive("ABC.RZT");
+    Archive("G6.RZT6");
+    Archive("T.RZTA");
+    ASSERT_EQ(components.log, Names{});
 
-    const Names expected = {"ABC.RZT", "abc.rzd", "ABC.RZI", "ABC.RZA", "ABC.rzn", "ABC.KTM", "ABC.rzm",
-                            "ABC.rzl", "abc.RZX6", "ABC.rzx", "abc.v1", "ABC.V3"};
-    const auto entries = test::ReadZip(ArchiveAt("2024-03-07-14-05-09"));
-    ASSERT_EQ(entries.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(entries[i].name, expected[i]);
-        EXPECT_EQ(entries[i].content, "content of " + expected[i]);
+    const Names plain = {"ABC.RZT", "abc.rzd", "ABC.RZI",  "ABC.RZA", "ABC.rzn", "ABC.KTM",
+                         "ABC.rzm", "ABC.rzl", "abc.RZX6", "ABC.rzx", "abc.v1",  "ABC.V3"};
+    const auto entries = test::ReadZip(target + "ABC_2024-03-07-14-05-09.RZZ");
+    ASSERT_EQ(entries.size(), plain.size());
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        EXPECT_EQ(entries[i].name, plain[i]);
+        EXPECT_EQ(entries[i].content, "content of " + plain[i]);
     }
-    // The list holds the paths as found on disk.
-    EXPECT_EQ(ArchiveFileList().front(), source + "ABC.RZT");
-    EXPECT_EQ(ArchiveFileList().at(1), source + "abc.rzd");
+    EXPECT_EQ(test::ZipEntryNames(target + "G6_2024-03-07-14-05-10.RZZ"),
+              (Names{"G6.RZT6", "g6.rzd6", "G6.ktm6", "G6.rzx", "G6.KTM6.V2"}));
+    // An extension ending neither in T nor in 6 leaves the data file itself out.
+    EXPECT_EQ(test::ZipEntryNames(target + "T_2024-03-07-14-05-11.RZZ"), Names{"T.rzd"});
+    EXPECT_EQ(ArchiveFileList(), Names{source + "T.rzd"});
 }
 
-TEST_F(ArchiveTest, GenerationSixTakesSuffixedCompanions)
+TEST_F(ArchiveTest, AttachedFileAndLinkedSetsComeAfterTheCompanions)
 {
-    WriteFiles({"ABC.RZT6", "abc.rzd6", "ABC.RZD", "ABC.rzx", "ABC.KTM6.V2", "ABC.V1", "ABC.ktm6"});
-    ArchiveApplication(source, target, "ABC.RZT6");
-    ASSERT_TRUE(components.log.empty());
-    EXPECT_EQ(test::ZipEntryNames(ArchiveAt("2024-03-07-14-05-09")),
-              (Names{"ABC.RZT6", "abc.rzd6", "ABC.ktm6", "ABC.rzx", "ABC.KTM6.V2"}));
-}
-
-TEST_F(ArchiveTest, AnExtensionEndingNeitherInTNorSixLeavesTheDataFileOut)
-{
-    WriteFiles({"ABC.RZTA", "ABC.rzd"});
-    ArchiveApplication(source, target, "ABC.RZTA");
-    ASSERT_TRUE(components.log.empty());
-    EXPECT_EQ(test::ZipEntryNames(ArchiveAt("2024-03-07-14-05-09")), Names{"ABC.rzd"});
-}
-
-TEST_F(ArchiveTest, AttachedFileAndLinkedSetsFromTheDataFileReader)
-{
-    WriteFiles({"ABC.RZT", "abc.rzd", "LINK.hbt", "link.HBI", "other.bin", "only.bin"});
-    components.attachedFile = source + "ABC.RZD";  // companion 2 in another case: dropped
+    Files("data/", {"ABC.RZT", "abc.rzd", "LINK.hbt", "link.HBI", "other.bin"});
+    Files("more/", {"only.bin", "ABC.RZT"});
+    components.attachedFile = source + "ABC.RZD"; // companion 2 in capitals: dropped
     components.linkedSets = {{source + "LINK", source + "other.bin"},
-                             {"", source + "only.bin"},
+                             {"", temp / "more/only.bin"},
                              {source + "missing", ""},
-                             {"", source + "ABC.RZT"}};
-    ArchiveApplication(source, target, "ABC.RZT");
-    ASSERT_TRUE(components.log.empty());
-    EXPECT_EQ(test::ZipEntryNames(ArchiveAt("2024-03-07-14-05-09")),
+                             {"", temp / "more/abc.rzt"}};
+    target = temp / "new/deeper/"; // made with its parents
+    ArchiveApplication(source, temp / "new/deeper", "ABC.RZT");
+    ASSERT_EQ(components.log, Names{});
+    EXPECT_EQ(ArchiveFileList(),
+              (Names{source + "ABC.RZT", source + "abc.rzd", source + "LINK.hbt", source + "link.HBI",
+                     source + "other.bin", temp / "more/only.bin", temp / "more/ABC.RZT"}));
+    const Names names = test::ZipEntryNames(target + "ABC_2024-03-07-14-05-09.RZZ");
+    ASSERT_EQ(names.size(), 7u);
+    EXPECT_EQ(Names(names.begin(), names.begin() + 6),
               (Names{"ABC.RZT", "abc.rzd", "LINK.hbt", "link.HBI", "other.bin", "only.bin"}));
-    EXPECT_EQ(components.infoCalls,
-              (Names{"ModeFlag=false", "Open " + source + "ABC.RZT", "FullName", "Folder", "AttachedFile", "LoadLists",
-                     "NumberedCompanions", "LinkedSets", "Close"}));
+    EXPECT_EQ(components.infoCalls, (Names{"ModeFlag false", "Open " + source + "ABC.RZT", "FullName", "Folder",
+                                           "AttachedFile", "LoadLists", "NumberedCompanions", "LinkedSets", "Close"}));
 }
 
-TEST_F(ArchiveTest, TheTargetFolderIsCreatedWithItsParents)
+TEST_F(ArchiveTest, FailuresAreLoggedKeepTheFirstArchiveAndPruneNothing)
 {
-    WriteFiles({"ABC.RZT"});
-    target = temp / "new/deeper/still/";
-    ArchiveApplication(source, temp / "new/deeper/still", "ABC.RZT");
-    ASSERT_TRUE(components.log.empty());
-    EXPECT_EQ(test::ZipEntryNames(ArchiveAt("2024-03-07-14-05-09")), Names{"ABC.RZT"});
-}
-
-TEST_F(ArchiveTest, ASecondArchiveInTheSameSecondIsLoggedAndTheFirstKept)
-{
-    WriteFiles({"ABC.RZT"});
+    Files("data/", {"ABC.RZT"});
+    Files("backup/", {"ABC_2020-01-01-00-00-00.RZZ", "ABC_2021-01-01-00-00-00.RZZ"});
     ArchiveApplication(source, target, "ABC.RZT");
     temp.Write("data/ABC.RZT", "changed");
-    ArchiveApplication(source, target, "ABC.RZT");
-
-    ASSERT_EQ(components.log.size(), 1u);
-    EXPECT_EQ(components.log[0].procName, "ArchiveApplication");
-    EXPECT_EQ(components.log[0].message.rfind("Runtime error occured: 58 - File already exists", 0), 0u)
-        << components.log[0].message;
-    const auto entries = test::ReadZip(ArchiveAt("2024-03-07-14-05-09"));
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].content, "content of ABC.RZT");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target), {}), 1);
-}
-
-TEST_F(ArchiveTest, FailuresAreLoggedAndNothingIsPruned)
-{
-    WriteFiles({"ABC.RZT"});
-    temp.Write("backup/ABC_2020-01-01-00-00-00.RZZ");
-    temp.Write("backup/ABC_2021-01-01-00-00-00.RZZ");
     KeepLastCount() = 1;
+    ArchiveApplication(source, target, "ABC.RZT"); // same second, same name
     components.onFinish = [](const std::string&) { Raise(ErrorNumber::DiskFull, "ArchiveWriter"); };
+    clock.AdvanceSeconds(1);
     ArchiveApplication(source, target, "ABC.RZT");
     ArchiveApplication(source, target, "NONE.RZT");
 
-    ASSERT_EQ(components.log.size(), 2u);
-    EXPECT_EQ(components.log[0].message, "Runtime error occured: 61 - Disk full Source: ArchiveWriter");
-    EXPECT_EQ(components.log[1].procName, "ArchiveApplication");
-    EXPECT_NE(components.log[1].message.find("Source: ApplicationInfo"), std::string::npos) << components.log[1].message;
-    EXPECT_TRUE(test::Exists(temp / "backup/ABC_2020-01-01-00-00-00.RZZ"));
-    EXPECT_TRUE(test::Exists(temp / "backup/ABC_2021-01-01-00-00-00.RZZ"));
+    ASSERT_EQ(components.log.size(), 3u);
+    EXPECT_EQ(components.log[0].rfind("modDAZadaro, ArchiveApplication, Runtime error occured: 58 - File already "
+                                      "exists Source: ArchiveWriter",
+                                      0),
+              0u)
+        << components.log[0];
+    EXPECT_EQ(components.log[1], "modDAZadaro, ArchiveApplication, Runtime error occured: 61 - Disk full Source: "
+                                 "ArchiveWriter");
+    EXPECT_NE(components.log[2].find(" Source: ApplicationInfo"), std::string::npos) << components.log[2];
+    EXPECT_EQ(test::ReadZip(target + "ABC_2024-03-07-14-05-09.RZZ").at(0).content, "content of ABC.RZT");
+    EXPECT_EQ(Target().size(), 3u);
 }
 
-TEST_F(ArchiveTest, AJobArchivesEveryDataFileOfItsSource)
+TEST_F(ArchiveTest, PruningKeepsTheNewestOfTheDataFilesOwnSeries)
 {
-    WriteFiles({"A.RZT", "b.rzt6", "C.rzt", "D.RZTX", "D.rzd", "e.rzd", "folder.rzt/x", ".hidden.rzt"});
-    ProcessCommandLine("\"" + source + "\" \"" + target + "\"");
-    ASSERT_TRUE(components.log.empty());
-    std::vector<std::string> made;
-    for (const auto& entry : std::filesystem::directory_iterator(target))
-        made.push_back(entry.path().filename().string());
-    std::sort(made.begin(), made.end());
-    EXPECT_EQ(made, (Names{"A_2024-03-07-14-05-09.RZZ", "C_2024-03-07-14-05-09.RZZ", "D_2024-03-07-14-05-09.RZZ",
-                           "b_2024-03-07-14-05-09.RZZ"}));
+    Files("data/", {"ABC.RZT", "ABC.RZT6", "ABC_DEF.RZT"});
+    Files("backup/",
+          {"abc_2024-01-01-00-00-01.rzz", "ABC_2024-01-01-00-00-02.RZZ", "ABC_DEF_2019-01-01-00-00-00.RZZ",
+           "ABC_DEF.RZZ", "ABC_notes.RZZ", "ABC_2019-01-01-00-00-0x.RZZ", "ABC_2019-01-01-00-00-00.RZZ.bak"});
+    temp.MakeFolder("backup/ABC_2017-01-01-00-00-00.RZZ");
+    const Names others = {"ABC_2017-01-01-00-00-00.RZZ",     "ABC_2019-01-01-00-00-00.RZZ.bak",
+                          "ABC_2019-01-01-00-00-0x.RZZ",     "ABC_DEF.RZZ",
+                          "ABC_DEF_2019-01-01-00-00-00.RZZ", "ABC_notes.RZZ"};
+    const auto with = [&](Names names) {
+        names.insert(names.end(), others.begin(), others.end());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
 
-    // One named data file, then a file specification.
-    std::filesystem::remove_all(target);
-    ProcessCommandLine("\"" + source + "c.RZT\" \"" + target + "\" KEEPLAST:3");
-    ProcessCommandLine("\"" + source + "*.rzt6\" \"" + target + "\"");
-    made.clear();
-    for (const auto& entry : std::filesystem::directory_iterator(target))
-        made.push_back(entry.path().filename().string());
-    std::sort(made.begin(), made.end());
-    EXPECT_EQ(made, (Names{"C_2024-03-07-14-05-09.RZZ", "b_2024-03-07-14-05-09.RZZ"}));
-    EXPECT_TRUE(components.log.empty());
+    Archive("ABC.RZT", 3); // three in the series: untouched
+    EXPECT_EQ(Target(),
+              with({"ABC_2024-01-01-00-00-02.RZZ", "ABC_2024-03-07-14-05-09.RZZ", "abc_2024-01-01-00-00-01.rzz"}));
+    Archive("ABC.RZT6", 3); // one more, generation 6 in the same series: exactly the oldest goes
+    EXPECT_EQ(Target(),
+              with({"ABC_2024-01-01-00-00-02.RZZ", "ABC_2024-03-07-14-05-09.RZZ", "ABC_2024-03-07-14-05-10.RZZ"}));
+    Archive("ABC.RZT", 0);
+    Archive("ABC.RZT6", 1);
+    EXPECT_EQ(Target(), with({"ABC_2024-03-07-14-05-12.RZZ"}));
+    EXPECT_EQ(test::ZipEntryNames(target + "ABC_2024-03-07-14-05-12.RZZ"), Names{"ABC.RZT6"});
+
+    clock.Set(QDateTime(QDate(2020, 1, 1), QTime(0, 0, 0))); // set back: the new archive is the oldest
+    Archive("ABC.RZT", 1);
+    EXPECT_EQ(Target(), with({"ABC_2024-03-07-14-05-12.RZZ"}));
+    EXPECT_EQ(components.log, Names{});
+
+    if (::geteuid() != 0) { // root deletes from read-only folders
+        components.onFinish = [this](const std::string& name) {
+            temp.Write(name.substr(temp.Path().size()), "new");
+            ::chmod(target.c_str(), 0500);
+        };
+        Archive("ABC.RZT", 1);
+        ::chmod(target.c_str(), 0700);
+        ASSERT_EQ(components.log.size(), 1u);
+        EXPECT_EQ(components.log[0], "modDAZadaro, ArchiveApplication, Runtime error occured: 70 - Permission denied "
+                                     "Source: ZE6Vivevu");
+    }
 }
 
-}  // namespace
-}  // namespace ze6::modDAZadaro
+} // namespace
+} // namespace ze6::modDAZadaro

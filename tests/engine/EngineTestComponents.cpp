@@ -8,120 +8,66 @@ namespace ze6::test {
 
 namespace {
 
-class RecordingLog final : public LogComponent {
+class MemoryLog final : public LogComponent {
 public:
-    explicit RecordingLog(EngineTestComponents& owner) : m_owner(owner) {}
-
-    void SetLoggerName(const std::string& name) override { m_owner.loggerNames.push_back(name); }
-
-    void WriteError(const std::string& messageTemplate, const std::string& moduleName, const std::string& procName,
+    explicit MemoryLog(EngineTestComponents& owner) : m_owner(owner) {}
+    void SetLoggerName(const std::string&) override {}
+    void WriteError(const std::string&, const std::string& module, const std::string& proc,
                     const std::string& message) override
     {
         if (m_owner.failLogWrite)
             Raise(ErrorNumber::PermissionDenied, "LogComponent");
-        m_owner.log.push_back({messageTemplate, moduleName, procName, message});
+        m_owner.log.push_back(module + ", " + proc + ", " + message);
     }
 
 private:
     EngineTestComponents& m_owner;
 };
 
-// The real reader, with the attached file and linked sets of the test.
-class RecordingInfo final : public ApplicationInfo {
+class FakedInfo final : public ApplicationInfo {
 public:
-    RecordingInfo(EngineTestComponents& owner, std::unique_ptr<ApplicationInfo> real)
-        : m_owner(owner), m_real(std::move(real))
-    {
-    }
-
-    void SetModeFlag(bool value) override
-    {
-        Record(value ? "ModeFlag=true" : "ModeFlag=false");
-        m_real->SetModeFlag(value);
-    }
-    void Open(const std::string& path) override
-    {
-        Record("Open " + path);
-        m_real->Open(path);
-    }
-    std::string FullName() const override
-    {
-        Record("FullName");
-        return m_real->FullName();
-    }
-    std::string Folder() const override
-    {
-        Record("Folder");
-        return m_real->Folder();
-    }
-    std::string AttachedFile() const override
-    {
-        Record("AttachedFile");
-        return m_owner.attachedFile;
-    }
-    void LoadLists() override
-    {
-        Record("LoadLists");
-        m_real->LoadLists();
-    }
+    FakedInfo(EngineTestComponents& owner, std::unique_ptr<ApplicationInfo> real) : o(owner), r(std::move(real)) {}
+    void SetModeFlag(bool value) override { Call(value ? "ModeFlag true" : "ModeFlag false"), r->SetModeFlag(value); }
+    void Open(const std::string& path) override { Call("Open " + path), r->Open(path); }
+    std::string FullName() const override { return Call("FullName"), r->FullName(); }
+    std::string Folder() const override { return Call("Folder"), r->Folder(); }
+    std::string AttachedFile() const override { return Call("AttachedFile"), o.attachedFile; }
+    void LoadLists() override { Call("LoadLists"), r->LoadLists(); }
     std::vector<NumberedCompanion> NumberedCompanions() const override
     {
-        Record("NumberedCompanions");
-        return m_real->NumberedCompanions();
+        return Call("NumberedCompanions"), r->NumberedCompanions();
     }
-    std::vector<LinkedSet> LinkedSets() const override
-    {
-        Record("LinkedSets");
-        return m_owner.linkedSets;
-    }
-    void Close() override
-    {
-        Record("Close");
-        m_real->Close();
-    }
+    std::vector<LinkedSet> LinkedSets() const override { return Call("LinkedSets"), o.linkedSets; }
+    void Close() override { Call("Close"), r->Close(); }
     void ReadFileSummary(const std::string& path, std::string& description, std::int32_t& number,
                          std::string& recognition) override
     {
-        m_real->ReadFileSummary(path, description, number, recognition);
+        r->ReadFileSummary(path, description, number, recognition);
     }
 
 private:
-    void Record(const std::string& call) const { m_owner.infoCalls.push_back(call); }
-
-    EngineTestComponents& m_owner;
-    std::unique_ptr<ApplicationInfo> m_real;
+    int Call(const std::string& call) const { return o.infoCalls.push_back(call), 0; }
+    EngineTestComponents& o;
+    std::unique_ptr<ApplicationInfo> r;
 };
 
 class HookedWriter final : public ArchiveWriter {
 public:
-    HookedWriter(EngineTestComponents& owner, std::unique_ptr<ArchiveWriter> real)
-        : m_owner(owner), m_real(std::move(real))
+    HookedWriter(EngineTestComponents& owner, std::unique_ptr<ArchiveWriter> real) : o(owner), r(std::move(real)) {}
+    void SetArchiveName(const std::string& path) override { m_name = path, r->SetArchiveName(path); }
+    void AddFile(const std::string& path, std::int32_t a, std::int32_t b, const std::string& text) override
     {
+        r->AddFile(path, a, b, text);
     }
-    void SetArchiveName(const std::string& path) override
-    {
-        m_name = path;
-        m_real->SetArchiveName(path);
-    }
-    void AddFile(const std::string& path, std::int32_t flags1, std::int32_t flags2, const std::string& text) override
-    {
-        m_real->AddFile(path, flags1, flags2, text);
-    }
-    void Finish() override
-    {
-        if (m_owner.onFinish)
-            m_owner.onFinish(m_name);
-        else
-            m_real->Finish();
-    }
+    void Finish() override { o.onFinish ? o.onFinish(m_name) : r->Finish(); }
 
 private:
-    EngineTestComponents& m_owner;
-    std::unique_ptr<ArchiveWriter> m_real;
+    EngineTestComponents& o;
+    std::unique_ptr<ArchiveWriter> r;
     std::string m_name;
 };
 
-}  // namespace
+} // namespace
 
 EngineTestComponents::EngineTestComponents()
 {
@@ -139,12 +85,12 @@ std::unique_ptr<LogComponent> EngineTestComponents::CreateLogComponent()
     ++logCreations;
     if (failLogCreation)
         Raise(ErrorNumber::PathNotFound, "LogComponent");
-    return std::make_unique<RecordingLog>(*this);
+    return std::make_unique<MemoryLog>(*this);
 }
 
 std::unique_ptr<ApplicationInfo> EngineTestComponents::CreateApplicationInfo()
 {
-    return std::make_unique<RecordingInfo>(*this, Components::CreateApplicationInfo());
+    return std::make_unique<FakedInfo>(*this, Components::CreateApplicationInfo());
 }
 
 std::unique_ptr<ArchiveWriter> EngineTestComponents::CreateArchiveWriter()
@@ -152,12 +98,4 @@ std::unique_ptr<ArchiveWriter> EngineTestComponents::CreateArchiveWriter()
     return std::make_unique<HookedWriter>(*this, Components::CreateArchiveWriter());
 }
 
-std::vector<std::string> EngineTestComponents::LoggedMessages() const
-{
-    std::vector<std::string> messages;
-    for (const auto& entry : log)
-        messages.push_back(entry.message);
-    return messages;
-}
-
-}  // namespace ze6::test
+} // namespace ze6::test

@@ -1,25 +1,17 @@
 #pragma once
 
-#include "platform/Components.h"
 #include "support/ScriptedPrompt.h"
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace ze6::test {
 
-struct LogEntry {
-    std::string messageTemplate;
-    std::string moduleName;
-    std::string procName;
-    std::string message;
-};
-
-// Real components with a scripted prompt and a log that records its entries
-// in memory. Each piece can be made to fail, and the data-file reader can be
-// given an attached file and linked sets that the real reader never reports.
+// Real components with a scripted prompt and a log kept in memory. The log can
+// be made to fail, the data-file reader reports the attached file and linked
+// sets set here (the real one never has any) and records its calls, and the
+// writer's Finish can be replaced.
 class EngineTestComponents : public TestComponents {
 public:
     EngineTestComponents();
@@ -29,21 +21,15 @@ public:
     std::unique_ptr<ApplicationInfo> CreateApplicationInfo() override;
     std::unique_ptr<ArchiveWriter> CreateArchiveWriter() override;
 
-    // The messages of the entries written so far ("Runtime error occured: ...").
-    std::vector<std::string> LoggedMessages() const;
-
-    std::vector<LogEntry> log;
+    std::vector<std::string> log; // "<module>, <procedure>, <message>"
     int logCreations = 0;
-    std::vector<std::string> loggerNames;
     bool failLogCreation = false;
     bool failLogWrite = false;
 
     std::string attachedFile;
     std::vector<ApplicationInfo::LinkedSet> linkedSets;
-    std::vector<std::string> infoCalls;  // operations of the data-file reader, in order
-
-    // Runs in place of the real writer's Finish when set.
+    std::vector<std::string> infoCalls;
     std::function<void(const std::string& archiveName)> onFinish;
 };
 
-}  // namespace ze6::test
+} // namespace ze6::test

@@ -1,6 +1,7 @@
-#include "EngineTestComponents.h"
-#include "engine/JobLine.h"
 #include "engine/Main.h"
+#include "EngineTestComponents.h"
+#include "engine/ConfigFile.h"
+#include "engine/JobLine.h"
 #include "engine/Usage.h"
 #include "support/TempFolder.h"
 
@@ -9,149 +10,84 @@
 namespace ze6::modDAZadaro {
 namespace {
 
+using Names = std::vector<std::string>;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
-const std::string kMissingSourceQuote = "ERROR - Missing Quote in SourcePath!";
-
-int MainWithoutWindow(const std::string& commandText)
+int Dispatch(const std::string& commandText)
 {
-    return Main(commandText, [] {
-        ADD_FAILURE() << "the main window was opened";
-        return 99;
-    });
+    return Main(commandText, [] { return 7; });
 }
 
-TEST(Main, EmptyTextOpensTheMainWindowAndReturnsItsStatus)
-{
-    test::EngineTestComponents components;
-    int opened = 0;
-    EXPECT_EQ(Main("", [&] { return ++opened, 7; }), 7);
-    EXPECT_EQ(opened, 1);
-    EXPECT_TRUE(components.prompt.asked.empty());
-}
-
-TEST(Main, HelpSwitchesShowTheUsageWithoutMessage)
-{
-    test::EngineTestComponents components;
-    for (const char* help : {"/?", "/HELP", "/help", "/Help"})
-        EXPECT_EQ(MainWithoutWindow(help), 0) << help;
-    ASSERT_EQ(components.prompt.asked.size(), 4u);
-    for (const auto& request : components.prompt.asked)
-        EXPECT_EQ(request.text, UsageText(""));
-    EXPECT_EQ(components.logCreations, 0);
-}
-
-TEST(Main, AnythingElseIsAJobLine)
-{
-    test::EngineTestComponents components;
-    for (const char* text : {" ", "/h", "/? ", " /?", "remark"})
-        EXPECT_EQ(MainWithoutWindow(text), 2) << '"' << text << '"';
-    ASSERT_EQ(components.prompt.asked.size(), 5u);
-    for (const auto& request : components.prompt.asked)
-        EXPECT_EQ(request.text, UsageText(kMissingSourceQuote));
-    EXPECT_TRUE(components.log.empty());
-}
-
-TEST(Main, AMissingConfigurationFileIsOneLogEntry)
+TEST(Main, DispatchAndExitStatus)
 {
     test::EngineTestComponents components;
     test::TempFolder temp;
-    const std::string plain = temp / "daily.rzb";
-    const std::string spaced = temp / "my jobs/Daily.Rzb6";
-    EXPECT_EQ(MainWithoutWindow(plain), 1);
-    EXPECT_EQ(MainWithoutWindow("\"" + spaced + "\""), 1);
-    // A job line whose quoted target ends in a configuration-file extension is
-    // taken as a file name, less its outer quotes.
-    EXPECT_EQ(MainWithoutWindow("\"/d/\" \"/Backup.RZB\""), 1);
-    EXPECT_EQ(MainWithoutWindow("\"x.dazadaro"), 1);
+    EXPECT_EQ(Dispatch(""), 7);
+    EXPECT_EQ(Dispatch("/Help"), 0);
+    EXPECT_EQ(Dispatch("/? "), 2);
+    const std::string jobs = temp.Write("my jobs.Rzb6", "remark\r\n\"/d/\" \"/t/\" KEEPLAST:99999999999\r\n");
+    EXPECT_EQ(Dispatch("\"" + jobs + "\""), 2); // a rejected line wins over a log entry
+    EXPECT_EQ(Dispatch("\"/d/\" \"/Backup.RZB\""), 1);
 
-    EXPECT_EQ(components.LoggedMessages(),
-              (std::vector<std::string>{
-                  "Runtime error occured: 0 - File '" + plain + "' does not exist or is inaccessible.",
-                  "Runtime error occured: 0 - File '" + spaced + "' does not exist or is inaccessible.",
-                  "Runtime error occured: 0 - File '/d/\" \"/Backup.RZB' does not exist or is inaccessible.",
-                  "Runtime error occured: 0 - File 'x.dazadaro' does not exist or is inaccessible."}));
-    for (const auto& entry : components.log) {
-        EXPECT_EQ(entry.moduleName, "modDAZadaro");
-        EXPECT_EQ(entry.procName, "Main");
-        EXPECT_EQ(entry.messageTemplate, "ERROR: {ModuleName}, {ProcName}, {Message}");
-    }
-    EXPECT_TRUE(components.prompt.asked.empty());
+    ASSERT_EQ(components.prompt.asked.size(), 3u);
+    EXPECT_EQ(components.prompt.asked[0],
+              (PromptRequest{UsageText(""), "ZE6Vivevu", PromptButtons::Ok, PromptIcon::None}));
+    EXPECT_EQ(components.prompt.asked[1].text, UsageText("ERROR - Missing Quote in SourcePath!"));
+    EXPECT_EQ(components.log,
+              (Names{"modDAZadaro, ProcessCommandLine, Runtime error occured: 6 - Overflow Source: ZE6Vivevu",
+                     "modDAZadaro, Main, Runtime error occured: 0 - File '/d/\" \"/Backup.RZB' does not exist or is "
+                     "inaccessible."}));
     EXPECT_EQ(components.logCreations, 1);
 }
 
-TEST(Main, ConfigurationFilesRunInAnyLetterCaseOfTheirExtension)
+TEST(Main, ConfigurationFilesThatCannotBeReadAreLoggedUnderProcessFile)
 {
     test::EngineTestComponents components;
     test::TempFolder temp;
-    for (const char* name : {"a.rzb", "b.ZE6Vivevu", "c.Rzb6", "d.DAZADARO", "my jobs.RZB"}) {
-        const std::string path = temp.Write(name, "remark\r\n");
-        EXPECT_EQ(MainWithoutWindow(name[0] == 'm' ? "\"" + path + "\"" : path), 2) << name;
-    }
-    EXPECT_EQ(components.prompt.asked.size(), 5u);
-    EXPECT_TRUE(components.log.empty());
+    temp.MakeFolder("folder.rzb");
+    ProcessFile(temp / "vanished.rzb");
+    EXPECT_EQ(Dispatch(temp / "FOLDER.RZB"), 1);
+    EXPECT_EQ(
+        components.log,
+        (Names{"modDAZadaro, ProcessFile, Runtime error occured: 53 - File not found Source: ZE6Vivevu",
+               "modDAZadaro, ProcessFile, Runtime error occured: 75 - Path/File access error Source: ZE6Vivevu"}));
 }
 
-TEST(Main, ARejectedLineWinsOverLogEntries)
+TEST(Main, EveryJobLineSetsItsOwnKeepLastCount)
 {
     test::EngineTestComponents components;
-    test::TempFolder temp;
-    const std::string file =
-        temp.Write("jobs.rzb", "\"/d/\" \"/t/\" KEEPLAST:99999999999\r\nremark\r\n\"/d/\" \"/t/\" KEEPLAST:1e999999");
-    EXPECT_EQ(MainWithoutWindow(file), 2);
-    EXPECT_EQ(components.LoggedMessages(), (std::vector<std::string>{"Runtime error occured: 6 - Overflow Source: ZE6Vivevu",
-                                                                     "Runtime error occured: 6 - Overflow Source: ZE6Vivevu"}));
-    EXPECT_EQ(components.log.at(0).procName, "ProcessCommandLine");
-    EXPECT_EQ(components.prompt.asked.size(), 1u);
+    for (const auto& [options, expected] : std::vector<std::pair<std::string, int>>{
+             {"KEEPLAST:4", 4}, {"", 0}, {"keeplast:-3", 0}, {"KEEPLAST:4", 4}, {"KEEPLAST:1e10", 0}}) {
+        ProcessCommandLine("\"/nonexistent/\" \"/nonexistent/t/\" " + options);
+        EXPECT_EQ(KeepLastCount(), expected) << options;
+    }
+    ProcessCommandLine("\"/nonexistent/\""); // rejected: left alone
     EXPECT_EQ(KeepLastCount(), 0);
 }
 
-TEST(Main, AFailingLogSendsTheEntryToStandardErrorAndStillCounts)
+TEST(Main, AFailingLogSendsEachEntryToStandardErrorAndStillCounts)
 {
     test::EngineTestComponents components;
     components.failLogCreation = true;
-    test::TempFolder temp;
-    const std::string missing = temp / "x.rzb";
-
     CaptureStderr();
-    const int status = MainWithoutWindow(missing);
-    const int again = MainWithoutWindow(missing);
-    const std::string errors = GetCapturedStderr();
-
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(again, 1);
-    EXPECT_EQ(components.logCreations, 2);  // each report tries the log again
-    const std::string line = "ERROR: modDAZadaro, Main, Runtime error occured: 0 - File '" + missing +
-                             "' does not exist or is inaccessible. [not logged: Runtime error occured: 76 - Path "
-                             "not found Source: LogComponent]\n";
-    EXPECT_EQ(errors, line + line);
+    EXPECT_EQ(Dispatch("/jobs/x.rzb"), 1);
+    EXPECT_EQ(Dispatch("/jobs/x.rzb"), 1);
+    const std::string line = "ERROR: modDAZadaro, Main, Runtime error occured: 0 - File '/jobs/x.rzb' does not exist "
+                             "or is inaccessible. [not logged: Runtime error occured: 76 - Path not found Source: "
+                             "LogComponent]\n";
+    EXPECT_EQ(GetCapturedStderr(), line + line);
+    EXPECT_EQ(components.logCreations, 2); // each report tries the log again
 
     components.failLogCreation = false;
     components.failLogWrite = true;
     CaptureStderr();
-    EXPECT_EQ(MainWithoutWindow("\"/d/\" \"/t/\" KEEPLAST:&H80000000"), 1);
-    EXPECT_EQ(GetCapturedStderr(), "ERROR: modDAZadaro, ProcessCommandLine, Runtime error occured: 6 - Overflow "
-                                   "Source: ZE6Vivevu [not logged: Runtime error occured: 70 - Permission denied "
-                                   "Source: LogComponent]\n");
+    EXPECT_EQ(Dispatch("\"/d/\" \"/t/\" KEEPLAST:&H80000000"), 1);
+    EXPECT_EQ(GetCapturedStderr(),
+              "ERROR: modDAZadaro, ProcessCommandLine, Runtime error occured: 6 - Overflow Source: "
+              "ZE6Vivevu [not logged: Runtime error occured: 70 - Permission denied Source: "
+              "LogComponent]\n");
 }
 
-TEST(ProcessCommandLine, EveryLineSetsItsOwnKeepLastCount)
-{
-    test::EngineTestComponents components;
-    test::TempFolder temp;
-    ProcessCommandLine("\"" + temp.Path() + "\" \"" + temp.Path() + "t/\" KEEPLAST:4");
-    EXPECT_EQ(KeepLastCount(), 4);
-    ProcessCommandLine("\"" + temp.Path() + "\" \"" + temp.Path() + "t/\"");
-    EXPECT_EQ(KeepLastCount(), 0);
-    ProcessCommandLine("\"" + temp.Path() + "\" \"" + temp.Path() + "t/\" keeplast:-3");
-    EXPECT_EQ(KeepLastCount(), 0);
-    // A rejected line leaves the value alone.
-    KeepLastCount() = 9;
-    ProcessCommandLine("\"" + temp.Path() + "\"");
-    EXPECT_EQ(KeepLastCount(), 9);
-    EXPECT_TRUE(components.log.empty());
-}
-
-}  // namespace
-}  // namespace ze6::modDAZadaro
+} // namespace
+} // namespace ze6::modDAZadaro

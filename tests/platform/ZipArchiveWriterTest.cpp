@@ -126,9 +126,11 @@ TEST(ZipArchiveWriter, NeverReplacesAnExistingFile)
     const std::string existing = temp.Write("out/a_1.RZZ", "precious old archive");
     EXPECT_EQ(FinishFails(existing, {source}), ErrorNumber::FileAlreadyExists);
     EXPECT_EQ(ReadFile(existing), "precious old archive");
-    // The same name in another letter case counts as the same archive.
-    EXPECT_EQ(FinishFails(temp / "out/A_1.rzz", {source}), ErrorNumber::FileAlreadyExists);
     EXPECT_EQ(FolderEntries(temp / "out"), std::vector<std::string>{"a_1.RZZ"});
+    // A link at the name, even one that leads nowhere, is not replaced either.
+    ASSERT_EQ(symlink((temp / "nowhere").c_str(), (temp / "out/b_1.RZZ").c_str()), 0);
+    EXPECT_EQ(FinishFails(temp / "out/b_1.RZZ", {source}), ErrorNumber::FileAlreadyExists);
+    EXPECT_FALSE(Exists(temp / "nowhere"));
 }
 
 TEST(ZipArchiveWriter, AFailureLeavesNoArchiveAndNoTemporaryFile)
@@ -184,6 +186,27 @@ TEST(ZipArchiveWriter, NeverWritesThroughALinkPlantedAtTheTemporaryName)
     EXPECT_FALSE(Exists(temp / "created-through-link"));
     EXPECT_EQ(test::ZipEntryNames(target + "a.RZZ"), std::vector<std::string>{"a.rzt"});
     EXPECT_EQ(FolderEntries(target), (std::vector<std::string>{".a.RZZ.first.part", ".a.RZZ.second.part", "a.RZZ"}));
+}
+
+TEST(HiddenTemporaryFile, RefusesToMoveOntoAFileThatAppearedMeanwhileAndCleansUp)
+{
+    TempFolder temp;
+    const std::string final = temp / "a.RZZ";
+    {
+        HiddenTemporaryFile file(temp.Path(), "a.RZZ", "ArchiveWriter");
+        EXPECT_EQ(file.Path().rfind(temp / ".a.RZZ.", 0), 0u);
+        ASSERT_EQ(write(file.Descriptor(), "new", 3), 3);
+        temp.Write("a.RZZ", "arrived first");
+        try {
+            file.MoveIntoPlace(final);
+            ADD_FAILURE() << "moved onto an existing file";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.Number(), ErrorNumber::FileAlreadyExists);
+            EXPECT_EQ(error.Source(), "ArchiveWriter");
+        }
+    }
+    EXPECT_EQ(ReadFile(final), "arrived first");
+    EXPECT_EQ(FolderEntries(temp.Path()), std::vector<std::string>{"a.RZZ"});
 }
 
 // Needs about 4.3 GB of sparse disk and a minute; run with ZE6_LARGE_TESTS=1.

@@ -1,0 +1,132 @@
+#include "platform/RealComponents.h"
+#include "platform/RuntimeError.h"
+#include "support/TempFolder.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <optional>
+#include <regex>
+#include <sys/stat.h>
+
+namespace ze6 {
+namespace {
+
+using test::Exists;
+using test::ReadFile;
+using test::TempFolder;
+
+constexpr const char* kTemplate = "ERROR: {ModuleName}, {ProcName}, {Message}";
+
+// Sets (or, with nullopt, unsets) environment variables for one test.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char*, std::optional<std::string>>> values)
+    {
+        for (const auto& [name, value] : values) {
+            const char* old = std::getenv(name);
+            m_saved.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
+            Set(name, value);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (const auto& [name, value] : m_saved)
+            Set(name.c_str(), value);
+    }
+
+private:
+    static void Set(const char* name, const std::optional<std::string>& value)
+    {
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+std::unique_ptr<LogComponent> NamedLog()
+{
+    auto log = MakeFileLogComponent();
+    log->SetLoggerName("Legacy.ZE6Vivevu");
+    return log;
+}
+
+TEST(FileLogComponent, WritesOneFlushedLineInTheFolderItCreatesOnFirstUse)
+{
+    TempFolder temp;
+    const std::string file = temp / "logs/nested/app.log";
+    ScopedEnvironment environment{{"ZE6VIVEVU_LOG", file}};
+    auto log = NamedLog();
+    EXPECT_FALSE(Exists(temp / "logs"));
+
+    log->WriteError(kTemplate, "modDAZadaro", "Main",
+                    "Runtime error occured: 0 - File '/jobs/x.rzb' does not exist or is inaccessible.");
+    log->WriteError(kTemplate, "modDAZadaro", "ProcessFile", "braces {Message} stay\nand lines join");
+
+    const std::string timestamp = R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] )";
+    const std::regex expected(
+        timestamp +
+        R"(\[Legacy\.ZE6Vivevu\] \[error\] ERROR: modDAZadaro, Main, Runtime error occured: 0 - File '/jobs/x\.rzb' does not exist or is inaccessible\.\n)" +
+        timestamp +
+        R"(\[Legacy\.ZE6Vivevu\] \[error\] ERROR: modDAZadaro, ProcessFile, braces \{Message\} stay and lines join\n)");
+    const std::string content = ReadFile(file);
+    EXPECT_TRUE(std::regex_match(content, expected)) << content;
+
+    // A second component of the same name appends to the same file.
+    NamedLog()->WriteError(kTemplate, "m", "p", "third");
+    EXPECT_NE(ReadFile(file).find("[Legacy.ZE6Vivevu] [error] ERROR: m, p, third\n"), std::string::npos);
+}
+
+TEST(FileLogComponent, DefaultsToTheStateFolderAndHonoursTheUmask)
+{
+    TempFolder temp;
+    {
+        ScopedEnvironment environment{{"ZE6VIVEVU_LOG", std::nullopt}, {"XDG_STATE_HOME", temp / "state"}};
+        NamedLog()->WriteError(kTemplate, "a", "b", "c");
+        EXPECT_TRUE(Exists(temp / "state/ZE6Vivevu/ZE6Vivevu.log"));
+    }
+    ScopedEnvironment environment{
+        {"ZE6VIVEVU_LOG", std::nullopt}, {"XDG_STATE_HOME", std::nullopt}, {"HOME", temp / "home"}};
+    const mode_t old = umask(027);
+    NamedLog()->WriteError(kTemplate, "a", "b", "c");
+    umask(old);
+    struct stat status {};
+    ASSERT_EQ(stat((temp / "home/.local/state/ZE6Vivevu/ZE6Vivevu.log").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+}
+
+TEST(FileLogComponent, FailuresRaiseRuntimeErrorsOfTheComponent)
+{
+    TempFolder temp;
+    const auto failure = [](const std::string& messageTemplate) -> std::optional<RuntimeError> {
+        try {
+            NamedLog()->WriteError(messageTemplate, "a", "b", "c");
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.Source(), "LogComponent");
+            return error;
+        }
+        return std::nullopt;
+    };
+    {
+        ScopedEnvironment environment{{"ZE6VIVEVU_LOG", temp.Write("file.txt") + "/app.log"}};
+        const auto error = failure(kTemplate);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->Number(), ErrorNumber::PathNotFound);
+    }
+    {
+        ScopedEnvironment environment{{"ZE6VIVEVU_LOG", "/dev/full"}};
+        const auto error = failure(kTemplate);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->Number(), ErrorNumber::DiskFull);
+        EXPECT_EQ(error->Description(), "Disk full");
+    }
+    ScopedEnvironment environment{{"ZE6VIVEVU_LOG", temp / "ok.log"}};
+    const auto error = failure("ERROR: {ModuleName, {Unknown}");
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Number(), 5);
+    EXPECT_FALSE(Exists(temp / "ok.log"));
+}
+
+} // namespace
+} // namespace ze6
