@@ -1,12 +1,340 @@
 #include "ui/main/frmDAZadaro.h"
 
+#include "engine/DefaultFolders.h"
+#include "platform/Components.h"
+#include "platform/ProcessInfo.h"
+#include "platform/Prompt.h"
+#include "platform/RuntimeError.h"
 #include "platform/Version.h"
+#include "ui/about/Twips.h"
+#include "ui/main/FileDialogProcedures.h"
+#include "ui/main/JobFile.h"
+#include "ui/main/MainWindowLayout.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSessionManager>
+#include <QTableWidget>
 
 namespace ze6 {
 
-frmDAZadaro::frmDAZadaro(QWidget* parent) : QMainWindow(parent)
+namespace {
+
+using namespace std::string_literals;
+
+namespace Layout = MainWindowLayout;
+
+constexpr double kDesignPointSize = 8.25;
+
+const std::string kOpenTitle = "Open Backup Configuration File";
+const std::string kSaveTitle = "Save Backup Configuration File";
+// The open dialog also lists the other spellings the command line runs; the
+// save dialog offers the one type the window writes.
+const std::string kOpenFilter = "DA Zadaro Configuration File\0*.RZB;*.ZE6VIVEVU;*.RZB6;*.ZE6Vivevu\0\0"s;
+const std::string kSaveFilter = "DA Zadaro Configuration File (*.RZB)\0*.RZB\0\0"s;
+
+QString FromUtf8(const std::string& text)
 {
-    setWindowTitle(QString::fromUtf8(kApplicationTitle));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-}  // namespace ze6
+QString ApplicationTitle()
+{
+    return QString::fromUtf8(kApplicationTitle);
+}
+
+void ReportFileFailure(const std::string& what, const QString& path, const RuntimeError& error,
+                       const std::string& consequence)
+{
+    GetComponents().GetPrompt().Ask(
+        {what + "\r\n" + path.toStdString() + "\r\n\r\n" + error.Description() + "\r\n\r\n" + consequence,
+         ExecutableName(), PromptButtons::Ok, PromptIcon::Critical});
+}
+
+} // namespace
+
+frmDAZadaro::frmDAZadaro(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmDAZadaro"));
+    setWindowTitle(ApplicationTitle());
+    // The twips layout was drawn for an 8.25 point face: "Copy Syntax" must fit its button.
+    QFont designFont = font();
+    designFont.setPointSizeF(kDesignPointSize);
+    setFont(designFont);
+    BuildMenus();
+    BuildClientArea();
+    FitColumns();
+    mnuFile_AboutToShow();
+    CentreOnScreen();
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(application, &QGuiApplication::commitDataRequest, this, &frmDAZadaro::CommitSessionData);
+    }
+}
+
+int frmDAZadaro::Twips(int twips, Qt::Orientation orientation) const
+{
+    return TwipsToPixels(twips, orientation == Qt::Horizontal ? logicalDpiX() : logicalDpiY());
+}
+
+void frmDAZadaro::BuildMenus()
+{
+    // No item carries a shortcut key: every command is reached through its menu.
+    m_mnuFile = menuBar()->addMenu(QStringLiteral("File"));
+    m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction* mnuOpen = m_mnuFile->addAction(QStringLiteral("Open ..."), this, &frmDAZadaro::Open);
+    mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    m_mnuSave = m_mnuFile->addAction(QStringLiteral("Save"), this, &frmDAZadaro::Save);
+    m_mnuSave->setObjectName(QStringLiteral("mnuSave"));
+    m_mnuSaveAs = m_mnuFile->addAction(QStringLiteral("Save As..."), this, &frmDAZadaro::SaveAs);
+    m_mnuSaveAs->setObjectName(QStringLiteral("mnuSaveAs"));
+    QAction* mnuExit = m_mnuFile->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    connect(m_mnuFile, &QMenu::aboutToShow, this, &frmDAZadaro::mnuFile_AboutToShow);
+
+    QMenu* mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    QAction* mnuGenerateCommandLine =
+        mnuEdit->addAction(QStringLiteral("Generate Command Line"), this, &frmDAZadaro::CopySyntax);
+    mnuGenerateCommandLine->setObjectName(QStringLiteral("mnuGenerateCommandLine"));
+
+    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* mnuAbout = mnuHelp->addAction(QStringLiteral("About"), this, &frmDAZadaro::ShowAbout);
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    QAction* mnuHelpCommandLine =
+        mnuHelp->addAction(QStringLiteral("Command Line Syntax"), this, &frmDAZadaro::ShowCommandLineSyntax);
+    mnuHelpCommandLine->setObjectName(QStringLiteral("mnuHelpCommandLine"));
+}
+
+void frmDAZadaro::BuildClientArea()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    m_grid = new QTableWidget(0, 3, client);
+    m_grid->setObjectName(QStringLiteral("Grid"));
+    m_grid->setHorizontalHeaderLabels(
+        {QStringLiteral("Backup Files From"), QStringLiteral("Backup Files To"), QStringLiteral("KeepLast")});
+    m_grid->verticalHeader()->hide();
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Ctrl+click adds single rows and Shift+click ranges, so any set of rows,
+    // adjacent or not, can be removed in one go.
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setTabKeyNavigation(false);
+    m_grid->setWordWrap(false);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+
+    m_buttonPanel = new QWidget(client);
+    m_buttonPanel->setObjectName(QStringLiteral("picButtons"));
+    const auto makeButton = [this](const char* name, const QString& caption, int index,
+                                   void (frmDAZadaro::*command)()) {
+        auto* button = new QPushButton(caption, m_buttonPanel);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setGeometry(Twips(Layout::kButtonLeft, Qt::Horizontal), Twips(Layout::ButtonTop(index), Qt::Vertical),
+                            Twips(Layout::kButtonWidth, Qt::Horizontal), Twips(Layout::kButtonHeight, Qt::Vertical));
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, command);
+        return button;
+    };
+    m_cmdAdd = makeButton("cmdAdd", QStringLiteral("Add"), 0, &frmDAZadaro::Add);
+    m_cmdRemove = makeButton("cmdRemove", QStringLiteral("Remove"), 1, &frmDAZadaro::Remove);
+    m_cmdExecute = makeButton("cmdExecute", QStringLiteral("Execute"), 2, &frmDAZadaro::Execute);
+    m_cmdCopySyntax = makeButton("cmdCopySyntax", QStringLiteral("Copy Syntax"), 3, &frmDAZadaro::CopySyntax);
+    setTabOrder(m_grid, m_cmdAdd);
+    setTabOrder(m_cmdAdd, m_cmdRemove);
+    setTabOrder(m_cmdRemove, m_cmdExecute);
+    setTabOrder(m_cmdExecute, m_cmdCopySyntax);
+
+    client->installEventFilter(this);
+    const int menuHeight = menuBar()->sizeHint().height();
+    resize(Twips(Layout::kClientWidth, Qt::Horizontal), Twips(Layout::kClientHeight, Qt::Vertical) + menuHeight);
+    client->resize(Twips(Layout::kClientWidth, Qt::Horizontal), Twips(Layout::kClientHeight, Qt::Vertical));
+    ApplyLayout();
+}
+
+void frmDAZadaro::CentreOnScreen()
+{
+    const QScreen* target = screen();
+    if (target == nullptr)
+        return;
+    move(Layout::CentredOrigin(target->availableGeometry(), frameGeometry().size()));
+}
+
+bool frmDAZadaro::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        ApplyLayout();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmDAZadaro::ApplyLayout()
+{
+    const QSize client = centralWidget()->size();
+    const int panelWidth = Twips(Layout::kButtonPanelWidth, Qt::Horizontal);
+    m_buttonPanel->setGeometry(Layout::ButtonPanelPlacement(client, panelWidth));
+    if (const auto grid = Layout::GridPlacement(client, panelWidth))
+        m_grid->setGeometry(*grid);
+}
+
+int frmDAZadaro::JobCount() const
+{
+    return m_grid->rowCount();
+}
+
+JobRow frmDAZadaro::Job(int row) const
+{
+    const auto cell = [this, row](int column) {
+        const QTableWidgetItem* item = m_grid->item(row - 1, column);
+        return item == nullptr ? std::string() : item->text().toStdString();
+    };
+    return {cell(0), cell(1), cell(2)};
+}
+
+std::vector<JobRow> frmDAZadaro::Jobs() const
+{
+    std::vector<JobRow> jobs;
+    jobs.reserve(static_cast<std::size_t>(JobCount()));
+    for (int row = 1; row <= JobCount(); ++row)
+        jobs.push_back(Job(row));
+    return jobs;
+}
+
+std::string frmDAZadaro::GetCommandLine(int row) const
+{
+    return ze6::GetCommandLine(Job(row));
+}
+
+void frmDAZadaro::AppendJob(const JobRow& row)
+{
+    const int index = m_grid->rowCount();
+    m_grid->insertRow(index);
+    m_grid->setItem(index, 0, new QTableWidgetItem(FromUtf8(row.source)));
+    m_grid->setItem(index, 1, new QTableWidgetItem(FromUtf8(row.target)));
+    m_grid->setItem(index, 2, new QTableWidgetItem(FromUtf8(row.keepLast)));
+}
+
+void frmDAZadaro::FitColumns()
+{
+    m_grid->resizeColumnsToContents();
+}
+
+int frmDAZadaro::CurrentJobRow() const
+{
+    return m_grid->currentRow() + 1;
+}
+
+void frmDAZadaro::RecordDocumentFile(const QString& path)
+{
+    m_currentFile = path;
+    setWindowTitle(ApplicationTitle() + QStringLiteral(" - ") + path);
+    m_isDirty = false;
+}
+
+std::string frmDAZadaro::InitialDialogLocation() const
+{
+    return m_currentFile.isEmpty() ? modDAZadaro::GetDefaultConfigFolder() : m_currentFile.toStdString();
+}
+
+bool frmDAZadaro::SaveFile(const QString& path)
+{
+    try {
+        WriteJobFile(path.toStdString(), Jobs());
+    } catch (const RuntimeError& error) {
+        ReportFileFailure("The configuration file could not be saved:", path, error,
+                          "Your jobs have not been saved; a file already there keeps its previous content.");
+        return false;
+    }
+    RecordDocumentFile(path);
+    return true;
+}
+
+bool frmDAZadaro::LoadFile(const QString& path)
+{
+    std::vector<JobRow> jobs;
+    try {
+        jobs = ReadJobFile(path.toStdString());
+    } catch (const RuntimeError& error) {
+        ReportFileFailure("The configuration file could not be read:", path, error,
+                          "The job list has not been changed.");
+        return false;
+    }
+    m_grid->setRowCount(0);
+    for (const JobRow& job : jobs)
+        AppendJob(job);
+    FitColumns();
+    if (!jobs.empty()) {
+        m_grid->setCurrentCell(m_grid->rowCount() - 1, 0);
+        m_grid->scrollToItem(m_grid->item(m_grid->rowCount() - 1, 0));
+    }
+    RecordDocumentFile(path);
+    return true;
+}
+
+void frmDAZadaro::mnuFile_AboutToShow()
+{
+    m_mnuSave->setEnabled(JobCount() > 0 && !m_currentFile.isEmpty());
+    m_mnuSaveAs->setEnabled(JobCount() > 0);
+}
+
+void frmDAZadaro::Open()
+{
+    // Unsaved changes are not asked about: opening a file is the user's explicit choice.
+    const std::string path = ShowOpenDialog(this, InitialDialogLocation(), kOpenTitle, kOpenFilter, true);
+    if (!path.empty())
+        LoadFile(FromUtf8(path));
+}
+
+void frmDAZadaro::Save()
+{
+    if (m_currentFile.isEmpty())
+        SaveAs();
+    else
+        SaveFile(m_currentFile);
+}
+
+void frmDAZadaro::SaveAs()
+{
+    const std::string path = ShowSaveDialog(this, InitialDialogLocation(), kSaveTitle, kSaveFilter, true);
+    if (!path.empty())
+        SaveFile(FromUtf8(path));
+}
+
+bool frmDAZadaro::ConfirmClose()
+{
+    if (!m_isDirty || m_closeConfirmed)
+        return true;
+    return GetComponents().GetPrompt().Ask({"Quit without saving your changes?", ExecutableName(), PromptButtons::YesNo,
+                                            PromptIcon::None}) == PromptAnswer::Yes;
+}
+
+void frmDAZadaro::closeEvent(QCloseEvent* event)
+{
+    if (ConfirmClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void frmDAZadaro::CommitSessionData(QSessionManager& manager)
+{
+    // Without leave to interact the session ends regardless; nothing to ask.
+    if (!m_isDirty || !manager.allowsInteraction())
+        return;
+    if (ConfirmClose())
+        m_closeConfirmed = true;
+    else
+        manager.cancel();
+    manager.release();
+}
+
+} // namespace ze6

@@ -1,15 +1,94 @@
 #pragma once
 
+#include "ui/main/JobRow.h"
+
 #include <QMainWindow>
+#include <QString>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QPushButton;
+class QSessionManager;
+class QTableWidget;
 
 namespace ze6 {
 
-// The main window: the job list of one configuration document.
+// The main window: the job list of one configuration document, kept in the
+// grid and nowhere else. Rows are numbered as the user sees them: row 0 is the
+// header, jobs are rows 1 to JobCount().
 class frmDAZadaro final : public QMainWindow {
     Q_OBJECT
 
 public:
     explicit frmDAZadaro(QWidget* parent = nullptr);
+
+    // The file the list was loaded from or last saved to; empty before either.
+    const QString& CurrentFile() const { return m_currentFile; }
+    // The list changed since it was last loaded or saved (or since the window opened).
+    bool IsDirty() const { return m_isDirty; }
+
+    int JobCount() const;
+    JobRow Job(int row) const;
+    std::vector<JobRow> Jobs() const;
+
+    // The job line of a row (row >= 1).
+    std::string GetCommandLine(int row) const;
+
+    // Both leave the list and the document as they were and tell the user
+    // when the file cannot be read or written; true on success.
+    bool SaveFile(const QString& path);
+    bool LoadFile(const QString& path);
+
+    // Asks before unsaved changes are lost; true when the window may close.
+    bool ConfirmClose();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildClientArea();
+    void CentreOnScreen();
+    void ApplyLayout();
+    int Twips(int twips, Qt::Orientation orientation) const;
+
+    void AppendJob(const JobRow& row);
+    void FitColumns();
+    int CurrentJobRow() const;
+    void RecordDocumentFile(const QString& path);
+    std::string InitialDialogLocation() const;
+
+    // Menu and button commands.
+    void mnuFile_AboutToShow();
+    void Open();
+    void Save();
+    void SaveAs();
+    void Add();
+    void Remove();
+    void Execute();
+    void CopySyntax();
+    void ShowCommandLineSyntax();
+    void ShowAbout();
+    void CommitSessionData(QSessionManager& manager);
+
+    QTableWidget* m_grid = nullptr;
+    QWidget* m_buttonPanel = nullptr;
+    QPushButton* m_cmdAdd = nullptr;
+    QPushButton* m_cmdRemove = nullptr;
+    QPushButton* m_cmdExecute = nullptr;
+    QPushButton* m_cmdCopySyntax = nullptr;
+    QMenu* m_mnuFile = nullptr;
+    QAction* m_mnuSave = nullptr;
+    QAction* m_mnuSaveAs = nullptr;
+
+    QString m_currentFile;
+    bool m_isDirty = false;
+    // Set once the user agreed to lose changes as the session ends, so the
+    // closing that follows does not ask a second time.
+    bool m_closeConfirmed = false;
 };
 
-}  // namespace ze6
+} // namespace ze6

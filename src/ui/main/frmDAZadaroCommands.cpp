@@ -1,0 +1,119 @@
+// The job commands of the main window: the four buttons and the Help menu.
+#include "engine/JobLine.h"
+#include "engine/Usage.h"
+#include "platform/Components.h"
+#include "platform/ProcessInfo.h"
+#include "platform/Prompt.h"
+#include "platform/Version.h"
+#include "ui/about/frmAbout.h"
+#include "ui/editor/frmDAZadaroEdit.h"
+#include "ui/main/frmDAZadaro.h"
+
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <algorithm>
+
+namespace ze6 {
+
+namespace {
+
+// Restores the pointer however the run ends.
+class WaitCursor final {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+void frmDAZadaro::Add()
+{
+    m_cmdAdd->setEnabled(false);
+    {
+        frmDAZadaroEdit editor(this);
+        editor.SetFormCaption(QStringLiteral("Add a new entry"));
+        editor.SetSourceFolder(QString());
+        editor.SetTargetFolder(QString());
+        const int row = CurrentJobRow();
+        if (row >= 1) {
+            const JobRow current = Job(row);
+            editor.SetSourceFolder(QString::fromStdString(current.source));
+            editor.SetTargetFolder(QString::fromStdString(current.target));
+        }
+        editor.SetKeepLast(QString());
+        editor.Display();
+        if (!editor.Cancel()) {
+            const QStringList sources = editor.SourceFiles();
+            const std::string target = editor.TargetFolder().toStdString();
+            const std::string keepLast = editor.KeepLast().toStdString();
+            for (const QString& source : sources)
+                AppendJob({source.toStdString(), target, keepLast});
+            FitColumns();
+            m_isDirty = true;
+        }
+        editor.Destroy();
+    }
+    m_cmdAdd->setEnabled(true);
+    m_grid->setFocus();
+}
+
+void frmDAZadaro::Remove()
+{
+    if (JobCount() == 0)
+        return;
+    std::vector<int> selected;
+    for (const QModelIndex& index : m_grid->selectionModel()->selectedRows())
+        selected.push_back(index.row());
+    std::sort(selected.begin(), selected.end());
+    // Bottom up, so the numbers of the rows still to go stay valid.
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it)
+        m_grid->removeRow(*it);
+    m_isDirty = true;
+}
+
+void frmDAZadaro::Execute()
+{
+    const int lastRow = JobCount();
+    if (lastRow == 0)
+        return;
+    m_cmdExecute->setEnabled(false);
+    {
+        const WaitCursor wait;
+        for (int row = 1; row <= lastRow; ++row)
+            modDAZadaro::ProcessCommandLine(GetCommandLine(row));
+    }
+    m_cmdExecute->setEnabled(true);
+    GetComponents().GetPrompt().Ask({"Backup completed!", "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Information});
+}
+
+void frmDAZadaro::CopySyntax()
+{
+    const int row = CurrentJobRow();
+    if (row < 1) {
+        GetComponents().GetPrompt().Ask(
+            {"Selected item is invalid.", kApplicationTitle, PromptButtons::Ok, PromptIcon::None});
+        return;
+    }
+    const std::string commandLine = GetCommandLine(row);
+    GetComponents().CreateClipboard()->SetText(commandLine);
+    GetComponents().GetPrompt().Ask(
+        {"Command line syntax for selected item has been placed on the clipboard.\r\n\r\n" + commandLine,
+         ExecutableName(), PromptButtons::OkCancel, PromptIcon::None});
+}
+
+void frmDAZadaro::ShowCommandLineSyntax()
+{
+    modDAZadaro::ShowUsage(std::string());
+}
+
+void frmDAZadaro::ShowAbout()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+} // namespace ze6

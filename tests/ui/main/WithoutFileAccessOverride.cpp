@@ -1,0 +1,56 @@
+#include "ui/main/WithoutFileAccessOverride.h"
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace ze6::test {
+
+namespace {
+
+constexpr std::uint32_t kBypassCapabilities =
+    (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
+
+bool ReadCapabilities(__user_cap_data_struct (&data)[2])
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return syscall(SYS_capget, &header, data) == 0;
+}
+
+bool WriteCapabilities(__user_cap_data_struct (&data)[2])
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+WithoutFileAccessOverride::WithoutFileAccessOverride()
+{
+    if (geteuid() != 0) {
+        m_active = true;
+        return;
+    }
+    __user_cap_data_struct data[2]{};
+    if (!ReadCapabilities(data))
+        return;
+    m_savedEffective[0] = data[0].effective;
+    m_savedEffective[1] = data[1].effective;
+    data[0].effective &= ~kBypassCapabilities;
+    m_dropped = WriteCapabilities(data);
+    m_active = m_dropped;
+}
+
+WithoutFileAccessOverride::~WithoutFileAccessOverride()
+{
+    if (!m_dropped)
+        return;
+    __user_cap_data_struct data[2]{};
+    if (!ReadCapabilities(data))
+        return;
+    data[0].effective = m_savedEffective[0];
+    data[1].effective = m_savedEffective[1];
+    WriteCapabilities(data);
+}
+
+} // namespace ze6::test

@@ -1,0 +1,235 @@
+// Execute and Command Line Syntax run the engine for real; those tests need it
+// linked in. The accepted Add needs the real editor dialog and is skipped
+// without it.
+#include "engine/Usage.h"
+#include "platform/ProcessInfo.h"
+#include "support/FixedClock.h"
+#include "support/ZipReader.h"
+#include "ui/about/frmAbout.h"
+#include "ui/main/MainWindowFixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+namespace ze6::test {
+namespace {
+
+using CommandsTest = MainWindowTest;
+
+std::vector<std::string> ArchivesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const QString& name :
+         QDir(QString::fromStdString(folder)).entryList({QStringLiteral("*.RZZ")}, QDir::Files, QDir::Name))
+        names.push_back(name.toStdString());
+    return names;
+}
+
+// Runs `act` on the modal window that comes up; the scope drops the call if none does.
+void WithNextModal(QObject& scope, std::function<void(QWidget&)> act)
+{
+    QTimer::singleShot(0, &scope, [act = std::move(act)] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            act(*modal);
+    });
+}
+
+TEST_F(CommandsTest, CancelledAddLeavesListAndDocumentAlone)
+{
+    PutJobs({{"/a/", "/b/", "3"}});
+    Grid()->setCurrentCell(0, 0);
+    QObject scope;
+    QString title;
+    WithNextModal(scope, [&](QWidget& dialog) {
+        title = dialog.windowTitle();
+        dialog.close();
+    });
+    Button("cmdAdd")->click();
+
+    EXPECT_TRUE(title.isEmpty() || title == QStringLiteral("Add a new entry"));
+    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{"/a/", "/b/", "3"}}));
+    EXPECT_FALSE(window->IsDirty());
+    EXPECT_TRUE(Button("cmdAdd")->isEnabled());
+    if (QTest::qWaitForWindowActive(window.get())) {
+        EXPECT_TRUE(Grid()->hasFocus());
+    }
+}
+
+TEST_F(CommandsTest, AcceptedAddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLast)
+{
+    const std::string data = folder.MakeFolder("data");
+    for (const char* name : {"A.RZT", "B.RZT", "C.RZT6"})
+        folder.Write(std::string("data/") + name);
+    const std::string target = folder.MakeFolder("backup");
+    PutJobs({{data + "*.RZT?", "/old/target/", "9"}});
+    Grid()->setCurrentCell(0, 0);
+
+    bool shown = false;
+    QString title, targetText, keepLastText;
+    QStringList names;
+    QObject scope;
+    WithNextModal(scope, [&](QWidget& dialog) {
+        shown = true;
+        title = dialog.windowTitle();
+        auto* targetBox = dialog.findChild<QLineEdit*>(QStringLiteral("txtTargetFolder"));
+        auto* keepLastBox = dialog.findChild<QLineEdit*>(QStringLiteral("txtKeepLast"));
+        auto* files = dialog.findChild<QAbstractItemView*>(QStringLiteral("grdfiles"));
+        auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("cmdOk"));
+        if (targetBox == nullptr || keepLastBox == nullptr || files == nullptr || ok == nullptr) {
+            ADD_FAILURE() << "the editor's controls were not found";
+            dialog.close();
+            return;
+        }
+        targetText = targetBox->text();
+        keepLastText = keepLastBox->text();
+        // The current row's source decides which folder the dialog lists.
+        QAbstractItemModel* model = files->model();
+        if (!QTest::qWaitFor([model] { return model->rowCount() == 3; })) {
+            ADD_FAILURE() << "the row's folder was not listed";
+            dialog.close();
+            return;
+        }
+        for (int row = 0; row < 3; ++row)
+            names << model->index(row, 2).data().toString();
+        model->setData(model->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
+        targetBox->setText(QString::fromStdString(target));
+        keepLastBox->setText(QStringLiteral("4"));
+        ok->click();
+    });
+    Button("cmdAdd")->click();
+    if (!shown)
+        GTEST_SKIP() << "the editor dialog is not built in";
+
+    EXPECT_EQ(title, QStringLiteral("Add a new entry"));
+    EXPECT_EQ(targetText, QStringLiteral("/old/target/"));
+    EXPECT_EQ(keepLastText, QString()); // never carried over from the row
+    ASSERT_EQ(names.size(), 3);
+    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{data + "*.RZT?", "/old/target/", "9"},
+                                                   {data + names[0].toStdString(), target, "4"},
+                                                   {data + names[2].toStdString(), target, "4"}}));
+    EXPECT_TRUE(window->IsDirty());
+    EXPECT_TRUE(Asked().empty());
+}
+
+TEST_F(CommandsTest, RemoveTakesExactlyTheSelectedRowsEvenWhenApart)
+{
+    Button("cmdRemove")->click();
+    EXPECT_FALSE(window->IsDirty()); // nothing to remove from an empty list
+
+    PutJobs({{"/1/", "/t/", ""},
+             {"/2/", "/t/", ""},
+             {"/3/", "/t/", ""},
+             {"/4/", "/t/", ""},
+             {"/5/", "/t/", ""},
+             {"/6/", "/t/", ""}});
+    CtrlClickRows({1, 3, 6});
+    Button("cmdRemove")->click();
+    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{"/2/", "/t/", ""}, {"/4/", "/t/", ""}, {"/5/", "/t/", ""}}));
+    EXPECT_TRUE(window->IsDirty());
+    EXPECT_TRUE(Asked().empty());
+}
+
+TEST_F(CommandsTest, CopySyntaxPutsTheTrimmedJobLineOnTheClipboard)
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
+    Button("cmdCopySyntax")->click();
+    const PromptRequest invalid{"Selected item is invalid.", "DA Zadaro", PromptButtons::Ok, PromptIcon::None};
+    EXPECT_EQ(Asked(), std::vector<PromptRequest>{invalid});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
+
+    PutJobs({{"/a/", "/b/", ""}, {"  /my data/*.RZT ", " /back up/ ", " 5 "}});
+    Grid()->setCurrentCell(1, 0);
+    Button("cmdCopySyntax")->click();
+    const std::string line = "\"/my data/*.RZT\" \"/back up/\" KEEPLAST:5";
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), line);
+    ASSERT_EQ(Asked().size(), 2u);
+    EXPECT_EQ(Asked()[1],
+              (PromptRequest{"Command line syntax for selected item has been placed on the clipboard.\r\n\r\n" + line,
+                             ExecutableName(), PromptButtons::OkCancel, PromptIcon::None}));
+
+    // Edit > Generate Command Line does the same for the current row.
+    Grid()->setCurrentCell(0, 0);
+    Action("mnuGenerateCommandLine")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("\"/a/\" \"/b/\" KEEPLAST:"));
+    EXPECT_FALSE(window->IsDirty());
+}
+
+// Needs the engine: real archives, pruning and the usage box.
+TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
+{
+    Button("cmdExecute")->click();
+    EXPECT_TRUE(Asked().empty()); // an empty list runs nothing and says nothing
+
+    const std::string data = folder.MakeFolder("data");
+    folder.Write("data/PLANT1.RZT", "plant one");
+    folder.Write("data/PLANT2.RZT6", "plant two");
+    const std::string allTarget = folder / "all/";
+    const std::string oneTarget = folder / "one/";
+    PutJobs({{data, allTarget, ""},
+             {"/bad\"row/", "/t/", ""}, // a quote inside a cell cannot make a valid job line
+             {data + "PLANT1.RZT", oneTarget, "1"}});
+    FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
+
+    components.prompt.onAsk = [&](const PromptRequest& request) {
+        const bool running = request.text != "Backup completed!";
+        EXPECT_EQ(Button("cmdExecute")->isEnabled(), !running);
+        EXPECT_EQ(QGuiApplication::overrideCursor() != nullptr, running);
+        if (running) {
+            // The second row's usage box: the first job has run, the third not yet.
+            EXPECT_EQ(ArchivesIn(allTarget).size(), 2u);
+            EXPECT_FALSE(Exists(oneTarget));
+        }
+    };
+    Button("cmdExecute")->click();
+    ASSERT_EQ(Asked().size(), 2u);
+    EXPECT_NE(Asked()[0].text.find("ERROR - Missing Quote in TargetPath!"), std::string::npos);
+    EXPECT_EQ(Asked()[1],
+              (PromptRequest{"Backup completed!", "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Information}));
+    EXPECT_EQ(ArchivesIn(allTarget),
+              (std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ", "PLANT2_2026-12-05-18-21-43.RZZ"}));
+    EXPECT_EQ(ZipEntryNames(oneTarget + "PLANT1_2026-12-05-18-21-43.RZZ"), (std::vector<std::string>{"PLANT1.RZT"}));
+
+    // A second run adds a generation to the first target; the third row keeps only the newest.
+    clock.AdvanceSeconds(60);
+    components.prompt.onAsk = nullptr;
+    Button("cmdExecute")->click();
+    EXPECT_EQ(ArchivesIn(allTarget).size(), 4u);
+    EXPECT_EQ(ArchivesIn(oneTarget), (std::vector<std::string>{"PLANT1_2026-12-05-18-22-43.RZZ"}));
+    EXPECT_FALSE(window->IsDirty());
+}
+
+// Needs the engine's usage text.
+TEST_F(CommandsTest, CommandLineSyntaxShowsTheUsageWithoutAnErrorLine)
+{
+    Action("mnuHelpCommandLine")->trigger();
+    ASSERT_EQ(Asked().size(), 1u);
+    EXPECT_EQ(Asked()[0],
+              (PromptRequest{modDAZadaro::UsageText(""), ExecutableName(), PromptButtons::Ok, PromptIcon::None}));
+    EXPECT_NE(Asked()[0].text.find("Alternatively: ZE6Vivevu <FileName>.RZB"), std::string::npos);
+}
+
+TEST_F(CommandsTest, AboutOpensModallyOverTheWindowAndClosesWithOk)
+{
+    bool isAbout = false, modal = false;
+    QWidget* owner = nullptr;
+    QObject scope;
+    WithNextModal(scope, [&](QWidget& box) {
+        isAbout = qobject_cast<frmAbout*>(&box) != nullptr;
+        owner = box.parentWidget();
+        modal = box.isModal();
+        box.findChild<QPushButton*>(QStringLiteral("cmdOk"))->click();
+    });
+    Action("mnuAbout")->trigger();
+    EXPECT_TRUE(isAbout);
+    EXPECT_EQ(owner, window.get());
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+} // namespace
+} // namespace ze6::test
