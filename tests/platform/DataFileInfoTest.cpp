@@ -37,15 +37,9 @@ TEST(DataFileInfo, ReportsThePathAsFoundOnDisk)
     TempFolder temp;
     const std::string file = temp.Write("Jobs/Plant1.RZT6");
     auto info = MakeDataFileInfo();
-    info->SetModeFlag(false);
     info->Open(temp / "JOBS/plant1.rzt6");
     EXPECT_EQ(info->FullName(), file);
     EXPECT_EQ(info->Folder(), temp / "Jobs/");
-    EXPECT_EQ(info->AttachedFile(), "");
-    info->LoadLists();
-    EXPECT_TRUE(info->NumberedCompanions().empty());
-    EXPECT_TRUE(info->LinkedSets().empty());
-    info->Close();
 }
 
 TEST(DataFileInfo, FindsNumberedCompanionsInAnyCaseInAscendingOrder)
@@ -75,7 +69,6 @@ TEST(DataFileInfo, OpenRaisesForMissingFoldersAndUnreadableFiles)
     TempFolder temp;
     EXPECT_EQ(OpenFails(temp / "missing.rzt"), ErrorNumber::FileNotFound);
     EXPECT_EQ(OpenFails(temp.MakeFolder("folder.rzt")), ErrorNumber::PathFileAccessError);
-    EXPECT_EQ(OpenFails(temp.Write("file.rzt") + "/x.rzt"), ErrorNumber::FileNotFound);
     if (geteuid() != 0) {
         const std::string locked = temp.Write("locked.rzt");
         ASSERT_EQ(chmod(locked.c_str(), 0), 0);
@@ -105,7 +98,6 @@ TEST(DataFileInfo, SummaryRecognisesReadableDataFilesOnly)
     EXPECT_TRUE(summary(temp.Write("notes.txt")).second.empty());
     EXPECT_TRUE(summary(temp.MakeFolder("folder.rzt")).second.empty());
     EXPECT_TRUE(summary(temp / "missing.rzt").second.empty());
-    EXPECT_TRUE(summary("").second.empty());
 }
 
 } // namespace

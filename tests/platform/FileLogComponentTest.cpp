@@ -37,10 +37,7 @@ public:
 private:
     static void Set(const char* name, const std::optional<std::string>& value)
     {
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
     }
     std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
