@@ -10,6 +10,7 @@
 #include "ui/editor/FileGridModel.h"
 #include "ui/editor/FolderTree.h"
 #include "ui/editor/SplitterBar.h"
+#include "ui/editor/WaitCursor.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -26,15 +27,6 @@ namespace {
 
 using EditorLayout::PixelRect;
 using EditorLayout::Rect;
-
-// The wait cursor for as long as the object lives, also when a step throws.
-class WaitCursor final {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 void SetGeometry(QWidget* widget, const PixelRect& rect)
 {

@@ -6,6 +6,7 @@
 #include "platform/Prompt.h"
 #include "platform/Version.h"
 #include "ui/about/frmAbout.h"
+#include "ui/editor/WaitCursor.h"
 #include "ui/editor/frmDAZadaroEdit.h"
 #include "ui/main/frmDAZadaro.h"
 
@@ -16,19 +17,6 @@
 #include <algorithm>
 
 namespace ze6 {
-
-namespace {
-
-// Restores the pointer however the run ends.
-class WaitCursor final {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-} // namespace
 
 void frmDAZadaro::Add()
 {
