@@ -31,7 +31,6 @@ public:
     explicit ScriptedFolderBrowser(EditorComponents& components) : m_components(components) {}
     std::string Browse(WindowHandle owner, const std::string& prompt) override
     {
-        ++m_components.browseCount;
         m_components.browseOwner = owner;
         m_components.browsePrompt = prompt;
         return m_components.browseResult;
@@ -148,19 +147,6 @@ void EditorFixture::ClickOk()
 {
     QTest::mouseClick(&OkButton(), Qt::LeftButton);
     ProcessEvents();
-}
-
-QWidget* EditorFixture::FocusWidget() const
-{
-    return QApplication::focusWidget();
-}
-
-std::vector<std::string> EditorFixture::AskedTexts() const
-{
-    std::vector<std::string> texts;
-    for (const PromptRequest& request : components.prompt.asked)
-        texts.push_back(request.text);
-    return texts;
 }
 
 } // namespace ze6::test

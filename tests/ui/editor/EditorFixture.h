@@ -29,7 +29,6 @@ public:
     std::string browseResult; // what the folder browser returns
     std::string browsePrompt; // what it was asked with
     WindowHandle browseOwner = nullptr;
-    int browseCount = 0;
 };
 
 // A real editor dialog over a real temporary folder, with scripted boxes.
@@ -63,8 +62,6 @@ protected:
     std::vector<bool> Ticks();
     void SetTick(int dataRow, bool ticked); // data rows count from 0 here
     void ClickOk();
-    QWidget* FocusWidget() const;
-    std::vector<std::string> AskedTexts() const;
 
     EditorComponents components;
     TempFolder folder;

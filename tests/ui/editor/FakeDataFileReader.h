@@ -59,8 +59,6 @@ public:
         ++readersCreated;
         if (failCreation)
             throw std::runtime_error("no data-file reader");
-        if (realReader)
-            return TestComponents::CreateApplicationInfo();
         return std::make_unique<FakeDataFileReader>(recognise, asked);
     }
 
@@ -68,7 +66,6 @@ public:
     std::vector<std::string> asked;
     int readersCreated = 0;
     bool failCreation = false;
-    bool realReader = false;
 };
 
 } // namespace ze6::test
