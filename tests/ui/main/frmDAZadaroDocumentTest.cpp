@@ -140,21 +140,16 @@ TEST_F(DocumentTest, OpenStartsInTheConfigFolderAndReplacesUnsavedChangesWithout
 // Needs the engine.
 TEST_F(DocumentTest, LoadKeepsOnlyCanonicalLinesAndSaveWritesThemBack)
 {
+    // Number and line reading belong to the engine; here only that loading goes through them.
     const std::string path = folder.Write("mixed.rzb", "\"/rz/data/*.RZT\" \"/rz/backup/\" KEEPLAST:5\r\n"
-                                                       "\r\n"
-                                                       "# a remark\r\n"
+                                                       "\r\n# a remark\r\n"
                                                        "  \"/indented/\" \"/b/\" KEEPLAST:1\r\n"
-                                                       "\"/no/target/quote\" /b/\r\n"
                                                        "\"/open/target/\" \"/b/\r\n"
                                                        "\" /blanks kept/ \"  \" /to/ \"\r"
                                                        "\"/lower/\" \"/b/\" keeplast:7\r\n"
                                                        "\"/half/\" \"/b/\" KEEPLAST:2.5\r\n"
-                                                       "\"/half/\" \"/c/\" KEEPLAST:3.5\r\n"
                                                        "\"/neg/\" \"/b/\" KEEPLAST:-3\r\n"
                                                        "\"/zero/\" \"/b/\" KEEPLAST:0\r\n"
-                                                       "\"/text/\" \"/b/\" KEEPLAST:abc\r\n"
-                                                       "\"/between/\" \"/b/\" daily KEEPLAST:4\r\n"
-                                                       "\"/huge/\" \"/b/\" KEEPLAST:99999999999\r\n"
                                                        "\"/données/Ünit.RZT6\" \"/sauvegarde/\" KEEPLAST:\r\n"
                                                        "\"/lf/\" \"/b/\" KEEPLAST:3\n\"/c/\" \"/d/\" KEEPLAST:4");
     ASSERT_TRUE(window->LoadFile(QString::fromStdString(path)));
@@ -163,11 +158,8 @@ TEST_F(DocumentTest, LoadKeepsOnlyCanonicalLinesAndSaveWritesThemBack)
         {" /blanks kept/ ", " /to/ ", ""},
         {"/lower/", "/b/", "7"},
         {"/half/", "/b/", "2"},
-        {"/half/", "/c/", "4"},
         {"/neg/", "/b/", "-3"},
         {"/zero/", "/b/", ""},
-        {"/text/", "/b/", ""},
-        {"/between/", "/b/", ""},
         {"/données/Ünit.RZT6", "/sauvegarde/", ""},
         {"/lf/", "/b/", "3"}, // a bare line feed ends no line; the reading stops at the next quote
     };

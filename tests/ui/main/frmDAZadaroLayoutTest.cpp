@@ -2,7 +2,6 @@
 #include "ui/main/MainWindowFixture.h"
 
 #include <QCoreApplication>
-#include <QHeaderView>
 #include <QMenuBar>
 #include <QScreen>
 
@@ -14,8 +13,6 @@ using LayoutTest = MainWindowTest;
 TEST_F(LayoutTest, OpensEmptyWithTheGridAndButtonPanelInTwips)
 {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("DA Zadaro"));
-    EXPECT_TRUE(window->CurrentFile().isEmpty());
-    EXPECT_FALSE(window->IsDirty());
 
     QTableWidget* grid = Grid();
     ASSERT_EQ(grid->columnCount(), 3);
@@ -23,8 +20,6 @@ TEST_F(LayoutTest, OpensEmptyWithTheGridAndButtonPanelInTwips)
     EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), QStringLiteral("Backup Files From"));
     EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), QStringLiteral("Backup Files To"));
     EXPECT_EQ(grid->horizontalHeaderItem(2)->text(), QStringLiteral("KeepLast"));
-    EXPECT_FALSE(grid->verticalHeader()->isVisible());
-    EXPECT_EQ(grid->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
 
     const auto x = [this](int twips) { return TwipsToPixels(twips, window->logicalDpiX()); };
@@ -75,21 +70,13 @@ TEST_F(LayoutTest, MenusInOrderWithoutShortcuts)
                              "Command Line|Help|  About|  Command Line Syntax"));
 }
 
-TEST_F(LayoutTest, ResizingMovesTheGridUnlessTheWindowIsNarrowerThanThePanel)
+TEST_F(LayoutTest, ResizingMovesTheGrid)
 {
-    const int panelWidth = TwipsToPixels(1455, window->logicalDpiX());
     window->resize(900, 500);
     QCoreApplication::processEvents();
     const QSize client = window->centralWidget()->size();
-    const QRect wide(0, 0, client.width() - panelWidth, client.height());
-    EXPECT_EQ(Grid()->geometry(), wide);
-
-    window->setMinimumSize(0, 0);
-    window->resize(panelWidth - 20, 300);
-    QCoreApplication::processEvents();
-    ASSERT_LT(window->centralWidget()->width(), panelWidth);
-    EXPECT_EQ(Grid()->geometry(), wide);
-    EXPECT_TRUE(Asked().empty());
+    EXPECT_EQ(Grid()->geometry(),
+              QRect(0, 0, client.width() - TwipsToPixels(1455, window->logicalDpiX()), client.height()));
 }
 
 TEST_F(LayoutTest, StartsCentredOnTheScreen)
