@@ -26,9 +26,12 @@ void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSet
     environment.insert(QStringLiteral("XDG_STATE_HOME"), Q(m_temp / "state/xdg"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Q(m_temp / "home/config"));
     environment.insert(QStringLiteral("ZE6VIVEVU_LOG"), Q(m_log));
-    const QString asan = qEnvironmentVariable("ASAN_OPTIONS");
-    if (!asan.isEmpty())
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), asan);
+    // A sanitized build reads its options from the environment.
+    const QProcessEnvironment own = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : own.keys()) {
+        if (name.endsWith(QStringLiteral("SAN_OPTIONS")))
+            environment.insert(name, own.value(name));
+    }
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(Q(m_temp.Path()));
     if (setup)
