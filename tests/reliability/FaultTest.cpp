@@ -262,3 +262,41 @@ TEST_F(FaultTest, AnUnwritableLogSendsEveryEntryToStandardErrorAndEveryJobStillR
 
 } // namespace
 } // namespace ze6::test
+
+namespace ze6::test {
+namespace {
+
+void RestrictiveUmask()
+{
+    ::umask(077);
+}
+
+TEST_F(FaultTest, ArchivesAndTheLogTakeTheUmaskAndHoldOnlyPlainNames)
+{
+    temp.Write("data/A.RZT", "a");
+    temp.Write("data/a.rzd", "companion");
+    temp.Write("data/A.V1", "numbered");
+    const Result result = program.Run({temp / "data", temp / "out"}, RestrictiveUmask);
+    EXPECT_EQ(result.status, 0);
+    const Result failed = program.Run({temp / "data/missing.rzb"}, RestrictiveUmask);
+    EXPECT_EQ(failed.status, 1);
+
+    const Names names = FolderNames(temp / "out");
+    ASSERT_EQ(names.size(), 1u);
+    const std::string archive = temp / ("out/" + names[0]);
+    const auto permissions = [](const std::string& path) {
+        struct stat status {};
+        ::stat(path.c_str(), &status);
+        return status.st_mode & 0777;
+    };
+    EXPECT_EQ(permissions(archive), 0600u);
+    EXPECT_EQ(permissions(logPath), 0600u);
+    for (const auto& entry : ReadZip(archive)) {
+        EXPECT_EQ(entry.name.find('/'), std::string::npos) << entry.name;
+        EXPECT_NE(entry.name, "..");
+        EXPECT_NE(entry.name.substr(0, 1), ".") << entry.name;
+    }
+}
+
+} // namespace
+} // namespace ze6::test
