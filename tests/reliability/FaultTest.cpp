@@ -198,6 +198,31 @@ TEST_F(FaultTest, ADataFileThatVanishesAfterListingIsLoggedAndTheRestRuns)
         EXPECT_NE(name.substr(0, 1), gone);
 }
 
+TEST_F(FaultTest, ACompanionThatVanishesWhileTheArchiveIsWrittenLeavesNoArchive)
+{
+    temp.Write("data/A.RZT", RandomBytes(32 << 20, 6));
+    const std::string companion = temp.Write("data/a.rzd", "listed, then gone");
+    temp.Write("data2/B.RZT", "b");
+    const std::string out = temp.MakeFolder("out");
+    temp.Write("out/A_2020-01-01-00-00-00.RZZ", "older");
+    const std::string job =
+        temp.Write("jobs.rzb", Job("data/A.RZT", "out", "KEEPLAST:1") + "\r\n" + Job("data2/B.RZT", "out") + "\r\n");
+    QProcess process;
+    // The data file is the first entry: while it is being read, its companion goes.
+    ASSERT_TRUE(StartAndWaitForTemporary(process, {job}, out, ".A_"));
+    std::filesystem::remove(companion);
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(process.readAll().toStdString(), "");
+    const Names logged = LogEntries(logPath);
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_TRUE(StartsWith(logged[0], kArchiveFailure)) << logged[0];
+    const Names names = FolderNames(out);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], "A_2020-01-01-00-00-00.RZZ");
+    EXPECT_TRUE(StartsWith(names[1], "B_")) << names[1];
+}
+
 // Root writes through any permission, so the program runs as nobody here.
 void BecomeNobody()
 {
