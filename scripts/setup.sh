@@ -10,6 +10,7 @@ packages=(
   libzip-dev zlib1g-dev libspdlog-dev libfmt-dev
   libgtest-dev libgmock-dev
   zip unzip xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()

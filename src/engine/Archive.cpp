@@ -126,6 +126,7 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
         info->Close();
         info.reset();
 
+        RemoveAbandonedTemporaries(archivePath, targetFolder);
         {
             auto writer = GetComponents().CreateArchiveWriter();
             writer->SetArchiveName(archivePath);

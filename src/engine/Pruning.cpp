@@ -1,6 +1,7 @@
 #include "engine/Pruning.h"
 
 #include "platform/FileSystem.h"
+#include "platform/HiddenTemporaryFile.h"
 
 #include <algorithm>
 #include <numeric>
@@ -63,6 +64,31 @@ std::vector<std::string> SortFileList(const std::vector<std::string>& list, Comp
     for (const std::size_t index : order)
         sorted.push_back(list[index]);
     return sorted;
+}
+
+namespace {
+
+// The stem's file name (up to and including the underscore in front of the
+// timestamp); empty when archivePath is not an archive path in targetFolder.
+std::string StemName(const std::string& archivePath, const std::string& targetFolder)
+{
+    const std::size_t tail = kTimestampForm.size() + kArchiveExtension.size();
+    if (archivePath.size() < targetFolder.size() + tail)
+        return {};
+    return archivePath.substr(targetFolder.size(), archivePath.size() - tail - targetFolder.size());
+}
+
+} // namespace
+
+void RemoveAbandonedTemporaries(const std::string& archivePath, const std::string& targetFolder)
+{
+    const std::string stemName = StemName(archivePath, targetFolder);
+    if (stemName.empty())
+        return;
+    // Only this data file's own series: a temporary of ABC_DEF, or of another
+    // program entirely, is none of this run's business.
+    HiddenTemporaryFile::RemoveAbandoned(
+        targetFolder, [&](const std::string& finalName) { return BelongsToSeries(finalName, stemName); });
 }
 
 void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount)

@@ -16,4 +16,8 @@ std::vector<std::string> SortFileList(const std::vector<std::string>& list, Comp
 // archivePath belongs to. Raises RuntimeError when a deletion fails.
 void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount);
 
-}  // namespace ze6::modDAZadaro
+// Removes the hidden temporaries that killed runs left behind for archives of
+// the series that archivePath belongs to; best effort, never raises.
+void RemoveAbandonedTemporaries(const std::string& archivePath, const std::string& targetFolder);
+
+} // namespace ze6::modDAZadaro

@@ -43,8 +43,25 @@ void CheckEntryData(zip_t* archive, zip_uint64_t index, const ExpectedEntry& exp
 
 } // namespace
 
+namespace {
+
+std::function<void(int)>& BeforeReadBack()
+{
+    static std::function<void(int)> damage;
+    return damage;
+}
+
+} // namespace
+
+void SetBeforeReadBackForTesting(std::function<void(int descriptor)> damage)
+{
+    BeforeReadBack() = std::move(damage);
+}
+
 void CheckArchiveReadsBack(int descriptor, const std::vector<ExpectedEntry>& expected)
 {
+    if (BeforeReadBack())
+        BeforeReadBack()(descriptor);
     const int copy = ::dup(descriptor);
     if (copy < 0 || ::lseek(copy, 0, SEEK_SET) != 0) {
         const int failure = errno;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,9 @@ struct ExpectedEntry {
 // against `expected`. Raises RuntimeError (source "ArchiveWriter") on the
 // first difference.
 void CheckArchiveReadsBack(int descriptor, const std::vector<ExpectedEntry>& expected);
+
+// Tests damage the written archive (given its descriptor) just before it is
+// read back, to show that a bad archive never reaches its name; empty clears.
+void SetBeforeReadBackForTesting(std::function<void(int descriptor)> damage);
 
 } // namespace ze6

@@ -5,8 +5,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +21,12 @@ namespace {
 constexpr int kAttempts = 100;
 // Leaves room in a 255-byte file name for the dot, the random part and ".part".
 constexpr std::size_t kLongestNamePart = 200;
+constexpr std::size_t kRandomPartLength = 10;
+constexpr const char* kEnding = ".part";
+// A leftover younger than this is left alone even when unlocked: a writer
+// takes its lock right after creating the file, and a writer on another host
+// of a network file system may not share locks with this one at all.
+constexpr time_t kAbandonedAfterSeconds = 60;
 
 std::function<std::string()>& SuffixOverride()
 {
@@ -32,7 +42,7 @@ std::string RandomSuffix()
     static std::mt19937_64 generator{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, sizeof(kAlphabet) - 2);
     std::string suffix;
-    for (int i = 0; i < 10; ++i)
+    for (std::size_t i = 0; i < kRandomPartLength; ++i)
         suffix += kAlphabet[pick(generator)];
     return suffix;
 }
@@ -81,11 +91,14 @@ HiddenTemporaryFile::HiddenTemporaryFile(const std::string& folder, const std::s
         prefix += FileSystem::kSeparator;
     prefix += "." + Shortened(finalName) + ".";
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const std::string path = prefix + RandomSuffix() + ".part";
+        const std::string path = prefix + RandomSuffix() + kEnding;
         // O_EXCL refuses any existing entry, a symbolic link included, so a
         // link planted at the name can never redirect the archive elsewhere.
         const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (descriptor >= 0) {
+            // Held until the file is closed: it tells a later run that clears
+            // away leftovers of killed runs that this one is still alive.
+            ::flock(descriptor, LOCK_EX | LOCK_NB);
             m_path = path;
             m_descriptor = descriptor;
             return;
@@ -131,6 +144,53 @@ void HiddenTemporaryFile::MoveIntoPlace(const std::string& finalPath)
         m_moved = true;
     }
     SyncFolderOf(finalPath);
+}
+
+std::string HiddenTemporaryFile::FinalNameOf(const std::string& name)
+{
+    const std::size_t ending = std::char_traits<char>::length(kEnding);
+    if (name.size() < 2 + kRandomPartLength + 1 + ending || name[0] != '.' ||
+        name.compare(name.size() - ending, ending, kEnding) != 0)
+        return {};
+    const std::size_t dot = name.size() - ending - kRandomPartLength - 1;
+    if (name[dot] != '.')
+        return {};
+    return name.substr(1, dot - 1);
+}
+
+int HiddenTemporaryFile::RemoveAbandoned(const std::string& folder,
+                                         const std::function<bool(const std::string&)>& ofFinalName)
+{
+    DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (listing == nullptr)
+        return 0;
+    const int folderDescriptor = ::dirfd(listing);
+    const time_t now = ::time(nullptr);
+    int removed = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        const std::string finalName = FinalNameOf(name);
+        if (finalName.empty() || !ofFinalName(finalName))
+            continue;
+        const int descriptor = ::openat(folderDescriptor, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (descriptor < 0)
+            continue;
+        struct stat status {};
+        // Only a regular file that no live writer holds, and that is old
+        // enough that its writer must have taken its lock long ago.
+        if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
+            now - status.st_mtime >= kAbandonedAfterSeconds && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
+            struct stat current {};
+            // Still the same file under that name: it was not replaced meanwhile.
+            if (::fstatat(folderDescriptor, name.c_str(), &current, AT_SYMLINK_NOFOLLOW) == 0 &&
+                current.st_ino == status.st_ino && current.st_dev == status.st_dev &&
+                ::unlinkat(folderDescriptor, name.c_str(), 0) == 0)
+                ++removed;
+        }
+        ::close(descriptor);
+    }
+    ::closedir(listing);
+    return removed;
 }
 
 void HiddenTemporaryFile::SetNameSuffixesForTesting(std::function<std::string()> nextSuffix)

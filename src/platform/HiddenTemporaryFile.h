@@ -25,6 +25,15 @@ public:
     // raises 58 "File already exists" when one is there.
     void MoveIntoPlace(const std::string& finalPath);
 
+    // The final name a temporary of this kind was made for ("" when `name` is
+    // not such a temporary).
+    static std::string FinalNameOf(const std::string& name);
+
+    // Removes the temporaries in `folder` left behind by killed runs whose
+    // final name `ofFinalName` accepts: never one that a live writer still
+    // holds, nor one created in the last minute. Returns how many went.
+    static int RemoveAbandoned(const std::string& folder, const std::function<bool(const std::string&)>& ofFinalName);
+
     // Tests choose the random part of the names tried; empty restores chance.
     static void SetNameSuffixesForTesting(std::function<std::string()> nextSuffix);
 

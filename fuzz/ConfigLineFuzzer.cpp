@@ -1,0 +1,32 @@
+// Configuration-file bytes split into lines: nothing is lost or invented, only
+// the line ends (CR LF or a lone CR) go.
+#include "engine/ConfigFile.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    std::istringstream input(bytes);
+    ze6::modDAZadaro::ConfigLineReader reader(input);
+    std::string line;
+    std::size_t kept = 0;
+    std::size_t lines = 0;
+    while (reader.Next(line)) {
+        if (line.find('\r') != std::string::npos)
+            std::abort();
+        kept += line.size();
+        ++lines;
+    }
+    std::size_t carriageReturns = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r')
+            carriageReturns += (i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+    }
+    if (kept + carriageReturns != bytes.size() || lines > carriageReturns + 1)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "support/TempFolder.h"
+
+#include <QProcess>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ze6::test {
+
+using Names = std::vector<std::string>;
+
+struct Result {
+    int status = -1; // -1: killed or hung
+    std::string out, err;
+};
+
+// What the child does to itself between fork and exec: limits, privileges.
+using ChildSetup = std::function<void()>;
+
+// Runs the built program as cron would: no display, its own home and state
+// folders, the log where `log` says.
+class ProgramRun {
+public:
+    ProgramRun(const TempFolder& temp, std::string log) : m_temp(temp), m_log(std::move(log)) {}
+
+    void Start(QProcess& process, const Names& arguments, const ChildSetup& setup = {}) const;
+    Result Run(const Names& arguments, const ChildSetup& setup = {}, int timeoutMs = 120000) const;
+
+private:
+    const TempFolder& m_temp;
+    std::string m_log;
+};
+
+// The log's entries without their time, logger name and level.
+Names LogEntries(const std::string& logPath);
+// Names in a folder, sorted ("" entries never).
+Names FolderNames(const std::string& folder);
+// Bytes that deflate cannot shrink, so an archive is as large as its files.
+std::string RandomBytes(std::size_t size, unsigned seed);
+bool StartsWith(const std::string& text, const std::string& prefix);
+
+} // namespace ze6::test
