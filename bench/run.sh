@@ -28,7 +28,10 @@ runs="${ZE6_BENCH_RUNS:-$runs}"
 if [ -n "${ZE6_BENCH_BINARY:-}" ]; then
     bin="$ZE6_BENCH_BINARY"
 else
-    build="${ZE6_BENCH_BUILD_DIR:-$root/build-bench}"
+    # The smoke run measures the build the tests just made.
+    default_build="$root/build-bench"
+    [ $mode = smoke ] && default_build="$root/${ZE6_BUILD_DIR:-build}"
+    build="${ZE6_BENCH_BUILD_DIR:-$default_build}"
     [ -e "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$build" --target ZE6Vivevu >/dev/null
     bin="$build/ZE6Vivevu"
