@@ -21,8 +21,9 @@ namespace {
 
 constexpr const char* kSource = "ArchiveWriter";
 // libzip's default is zlib's slowest level, several times slower for a few
-// per cent of size; 6 is what zip and gzip use.
-constexpr zip_uint32_t kDeflateLevel = 6;
+// per cent of size; 6 is what zip and gzip use. The sources compress it
+// themselves, on every core.
+constexpr int kDeflateLevel = 6;
 constexpr std::int32_t kOutOfMemory = 7;
 
 struct SourceFile {
@@ -175,7 +176,7 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
         if (file.folder) {
             index = zip_dir_add(archive.get(), names[i].c_str(), encoding);
         } else {
-            sources.push_back(std::make_unique<ZipFileSource>(file.path));
+            sources.push_back(std::make_unique<ZipFileSource>(file.path, kDeflateLevel));
             zip_source_t* source = sources.back()->CreateSource(zip_get_error(archive.get()));
             if (source == nullptr)
                 throw libzipFailure(zip_strerror(archive.get()));
@@ -183,7 +184,7 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
             if (index < 0)
                 zip_source_free(source);
             else if (zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
-                                              kDeflateLevel) != 0)
+                                              static_cast<zip_uint32_t>(kDeflateLevel)) != 0)
                 index = -1;
         }
         if (index < 0 || zip_file_set_mtime(archive.get(), static_cast<zip_uint64_t>(index), file.modified, 0) != 0)

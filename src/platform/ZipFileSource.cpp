@@ -1,6 +1,9 @@
 #include "platform/ZipFileSource.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <thread>
 #include <fcntl.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -19,7 +22,8 @@ bool SameContentMarkers(const struct stat& a, const struct stat& b)
 
 } // namespace
 
-ZipFileSource::ZipFileSource(std::string path) : m_path(std::move(path))
+ZipFileSource::ZipFileSource(std::string path, int deflateLevel)
+    : m_path(std::move(path)), m_deflateLevel(deflateLevel)
 {
     zip_error_init(&m_error);
 }
@@ -87,6 +91,17 @@ zip_int64_t ZipFileSource::Stat(void* data, zip_uint64_t length)
     stat->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
     stat->size = static_cast<zip_uint64_t>(m_statusBefore->st_size);
     stat->mtime = m_statusBefore->st_mtime;
+    if (m_deflateLevel > 0) {
+        stat->valid |= ZIP_STAT_COMP_METHOD;
+        stat->comp_method = ZIP_CM_DEFLATE;
+        // libzip asks again once the data has been read, for what only the
+        // data can tell.
+        if (m_complete) {
+            stat->valid |= ZIP_STAT_CRC | ZIP_STAT_COMP_SIZE;
+            stat->crc = m_crc;
+            stat->comp_size = m_compressedSize;
+        }
+    }
     return sizeof(zip_stat_t);
 }
 
@@ -105,11 +120,21 @@ zip_int64_t ZipFileSource::Open()
     m_bytesRead = 0;
     m_crc = static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0));
     m_complete = false;
+    if (m_deflateLevel > 0) {
+        const unsigned cores = std::thread::hardware_concurrency();
+        m_deflate = std::make_unique<ParallelDeflate>(m_deflateLevel, std::clamp(cores, 1u, 8u));
+        m_inputDone = false;
+        m_output.clear();
+        m_outputOffset = 0;
+        m_compressedSize = 0;
+    }
     return 0;
 }
 
 zip_int64_t ZipFileSource::Read(void* data, zip_uint64_t length)
 {
+    if (m_deflate)
+        return ReadCompressed(data, length);
     ssize_t count = 0;
     do {
         count = ::read(m_descriptor, data, length);
@@ -131,6 +156,84 @@ zip_int64_t ZipFileSource::Read(void* data, zip_uint64_t length)
     return count;
 }
 
+zip_int64_t ZipFileSource::ReadCompressed(void* data, zip_uint64_t length)
+{
+    try {
+        while (m_outputOffset == m_output.size()) {
+            m_output.clear();
+            m_outputOffset = 0;
+            while (!m_inputDone && m_deflate->Pending() < m_deflate->MaxInFlight()) {
+                if (!FeedBlock())
+                    return -1;
+            }
+            if (!m_deflate->Collect(m_output)) {
+                m_crc = m_deflate->Crc();
+                m_complete = true;
+                m_deflate.reset();
+                return 0;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return Fail(ZIP_ER_MEMORY, 0, RuntimeError(7, "Out of memory", kSource));
+    } catch (const std::exception& error) {
+        return Fail(ZIP_ER_INTERNAL, 0, RuntimeError(ErrorNumber::PathFileAccessError, error.what(), kSource));
+    }
+    const std::size_t count = std::min<std::size_t>(length, m_output.size() - m_outputOffset);
+    std::memcpy(data, m_output.data() + m_outputOffset, count);
+    m_outputOffset += count;
+    m_compressedSize += count;
+    return static_cast<zip_int64_t>(count);
+}
+
+bool ZipFileSource::FeedBlock()
+{
+    // The size seen at opening decides where the stream ends; a file that
+    // turns out longer or shorter has changed and fails below.
+    const auto size = static_cast<std::uint64_t>(m_statusAtOpen.st_size);
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(ParallelDeflate::kBlockSize, size - m_bytesRead));
+    std::vector<unsigned char> block(wanted);
+    std::size_t filled = 0;
+    while (filled < wanted) {
+        const ssize_t count = ::read(m_descriptor, block.data() + filled, wanted - filled);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            FailWithErrno(errno);
+            return false;
+        }
+        if (count == 0) {
+            FailChanged();
+            return false;
+        }
+        filled += static_cast<std::size_t>(count);
+    }
+    m_bytesRead += filled;
+    const bool last = m_bytesRead == size;
+    if (last && ExpectEnd() != 0)
+        return false;
+    m_inputDone = last;
+    m_deflate->Submit(std::move(block), last);
+    return true;
+}
+
+zip_int64_t ZipFileSource::ExpectEnd()
+{
+    unsigned char extra = 0;
+    ssize_t count = 0;
+    do {
+        count = ::read(m_descriptor, &extra, 1);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0)
+        return FailWithErrno(errno);
+    struct stat after {};
+    if (::fstat(m_descriptor, &after) != 0)
+        return FailWithErrno(errno);
+    if (count != 0 || !SameContentMarkers(m_statusAtOpen, after))
+        return FailChanged();
+    return 0;
+}
+
 zip_int64_t ZipFileSource::FileAttributes(void* data, zip_uint64_t length)
 {
     auto* attributes = ZIP_SOURCE_GET_ARGS(zip_file_attributes_t, data, length, &m_error);
@@ -147,6 +250,7 @@ zip_int64_t ZipFileSource::FileAttributes(void* data, zip_uint64_t length)
 
 void ZipFileSource::Close()
 {
+    m_deflate.reset();
     if (m_descriptor >= 0) {
         ::close(m_descriptor);
         m_descriptor = -1;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "platform/ParallelDeflate.h"
 #include "platform/RuntimeError.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <zip.h>
 
@@ -16,9 +19,12 @@ namespace ze6 {
 // modification time changes while it is read, or that yields a different
 // number of bytes than its size, fails the archive: a torn copy is worse than
 // none.
+//
+// With a deflate level the source hands libzip the entry already compressed,
+// on every core (see ParallelDeflate), and libzip copies it as it is.
 class ZipFileSource final {
 public:
-    explicit ZipFileSource(std::string path);
+    explicit ZipFileSource(std::string path, int deflateLevel = 0);
     ~ZipFileSource();
     ZipFileSource(const ZipFileSource&) = delete;
     ZipFileSource& operator=(const ZipFileSource&) = delete;
@@ -39,6 +45,10 @@ private:
     zip_int64_t Stat(void* data, zip_uint64_t length);
     zip_int64_t Open();
     zip_int64_t Read(void* data, zip_uint64_t length);
+    zip_int64_t ReadCompressed(void* data, zip_uint64_t length);
+    // Reads the next block of the file into the compressor; false on failure.
+    bool FeedBlock();
+    zip_int64_t ExpectEnd();
     zip_int64_t FileAttributes(void* data, zip_uint64_t length);
     void Close();
     zip_int64_t Fail(int libzipError, int systemError, RuntimeError failure);
@@ -52,6 +62,12 @@ private:
     std::uint64_t m_bytesRead = 0;
     std::uint32_t m_crc = 0;
     bool m_complete = false;
+    int m_deflateLevel;
+    std::unique_ptr<ParallelDeflate> m_deflate;
+    bool m_inputDone = false;
+    std::vector<unsigned char> m_output;
+    std::size_t m_outputOffset = 0;
+    std::uint64_t m_compressedSize = 0;
     zip_error_t m_error{};
     std::optional<RuntimeError> m_failure;
 };

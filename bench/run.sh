@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Runs ZE6Vivevu and the tools a user would otherwise pick side by side, in one
+# sitting, and prints a markdown table of medians.
+#   bench/run.sh            default sizes (a few minutes)
+#   bench/run.sh --full     the sizes of the performance targets (long)
+#   bench/run.sh --smoke    tiny sizes, one run each: checks that the benchmark works
+# Environment: ZE6_BENCH_DIR (data and scratch, default /tmp/ze6-bench),
+# ZE6_BENCH_BUILD_DIR (Release build, default build-bench), ZE6_BENCH_RUNS,
+# ZE6_BENCH_BINARY (measure this program instead of building one).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+mode=default
+case "${1:-}" in
+--smoke) mode=smoke ;;
+--full) mode=full ;;
+"") ;;
+*) echo "usage: $0 [--smoke|--full]" >&2; exit 2 ;;
+esac
+
+case $mode in
+smoke) big_mib=4 small=20 prune=1000 bare=100 lines=100 memory_mib=0 runs=1 ;;
+default) big_mib=128 small=500 prune=100000 bare=2000 lines=10000 memory_mib=0 runs=3 ;;
+full) big_mib=512 small=2000 prune=100000 bare=20000 lines=10000 memory_mib=2048 runs=3 ;;
+esac
+runs="${ZE6_BENCH_RUNS:-$runs}"
+
+if [ -n "${ZE6_BENCH_BINARY:-}" ]; then
+    bin="$ZE6_BENCH_BINARY"
+else
+    # The smoke run measures the build the tests just made.
+    default_build="$root/build-bench"
+    [ $mode = smoke ] && default_build="$root/${ZE6_BUILD_DIR:-build}"
+    build="${ZE6_BENCH_BUILD_DIR:-$default_build}"
+    [ -e "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build" --target ZE6Vivevu >/dev/null
+    bin="$build/ZE6Vivevu"
+fi
+
+work="${ZE6_BENCH_DIR:-/tmp/ze6-bench}"
+data="$work/data"
+out="$work/out"
+mkdir -p "$data"
+export ZE6VIVEVU_LOG="$work/ze6.log"
+gen() { python3 "$root/bench/generate.py" "$@"; }
+
+# Data sets are deterministic, so one made earlier at the same size is reused.
+ensure() { # name kind count
+    if [ ! -e "$data/$1.done" ]; then
+        rm -rf "${data:?}/$1"
+        gen "$2" "$data/$1" "$3"
+        touch "$data/$1.done"
+    fi
+}
+
+timed=() rss=()
+# Runs a command once under /usr/bin/time; appends seconds and peak RSS (KiB).
+measure() {
+    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null
+    read -r seconds kib <"$work/time"
+    timed+=("$seconds") rss+=("$kib")
+}
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+maximum() { printf '%s\n' "$@" | sort -g | tail -1; }
+bytes() { du -sb "$1" | cut -f1; }
+ours_ok() {
+    if [ -s "$ZE6VIVEVU_LOG" ]; then
+        echo "ZE6Vivevu logged a failure:" >&2
+        cat "$ZE6VIVEVU_LOG" >&2
+        exit 1
+    fi
+}
+
+rows=()
+# case, sizes, our times, peer name, peer times, our bytes, peer bytes, our RSS, peer RSS
+row() {
+    local ours peer
+    ours=$(median $3)
+    peer=$(median $5)
+    rows+=("| $1 | $2 | $ours | $4 | $peer | $(awk -v a="$ours" -v b="$peer" 'BEGIN {printf (b > 0 ? "%.2f" : "-"), a / b}') | $6 | $8 | $9 |")
+}
+mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
+size_pair() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.1f MB / %.1f MB (%.3f)", a / 1e6, b / 1e6, (b > 0 ? a / b : 0)}'; }
+
+# --- big: one large data file with three companions ------------------------
+ensure "big$big_mib" big "$big_mib"
+src="$data/big$big_mib"
+ours_t=() ours_m=() zip_t=() zip_m=()
+for _ in $(seq "$runs"); do
+    rm -rf "$out" && mkdir -p "$out" && : >"$ZE6VIVEVU_LOG"
+    timed=() rss=(); measure "$bin" "$src/LEDGER.RZT" "$out/"; ours_ok
+    ours_t+=("${timed[0]}") ours_m+=("${rss[0]}")
+    ours_size=$(bytes "$out")
+    unzip -tqq "$out"/*.RZZ
+    rm -rf "$out" && mkdir -p "$out"
+    timed=() rss=(); measure bash -c "cd '$src' && zip -q -6 '$out/LEDGER.zip' LEDGER.RZT LEDGER.RZD LEDGER.RZI LEDGER.RZA"
+    zip_t+=("${timed[0]}") zip_m+=("${rss[0]}")
+    zip_size=$(bytes "$out")
+done
+row "one data file + 3 companions" "$(size_pair "$(bytes "$src")" 0 | cut -d' ' -f1-2) in" "${ours_t[*]}" "zip -q -6" "${zip_t[*]}" \
+    "$(size_pair "$ours_size" "$zip_size")" "" "$(mib "$(maximum "${ours_m[@]}")") MiB" "$(mib "$(maximum "${zip_m[@]}")") MiB"
+
+# --- small: many small data files, two companions each ---------------------
+ensure "small$small" small "$small"
+src="$data/small$small"
+ours_t=() ours_m=() zip_t=() zip_m=()
+for _ in $(seq "$runs"); do
+    rm -rf "$out" && mkdir -p "$out" && : >"$ZE6VIVEVU_LOG"
+    timed=() rss=(); measure "$bin" "$src/" "$out/"; ours_ok
+    ours_t+=("${timed[0]}") ours_m+=("${rss[0]}")
+    ours_size=$(bytes "$out")
+    rm -rf "$out" && mkdir -p "$out"
+    timed=() rss=()
+    measure bash -c "cd '$src' && for f in *.RZT; do s=\${f%.RZT}; zip -q -6 '$out/'\$s.zip \$s.RZT \$s.RZD \$s.RZI; done"
+    zip_t+=("${timed[0]}") zip_m+=("${rss[0]}")
+    zip_size=$(bytes "$out")
+done
+row "$small data files of 8-64 KiB + 2 companions" "$(size_pair "$(bytes "$src")" 0 | cut -d' ' -f1-2) in" "${ours_t[*]}" \
+    "zip -q -6 loop" "${zip_t[*]}" "$(size_pair "$ours_size" "$zip_size")" "" \
+    "$(mib "$(maximum "${ours_m[@]}")") MiB" "$(mib "$(maximum "${zip_m[@]}")") MiB"
+
+# --- prune: a series of archives cut down to 5 ------------------------------
+ours_t=() ours_m=() rm_t=()
+for _ in $(seq "$runs"); do
+    rm -rf "$work/prune" && gen prune "$work/prune" "$prune" && : >"$ZE6VIVEVU_LOG"
+    timed=() rss=(); measure "$bin" "$work/prune/P.RZT" "$work/prune/target/" KEEPLAST:5; ours_ok
+    ours_t+=("${timed[0]}") ours_m+=("${rss[0]}")
+    left=$(find "$work/prune/target" -type f | wc -l)
+    [ "$left" -eq 5 ] || { echo "pruning left $left archives" >&2; exit 1; }
+    rm -rf "$work/prune" && gen prune "$work/prune" "$prune"
+    timed=() rss=(); measure find "$work/prune/target" -type f -name 'P_*.RZZ' -delete
+    rm_t+=("${timed[0]}")
+done
+rm -rf "$work/prune"
+row "prune $prune archives to 5" "$prune files" "${ours_t[*]}" "find -delete (all)" "${rm_t[*]}" "" "" \
+    "$(mib "$(maximum "${ours_m[@]}")") MiB" ""
+
+# --- data files without companions vs with every companion -----------------
+ensure "bare$bare" bare "$bare"
+ensure "full$bare" full "$bare"
+bare_t=() bare_m=() full_t=()
+for _ in $(seq "$runs"); do
+    for kind in bare full; do
+        rm -rf "$out" && mkdir -p "$out" && : >"$ZE6VIVEVU_LOG"
+        timed=() rss=(); measure "$bin" "$data/$kind$bare/" "$out/"; ours_ok
+        if [ $kind = bare ]; then bare_t+=("${timed[0]}") bare_m+=("${rss[0]}"); else full_t+=("${timed[0]}"); fi
+    done
+done
+row "$bare data files, no companions" "$bare archives" "${bare_t[*]}" "ZE6Vivevu, all 9 companions present" "${full_t[*]}" "" "" \
+    "$(mib "$(maximum "${bare_m[@]}")") MiB" ""
+
+# --- configuration file of many job lines ----------------------------------
+gen config "$work/config/many.rzb" "$lines"
+gen config "$work/config/one.rzb" 1
+many_t=() one_t=() many_m=()
+for _ in $(seq "$runs"); do
+    : >"$ZE6VIVEVU_LOG"
+    timed=() rss=(); measure "$bin" "$work/config/many.rzb"; ours_ok
+    many_t+=("${timed[0]}") many_m+=("${rss[0]}")
+    timed=() rss=(); measure "$bin" "$work/config/one.rzb"; ours_ok
+    one_t+=("${timed[0]}")
+done
+row "configuration file of $lines job lines" "$lines lines" "${many_t[*]}" "ZE6Vivevu, 1 line" "${one_t[*]}" "" "" \
+    "$(mib "$(maximum "${many_m[@]}")") MiB" ""
+
+# --- memory: one very large data file --------------------------------------
+if [ "$memory_mib" -gt 0 ]; then
+    ensure "memory$memory_mib" big "$memory_mib"
+    rm -rf "$out" && mkdir -p "$out" && : >"$ZE6VIVEVU_LOG"
+    timed=() rss=(); measure "$bin" "$data/memory$memory_mib/LEDGER.RZT" "$out/"; ours_ok
+    rows+=("| peak memory, $memory_mib MiB data file | $(size_pair "$(bytes "$data/memory$memory_mib")" 0 | cut -d' ' -f1-2) in | ${timed[0]} | | | | $(size_pair "$(bytes "$out")" 0 | cut -d' ' -f1-2) | $(mib "${rss[0]}") MiB | |")
+fi
+rm -rf "$out"
+
+echo "Machine: $(nproc) cores, $(. /etc/os-release && echo "$PRETTY_NAME"), $(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg); $mode mode, median of $runs run(s), times in seconds."
+echo
+echo "| case | input | ZE6Vivevu s | peer | peer s | time ratio | archives ZE6Vivevu / peer (ratio) | peak RSS ZE6Vivevu | peak RSS peer |"
+echo "|---|---|---|---|---|---|---|---|---|"
+printf '%s\n' "${rows[@]}"

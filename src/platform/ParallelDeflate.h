@@ -1,0 +1,65 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace ze6 {
+
+// Compresses one stream into raw deflate data on several threads, the way
+// pigz does: the input is cut into blocks, each block is compressed with the
+// 32 KiB before it as its dictionary and ends in a sync flush (the last one
+// finishes the stream), so the pieces joined in order form one standard
+// deflate stream that any inflater reads. The CRC-32 of the input is combined
+// from the blocks' own. Memory stays bounded: the caller feeds a block only
+// when fewer than MaxInFlight() are pending, and takes the output in order.
+class ParallelDeflate final {
+public:
+    static constexpr std::size_t kBlockSize = 1024 * 1024;
+
+    ParallelDeflate(int level, unsigned threads);
+    ~ParallelDeflate();
+    ParallelDeflate(const ParallelDeflate&) = delete;
+    ParallelDeflate& operator=(const ParallelDeflate&) = delete;
+
+    // Hands over the next piece of input; every piece but the last must be
+    // kBlockSize long. A stream that is all in one block is compressed at
+    // once on the calling thread, so small files start no threads.
+    void Submit(std::vector<unsigned char> input, bool last);
+    // Waits for the oldest pending block and appends its compressed bytes.
+    // Returns false when nothing is pending. Throws what compressing threw.
+    bool Collect(std::vector<unsigned char>& output);
+
+    std::size_t Pending() const { return m_pending.size(); }
+    std::size_t MaxInFlight() const { return 2 * m_threadCount; }
+    // CRC-32 and length of all input collected so far.
+    std::uint32_t Crc() const { return m_crc; }
+    std::uint64_t Size() const { return m_size; }
+
+private:
+    struct Block;
+    void StartThreads();
+    void Work();
+    void Compress(Block& block) const;
+
+    int m_level;
+    unsigned m_threadCount;
+    std::vector<unsigned char> m_history; // the last 32 KiB submitted
+    std::deque<std::shared_ptr<Block>> m_pending; // in stream order
+    std::deque<std::shared_ptr<Block>> m_queue;   // not yet taken by a thread
+    std::mutex m_mutex;
+    std::condition_variable m_work;
+    std::condition_variable m_done;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
+    std::uint32_t m_crc;
+    std::uint64_t m_size = 0;
+    bool m_finished = false;
+};
+
+} // namespace ze6
