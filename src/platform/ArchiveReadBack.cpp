@@ -20,9 +20,10 @@ constexpr std::size_t kBufferSize = 256 * 1024;
     throw RuntimeError(ErrorNumber::DeviceIoError, "The new archive does not read back correctly: " + what, kSource);
 }
 
-void CheckEntryData(zip_t* archive, zip_uint64_t index, const ExpectedEntry& expected, std::vector<char>& buffer)
+void CheckStoredData(zip_t* archive, zip_uint64_t index, const ExpectedEntry& expected, std::vector<char>& buffer)
 {
-    std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen_index(archive, index, 0), &zip_fclose);
+    std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen_index(archive, index, ZIP_FL_COMPRESSED),
+                                                            &zip_fclose);
     if (!file)
         Mismatch(expected.name + " cannot be opened (" + zip_strerror(archive) + ")");
     std::uint64_t total = 0;
@@ -37,8 +38,8 @@ void CheckEntryData(zip_t* archive, zip_uint64_t index, const ExpectedEntry& exp
             crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(count)));
         total += static_cast<std::uint64_t>(count);
     }
-    if (total != expected.size || crc != expected.crc)
-        Mismatch(expected.name + " holds other data than its file");
+    if (total != expected.storedSize || crc != expected.storedCrc)
+        Mismatch(expected.name + " holds other data than was written");
 }
 
 } // namespace
@@ -93,10 +94,10 @@ void CheckArchiveReadsBack(int descriptor, const std::vector<ExpectedEntry>& exp
             Mismatch("entry " + std::to_string(i + 1) + " cannot be read");
         if (entry.name != stat.name)
             Mismatch("entry " + std::to_string(i + 1) + " is named " + stat.name + " instead of " + entry.name);
-        if (stat.size != entry.size || (!entry.folder && stat.crc != entry.crc))
+        if (stat.size != entry.size || (!entry.folder && (stat.crc != entry.crc || stat.comp_size != entry.storedSize)))
             Mismatch(entry.name + " has the wrong size or checksum");
         if (!entry.folder)
-            CheckEntryData(archive.get(), i, entry, buffer);
+            CheckStoredData(archive.get(), i, entry, buffer);
     }
 }
 

@@ -16,8 +16,12 @@ namespace ze6 {
 // 32 KiB before it as its dictionary and ends in a sync flush (the last one
 // finishes the stream), so the pieces joined in order form one standard
 // deflate stream that any inflater reads. The CRC-32 of the input is combined
-// from the blocks' own. Memory stays bounded: the caller feeds a block only
-// when fewer than MaxInFlight() are pending, and takes the output in order.
+// from the blocks' own. Every block is inflated again right after it is
+// compressed and compared with its input, on the thread that made it, so a
+// wrong stream is caught while the cores are busy anyway; what is then written
+// to disk only has to match the compressed bytes (their CRC-32 is kept too).
+// Memory stays bounded: the caller feeds a block only when fewer than
+// MaxInFlight() are pending, and takes the output in order.
 class ParallelDeflate final {
 public:
     static constexpr std::size_t kBlockSize = 1024 * 1024;
@@ -31,21 +35,27 @@ public:
     // kBlockSize long. A stream that is all in one block is compressed at
     // once on the calling thread, so small files start no threads.
     void Submit(std::vector<unsigned char> input, bool last);
+    // An input buffer of kBlockSize bytes to fill, reused from a collected
+    // block when there is one (a fresh one would be zeroed for nothing).
+    std::vector<unsigned char> TakeBuffer();
     // Waits for the oldest pending block and appends its compressed bytes.
     // Returns false when nothing is pending. Throws what compressing threw.
     bool Collect(std::vector<unsigned char>& output);
 
     std::size_t Pending() const { return m_pending.size(); }
     std::size_t MaxInFlight() const { return 2 * m_threadCount; }
-    // CRC-32 and length of all input collected so far.
+    // CRC-32 and length of all input collected so far, and of its compressed form.
     std::uint32_t Crc() const { return m_crc; }
     std::uint64_t Size() const { return m_size; }
+    std::uint32_t CompressedCrc() const { return m_compressedCrc; }
+    std::uint64_t CompressedSize() const { return m_compressedSize; }
 
 private:
     struct Block;
     void StartThreads();
     void Work();
     void Compress(Block& block) const;
+    static void Verify(const Block& block, const unsigned char* compressed, std::size_t size);
 
     int m_level;
     unsigned m_threadCount;
@@ -57,8 +67,11 @@ private:
     std::condition_variable m_done;
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
+    std::vector<std::vector<unsigned char>> m_spare; // collected inputs, for reuse
     std::uint32_t m_crc;
     std::uint64_t m_size = 0;
+    std::uint32_t m_compressedCrc;
+    std::uint64_t m_compressedSize = 0;
     bool m_finished = false;
 };
 

@@ -149,6 +149,8 @@ zip_int64_t ZipFileSource::Read(void* data, zip_uint64_t length)
             m_bytesRead != static_cast<std::uint64_t>(m_statusAtOpen.st_size))
             return FailChanged();
         m_complete = true;
+        m_storedCrc = m_crc;
+        m_compressedSize = m_bytesRead;
         return 0;
     }
     m_crc = static_cast<std::uint32_t>(crc32(m_crc, static_cast<const Bytef*>(data), static_cast<uInt>(count)));
@@ -168,6 +170,7 @@ zip_int64_t ZipFileSource::ReadCompressed(void* data, zip_uint64_t length)
             }
             if (!m_deflate->Collect(m_output)) {
                 m_crc = m_deflate->Crc();
+                m_storedCrc = m_deflate->CompressedCrc();
                 m_complete = true;
                 m_deflate.reset();
                 return 0;
@@ -192,7 +195,8 @@ bool ZipFileSource::FeedBlock()
     const auto size = static_cast<std::uint64_t>(m_statusAtOpen.st_size);
     const std::size_t wanted =
         static_cast<std::size_t>(std::min<std::uint64_t>(ParallelDeflate::kBlockSize, size - m_bytesRead));
-    std::vector<unsigned char> block(wanted);
+    std::vector<unsigned char> block = m_deflate->TakeBuffer();
+    block.resize(wanted);
     std::size_t filled = 0;
     while (filled < wanted) {
         const ssize_t count = ::read(m_descriptor, block.data() + filled, wanted - filled);

@@ -35,6 +35,9 @@ public:
 
     std::uint64_t BytesRead() const { return m_bytesRead; }
     std::uint32_t Crc() const { return m_crc; }
+    // The entry's data as libzip writes it: compressed, or the file itself.
+    std::uint64_t StoredSize() const { return m_compressedSize; }
+    std::uint32_t StoredCrc() const { return m_storedCrc; }
     bool ReadToEnd() const { return m_complete; }
     // The error to raise for this file, when reading it failed.
     const std::optional<RuntimeError>& Failure() const { return m_failure; }
@@ -61,6 +64,7 @@ private:
     struct stat m_statusAtOpen {};
     std::uint64_t m_bytesRead = 0;
     std::uint32_t m_crc = 0;
+    std::uint32_t m_storedCrc = 0;
     bool m_complete = false;
     int m_deflateLevel;
     std::unique_ptr<ParallelDeflate> m_deflate;

@@ -60,6 +60,9 @@ Bytes Compress(const Bytes& input, unsigned threads, std::uint32_t& crc)
     }
     EXPECT_FALSE(deflate.Collect(output));
     EXPECT_EQ(deflate.Size(), input.size());
+    // What the read-back compares the stored entry with.
+    EXPECT_EQ(deflate.CompressedSize(), output.size());
+    EXPECT_EQ(deflate.CompressedCrc(), crc32(0L, output.data(), static_cast<uInt>(output.size())));
     crc = deflate.Crc();
     return output;
 }
