@@ -4,6 +4,7 @@
 #include "engine/JobLine.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
+#include "engine/TargetFolderListings.h"
 #include "platform/Clock.h"
 #include "platform/Components.h"
 #include "platform/FileSystem.h"
@@ -135,6 +136,8 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
             writer->Finish();
         }
         FileSystem::InvalidateCache(targetFolder);
+        if (auto* listings = TargetFolderListings::Current())
+            listings->ArchiveAdded(targetFolder, archivePath.substr(targetFolder.size()));
 
         if (KeepLastCount() > 0)
             PruneArchives(archivePath, targetFolder, KeepLastCount());

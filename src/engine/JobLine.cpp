@@ -4,6 +4,7 @@
 #include "engine/ErrorHandler.h"
 #include "engine/JobLineParser.h"
 #include "engine/PathOperations.h"
+#include "engine/TargetFolderListings.h"
 #include "engine/Usage.h"
 #include "platform/FileSystem.h"
 
@@ -20,6 +21,7 @@ std::int32_t& KeepLastCount()
 void ProcessCommandLine(std::string jobLine)
 {
     RunWithErrorHandler("ProcessCommandLine", [&] {
+        const TargetFolderListings listings;
         const auto parsed = ParseJobLine(jobLine);
         if (const auto* error = std::get_if<JobLineSyntaxError>(&parsed)) {
             ShowUsage(error->Message);
@@ -33,8 +35,8 @@ void ProcessCommandLine(std::string jobLine)
         const std::string targetFolder = WithTrailingSeparator(parts.Target);
         const JobSource source = ClassifySource(parts.Source);
 
-        // Every name is collected before the first archive is made: pruning
-        // lists the target folder, which may be the source folder too.
+        // Every name is collected before the first archive is made: the
+        // target folder may be the source folder too.
         const std::vector<std::string> names = FileSystem::ListFiles(source.FilePattern);
         for (const auto& name : names)
             ArchiveApplication(source.SourceFolder, targetFolder, name);

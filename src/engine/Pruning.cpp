@@ -1,5 +1,6 @@
 #include "engine/Pruning.h"
 
+#include "engine/TargetFolderListings.h"
 #include "platform/FileSystem.h"
 #include "platform/HiddenTemporaryFile.h"
 
@@ -27,21 +28,20 @@ bool HasTimestampForm(std::string_view text)
     return true;
 }
 
-// True when name is stemName, a timestamp and ".RZZ" (letter case ignored),
-// so the archives of ABC_DEF never count as archives of ABC.
-bool BelongsToSeries(const std::string& name, const std::string& stemName)
+} // namespace
+
+std::optional<std::string> SeriesKey(const std::string& name)
 {
     const std::size_t tail = kTimestampForm.size() + kArchiveExtension.size();
     if (name.size() <= tail)
-        return false;
+        return std::nullopt;
     const std::string_view view(name);
-    const std::string_view extension = view.substr(name.size() - kArchiveExtension.size());
-    return HasTimestampForm(view.substr(name.size() - tail, kTimestampForm.size())) &&
-           FileSystem::EqualIgnoringCase(std::string(extension), std::string(kArchiveExtension)) &&
-           FileSystem::EqualIgnoringCase(name.substr(0, name.size() - tail), stemName);
+    if (!HasTimestampForm(view.substr(name.size() - tail, kTimestampForm.size())) ||
+        !FileSystem::EqualIgnoringCase(name.substr(name.size() - kArchiveExtension.size()),
+                                       std::string(kArchiveExtension)))
+        return std::nullopt;
+    return FileSystem::FoldCase(name.substr(0, name.size() - tail));
 }
-
-} // namespace
 
 std::vector<std::string> SortFileList(const std::vector<std::string>& list, CompareMode mode)
 {
@@ -87,34 +87,60 @@ void RemoveAbandonedTemporaries(const std::string& archivePath, const std::strin
         return;
     // Only this data file's own series: a temporary of ABC_DEF, or of another
     // program entirely, is none of this run's business.
-    HiddenTemporaryFile::RemoveAbandoned(
-        targetFolder, [&](const std::string& finalName) { return BelongsToSeries(finalName, stemName); });
+    if (auto* listings = TargetFolderListings::Current()) {
+        for (const auto& name : listings->TakeTemporaries(targetFolder, stemName))
+            HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name);
+        return;
+    }
+    const std::string key = FileSystem::FoldCase(stemName);
+    HiddenTemporaryFile::RemoveAbandoned(targetFolder,
+                                         [&](const std::string& finalName) { return SeriesKey(finalName) == key; });
 }
 
 void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount)
 {
     if (keepLastCount <= 0)
         return;
-    // The stem runs up to and including the underscore in front of the timestamp.
-    const std::size_t tail = kTimestampForm.size() + kArchiveExtension.size();
-    if (archivePath.size() < targetFolder.size() + tail)
+    const std::string stemName = StemName(archivePath, targetFolder);
+    if (stemName.empty())
         return;
-    const std::string stem = archivePath.substr(0, archivePath.size() - tail);
-    const std::string stemName = stem.substr(targetFolder.size());
 
+    auto* listings = TargetFolderListings::Current();
     std::vector<std::string> series;
-    for (const auto& name : FileSystem::ListFiles(stem + "*" + std::string(kArchiveExtension))) {
-        if (BelongsToSeries(name, stemName))
+    if (listings) {
+        for (const auto& name : listings->Series(targetFolder, stemName))
             series.push_back(targetFolder + name);
+    } else {
+        const std::string key = FileSystem::FoldCase(stemName);
+        for (const auto& name : FileSystem::ListFiles(targetFolder + stemName + "*" + std::string(kArchiveExtension))) {
+            if (SeriesKey(name) == key)
+                series.push_back(targetFolder + name);
+        }
     }
     if (series.size() <= static_cast<std::size_t>(keepLastCount))
         return;
 
     const auto sorted = SortFileList(series, CompareMode::Text);
     const std::size_t surplus = sorted.size() - static_cast<std::size_t>(keepLastCount);
-    for (std::size_t i = 0; i < surplus; ++i)
-        FileSystem::DeleteFile(sorted[i]);
-    FileSystem::InvalidateCache(targetFolder);
+    std::size_t deleted = 0;
+    // The job's listing keeps what is still there, even when a deletion fails.
+    const auto remember = [&] {
+        FileSystem::InvalidateCache(targetFolder);
+        if (!listings)
+            return;
+        std::vector<std::string> left;
+        for (std::size_t i = deleted; i < sorted.size(); ++i)
+            left.push_back(sorted[i].substr(targetFolder.size()));
+        listings->ReplaceSeries(targetFolder, stemName, std::move(left));
+    };
+    try {
+        for (; deleted < surplus; ++deleted)
+            FileSystem::DeleteFile(sorted[deleted]);
+    } catch (...) {
+        remember();
+        throw;
+    }
+    remember();
 }
 
 } // namespace ze6::modDAZadaro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,11 @@ enum class CompareMode { Binary = 0, Text = 1 };
 // Stable ascending sort into a new list (the input is left unchanged); Text
 // mode ignores letter case.
 std::vector<std::string> SortFileList(const std::vector<std::string>& list, CompareMode mode);
+
+// The folded stem of an archive name (the stem, an underscore and a timestamp
+// "yyyy-mm-dd-hh-mm-ss", then ".RZZ" in any letter case): archives with the
+// same key form one series. nullopt for any other name.
+std::optional<std::string> SeriesKey(const std::string& name);
 
 // Deletes all but the newest keepLastCount archives of the series that
 // archivePath belongs to. Raises RuntimeError when a deletion fails.

@@ -161,35 +161,51 @@ std::string HiddenTemporaryFile::FinalNameOf(const std::string& name)
 int HiddenTemporaryFile::RemoveAbandoned(const std::string& folder,
                                          const std::function<bool(const std::string&)>& ofFinalName)
 {
+    int removed = 0;
+    for (const auto& name : ListTemporaries(folder)) {
+        if (ofFinalName(FinalNameOf(name)) && RemoveIfAbandoned(folder, name))
+            ++removed;
+    }
+    return removed;
+}
+
+std::vector<std::string> HiddenTemporaryFile::ListTemporaries(const std::string& folder)
+{
+    std::vector<std::string> names;
     DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
     if (listing == nullptr)
-        return 0;
-    const int folderDescriptor = ::dirfd(listing);
-    const time_t now = ::time(nullptr);
-    int removed = 0;
+        return names;
     while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        const std::string finalName = FinalNameOf(name);
-        if (finalName.empty() || !ofFinalName(finalName))
-            continue;
-        const int descriptor = ::openat(folderDescriptor, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-        if (descriptor < 0)
-            continue;
+        if (entry->d_name[0] == '.' && !FinalNameOf(entry->d_name).empty())
+            names.emplace_back(entry->d_name);
+    }
+    ::closedir(listing);
+    return names;
+}
+
+bool HiddenTemporaryFile::RemoveIfAbandoned(const std::string& folder, const std::string& name)
+{
+    const int folderDescriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderDescriptor < 0)
+        return false;
+    bool removed = false;
+    const int descriptor = ::openat(folderDescriptor, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor >= 0) {
         struct stat status {};
         // Only a regular file that no live writer holds, and that is old
         // enough that its writer must have taken its lock long ago.
         if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
-            now - status.st_mtime >= kAbandonedAfterSeconds && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
+            ::time(nullptr) - status.st_mtime >= kAbandonedAfterSeconds &&
+            ::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
             struct stat current {};
             // Still the same file under that name: it was not replaced meanwhile.
-            if (::fstatat(folderDescriptor, name.c_str(), &current, AT_SYMLINK_NOFOLLOW) == 0 &&
-                current.st_ino == status.st_ino && current.st_dev == status.st_dev &&
-                ::unlinkat(folderDescriptor, name.c_str(), 0) == 0)
-                ++removed;
+            removed = ::fstatat(folderDescriptor, name.c_str(), &current, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      current.st_ino == status.st_ino && current.st_dev == status.st_dev &&
+                      ::unlinkat(folderDescriptor, name.c_str(), 0) == 0;
         }
         ::close(descriptor);
     }
-    ::closedir(listing);
+    ::close(folderDescriptor);
     return removed;
 }
 

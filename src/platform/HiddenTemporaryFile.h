@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace ze6 {
 
@@ -33,6 +34,13 @@ public:
     // final name `ofFinalName` accepts: never one that a live writer still
     // holds, nor one created in the last minute. Returns how many went.
     static int RemoveAbandoned(const std::string& folder, const std::function<bool(const std::string&)>& ofFinalName);
+
+    // The two halves of RemoveAbandoned, for a caller that lists a folder once
+    // and cleans up series by series: the names of the temporaries in
+    // `folder` (none when it cannot be read), and the removal of one of them
+    // under the same conditions (true when it went).
+    static std::vector<std::string> ListTemporaries(const std::string& folder);
+    static bool RemoveIfAbandoned(const std::string& folder, const std::string& name);
 
     // Tests choose the random part of the names tried; empty restores chance.
     static void SetNameSuffixesForTesting(std::function<std::string()> nextSuffix);

@@ -26,8 +26,8 @@ struct ParallelDeflate::Block {
 };
 
 ParallelDeflate::ParallelDeflate(int level, unsigned threads)
-    : m_level(level), m_threadCount(std::max(1u, threads)),
-      m_crc(static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0))), m_compressedCrc(m_crc)
+    : m_level(level), m_threadCount(std::max(1u, threads)), m_crc(static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0))),
+      m_compressedCrc(m_crc)
 {
 }
 

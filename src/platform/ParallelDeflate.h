@@ -59,7 +59,7 @@ private:
 
     int m_level;
     unsigned m_threadCount;
-    std::vector<unsigned char> m_history; // the last 32 KiB submitted
+    std::vector<unsigned char> m_history;         // the last 32 KiB submitted
     std::deque<std::shared_ptr<Block>> m_pending; // in stream order
     std::deque<std::shared_ptr<Block>> m_queue;   // not yet taken by a thread
     std::mutex m_mutex;

@@ -208,7 +208,8 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
         if (!source.ReadToEnd())
             throw RuntimeError(ErrorNumber::PathFileAccessError, "File was not read completely: " + files[i].path,
                                kSource);
-        expected.push_back({names[i], source.BytesRead(), source.Crc(), false, source.StoredSize(), source.StoredCrc()});
+        expected.push_back(
+            {names[i], source.BytesRead(), source.Crc(), false, source.StoredSize(), source.StoredCrc()});
     }
     CheckArchiveReadsBack(descriptor, expected);
 }

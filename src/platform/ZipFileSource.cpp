@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -22,8 +22,7 @@ bool SameContentMarkers(const struct stat& a, const struct stat& b)
 
 } // namespace
 
-ZipFileSource::ZipFileSource(std::string path, int deflateLevel)
-    : m_path(std::move(path)), m_deflateLevel(deflateLevel)
+ZipFileSource::ZipFileSource(std::string path, int deflateLevel) : m_path(std::move(path)), m_deflateLevel(deflateLevel)
 {
     zip_error_init(&m_error);
 }

@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 #include <sys/stat.h>
+#include <vector>
 #include <zip.h>
 
 namespace ze6 {

@@ -1,0 +1,90 @@
+#include "engine/TargetFolderListings.h"
+
+#include "engine/Pruning.h"
+#include "platform/FileSystem.h"
+#include "platform/HiddenTemporaryFile.h"
+
+namespace ze6::modDAZadaro {
+
+namespace {
+
+TargetFolderListings*& TheCurrent()
+{
+    static TargetFolderListings* current = nullptr;
+    return current;
+}
+
+} // namespace
+
+TargetFolderListings::TargetFolderListings() : m_previous(TheCurrent())
+{
+    TheCurrent() = this;
+}
+
+TargetFolderListings::~TargetFolderListings()
+{
+    TheCurrent() = m_previous;
+}
+
+TargetFolderListings* TargetFolderListings::Current()
+{
+    return TheCurrent();
+}
+
+TargetFolderListings::Folder& TargetFolderListings::Archives(const std::string& folder)
+{
+    Folder& entry = m_folders[folder];
+    if (!entry.archivesListed) {
+        // Listed before it is marked, so a folder that cannot be read is tried again.
+        for (auto& name : FileSystem::ListFiles(folder + "*")) {
+            if (const auto key = SeriesKey(name))
+                entry.archives[*key].push_back(std::move(name));
+        }
+        entry.archivesListed = true;
+    }
+    return entry;
+}
+
+std::vector<std::string> TargetFolderListings::Series(const std::string& folder, const std::string& stemName)
+{
+    const Folder& entry = Archives(folder);
+    const auto found = entry.archives.find(FileSystem::FoldCase(stemName));
+    return found == entry.archives.end() ? std::vector<std::string>() : found->second;
+}
+
+std::vector<std::string> TargetFolderListings::TakeTemporaries(const std::string& folder, const std::string& stemName)
+{
+    Folder& entry = m_folders[folder];
+    if (!entry.temporariesListed) {
+        for (auto& name : HiddenTemporaryFile::ListTemporaries(folder)) {
+            if (const auto key = SeriesKey(HiddenTemporaryFile::FinalNameOf(name)))
+                entry.temporaries[*key].push_back(std::move(name));
+        }
+        entry.temporariesListed = true;
+    }
+    const auto found = entry.temporaries.find(FileSystem::FoldCase(stemName));
+    if (found == entry.temporaries.end())
+        return {};
+    std::vector<std::string> taken = std::move(found->second);
+    entry.temporaries.erase(found);
+    return taken;
+}
+
+void TargetFolderListings::ArchiveAdded(const std::string& folder, const std::string& name)
+{
+    const auto found = m_folders.find(folder);
+    const auto key = SeriesKey(name);
+    // A folder not listed yet will show the archive when it is.
+    if (found != m_folders.end() && found->second.archivesListed && key)
+        found->second.archives[*key].push_back(name);
+}
+
+void TargetFolderListings::ReplaceSeries(const std::string& folder, const std::string& stemName,
+                                         std::vector<std::string> names)
+{
+    const auto found = m_folders.find(folder);
+    if (found != m_folders.end() && found->second.archivesListed)
+        found->second.archives[FileSystem::FoldCase(stemName)] = std::move(names);
+}
+
+} // namespace ze6::modDAZadaro
