@@ -112,11 +112,11 @@ public:
             Raise(ErrorNumber::BadFileName, kSource);
         const std::string folder = Folder();
         const std::string prefix = !m_fullName.empty() && m_fullName.back() == '6' ? ".KTM6" : "";
-        const std::string head =
-            FileSystem::FoldCase(WithoutExtension(m_fullName).substr(folder.size()) + prefix + ".v");
+        const std::string start = WithoutExtension(m_fullName).substr(folder.size()) + prefix + ".v";
+        const std::string head = FileSystem::FoldCase(start);
         std::vector<std::string> names;
         try {
-            names = FileSystem::ListFiles(folder + "*");
+            names = FileSystem::ListFilesStartingWith(folder, start);
         } catch (const RuntimeError& error) {
             throw RuntimeError(error.Number(), error.Description(), kSource);
         }

@@ -26,6 +26,12 @@ std::optional<std::string> ResolvePath(const std::string& path);
 // the folder exists but cannot be read; a missing folder gives an empty list.
 std::vector<std::string> ListFiles(const std::string& pattern);
 
+// As ListFiles, for the files of `folder` whose names begin with `prefix`
+// (letter case ignored), in no particular order. Answered from the folder's
+// index, so asking this for each of thousands of files in one folder costs
+// one listing.
+std::vector<std::string> ListFilesStartingWith(const std::string& folder, const std::string& prefix);
+
 // Wildcard match of one name: "*" any run, "?" any one character, a "?" at the
 // end also matches nothing; letter case ignored.
 bool MatchesWildcard(const std::string& name, const std::string& pattern);
@@ -44,4 +50,4 @@ void DeleteFile(const std::string& path);
 // empty text forgets every folder.
 void InvalidateCache(const std::string& folder);
 
-}  // namespace ze6::FileSystem
+} // namespace ze6::FileSystem

@@ -9,7 +9,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <unordered_map>
 
 namespace ze6::FolderIndex {
 
@@ -27,7 +26,8 @@ struct Index {
     // such an index serves one lookup only.
     bool racy = true;
     std::uint64_t lastUse = 0;
-    std::unordered_map<std::string, std::vector<std::string>> names;
+    // Folded name -> names on disk; ordered, so names that start alike are neighbours.
+    std::map<std::string, std::vector<std::string>> names;
 };
 
 struct Cache {
@@ -106,13 +106,12 @@ std::string Key(const std::string& folder)
     return key.empty() ? std::string(".") : key;
 }
 
-std::vector<std::string> Lookup(const std::string& folder, const struct stat& folderStatus, const std::string& name,
-                                const std::string& foldedName)
-{
-    Cache& cache = TheCache();
-    const std::string key = Key(folder);
-    std::lock_guard lock(cache.mutex);
+namespace {
 
+// The folder's index, listed afresh when it is missing or out of date;
+// nullptr when the folder cannot be read. Call with the cache locked.
+Index* CurrentIndex(Cache& cache, const std::string& key, const struct stat& folderStatus)
+{
     auto it = cache.folders.find(key);
     const bool current = it != cache.folders.end() && !it->second.racy && it->second.device == folderStatus.st_dev &&
                          it->second.inode == folderStatus.st_ino && SameTime(it->second.modified, folderStatus.st_mtim);
@@ -121,15 +120,27 @@ std::vector<std::string> Lookup(const std::string& folder, const struct stat& fo
             cache.folders.erase(it);
         std::optional<Index> index = ReadFolder(key, folderStatus);
         if (!index)
-            return {};
+            return nullptr;
         if (cache.folders.size() >= kMaximumFolders)
             EvictOldest(cache);
         it = cache.folders.emplace(key, std::move(*index)).first;
     }
     it->second.lastUse = ++cache.useCounter;
+    return &it->second;
+}
 
-    const auto found = it->second.names.find(foldedName);
-    if (found == it->second.names.end())
+} // namespace
+
+std::vector<std::string> Lookup(const std::string& folder, const struct stat& folderStatus, const std::string& name,
+                                const std::string& foldedName)
+{
+    Cache& cache = TheCache();
+    std::lock_guard lock(cache.mutex);
+    const Index* index = CurrentIndex(cache, Key(folder), folderStatus);
+    if (index == nullptr)
+        return {};
+    const auto found = index->names.find(foldedName);
+    if (found == index->names.end())
         return {};
     std::vector<std::string> result;
     result.reserve(found->second.size());
@@ -139,6 +150,21 @@ std::vector<std::string> Lookup(const std::string& folder, const struct stat& fo
         else
             result.push_back(candidate);
     }
+    return result;
+}
+
+std::optional<std::vector<std::string>> WithPrefix(const std::string& folder, const struct stat& folderStatus,
+                                                   const std::string& foldedPrefix)
+{
+    Cache& cache = TheCache();
+    std::lock_guard lock(cache.mutex);
+    const Index* index = CurrentIndex(cache, Key(folder), folderStatus);
+    if (index == nullptr)
+        return std::nullopt;
+    std::vector<std::string> result;
+    for (auto it = index->names.lower_bound(foldedPrefix);
+         it != index->names.end() && it->first.compare(0, foldedPrefix.size(), foldedPrefix) == 0; ++it)
+        result.insert(result.end(), it->second.begin(), it->second.end());
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -17,6 +18,11 @@ namespace ze6::FolderIndex {
 // be read.
 std::vector<std::string> Lookup(const std::string& folder, const struct stat& folderStatus, const std::string& name,
                                 const std::string& foldedName);
+
+// The names in `folder` whose folded form begins with `foldedPrefix`;
+// nullopt when the folder cannot be read.
+std::optional<std::vector<std::string>> WithPrefix(const std::string& folder, const struct stat& folderStatus,
+                                                   const std::string& foldedPrefix);
 
 // Forgets one folder's index; an empty text forgets all of them.
 void Forget(const std::string& folder);
