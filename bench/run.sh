@@ -19,9 +19,9 @@ case "${1:-}" in
 esac
 
 case $mode in
-smoke) big_mib=4 small=20 prune=1000 bare=100 lines=100 memory_mib=0 runs=1 ;;
-default) big_mib=128 small=500 prune=100000 bare=2000 lines=10000 memory_mib=0 runs=3 ;;
-full) big_mib=512 small=2000 prune=100000 bare=20000 lines=10000 memory_mib=2048 runs=3 ;;
+smoke) big_mib=4 small=20 prune=1000 bare=100 lines=100 listing=100 memory_mib=0 runs=1 ;;
+default) big_mib=128 small=500 prune=100000 bare=2000 lines=10000 listing=5000 memory_mib=0 runs=3 ;;
+full) big_mib=512 small=2000 prune=100000 bare=20000 lines=10000 listing=5000 memory_mib=2048 runs=3 ;;
 esac
 runs="${ZE6_BENCH_RUNS:-$runs}"
 
@@ -33,8 +33,9 @@ else
     [ $mode = smoke ] && default_build="$root/${ZE6_BUILD_DIR:-build}"
     build="${ZE6_BENCH_BUILD_DIR:-$default_build}"
     [ -e "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" --target ZE6Vivevu >/dev/null
+    cmake --build "$build" --target ZE6Vivevu ze6_bench_editor >/dev/null
     bin="$build/ZE6Vivevu"
+    editor_bin="$build/bench/ze6_bench_editor"
 fi
 
 work="${ZE6_BENCH_DIR:-/tmp/ze6-bench}"
@@ -162,6 +163,19 @@ for _ in $(seq "$runs"); do
 done
 row "configuration file of $lines job lines" "$lines lines" "${many_t[*]}" "ZE6Vivevu, 1 line" "${one_t[*]}" "" "" \
     "$(mib "$(maximum "${many_m[@]}")") MiB" ""
+
+# --- the entry editor listing a folder of data files -----------------------
+if [ -n "${editor_bin:-}" ]; then
+    ensure "bare$listing" bare "$listing"
+    mkdir -p -m 700 "$work/runtime"
+    listing_t=() listing_m=()
+    for _ in $(seq "$runs"); do
+        seconds=$(QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" \
+            /usr/bin/time -f "%M" -o "$work/time" "$editor_bin" "$data/bare$listing" "$listing")
+        listing_t+=("$seconds") listing_m+=("$(cat "$work/time")")
+    done
+    rows+=("| editor lists a folder of $listing data files | $listing files | $(median "${listing_t[@]}") | | | | | $(mib "$(maximum "${listing_m[@]}")") MiB | |")
+fi
 
 # --- memory: one very large data file --------------------------------------
 if [ "$memory_mib" -gt 0 ]; then

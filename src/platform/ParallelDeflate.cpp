@@ -74,13 +74,13 @@ void ParallelDeflate::Submit(std::vector<unsigned char> input, bool last)
     m_work.notify_one();
 }
 
-std::vector<unsigned char> ParallelDeflate::TakeBuffer()
+std::vector<unsigned char> ParallelDeflate::TakeBuffer(std::size_t size)
 {
     if (m_spare.empty())
-        return std::vector<unsigned char>(kBlockSize);
+        return std::vector<unsigned char>(size);
     std::vector<unsigned char> buffer = std::move(m_spare.back());
     m_spare.pop_back();
-    buffer.resize(kBlockSize);
+    buffer.resize(size);
     return buffer;
 }
 

@@ -35,9 +35,9 @@ public:
     // kBlockSize long. A stream that is all in one block is compressed at
     // once on the calling thread, so small files start no threads.
     void Submit(std::vector<unsigned char> input, bool last);
-    // An input buffer of kBlockSize bytes to fill, reused from a collected
-    // block when there is one (a fresh one would be zeroed for nothing).
-    std::vector<unsigned char> TakeBuffer();
+    // An input buffer of `size` bytes (at most kBlockSize) to fill, reused
+    // from a collected block when there is one: a fresh one is zeroed for nothing.
+    std::vector<unsigned char> TakeBuffer(std::size_t size);
     // Waits for the oldest pending block and appends its compressed bytes.
     // Returns false when nothing is pending. Throws what compressing threw.
     bool Collect(std::vector<unsigned char>& output);

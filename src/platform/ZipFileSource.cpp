@@ -194,8 +194,7 @@ bool ZipFileSource::FeedBlock()
     const auto size = static_cast<std::uint64_t>(m_statusAtOpen.st_size);
     const std::size_t wanted =
         static_cast<std::size_t>(std::min<std::uint64_t>(ParallelDeflate::kBlockSize, size - m_bytesRead));
-    std::vector<unsigned char> block = m_deflate->TakeBuffer();
-    block.resize(wanted);
+    std::vector<unsigned char> block = m_deflate->TakeBuffer(wanted);
     std::size_t filled = 0;
     while (filled < wanted) {
         const ssize_t count = ::read(m_descriptor, block.data() + filled, wanted - filled);
