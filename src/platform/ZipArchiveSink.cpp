@@ -12,22 +12,6 @@ constexpr const char* kSource = "ArchiveWriter";
 
 ZipArchiveSink::ZipArchiveSink(int descriptor) : m_descriptor(descriptor)
 {
-    zip_error_init(&m_error);
-}
-
-ZipArchiveSink::~ZipArchiveSink()
-{
-    zip_error_fini(&m_error);
-}
-
-zip_source_t* ZipArchiveSink::CreateSource(zip_error_t* error)
-{
-    return zip_source_function_create(&ZipArchiveSink::Callback, this, error);
-}
-
-zip_int64_t ZipArchiveSink::Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command)
-{
-    return static_cast<ZipArchiveSink*>(userdata)->Handle(data, length, command);
 }
 
 zip_int64_t ZipArchiveSink::Handle(void* data, zip_uint64_t length, zip_source_cmd_t command)

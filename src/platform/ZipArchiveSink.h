@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LibzipSource.h"
 #include "platform/RuntimeError.h"
 
 #include <optional>
@@ -11,21 +12,15 @@ namespace ze6 {
 // program created itself (libzip would otherwise make and rename its own
 // temporary file). It presents itself as an archive that does not exist yet,
 // writes in place, and makes the data durable on commit.
-class ZipArchiveSink final {
+class ZipArchiveSink final : public LibzipSource<ZipArchiveSink> {
 public:
     explicit ZipArchiveSink(int descriptor);
-    ~ZipArchiveSink();
-    ZipArchiveSink(const ZipArchiveSink&) = delete;
-    ZipArchiveSink& operator=(const ZipArchiveSink&) = delete;
-
-    // A libzip source for zip_open_from_source; this object must outlive it.
-    zip_source_t* CreateSource(zip_error_t* error);
 
     // The error to raise when writing failed (disk full, I/O error, ...).
     const std::optional<RuntimeError>& Failure() const { return m_failure; }
 
 private:
-    static zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command);
+    friend class LibzipSource<ZipArchiveSink>;
     zip_int64_t Handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
     zip_int64_t Stat(void* data, zip_uint64_t length);
     zip_int64_t Read(void* data, zip_uint64_t length);
@@ -37,7 +32,6 @@ private:
     int m_descriptor;
     bool m_committed = false;
     zip_int64_t m_readOffset = 0;
-    zip_error_t m_error{};
     std::optional<RuntimeError> m_failure;
 };
 

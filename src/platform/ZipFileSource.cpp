@@ -24,23 +24,11 @@ bool SameContentMarkers(const struct stat& a, const struct stat& b)
 
 ZipFileSource::ZipFileSource(std::string path, int deflateLevel) : m_path(std::move(path)), m_deflateLevel(deflateLevel)
 {
-    zip_error_init(&m_error);
 }
 
 ZipFileSource::~ZipFileSource()
 {
     Close();
-    zip_error_fini(&m_error);
-}
-
-zip_source_t* ZipFileSource::CreateSource(zip_error_t* error)
-{
-    return zip_source_function_create(&ZipFileSource::Callback, this, error);
-}
-
-zip_int64_t ZipFileSource::Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command)
-{
-    return static_cast<ZipFileSource*>(userdata)->Handle(data, length, command);
 }
 
 zip_int64_t ZipFileSource::Handle(void* data, zip_uint64_t length, zip_source_cmd_t command)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LibzipSource.h"
 #include "platform/ParallelDeflate.h"
 #include "platform/RuntimeError.h"
 
@@ -22,16 +23,10 @@ namespace ze6 {
 //
 // With a deflate level the source hands libzip the entry already compressed,
 // on every core (see ParallelDeflate), and libzip copies it as it is.
-class ZipFileSource final {
+class ZipFileSource final : public LibzipSource<ZipFileSource> {
 public:
     explicit ZipFileSource(std::string path, int deflateLevel = 0);
     ~ZipFileSource();
-    ZipFileSource(const ZipFileSource&) = delete;
-    ZipFileSource& operator=(const ZipFileSource&) = delete;
-
-    // A libzip source reading this file; libzip owns it, this object must
-    // outlive it.
-    zip_source_t* CreateSource(zip_error_t* error);
 
     std::uint64_t BytesRead() const { return m_bytesRead; }
     std::uint32_t Crc() const { return m_crc; }
@@ -43,7 +38,7 @@ public:
     const std::optional<RuntimeError>& Failure() const { return m_failure; }
 
 private:
-    static zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command);
+    friend class LibzipSource<ZipFileSource>;
     zip_int64_t Handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
     zip_int64_t Stat(void* data, zip_uint64_t length);
     zip_int64_t Open();
@@ -72,7 +67,6 @@ private:
     std::vector<unsigned char> m_output;
     std::size_t m_outputOffset = 0;
     std::uint64_t m_compressedSize = 0;
-    zip_error_t m_error{};
     std::optional<RuntimeError> m_failure;
 };
 
