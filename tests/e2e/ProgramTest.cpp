@@ -1,5 +1,4 @@
 #include "support/TempFolder.h"
-#include "support/ZipReader.h"
 
 #include <QProcess>
 #include <algorithm>
@@ -49,18 +48,6 @@ protected:
                 process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
     }
 
-    // The log's entries without their time, logger name and level.
-    Names Logged() const
-    {
-        Names entries;
-        std::istringstream lines(ReadFile(logPath));
-        static const std::regex kPrefix(
-            R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[Legacy\.ZE6Vivevu\] \[error\] )");
-        for (std::string line; std::getline(lines, line);)
-            entries.push_back(std::regex_replace(line, kPrefix, ""));
-        return entries;
-    }
-
     // File names in a folder, sorted, with this run's archive timestamps (not
     // the 2020 ones a test writes itself) shown as "<t>".
     Names Folder(const std::string& relative) const
@@ -75,9 +62,9 @@ protected:
         return names;
     }
 
-    std::string Job(const std::string& source, const std::string& target, const std::string& options = "") const
+    std::string Job(const std::string& source, const std::string& target) const
     {
-        return "\"" + (temp / source) + "\" \"" + (temp / target) + "\" " + options;
+        return "\"" + (temp / source) + "\" \"" + (temp / target) + "\"";
     }
 };
 
@@ -130,12 +117,6 @@ TEST_F(ProgramTest, FolderWildcardAndFileJobsRunSilently)
                      "PLANT1_2020-01-05-00-00-00.RZZ", "PLANT1_2020-01-06-00-00-00.RZZ", "PLANT1_<t>.RZZ"}));
     EXPECT_EQ(Folder("rel"), Names{"Plant2_<t>.RZZ"});
     EXPECT_EQ(Folder("file"), Names{"PLANT1_<t>.RZZ"});
-    for (const auto& entry : std::filesystem::directory_iterator(temp / "backup")) {
-        const auto entries = ReadZip(entry.path().string());
-        const bool first = entry.path().filename().string().rfind("PLANT1", 0) == 0;
-        ASSERT_EQ(entries.size(), first ? 2u : 1u);
-        EXPECT_EQ(entries[0].content, first ? "one" : "two");
-    }
 }
 
 TEST_F(ProgramTest, FailuresGoToTheLogAndExitOne)
@@ -143,8 +124,9 @@ TEST_F(ProgramTest, FailuresGoToTheLogAndExitOne)
     const Result missing = Run({temp / "jobs/missing.rzb"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out + missing.err, "");
-    EXPECT_EQ(Logged(), Names{"ERROR: modDAZadaro, Main, Runtime error occured: 0 - File '" +
-                              (temp / "jobs/missing.rzb") + "' does not exist or is inaccessible."});
+    const std::regex entry(R"(\[[-\d: .]+\] \[Legacy\.ZE6Vivevu\] \[error\] ERROR: modDAZadaro, Main, Runtime error )"
+                           R"(occured: 0 - File '[^']*/jobs/missing\.rzb' does not exist or is inaccessible\.\n)");
+    EXPECT_TRUE(std::regex_match(ReadFile(logPath), entry)) << ReadFile(logPath);
 }
 
 } // namespace
