@@ -35,20 +35,7 @@ void WithNextModal(QObject& scope, std::function<void(QWidget&)> act)
     });
 }
 
-TEST_F(CommandsTest, CancelledAddLeavesListAndDocumentAlone)
-{
-    PutJobs({{"/a/", "/b/", "3"}});
-    Grid()->setCurrentCell(0, 0);
-    QObject scope;
-    WithNextModal(scope, [](QWidget& dialog) { dialog.close(); });
-    Button("cmdAdd")->click();
-    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{"/a/", "/b/", "3"}}));
-    EXPECT_FALSE(window->IsDirty());
-    EXPECT_TRUE(Button("cmdAdd")->isEnabled());
-    EXPECT_EQ(window->focusWidget(), Grid());
-}
-
-TEST_F(CommandsTest, AcceptedAddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLast)
+TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnlessCancelled)
 {
     const std::string data = folder.MakeFolder("data");
     for (const char* name : {"A.RZT", "B.RZT", "C.RZT6"})
@@ -56,6 +43,14 @@ TEST_F(CommandsTest, AcceptedAddAppendsOneRowPerSourceWithTheDialogsTargetAndKee
     const std::string target = folder.MakeFolder("backup");
     PutJobs({{data + "*.RZT?", "/old/target/", "9"}});
     Grid()->setCurrentCell(0, 0);
+
+    QObject cancelScope;
+    WithNextModal(cancelScope, [](QWidget& dialog) { dialog.close(); });
+    Button("cmdAdd")->click();
+    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{data + "*.RZT?", "/old/target/", "9"}}));
+    EXPECT_FALSE(window->IsDirty());
+    EXPECT_TRUE(Button("cmdAdd")->isEnabled());
+    EXPECT_EQ(window->focusWidget(), Grid());
 
     QString title, targetText, keepLastText;
     QStringList names;
