@@ -1,5 +1,8 @@
 #pragma once
 
+#include "diagnostics/modDebug.h"
+#include "engine/JobLine.h"
+#include "platform/RuntimeError.h"
 #include "support/ScriptedPrompt.h"
 
 #include <functional>
@@ -8,27 +11,85 @@
 
 namespace ze6::test {
 
-// Real components with a scripted prompt and a log kept in memory. The log can
-// be made to fail, the data-file reader reports the attached file and linked
-// sets set here (the real one never has any) and records its calls, and the
-// writer's Finish can be replaced.
+// Real components with a scripted prompt and a log kept in memory that can be
+// made to fail. The real data-file reader never reports an attached file or
+// linked sets, so the ones set here are reported instead; the writer's Finish
+// can be replaced to inject a fault.
 class EngineTestComponents : public TestComponents {
 public:
-    EngineTestComponents();
-    ~EngineTestComponents() override;
+    EngineTestComponents()
+    {
+        modDebug::ResetForTesting();
+        modDAZadaro::KeepLastCount() = 0;
+    }
+    ~EngineTestComponents() override { modDebug::ResetForTesting(); }
 
-    std::unique_ptr<LogComponent> CreateLogComponent() override;
-    std::unique_ptr<ApplicationInfo> CreateApplicationInfo() override;
-    std::unique_ptr<ArchiveWriter> CreateArchiveWriter() override;
+    std::unique_ptr<LogComponent> CreateLogComponent() override
+    {
+        struct Log final : LogComponent {
+            EngineTestComponents& o;
+            explicit Log(EngineTestComponents& owner) : o(owner) {}
+            void SetLoggerName(const std::string&) override {}
+            void WriteError(const std::string&, const std::string& module, const std::string& proc,
+                            const std::string& message) override
+            {
+                if (o.failLogWrite)
+                    Raise(ErrorNumber::PermissionDenied, "LogComponent");
+                o.log.push_back(module + ", " + proc + ", " + message);
+            }
+        };
+        ++logCreations;
+        if (failLogCreation)
+            Raise(ErrorNumber::PathNotFound, "LogComponent");
+        return std::make_unique<Log>(*this);
+    }
+
+    std::unique_ptr<ApplicationInfo> CreateApplicationInfo() override
+    {
+        struct Info final : ApplicationInfo {
+            EngineTestComponents& o;
+            std::unique_ptr<ApplicationInfo> r;
+            Info(EngineTestComponents& owner, std::unique_ptr<ApplicationInfo> real) : o(owner), r(std::move(real)) {}
+            void SetModeFlag(bool value) override { r->SetModeFlag(value); }
+            void Open(const std::string& path) override { r->Open(path); }
+            std::string FullName() const override { return r->FullName(); }
+            std::string Folder() const override { return r->Folder(); }
+            std::string AttachedFile() const override { return o.attachedFile; }
+            void LoadLists() override { r->LoadLists(); }
+            std::vector<NumberedCompanion> NumberedCompanions() const override { return r->NumberedCompanions(); }
+            std::vector<LinkedSet> LinkedSets() const override { return o.linkedSets; }
+            void Close() override { r->Close(); }
+            void ReadFileSummary(const std::string& path, std::string& description, std::int32_t& number,
+                                 std::string& recognition) override
+            {
+                r->ReadFileSummary(path, description, number, recognition);
+            }
+        };
+        return std::make_unique<Info>(*this, Components::CreateApplicationInfo());
+    }
+
+    std::unique_ptr<ArchiveWriter> CreateArchiveWriter() override
+    {
+        struct Writer final : ArchiveWriter {
+            EngineTestComponents& o;
+            std::unique_ptr<ArchiveWriter> r;
+            std::string name;
+            Writer(EngineTestComponents& owner, std::unique_ptr<ArchiveWriter> real) : o(owner), r(std::move(real)) {}
+            void SetArchiveName(const std::string& path) override { name = path, r->SetArchiveName(path); }
+            void AddFile(const std::string& path, std::int32_t a, std::int32_t b, const std::string& text) override
+            {
+                r->AddFile(path, a, b, text);
+            }
+            void Finish() override { o.onFinish ? o.onFinish(name) : r->Finish(); }
+        };
+        return std::make_unique<Writer>(*this, Components::CreateArchiveWriter());
+    }
 
     std::vector<std::string> log; // "<module>, <procedure>, <message>"
     int logCreations = 0;
-    bool failLogCreation = false;
-    bool failLogWrite = false;
-
+    bool failLogCreation = false, failLogWrite = false;
     std::string attachedFile;
     std::vector<ApplicationInfo::LinkedSet> linkedSets;
-    std::vector<std::string> infoCalls;
     std::function<void(const std::string& archiveName)> onFinish;
 };
 

@@ -5,6 +5,7 @@
 #include "engine/Usage.h"
 #include "support/TempFolder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace ze6::modDAZadaro {
@@ -22,23 +23,40 @@ int Dispatch(const std::string& commandText)
 TEST(Main, DispatchAndExitStatus)
 {
     test::EngineTestComponents components;
-    test::TempFolder temp;
     EXPECT_EQ(Dispatch(""), 7);
     EXPECT_EQ(Dispatch("/Help"), 0);
     EXPECT_EQ(Dispatch("/? "), 2);
-    const std::string jobs = temp.Write("my jobs.Rzb6", "remark\r\n\"/d/\" \"/t/\" KEEPLAST:99999999999\r\n");
-    EXPECT_EQ(Dispatch("\"" + jobs + "\""), 2); // a rejected line wins over a log entry
     EXPECT_EQ(Dispatch("\"/d/\" \"/Backup.RZB\""), 1);
-
-    ASSERT_EQ(components.prompt.asked.size(), 3u);
+    EXPECT_EQ(Dispatch("\"/d/\" \"/Backup.RZB\""), 1);
+    ASSERT_EQ(components.prompt.asked.size(), 2u);
     EXPECT_EQ(components.prompt.asked[0],
               (PromptRequest{UsageText(""), "ZE6Vivevu", PromptButtons::Ok, PromptIcon::None}));
     EXPECT_EQ(components.prompt.asked[1].text, UsageText("ERROR - Missing Quote in SourcePath!"));
+    const std::string missing =
+        "modDAZadaro, Main, Runtime error occured: 0 - File '/d/\" \"/Backup.RZB' does not exist or is inaccessible.";
+    EXPECT_EQ(components.log, (Names{missing, missing}));
+    EXPECT_EQ(components.logCreations, 1); // one log for the whole run
+}
+
+TEST(Main, AConfigurationFileRunsEveryLineAndGoesOnPastBadOnes)
+{
+    test::EngineTestComponents components;
+    test::TempFolder temp;
+    const auto job = [&](const char* name, const std::string& options) {
+        temp.Write(std::string(name) + "/" + name + ".RZT");
+        return "\"" + (temp / name) + "\" \"" + (temp / "out/") + name + "\" " + options;
+    };
+    const std::string jobs = temp.Write("my jobs.Rzb6", job("a", "") + "\r\n\r\n    \r\n  " + job("b", "") +
+                                                            "  \rthis line is a remark\r\n" +
+                                                            job("c", "KEEPLAST:99999999999") + "\r\n" + job("d", ""));
+    EXPECT_EQ(Dispatch("\"" + jobs + "\""), 2); // a rejected line wins over a log entry
+    for (const char* folder : {"out/a", "out/b", "out/d"})
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp / folder), {}), 1) << folder;
+    EXPECT_FALSE(test::Exists(temp / "out/c"));
+    ASSERT_EQ(components.prompt.asked.size(), 1u);
+    EXPECT_EQ(components.prompt.asked[0].text, UsageText("ERROR - Missing Quote in SourcePath!"));
     EXPECT_EQ(components.log,
-              (Names{"modDAZadaro, ProcessCommandLine, Runtime error occured: 6 - Overflow Source: ZE6Vivevu",
-                     "modDAZadaro, Main, Runtime error occured: 0 - File '/d/\" \"/Backup.RZB' does not exist or is "
-                     "inaccessible."}));
-    EXPECT_EQ(components.logCreations, 1);
+              Names{"modDAZadaro, ProcessCommandLine, Runtime error occured: 6 - Overflow Source: ZE6Vivevu"});
 }
 
 TEST(Main, ConfigurationFilesThatCannotBeReadAreLoggedUnderProcessFile)

@@ -1,7 +1,6 @@
 #include "engine/ConfigFile.h"
 #include "engine/JobLineParser.h"
 #include "engine/LeadingNumber.h"
-#include "engine/Usage.h"
 #include "platform/RuntimeError.h"
 
 #include <cmath>
@@ -117,17 +116,6 @@ TEST(ConfigLineReader, CrLfOrLoneCrEndsALineLoneLfDoesNot)
             lines.push_back(line);
         EXPECT_EQ(lines, expected);
     }
-}
-
-TEST(UsageText, ExactLinesWithAndWithoutTheErrorLine)
-{
-    const std::string tail = std::string(85, '_') +
-                             "\r\n\r\nFormat: ZE6Vivevu \"SourcePath[Filespec]\" \"TargetPath\" [KEEPLAST:n]\r\n\r\n"
-                             "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5\r\n\r\n"
-                             "Alternatively: ZE6Vivevu <FileName>.RZB";
-    EXPECT_EQ(UsageText(""), "Ranzel Backup Utility - V6.1.400\r\n\r\n" + tail);
-    EXPECT_EQ(UsageText("ERROR - Missing TargetPath!"),
-              "Ranzel Backup Utility - V6.1.400\r\n\r\nERROR - Missing TargetPath!\r\n" + tail);
 }
 
 } // namespace

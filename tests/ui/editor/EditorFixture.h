@@ -1,73 +1,178 @@
 #pragma once
 
-#include "FakeDataFileReader.h"
+#include "support/ScriptedPrompt.h"
 #include "support/TempFolder.h"
 #include "ui/editor/EditorDialog.h"
+#include "ui/editor/FileGrid.h"
+#include "ui/editor/FileGridModel.h"
+#include "ui/editor/FolderTree.h"
 #include "ui/editor/frmDAZadaroEdit.h"
 
-#include <QStringList>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
-#include <string>
-
-class QLineEdit;
-class QPushButton;
-
-namespace ze6 {
-class FileGrid;
-class FolderTree;
-} // namespace ze6
 
 namespace ze6::test {
 
-// The fake reader plus product settings and a folder browser the test controls.
-class EditorComponents final : public ReaderComponents {
+// Real components with a scripted prompt; the product's data-file reader (which
+// cannot exist here) recognises what the test says and records every path it
+// is asked about; settings and folder browser answer what the test sets.
+class EditorComponents final : public TestComponents {
 public:
-    std::unique_ptr<ProductSettings> CreateProductSettings() override;
-    std::unique_ptr<FolderBrowser> CreateFolderBrowser() override;
+    std::unique_ptr<ApplicationInfo> CreateApplicationInfo() override
+    {
+        struct Reader final : ApplicationInfo {
+            EditorComponents& o;
+            explicit Reader(EditorComponents& owner) : o(owner) {}
+            void SetModeFlag(bool) override {}
+            void Open(const std::string&) override {}
+            std::string FullName() const override { return {}; }
+            std::string Folder() const override { return {}; }
+            std::string AttachedFile() const override { return {}; }
+            void LoadLists() override {}
+            std::vector<NumberedCompanion> NumberedCompanions() const override { return {}; }
+            std::vector<LinkedSet> LinkedSets() const override { return {}; }
+            void Close() override {}
+            void ReadFileSummary(const std::string& path, std::string& description, std::int32_t& number,
+                                 std::string& recognition) override
+            {
+                o.asked.push_back(path);
+                // The caller must hand in cleared values for every file.
+                if (!description.empty() || number != 0 || !recognition.empty())
+                    throw std::logic_error("out-parameters not cleared before ReadFileSummary");
+                number = 42;
+                if (o.recognise(path)) {
+                    description = "Data of " + path.substr(path.find_last_of('/') + 1);
+                    recognition = "RZ6";
+                }
+            }
+        };
+        ++readersCreated;
+        if (failReader)
+            throw std::runtime_error("no data-file reader");
+        return std::make_unique<Reader>(*this);
+    }
+    std::unique_ptr<ProductSettings> CreateProductSettings() override
+    {
+        struct Settings final : ProductSettings {
+            std::string data;
+            void SetProductKey(const std::string&) override {}
+            void Load() override {}
+            std::string ConfigFolder() const override { return {}; }
+            std::string DataFolder() const override { return data; }
+        };
+        auto settings = std::make_unique<Settings>();
+        settings->data = dataFolder;
+        return settings;
+    }
+    std::unique_ptr<FolderBrowser> CreateFolderBrowser() override
+    {
+        struct Browser final : FolderBrowser {
+            EditorComponents& o;
+            explicit Browser(EditorComponents& owner) : o(owner) {}
+            std::string Browse(WindowHandle owner, const std::string& prompt) override
+            {
+                o.browseOwner = owner;
+                o.browsePrompt = prompt;
+                return o.browseResult;
+            }
+        };
+        return std::make_unique<Browser>(*this);
+    }
 
-    std::string dataFolder;   // what the product settings report
-    std::string browseResult; // what the folder browser returns
-    std::string browsePrompt; // what it was asked with
+    std::function<bool(const std::string& path)> recognise = [](const std::string&) { return true; };
+    std::vector<std::string> asked;
+    int readersCreated = 0;
+    bool failReader = false;
+    std::string dataFolder, browseResult, browsePrompt;
     WindowHandle browseOwner = nullptr;
 };
+
+inline void ProcessEvents()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
 
 // A real editor dialog over a real temporary folder, with scripted boxes.
 class EditorFixture : public ::testing::Test {
 protected:
-    EditorFixture();
-    ~EditorFixture() override;
+    ~EditorFixture() override { form.Destroy(); }
 
-    EditorDialog& Dialog();
-    template <typename T> T& Control(const char* name)
+    EditorDialog& Dialog() { return *qobject_cast<EditorDialog*>(form.DialogWidget()); }
+    template <typename T = QWidget> T& Control(const char* name)
     {
         T* control = Dialog().findChild<T*>(QString::fromUtf8(name));
         if (control == nullptr)
             throw std::runtime_error(std::string("no control ") + name);
         return *control;
     }
-    FileGrid& Grid();
-    FolderTree& Tree();
-    QLineEdit& TargetBox();
-    QLineEdit& KeepLastBox();
-    QPushButton& OkButton();
+    FileGrid& Grid() { return Control<FileGrid>("grdfiles"); }
+    FolderTree& Tree() { return Control<FolderTree>("lstFolders"); }
+    QLineEdit& TargetBox() { return Control<QLineEdit>("txtTargetFolder"); }
+    QLineEdit& KeepLastBox() { return Control<QLineEdit>("txtKeepLast"); }
+    QPushButton& OkButton() { return Control<QPushButton>("cmdOk"); }
 
-    // Prepares the dialog as Display does, starting at `sourceFolder`, and
-    // shows it without a modal loop so the test can act on it.
-    void Open(const std::string& sourceFolder);
-    // Runs Display for real; `act` runs inside the modal loop. A guard hides
+    // Prepares the dialog as Display does and shows it without a modal loop.
+    void Open(const std::string& sourceFolder)
+    {
+        form.SetFormCaption(QStringLiteral("Add a new entry"));
+        form.SetSourceFolder(QString::fromStdString(sourceFolder));
+        Dialog().Prepare();
+        Dialog().show();
+        Dialog().activateWindow();
+        if (!QTest::qWaitForWindowActive(&Dialog()))
+            ADD_FAILURE() << "the dialog never became active";
+        ProcessEvents();
+    }
+    // Runs Display for real with `act` inside the modal loop; a guard hides
     // the dialog should the test forget to.
-    void DisplayAndDo(const std::function<void()>& act);
+    void DisplayAndDo(const std::function<void()>& act)
+    {
+        QTimer::singleShot(0, &Dialog(), [act] {
+            act();
+            ProcessEvents();
+        });
+        QTimer::singleShot(20000, &Dialog(), [this] {
+            ADD_FAILURE() << "Display did not return; hiding the dialog";
+            Dialog().hide();
+        });
+        form.Display();
+    }
 
-    QStringList ListedNames();
-    std::vector<bool> Ticks();
-    void SetTick(int dataRow, bool ticked); // data rows count from 0 here
-    void ClickOk();
+    QStringList ListedNames()
+    {
+        QStringList names;
+        for (const FileGridRow& row : Grid().Model().Rows())
+            names << row.name;
+        return names;
+    }
+    std::vector<bool> Ticks()
+    {
+        std::vector<bool> ticks;
+        for (const FileGridRow& row : Grid().Model().Rows())
+            ticks.push_back(row.ticked);
+        return ticks;
+    }
+    void SetTick(int row, bool ticked)
+    {
+        FileGridModel& model = Grid().Model();
+        model.setData(model.index(row, FileGridModel::TickColumn), ticked ? Qt::Checked : Qt::Unchecked,
+                      Qt::CheckStateRole);
+    }
+    void ClickOk()
+    {
+        QTest::mouseClick(&OkButton(), Qt::LeftButton);
+        ProcessEvents();
+    }
 
     EditorComponents components;
     TempFolder folder;
     frmDAZadaroEdit form;
 };
-
-void ProcessEvents();
 
 } // namespace ze6::test

@@ -1,118 +1,219 @@
 #include "EditorFixture.h"
 
 #include "platform/ProcessInfo.h"
-#include "ui/editor/FileGrid.h"
-#include "ui/editor/FolderTree.h"
+#include "ui/editor/CheckableHeader.h"
 
-#include <QLineEdit>
 #include <QPointer>
-#include <QPushButton>
-#include <QTest>
 
 namespace ze6::test {
 namespace {
 
 using ContractTest = EditorFixture;
 
-TEST_F(ContractTest, PropertiesBeforeDisplay)
+TEST_F(ContractTest, DisplayFillsTheBoxesAndCancelEscapeOrTheCloseBoxReturnButOnlyDestroyUnloads)
 {
     form.SetCancel(false);
-    form.SetFormCaption(QStringLiteral("Add a new entry")); // loads the dialog
+    form.SetFormCaption(QStringLiteral("Add a new entry")); // loads the dialog, which starts cancelled
     EXPECT_TRUE(form.Cancel());
-    EXPECT_EQ(form.FormCaption(), QStringLiteral("Add a new entry"));
     EXPECT_EQ(Dialog().windowTitle(), QStringLiteral("Add a new entry"));
-    EXPECT_FALSE(Dialog().isVisible());
-
     EXPECT_TRUE(form.SourceFiles().isEmpty());
-
     form.SetKeepLast(QStringLiteral("0"));
     EXPECT_EQ(form.KeepLast(), QString());
-    form.SetKeepLast(7);
-    EXPECT_EQ(form.KeepLast(), QStringLiteral("7"));
-}
 
-TEST_F(ContractTest, DisplayFillsTheBoxesStartsAtTheSourceFolderAndReturnsOnCancel)
-{
     folder.Write("A.RZT");
     const QString folderPath = QString::fromStdString(folder.Path());
     form.SetSourceFolder(folderPath + QStringLiteral("*.RZT"));
     form.SetTargetFolder(QStringLiteral("/backup/"));
     form.SetKeepLast(5);
+    QPointer<QDialog> dialog = &Dialog();
     bool shown = false;
     DisplayAndDo([&] {
         shown = Dialog().isVisible() && Dialog().isModal();
         EXPECT_EQ(TargetBox().text(), QStringLiteral("/backup/"));
         EXPECT_EQ(KeepLastBox().text(), QStringLiteral("5"));
-        EXPECT_EQ(Dialog().State().currentFolder, folderPath);
         EXPECT_EQ(Tree().SelectedPath() + QLatin1Char('/'), folderPath);
         EXPECT_EQ(Dialog().State().splitRatio, 0.3);
         Control<QPushButton>("cmdCancel").click();
     });
     EXPECT_TRUE(shown);
-    EXPECT_FALSE(Dialog().isVisible());
     EXPECT_TRUE(form.Cancel());
     EXPECT_EQ(form.SourceFolder(), folderPath + QStringLiteral("*.RZT"));
-    EXPECT_EQ(form.TargetFolder(), QStringLiteral("/backup/"));
     EXPECT_EQ(form.KeepLast(), QStringLiteral("5"));
-}
 
-TEST_F(ContractTest, StartFolderFallsBackToDataFolderThenHome)
-{
-    const std::string data = folder.MakeFolder("data");
-    components.dataFolder = data;
-    form.SetSourceFolder(QString());
-    EXPECT_EQ(Dialog().StartFolder(), QString::fromStdString(data));
-
-    components.dataFolder.clear();
-    EXPECT_EQ(Dialog().StartFolder(), QString::fromStdString(HomeFolder()));
-
-    // A source without any folder part gives no start folder either.
-    form.SetSourceFolder(QStringLiteral("PLANT1.RZT"));
-    EXPECT_EQ(Dialog().StartFolder(), QString::fromStdString(HomeFolder()));
-
-    form.SetSourceFolder(QString::fromStdString(data));
-    EXPECT_EQ(Dialog().StartFolder(), QString::fromStdString(data));
-}
-
-TEST_F(ContractTest, EscapeAndTheCloseBoxCancelButOnlyDestroyUnloads)
-{
-    form.SetSourceFolder(QString::fromStdString(folder.Path()));
-    form.SetTargetFolder(QStringLiteral("/typed/"));
-    QPointer<QDialog> dialog = &Dialog();
     DisplayAndDo([this] { QTest::keyClick(&Dialog(), Qt::Key_Escape); });
     EXPECT_TRUE(form.Cancel());
-    ASSERT_FALSE(dialog.isNull());
-    EXPECT_FALSE(dialog->isVisible());
-
     bool closed = true;
     DisplayAndDo([&] { closed = Dialog().close(); });
     EXPECT_FALSE(closed);
     EXPECT_TRUE(form.Cancel());
-    EXPECT_FALSE(dialog.isNull());
+    ASSERT_FALSE(dialog.isNull());
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(form.TargetFolder(), QStringLiteral("/typed/"));
+    EXPECT_EQ(form.TargetFolder(), QStringLiteral("/backup/"));
 
     form.Destroy();
     EXPECT_TRUE(dialog.isNull());
-    EXPECT_TRUE(form.Cancel());
     EXPECT_EQ(form.TargetFolder(), QString());
 }
 
-TEST_F(ContractTest, AcceptedEntryIsReadAfterDisplay)
+TEST_F(ContractTest, StartFolderFallsBackToDataFolderThenHome)
 {
-    folder.Write("A.RZT");
-    const std::string target = folder.MakeFolder("backup");
-    form.SetSourceFolder(QString::fromStdString(folder.Path()));
-    DisplayAndDo([&] {
-        TargetBox().setText(QStringLiteral("  ") + QString::fromStdString(target).chopped(1) + QStringLiteral("  "));
-        KeepLastBox().setText(QStringLiteral("3"));
-        ClickOk();
-    });
+    const QString data = QString::fromStdString(folder.MakeFolder("data"));
+    const QString home = QString::fromStdString(HomeFolder());
+    components.dataFolder = data.toStdString();
+    form.SetSourceFolder(QString());
+    EXPECT_EQ(Dialog().StartFolder(), data);
+    components.dataFolder.clear();
+    EXPECT_EQ(Dialog().StartFolder(), home);
+    form.SetSourceFolder(QStringLiteral("PLANT1.RZT")); // no folder part
+    EXPECT_EQ(Dialog().StartFolder(), home);
+    form.SetSourceFolder(data);
+    EXPECT_EQ(Dialog().StartFolder(), data);
+}
+
+const std::string kCreateQuestion = "Warning: Target Folder does not exist\r\n\r\nDo you wish to create it now?";
+
+class AcceptanceTest : public EditorFixture {
+protected:
+    // Three data files shown, a valid target and no keep-last typed.
+    void OpenWithThreeFiles()
+    {
+        for (const char* name : {"A.RZT", "B.RZT", "C.RZT6"})
+            folder.Write(name);
+        m_target = folder.MakeFolder("backup");
+        Open(folder.Path());
+        TargetBox().setText(QString::fromStdString(m_target));
+        KeepLastBox().setText(QString());
+    }
+
+    QString Entry(const QString& name) const { return QString::fromStdString(folder.Path()) + name; }
+
+    // Exactly one box was shown, focus went to `focus` and the dialog stays up.
+    void ExpectRefused(const std::string& text, PromptButtons buttons, PromptIcon icon, QWidget* focus)
+    {
+        ASSERT_EQ(components.prompt.asked.size(), 1u);
+        EXPECT_EQ(components.prompt.asked[0], (PromptRequest{text, ExecutableName(), buttons, icon}));
+        components.prompt.asked.clear();
+        EXPECT_EQ(QApplication::focusWidget(), focus);
+        EXPECT_TRUE(Dialog().isVisible());
+        EXPECT_TRUE(form.Cancel());
+    }
+
+    std::string m_target;
+};
+
+TEST_F(AcceptanceTest, TickedRowsBecomeTheSourceFiles)
+{
+    OpenWithThreeFiles();
+    const QStringList names = ListedNames();
+    SetTick(1, false);
+    KeepLastBox().setText(QStringLiteral("3"));
+    ClickOk();
     EXPECT_TRUE(components.prompt.asked.empty());
+    EXPECT_FALSE(Dialog().isVisible());
     EXPECT_FALSE(form.Cancel());
-    EXPECT_EQ(form.SourceFiles(), QStringList{QString::fromStdString(folder.Path() + "*.RZT?")});
-    EXPECT_EQ(form.TargetFolder(), QString::fromStdString(target));
+    EXPECT_EQ(form.SourceFiles(), (QStringList{Entry(names[0]), Entry(names[2])}));
+    EXPECT_EQ(form.TargetFolder(), QString::fromStdString(m_target));
     EXPECT_EQ(form.KeepLast(), QStringLiteral("3"));
+
+    // Every row ticked by hand, header box clear: still the whole folder.
+    OpenWithThreeFiles();
+    Grid().Header().ToggleTick();
+    for (int row = 0; row < 3; ++row)
+        SetTick(row, true);
+    ClickOk();
+    EXPECT_EQ(form.SourceFiles(), QStringList{Entry(QStringLiteral("*.RZT?"))});
+    EXPECT_EQ(form.KeepLast(), QString());
+}
+
+TEST_F(AcceptanceTest, NothingTickedIsRefusedBeforeTheTargetIsLookedAt)
+{
+    OpenWithThreeFiles();
+    form.SourceFiles() << QStringLiteral("left over");
+    TargetBox().clear();
+    KeepLastBox().setText(QStringLiteral("abc"));
+    Grid().Header().ToggleTick();
+    ClickOk();
+    ExpectRefused("No Source File(s) Selected", PromptButtons::Ok, PromptIcon::Exclamation, &Grid());
+    EXPECT_TRUE(form.SourceFiles().isEmpty());
+
+    TargetBox().setText(QStringLiteral("    "));
+    Grid().Header().ToggleTick();
+    ClickOk();
+    ExpectRefused("Target Folder must be specified", PromptButtons::Ok, PromptIcon::Exclamation, &TargetBox());
+}
+
+TEST_F(AcceptanceTest, MissingTargetIsCreatedOnlyWhenTheUserSaysYesAndAFailureIsReported)
+{
+    OpenWithThreeFiles();
+    const std::string missing = folder.Path() + "new/deeper";
+    TargetBox().setText(QString::fromStdString(" " + missing + " "));
+    components.prompt.answers = {PromptAnswer::No};
+    ClickOk();
+    ExpectRefused(kCreateQuestion, PromptButtons::YesNo, PromptIcon::None, &TargetBox());
+    EXPECT_FALSE(Exists(folder.Path() + "new"));
+
+    bool visibleWhileAsked = false;
+    components.prompt.onAsk = [&](const PromptRequest&) { visibleWhileAsked = Dialog().isVisible(); };
+    components.prompt.answers = {PromptAnswer::Yes};
+    ClickOk();
+    EXPECT_TRUE(visibleWhileAsked);
+    EXPECT_EQ(components.prompt.asked.size(), 1u);
+    EXPECT_TRUE(Exists(missing));
+    EXPECT_FALSE(Dialog().isVisible());
+    EXPECT_FALSE(form.Cancel());
+    EXPECT_EQ(form.TargetFolder(), QString::fromStdString(missing + "/"));
+
+    // A file where a folder of the path should be makes creation impossible.
+    OpenWithThreeFiles();
+    const std::string blocker = folder.Write("blocker");
+    TargetBox().setText(QString::fromStdString(blocker + "/sub"));
+    components.prompt.asked.clear();
+    components.prompt.answers = {PromptAnswer::Yes};
+    ClickOk();
+    ASSERT_EQ(components.prompt.asked.size(), 2u);
+    EXPECT_EQ(components.prompt.asked[1], (PromptRequest{"Error creating folder '" + blocker + "/sub/'",
+                                                         ExecutableName(), PromptButtons::Ok, PromptIcon::Critical}));
+    EXPECT_TRUE(Dialog().isVisible());
+}
+
+TEST_F(AcceptanceTest, KeepLastMessagesAndFocus)
+{
+    OpenWithThreeFiles();
+    const std::pair<const char*, const char*> refused[] = {
+        {"abc", "Keep Last value must be numeric"},
+        {"-1", "Keep Last value must be positive"},
+        {"3000000000", "Keep Last value must not be greater than 2147483647"}};
+    for (const auto& [text, message] : refused) {
+        KeepLastBox().setText(QString::fromUtf8(text));
+        ClickOk();
+        ExpectRefused(message, PromptButtons::Ok, PromptIcon::Exclamation, &KeepLastBox());
+    }
+    // The target passed and stays stored although the dialog was refused, also after Cancel.
+    Control<QPushButton>("cmdCancel").click();
+    EXPECT_TRUE(form.Cancel());
+    EXPECT_EQ(form.TargetFolder(), QString::fromStdString(m_target));
+}
+
+TEST_F(AcceptanceTest, BrowseReplacesTheTargetOnlyWhenAFolderWasChosenAndEnterIsOk)
+{
+    OpenWithThreeFiles();
+    TargetBox().setText(QStringLiteral("/typed"));
+    auto& browse = Control<QPushButton>("cmdTargetBrowse");
+    browse.click();
+    EXPECT_EQ(TargetBox().text(), QStringLiteral("/typed"));
+    EXPECT_EQ(components.browsePrompt, "Select a Target Folder");
+    EXPECT_EQ(components.browseOwner, static_cast<QWidget*>(&Dialog()));
+    components.browseResult = "/picked";
+    browse.click();
+    EXPECT_EQ(TargetBox().text(), QStringLiteral("/picked/"));
+
+    TargetBox().setText(QString::fromStdString(m_target));
+    EXPECT_TRUE(OkButton().isDefault());
+    TargetBox().setFocus();
+    QTest::keyClick(&TargetBox(), Qt::Key_Return);
+    ProcessEvents();
+    EXPECT_FALSE(Dialog().isVisible());
+    EXPECT_FALSE(form.Cancel());
 }
 
 } // namespace

@@ -21,9 +21,7 @@ namespace ze6::test {
 struct FileDialogCall {
     bool save = false;
     WindowHandle owner = nullptr;
-    std::string initialLocation;
-    std::string title;
-    std::string filter;
+    std::string initialLocation, title, filter;
     bool option = false; // file must exist (open) / confirm overwrite (save)
 };
 
@@ -44,26 +42,23 @@ public:
     std::string configFolder = "/srv/rz/config/";
 };
 
-// A shown main window with its controls at hand. The application log goes to
+// A shown main window with its controls at hand; the application log goes to
 // the temporary folder.
 class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest();
     ~MainWindowTest() override;
 
-    QTableWidget* Grid() const;
-    QPushButton* Button(const char* name) const;
-    QMenu* Menu(const char* name) const;
-    QAction* Action(const char* name) const;
+    template <typename T> T* Find(const char* name) const { return window->findChild<T*>(QString::fromLatin1(name)); }
+    QTableWidget* Grid() const { return Find<QTableWidget>("Grid"); }
+    QPushButton* Button(const char* name) const { return Find<QPushButton>(name); }
+    QAction* Action(const char* name) const { return Find<QAction>(name); }
+    // Runs the File menu's enabling step, as showing the menu does.
+    void OpenFileMenu() const { Q_EMIT Find<QMenu>("mnuFile")->aboutToShow(); }
+    std::vector<PromptRequest>& Asked() { return components.prompt.asked; }
 
     // Puts rows into the grid as if they had been added, without touching the document state.
     void PutJobs(const std::vector<JobRow>& rows);
-    // Opens the File menu's enabling step, as showing the menu does.
-    void OpenFileMenu() const;
-    // Ctrl+clicks the given rows (1-based), as a user picks non-adjacent rows.
-    void CtrlClickRows(const std::vector<int>& rows);
-
-    std::vector<PromptRequest>& Asked() { return components.prompt.asked; }
 
     TempFolder folder;
     MainWindowComponents components;

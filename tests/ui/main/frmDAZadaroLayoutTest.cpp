@@ -1,4 +1,3 @@
-#include "ui/about/Twips.h"
 #include "ui/main/MainWindowFixture.h"
 
 #include <QCoreApplication>
@@ -10,9 +9,12 @@ namespace {
 
 using LayoutTest = MainWindowTest;
 
-TEST_F(LayoutTest, OpensEmptyWithTheGridAndButtonPanelInTwips)
+TEST_F(LayoutTest, OpensEmptyAndCentredWithTheGridLeftOfTheButtonsInTabOrder)
 {
+    ASSERT_EQ(window->logicalDpiX(), 96) << "the pixel numbers are written for 96 dpi";
     EXPECT_EQ(window->windowTitle(), QStringLiteral("DA Zadaro"));
+    const frmDAZadaro fresh; // before any showing adds a frame
+    EXPECT_LE((fresh.frameGeometry().center() - fresh.screen()->availableGeometry().center()).manhattanLength(), 2);
 
     QTableWidget* grid = Grid();
     ASSERT_EQ(grid->columnCount(), 3);
@@ -22,12 +24,10 @@ TEST_F(LayoutTest, OpensEmptyWithTheGridAndButtonPanelInTwips)
     EXPECT_EQ(grid->horizontalHeaderItem(2)->text(), QStringLiteral("KeepLast"));
     EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
 
-    const auto x = [this](int twips) { return TwipsToPixels(twips, window->logicalDpiX()); };
-    const auto y = [this](int twips) { return TwipsToPixels(twips, window->logicalDpiY()); };
-    EXPECT_EQ(window->centralWidget()->size(), QSize(x(10395), y(6210)));
-    QWidget* panel = window->findChild<QWidget*>(QStringLiteral("picButtons"));
-    EXPECT_EQ(panel->geometry(), QRect(x(10395) - x(1455), 0, x(1455), y(6210)));
-    EXPECT_EQ(grid->geometry(), QRect(0, 0, x(10395) - x(1455), y(6210)));
+    EXPECT_EQ(window->centralWidget()->size(), QSize(693, 414));
+    QWidget* panel = Find<QWidget>("picButtons");
+    EXPECT_EQ(panel->geometry(), QRect(596, 0, 97, 414));
+    EXPECT_EQ(grid->geometry(), QRect(0, 0, 596, 414));
 
     // The next control the Tab key reaches (the grid's scroll bars and header take no focus).
     const auto nextTabStop = [](QWidget* from) {
@@ -36,23 +36,25 @@ TEST_F(LayoutTest, OpensEmptyWithTheGridAndButtonPanelInTwips)
             next = next->nextInFocusChain();
         return next;
     };
-    const struct {
-        const char* name;
-        const char* caption;
-        int top;
-    } buttons[] = {{"cmdAdd", "Add", 120},
-                   {"cmdRemove", "Remove", 600},
-                   {"cmdExecute", "Execute", 1080},
-                   {"cmdCopySyntax", "Copy Syntax", 1560}};
+    const std::pair<const char*, const char*> buttons[] = {
+        {"cmdAdd", "Add"}, {"cmdRemove", "Remove"}, {"cmdExecute", "Execute"}, {"cmdCopySyntax", "Copy Syntax"}};
     QWidget* previous = grid;
-    for (const auto& expected : buttons) {
-        QPushButton* button = Button(expected.name);
+    int top = 8;
+    for (const auto& [name, caption] : buttons) {
+        QPushButton* button = Button(name);
         EXPECT_EQ(button->parentWidget(), panel);
-        EXPECT_EQ(button->text(), QString::fromLatin1(expected.caption));
-        EXPECT_EQ(button->geometry(), QRect(x(120), y(expected.top), x(1215), y(375))) << expected.name;
-        EXPECT_EQ(nextTabStop(previous), button) << expected.name;
+        EXPECT_EQ(button->text(), QString::fromLatin1(caption));
+        EXPECT_EQ(button->geometry(), QRect(8, top, 81, 25)) << name;
+        EXPECT_EQ(nextTabStop(previous), button) << name;
         previous = button;
+        top += 32;
     }
+
+    window->resize(900, 500);
+    QCoreApplication::processEvents();
+    const QSize client = window->centralWidget()->size();
+    EXPECT_EQ(grid->geometry(), QRect(0, 0, client.width() - 97, client.height()));
+    EXPECT_EQ(panel->geometry(), QRect(client.width() - 97, 0, 97, client.height()));
 }
 
 TEST_F(LayoutTest, MenusInOrderWithoutShortcuts)
@@ -68,22 +70,6 @@ TEST_F(LayoutTest, MenusInOrderWithoutShortcuts)
     EXPECT_EQ(texts.join(QLatin1Char('|')),
               QStringLiteral("File|  Open ...|  Save|  Save As...|  Exit|&Edit|  Generate "
                              "Command Line|Help|  About|  Command Line Syntax"));
-}
-
-TEST_F(LayoutTest, ResizingMovesTheGrid)
-{
-    window->resize(900, 500);
-    QCoreApplication::processEvents();
-    const QSize client = window->centralWidget()->size();
-    EXPECT_EQ(Grid()->geometry(),
-              QRect(0, 0, client.width() - TwipsToPixels(1455, window->logicalDpiX()), client.height()));
-}
-
-TEST_F(LayoutTest, StartsCentredOnTheScreen)
-{
-    frmDAZadaro fresh;
-    const QPoint offset = fresh.frameGeometry().center() - fresh.screen()->availableGeometry().center();
-    EXPECT_LE(offset.manhattanLength(), 2);
 }
 
 } // namespace
