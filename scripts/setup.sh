@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-  libzip-dev zlib1g-dev libspdlog-dev libfmt-dev
+  libzip-dev zlib1g-dev libdeflate-dev libspdlog-dev libfmt-dev
   libgtest-dev libgmock-dev
   zip unzip xvfb xauth
   clang libclang-rt-14-dev

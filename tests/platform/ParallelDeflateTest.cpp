@@ -109,6 +109,17 @@ TEST(ParallelDeflate, BlocksJoinIntoOneStreamWithTheWholeCrcAtEverySizeAroundABl
     }
 }
 
+// A block's own stream may end anywhere in its last byte, and the joint must
+// be right for each of the eight positions; forty different blocks meet them all.
+TEST(ParallelDeflate, BlocksJoinWhereverTheirOwnStreamEnds)
+{
+    for (unsigned seed = 0; seed < 40; ++seed) {
+        const Bytes input = CompressibleBytes(kBlock + 100, seed);
+        std::uint32_t crc = 0;
+        EXPECT_EQ(Inflate(Compress(input, 1, crc), input.size()), input) << "seed " << seed;
+    }
+}
+
 TEST(ParallelDeflate, CompressesAsWellAsOneLongStream)
 {
     const Bytes input = CompressibleBytes(6 * kBlock + 999, 5);
@@ -118,8 +129,10 @@ TEST(ParallelDeflate, CompressesAsWellAsOneLongStream)
     uLongf serialSize = compressBound(static_cast<uLong>(input.size()));
     Bytes serial(serialSize);
     ASSERT_EQ(compress2(serial.data(), &serialSize, input.data(), static_cast<uLong>(input.size()), 6), Z_OK);
-    // Without the previous block as dictionary every block would start cold.
-    EXPECT_LE(static_cast<double>(parallel.size()), 1.005 * static_cast<double>(serialSize));
+    // Every block starts cold: on text this repetitive that costs about 3%
+    // against one long zlib stream (on database pages, libdeflate's better
+    // matching more than makes up for it); smaller blocks would cost more.
+    EXPECT_LE(static_cast<double>(parallel.size()), 1.04 * static_cast<double>(serialSize));
     EXPECT_LT(parallel.size(), input.size() / 3);
 }
 
