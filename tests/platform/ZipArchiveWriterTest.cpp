@@ -2,6 +2,7 @@
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
 #include "support/TempFolder.h"
+#include "support/WithoutFileAccessOverride.h"
 #include "support/ZipReader.h"
 
 #include <cstdlib>
@@ -149,18 +150,13 @@ TEST(ZipArchiveWriter, AFailureLeavesNoArchiveAndNoTemporaryFile)
     const std::string fifo = temp / "pipe.rzd";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(FinishFails(target + "a.RZZ", {good, fifo}), ErrorNumber::PathFileAccessError);
-    EXPECT_TRUE(FolderEntries(target).empty());
-}
-
-TEST(ZipArchiveWriter, AReadOnlyTargetFolderRaisesPermissionDenied)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
-    TempFolder temp;
-    const std::string good = temp.Write("a.rzt", "x");
-    const std::string target = temp.MakeFolder("out");
     ASSERT_EQ(chmod(target.c_str(), 0555), 0);
-    EXPECT_EQ(FinishFails(target + "a.RZZ", {good}), ErrorNumber::PermissionDenied);
+    {
+        test::WithoutFileAccessOverride permissionsHold;
+        if (permissionsHold.Active()) {
+            EXPECT_EQ(FinishFails(target + "a.RZZ", {good}), ErrorNumber::PermissionDenied);
+        }
+    }
     chmod(target.c_str(), 0755);
     EXPECT_TRUE(FolderEntries(target).empty());
 }

@@ -2,7 +2,7 @@
 // the real engine linked in.
 #include "platform/ProcessInfo.h"
 #include "ui/main/MainWindowFixture.h"
-#include "ui/main/WithoutFileAccessOverride.h"
+#include "support/WithoutFileAccessOverride.h"
 
 #include <QDir>
 #include <QFile>
