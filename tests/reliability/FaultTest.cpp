@@ -157,8 +157,10 @@ TEST_F(FaultTest, ADataFileThatChangesWhileItIsReadIsNotKept)
     const std::string old = temp.Write("out/GROW_2020-01-01-00-00-00.RZZ", "older");
     std::atomic<bool> running{true};
     std::thread writer([&] {
-        std::ofstream file(grow, std::ios::binary | std::ios::app);
+        // Rewritten in place: the length stays, only the content and its time change.
+        std::fstream file(grow, std::ios::binary | std::ios::in | std::ios::out);
         while (running) {
+            file.seekp(0);
             file << 'x' << std::flush;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
