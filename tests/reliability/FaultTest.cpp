@@ -1,4 +1,5 @@
 #include "ProgramRun.h"
+#include "support/SmallDisk.h"
 #include "support/ZipReader.h"
 
 #include <atomic>
@@ -58,6 +59,8 @@ protected:
         }
         return false;
     }
+
+    void ExpectFullTargetLosesNothing(const ChildSetup& setup);
 };
 
 void SetAge(const std::string& path, std::chrono::seconds age)
@@ -66,46 +69,44 @@ void SetAge(const std::string& path, std::chrono::seconds age)
     std::filesystem::last_write_time(path, when);
 }
 
-TEST_F(FaultTest, AFullDiskLosesNothingAndEveryDataFileIsStillTried)
+// Three of four data files do not fit into what is left of the target: each
+// is reported as "Disk full", none leaves a file behind or prunes its series.
+void FaultTest::ExpectFullTargetLosesNothing(const ChildSetup& setup)
 {
     for (const char* name : {"A", "B", "C"})
         temp.Write(std::string("data/") + name + ".RZT", RandomBytes(3 * kFileSizeLimit / 2, name[0]));
     temp.Write("data/small.RZT", "fits");
-    const std::string oldA = temp.Write("out/A_2020-01-01-00-00-00.RZZ", RandomBytes(1000, 1));
-    const std::string oldB = temp.Write("out/B_2020-01-01-00-00-00.RZZ", RandomBytes(1000, 2));
+    const std::string older = temp.Write("out/A_2020-01-01-00-00-00.RZZ", RandomBytes(1000, 1));
+    const std::string old = temp.Write("out/A_2020-01-02-00-00-00.RZZ", RandomBytes(1000, 2));
     const std::string job = temp.Write("jobs.rzb", Job("data/*.RZT", "out", "KEEPLAST:1") + "\r\n");
 
-    const Result result = program.Run({job}, LimitFileSize);
+    const Result result = program.Run({job}, setup);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out + result.err, "");
     const Names logged = LogEntries(logPath);
     ASSERT_EQ(logged.size(), 3u) << ReadFile(logPath);
     for (const auto& entry : logged)
         EXPECT_TRUE(StartsWith(entry, std::string(kArchiveFailure) + "61 - Disk full")) << entry;
-    // The archive that fitted was written and pruned its own series only; no
-    // file under an archive name and no hidden leftover for the others.
     const Names out = FolderNames(temp / "out");
-    ASSERT_EQ(out.size(), 3u);
+    ASSERT_EQ(out.size(), 3u) << testing::PrintToString(out);
     EXPECT_EQ(out[0], "A_2020-01-01-00-00-00.RZZ");
-    EXPECT_EQ(out[1], "B_2020-01-01-00-00-00.RZZ");
+    EXPECT_EQ(out[1], "A_2020-01-02-00-00-00.RZZ");
     EXPECT_TRUE(StartsWith(out[2], "small_")) << out[2];
-    EXPECT_EQ(ReadFile(oldA), RandomBytes(1000, 1));
-    EXPECT_EQ(ReadFile(oldB), RandomBytes(1000, 2));
+    EXPECT_EQ(ReadFile(older), RandomBytes(1000, 1));
+    EXPECT_EQ(ReadFile(old), RandomBytes(1000, 2));
+}
 
-    // The log is full as well: the program still runs every job and puts each
-    // entry on standard error instead.
-    std::filesystem::resize_file(logPath, kFileSizeLimit);
-    std::filesystem::remove(temp / "data/small.RZT");
-    const Result unlogged = program.Run({job}, LimitFileSize);
-    EXPECT_EQ(unlogged.status, 1);
-    EXPECT_EQ(unlogged.out, "");
-    std::istringstream lines(unlogged.err);
-    int count = 0;
-    for (std::string line; std::getline(lines, line); ++count)
-        EXPECT_TRUE(StartsWith(line, std::string(kArchiveFailure) + "61 - Disk full")) << line;
-    EXPECT_EQ(count, 3) << unlogged.err;
-    EXPECT_EQ(std::filesystem::file_size(logPath), kFileSizeLimit);
-    EXPECT_EQ(FolderNames(temp / "out"), out);
+TEST_F(FaultTest, ATargetBeyondTheFileSizeLimitLosesNothingAndEveryDataFileIsStillTried)
+{
+    ExpectFullTargetLosesNothing(LimitFileSize);
+}
+
+TEST_F(FaultTest, AFullDiskLosesNothingAndEveryDataFileIsStillTried)
+{
+    const SmallDisk disk(temp / "out", kFileSizeLimit);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    ExpectFullTargetLosesNothing({});
 }
 
 TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunOfItsSeriesRemoves)
@@ -156,8 +157,10 @@ TEST_F(FaultTest, ADataFileThatChangesWhileItIsReadIsNotKept)
     const std::string old = temp.Write("out/GROW_2020-01-01-00-00-00.RZZ", "older");
     std::atomic<bool> running{true};
     std::thread writer([&] {
-        std::ofstream file(grow, std::ios::binary | std::ios::app);
+        // Rewritten in place: the length stays, only the content and its time change.
+        std::fstream file(grow, std::ios::binary | std::ios::in | std::ios::out);
         while (running) {
+            file.seekp(0);
             file << 'x' << std::flush;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
@@ -269,20 +272,28 @@ TEST_F(FaultTest, AReadOnlyTargetAndATargetThroughAFileAreLoggedAndTheRestRuns)
 TEST_F(FaultTest, AnUnwritableLogSendsEveryEntryToStandardErrorAndEveryJobStillRuns)
 {
     temp.Write("data/A.RZT");
-    temp.Write("blocked", "a file where the log's folder should be");
-    const std::string job =
-        temp.Write("jobs.rzb", Job("data/A.RZT", "blocked/sub") + "\r\n" + Job("data/A.RZT", "out") + "\r\n" +
-                                   Job("data/missing.RZT", "blocked/sub2") + "\r\n");
-    const Result result = ProgramRun(temp, temp / "blocked/ZE6Vivevu.log").Run({job});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "");
-    std::istringstream lines(result.err);
-    Names entries;
-    for (std::string line; std::getline(lines, line);)
-        entries.push_back(line);
-    ASSERT_EQ(entries.size(), 1u) << result.err; // a missing data file matches nothing: no entry
-    EXPECT_TRUE(StartsWith(entries[0], kArchiveFailure)) << entries[0];
-    EXPECT_EQ(FolderNames(temp / "out").size(), 1u);
+    temp.Write("blocked", "a file where a folder should be");
+    const std::string full = temp / "full.log";
+    ASSERT_EQ(::symlink("/dev/full", full.c_str()), 0);
+    // A log whose folder cannot exist, and a log on a disk that is full.
+    for (const auto& [log, why, out] : {std::tuple(temp / "blocked/ZE6Vivevu.log", "76 - Path not found", "out1"),
+                                        std::tuple(full, "61 - Disk full", "out2")}) {
+        const std::string job =
+            temp.Write("jobs.rzb", Job("data/A.RZT", "blocked/sub") + "\r\n" + Job("data/A.RZT", out) + "\r\n" +
+                                       Job("data/missing.RZT", "blocked/sub2") + "\r\n");
+        const Result result = ProgramRun(temp, log).Run({job});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        std::istringstream lines(result.err);
+        Names entries;
+        for (std::string line; std::getline(lines, line);)
+            entries.push_back(line);
+        ASSERT_EQ(entries.size(), 1u) << result.err; // a missing data file matches nothing: no entry
+        EXPECT_TRUE(StartsWith(entries[0], kArchiveFailure)) << entries[0];
+        EXPECT_NE(entries[0].find(std::string("[not logged: Runtime error occured: ") + why), std::string::npos)
+            << entries[0];
+        EXPECT_EQ(FolderNames(temp / out).size(), 1u);
+    }
 }
 
 } // namespace

@@ -37,10 +37,18 @@ void WriteJobFile(const std::string& path, const std::vector<JobRow>& rows)
 {
     const std::string content = FormatJobFile(rows);
     QSaveFile file(QString::fromUtf8(path));
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: buffered data reaches the disk only inside commit(), which
+    // then replaces the old file with a short or empty one when the disk
+    // fills up instead of failing.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         RaiseFileError(file);
-    if (file.write(content.data(), static_cast<qint64>(content.size())) != static_cast<qint64>(content.size()))
-        RaiseFileError(file);
+    // A short write leaves the reason unset; the next attempt fails with it.
+    for (qint64 written = 0; written < static_cast<qint64>(content.size());) {
+        const qint64 count = file.write(content.data() + written, static_cast<qint64>(content.size()) - written);
+        if (count <= 0)
+            RaiseFileError(file);
+        written += count;
+    }
     if (!file.commit())
         RaiseFileError(file);
 }

@@ -1,11 +1,14 @@
 // Loading reads through the engine's line and number readers; those tests need
 // the real engine linked in.
 #include "platform/ProcessInfo.h"
+#include "support/SmallDisk.h"
+#include "support/WithoutFileAccessOverride.h"
 #include "ui/main/MainWindowFixture.h"
-#include "ui/main/WithoutFileAccessOverride.h"
 
 #include <QDir>
 #include <QFile>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace ze6::test {
 namespace {
@@ -39,6 +42,28 @@ protected:
         EXPECT_EQ(window->CurrentFile().toStdString(), file);
         EXPECT_EQ(window->windowTitle().toStdString(), file.empty() ? "DA Zadaro" : "DA Zadaro - " + file);
         EXPECT_TRUE(window->IsDirty());
+    }
+
+    // A list saved to `name` whose first row was removed since.
+    std::string SavedThenChanged(const std::string& name)
+    {
+        PutJobs({{"/a/", "/b/", "1"}, {"/c/", "/d/", ""}});
+        const std::string path = SaveAsNew(name);
+        Grid()->selectRow(0);
+        Button("cmdRemove")->click();
+        return path;
+    }
+
+    void ExpectFailedSaveChangedNothing(const std::string& path, const std::string& saved, const std::string& why)
+    {
+        ASSERT_EQ(Asked().size(), 1u);
+        EXPECT_NE(Asked()[0].text.find("could not be saved"), std::string::npos) << Asked()[0].text;
+        EXPECT_NE(Asked()[0].text.find(why), std::string::npos) << Asked()[0].text;
+        ExpectOneFailureBox(path);
+        EXPECT_EQ(ReadFile(path), saved);
+        ExpectUnchanged({{"/c/", "/d/", ""}}, path);
+        const QDir beside(QString::fromStdString(path).section(QLatin1Char('/'), 0, -2));
+        EXPECT_EQ(beside.entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("jobs")).size(), 1);
     }
 
     void ExpectOneFailureBox(const std::string& path)
@@ -219,6 +244,52 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheOldFileAndTheDocumentState)
     EXPECT_EQ(ReadFile(path), "\"/old/\" \"/b/\" KEEPLAST:\r\n");
     EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary left behind
     ExpectUnchanged({{"/new/", "/b/", "3"}}, "");
+}
+
+// Ignores SIGXFSZ and holds every file this process writes to a few bytes, as
+// a disk with only that much room left would; both are restored afterwards.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        const rlimit limit{bytes, m_saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    sighandler_t m_handler;
+    rlimit m_saved{};
+};
+
+TEST_F(DocumentTest, ASaveBeyondTheFileSizeLimitKeepsTheOldFileAndTheDocumentState)
+{
+    const std::string path = SavedThenChanged("jobs.rzb");
+    const std::string saved = ReadFile(path);
+    {
+        const FileSizeLimit limit(16);
+        OpenFileMenu();
+        Action("mnuSave")->trigger();
+    }
+    ExpectFailedSaveChangedNothing(path, saved, "File too large");
+}
+
+TEST_F(DocumentTest, ASaveOntoAFullDiskKeepsTheOldFileAndTheDocumentState)
+{
+    const SmallDisk disk(folder / "disk", 64 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    const std::string path = SavedThenChanged("disk/jobs.rzb");
+    const std::string saved = ReadFile(path);
+    disk.Fill();
+    OpenFileMenu();
+    Action("mnuSave")->trigger();
+    ExpectFailedSaveChangedNothing(path, saved, "No space left on device");
 }
 
 TEST_F(DocumentTest, ClosingAsksOnlyWithUnsavedChanges)

@@ -1,4 +1,4 @@
-#include "ui/main/WithoutFileAccessOverride.h"
+#include "support/WithoutFileAccessOverride.h"
 
 #include <linux/capability.h>
 #include <sys/syscall.h>
