@@ -240,13 +240,20 @@ bool MakeSingleFolder(const std::string& path)
 
 void DeleteFile(const std::string& path)
 {
-    const auto resolved = ResolvePath(path);
-    if (!resolved)
-        throw ErrorFromErrno(ENOENT, kProgramErrorSource);
-    const int result = ::unlink(resolved->c_str());
+    // The exact spelling first: pruning deletes names it has just listed, and
+    // resolving each of 100,000 again would cost more than the deletions.
+    std::string target = path;
+    int result = ::unlink(target.c_str());
+    if (result != 0 && IsMissing(errno)) {
+        const auto resolved = ResolvePath(path);
+        if (!resolved)
+            throw ErrorFromErrno(ENOENT, kProgramErrorSource);
+        target = *resolved;
+        result = ::unlink(target.c_str());
+    }
     const int error = errno;
-    const std::string folder = FolderOf(*resolved);
-    InvalidateCache(folder.empty() ? std::string(".") : folder);
+    const std::string folder = FolderOf(target);
+    FolderIndex::Forget(folder.empty() ? std::string(".") : folder);
     if (result != 0)
         throw ErrorFromErrno(error, kProgramErrorSource);
 }
