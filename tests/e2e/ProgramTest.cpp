@@ -1,63 +1,27 @@
-#include "support/TempFolder.h"
+#include "support/ProgramRun.h"
 
-#include <QProcess>
 #include <algorithm>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
 
 namespace ze6::test {
 namespace {
 
-using Names = std::vector<std::string>;
-
-QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
-
-// Runs the built program as cron would: no display, its own home and state
-// folders, the log in the temporary folder.
 class ProgramTest : public testing::Test {
 protected:
     TempFolder temp;
     std::string logPath = temp / "state/ZE6Vivevu.log";
 
-    Result Run(const Names& arguments)
-    {
-        QProcessEnvironment environment;
-        environment.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-        environment.insert(QStringLiteral("HOME"), Q(temp.MakeFolder("home")));
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), Q(temp / "state/xdg"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Q(temp / "home/config"));
-        environment.insert(QStringLiteral("ZE6VIVEVU_LOG"), Q(logPath));
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(Q(temp.Path()));
-        QStringList list;
-        for (const auto& argument : arguments)
-            list << Q(argument);
-        process.start(QStringLiteral(ZE6_BINARY), list);
-        process.waitForFinished(60000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
-    }
+    Result Run(const Names& arguments) const { return ProgramRun(temp, logPath).Run(arguments); }
 
     // File names in a folder, sorted, with this run's archive timestamps (not
     // the 2020 ones a test writes itself) shown as "<t>".
     Names Folder(const std::string& relative) const
     {
         static const std::regex kStamp(R"(_(?!2020)\d{4}-\d\d-\d\d-\d\d-\d\d-\d\d\.RZZ$)");
-        Names names;
-        if (std::filesystem::is_directory(temp / relative)) {
-            for (const auto& entry : std::filesystem::directory_iterator(temp / relative))
-                names.push_back(std::regex_replace(entry.path().filename().string(), kStamp, "_<t>.RZZ"));
-        }
+        Names names = FolderNames(temp / relative);
+        for (auto& name : names)
+            name = std::regex_replace(name, kStamp, "_<t>.RZZ");
         std::sort(names.begin(), names.end());
         return names;
     }

@@ -1,7 +1,7 @@
 #include "engine/PathOperations.h"
 #include "engine/DefaultFolders.h"
 #include "platform/RuntimeError.h"
-#include "support/ScriptedPrompt.h"
+#include "support/FakeShell.h"
 #include "support/TempFolder.h"
 
 #include <filesystem>
@@ -61,49 +61,18 @@ TEST(CreateFolderPath, CreatesMissingLevelsAndStopsAtTheFirstFailure)
     EXPECT_FALSE(MakeFolder(temp / "missing/parent/"));
 }
 
-// A folder browser that returns what the test chose and product settings that
-// name their product key; both fail to be created on request.
-class FakeShell final : public test::TestComponents {
-public:
-    std::string chosen;
-    bool fail = false;
-
-    std::unique_ptr<FolderBrowser> CreateFolderBrowser() override
-    {
-        struct Browser final : FolderBrowser {
-            std::string result;
-            std::string Browse(WindowHandle, const std::string&) override { return result; }
-        };
-        if (fail)
-            Raise(ErrorNumber::PathFileAccessError, "FolderBrowser");
-        auto browser = std::make_unique<Browser>();
-        browser->result = chosen;
-        return browser;
-    }
-    std::unique_ptr<ProductSettings> CreateProductSettings() override
-    {
-        struct Settings final : ProductSettings {
-            std::string key;
-            void SetProductKey(const std::string& productKey) override { key = productKey; }
-            void Load() override {}
-            std::string ConfigFolder() const override { return "config of " + key; }
-            std::string DataFolder() const override { return "data of " + key; }
-        };
-        if (fail)
-            Raise(ErrorNumber::PathFileAccessError, "ProductSettings");
-        return std::make_unique<Settings>();
-    }
-};
-
 TEST(ShellFolders, BrowseAndDefaultFoldersTurnFailuresIntoEmpty)
 {
-    FakeShell shell;
-    shell.chosen = "/";
+    test::FakeShell shell;
+    shell.chosenFolder = "/";
     EXPECT_EQ(BrowseFolder(nullptr, "Select a Target Folder"), "/");
-    shell.chosen = "";
+    shell.chosenFolder = "";
     EXPECT_EQ(BrowseFolder(nullptr, "Select a Target Folder"), "");
-    EXPECT_EQ(GetDefaultConfigFolder(), "config of RZ6");
-    EXPECT_EQ(GetDefaultSourceFolder(), "data of RZ6");
+    shell.configFolder = "/config/";
+    shell.dataFolder = "/data/";
+    EXPECT_EQ(GetDefaultConfigFolder(), "/config/");
+    EXPECT_EQ(GetDefaultSourceFolder(), "/data/");
+    EXPECT_EQ(shell.productKey, "RZ6");
     shell.fail = true;
     EXPECT_EQ(BrowseFolder(nullptr, "Select a Target Folder"), "");
     EXPECT_EQ(GetDefaultConfigFolder(), "");

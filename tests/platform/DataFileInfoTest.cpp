@@ -33,16 +33,6 @@ std::int32_t OpenFails(const std::string& path)
     return 0;
 }
 
-TEST(DataFileInfo, ReportsThePathAsFoundOnDisk)
-{
-    TempFolder temp;
-    const std::string file = temp.Write("Jobs/Plant1.RZT6");
-    auto info = MakeDataFileInfo();
-    info->Open(temp / "JOBS/plant1.rzt6");
-    EXPECT_EQ(info->FullName(), file);
-    EXPECT_EQ(info->Folder(), temp / "Jobs/");
-}
-
 TEST(DataFileInfo, FindsNumberedCompanionsInAnyCaseInAscendingOrder)
 {
     TempFolder temp;
@@ -65,9 +55,15 @@ TEST(DataFileInfo, FindsNumberedCompanionsInAnyCaseInAscendingOrder)
     EXPECT_EQ(Numbers(*info), (std::vector<std::int32_t>{0, 2, 7}));
 }
 
-TEST(DataFileInfo, OpenRaisesForMissingFoldersAndUnreadableFiles)
+TEST(DataFileInfo, OpenFindsThePathAsOnDiskAndRaisesForMissingFoldersAndUnreadableFiles)
 {
     TempFolder temp;
+    const std::string file = temp.Write("Jobs/Plant1.RZT6");
+    auto info = MakeDataFileInfo();
+    info->Open(temp / "JOBS/plant1.rzt6");
+    EXPECT_EQ(info->FullName(), file);
+    EXPECT_EQ(info->Folder(), temp / "Jobs/");
+
     EXPECT_EQ(OpenFails(temp / "missing.rzt"), ErrorNumber::FileNotFound);
     EXPECT_EQ(OpenFails(temp.MakeFolder("folder.rzt")), ErrorNumber::PathFileAccessError);
     const std::string locked = temp.Write("locked.rzt");

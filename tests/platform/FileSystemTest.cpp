@@ -69,7 +69,7 @@ TEST(ListFiles, AFolderThatCannotBeReadRaisesPermissionDenied)
     chmod(folder.c_str(), 0700);
 }
 
-TEST(ResolvePath, FindsEveryComponentInAnyCase)
+TEST(ResolvePath, FindsEveryComponentInAnyCasePreferringTheExactSpelling)
 {
     TempFolder temp;
     const std::string file = temp.Write("Jobs/Plant A/Daily.RZT6");
@@ -80,18 +80,10 @@ TEST(ResolvePath, FindsEveryComponentInAnyCase)
     EXPECT_FALSE(ResolvePath(temp / "jobs/plant b/daily.rzt6"));
     EXPECT_FALSE(ResolvePath(temp / "jobs/plant a/daily.rzt6/")); // a file is not a folder
     EXPECT_FALSE(ResolvePath(""));
-
     EXPECT_TRUE(PathExists(temp / "jobs/plant a/DAILY.RZT6"));
-}
 
-TEST(ResolvePath, PrefersTheExactSpellingAndNamesBeyondAscii)
-{
-    TempFolder temp;
-    const std::string upper = temp.Write("ABC.RZD");
-    const std::string lower = temp.Write("abc.rzd");
-    EXPECT_EQ(ResolvePath(upper), upper);
-    EXPECT_EQ(ResolvePath(lower), lower);
-
+    for (const std::string& exact : {temp.Write("ABC.RZD"), temp.Write("abc.rzd")})
+        EXPECT_EQ(ResolvePath(exact), exact);
     const std::string umlaut = temp.Write("\xC3\x84rger.rzt");
     EXPECT_EQ(ResolvePath(temp / "\xC3\xA4RGER.RZT"), umlaut);
 }

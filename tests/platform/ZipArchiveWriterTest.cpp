@@ -7,7 +7,6 @@
 #include "support/ZipReader.h"
 
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -18,31 +17,17 @@ namespace ze6 {
 namespace {
 
 using test::Exists;
+using test::FolderNames;
 using test::ReadFile;
 using test::TempFolder;
-
-std::vector<std::string> FolderEntries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    while (const dirent* entry = dir != nullptr ? readdir(dir) : nullptr) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    if (dir != nullptr)
-        closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using Names = std::vector<std::string>;
 
 bool UnzipTestPasses(const std::string& archive)
 {
-    const std::string command = "/usr/bin/unzip -tqq '" + archive + "' >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    return std::system(("/usr/bin/unzip -tqq '" + archive + "' >/dev/null 2>&1").c_str()) == 0;
 }
 
-void WriteArchive(const std::string& archive, const std::vector<std::string>& files)
+void WriteArchive(const std::string& archive, const Names& files)
 {
     auto writer = MakeZipArchiveWriter();
     writer->SetArchiveName(archive);
@@ -51,13 +36,7 @@ void WriteArchive(const std::string& archive, const std::vector<std::string>& fi
     writer->Finish();
 }
 
-// Clears a testing hook even when the test fails half-way.
-struct Undo {
-    std::function<void()> undo;
-    ~Undo() { undo(); }
-};
-
-std::int32_t FinishFails(const std::string& archive, const std::vector<std::string>& files)
+std::int32_t FinishFails(const std::string& archive, const Names& files)
 {
     try {
         WriteArchive(archive, files);
@@ -69,62 +48,52 @@ std::int32_t FinishFails(const std::string& archive, const std::vector<std::stri
     return 0;
 }
 
-TEST(ZipArchiveWriter, StoresEveryFileInOrderAndKeepsFilesOfTheSameName)
+// Sets a testing hook and clears it even when the test fails half-way.
+template <typename Hook> struct Hooked {
+    Hooked(void (*set)(Hook), Hook hook) : m_set(set) { m_set(std::move(hook)); }
+    ~Hooked() { m_set({}); }
+    void (*m_set)(Hook);
+};
+
+TEST(ZipArchiveWriter, StoresEveryFileInOrderUnderItsNameOnDisk)
 {
     TempFolder temp;
     const std::string big(300000, 'x');
-    const std::vector<std::string> files = {
-        temp.Write("one/Plant.RZT", "data file"), temp.Write("one/Plant.rzd", big), temp.Write("two/PLANT.RZD", "b"),
-        temp.Write("three/plant.rzd", ""),        temp.MakeFolder("one/Plant.rzx"),
+    const std::string utf8 = "Gr\xC3\xBC\xC3\x9F"
+                             "e \xE6\x97\xA5\xE6\x9C\xAC.rzt";
+    temp.Write("one/Plant.RZT", "data file");
+    const Names files = {
+        temp.Write(utf8, "x"),
+        temp / "ONE/plant.rzt", // found in any letter case
+        temp.Write("one/Plant.rzd", big),
+        temp.Write("two/PLANT.RZD", "b"),
+        temp.Write("three/plant.rzd", ""),
+        temp.MakeFolder("one/Plant.rzx"),
     };
-    const std::string target = temp.MakeFolder("backup");
-    const std::string archive = target + "Plant_2026-12-05-18-21-43.RZZ";
-    WriteArchive(archive, files);
-
-    const auto entries = test::ReadZip(archive);
-    ASSERT_EQ(entries.size(), 5u);
-    EXPECT_EQ(entries[0].name, "Plant.RZT");
-    EXPECT_EQ(entries[0].content, "data file");
-    EXPECT_EQ(entries[1].name, "Plant.rzd");
-    EXPECT_EQ(entries[1].content, big);
-    EXPECT_EQ(entries[2].name, "PLANT (2).RZD");
-    EXPECT_EQ(entries[2].content, "b");
-    EXPECT_EQ(entries[3].name, "plant (3).rzd");
-    EXPECT_EQ(entries[3].content, "");
-    EXPECT_EQ(entries[4].name, "Plant.rzx/");
-    EXPECT_TRUE(UnzipTestPasses(archive));
-    // Compressed, and nothing left beside the archive.
-    EXPECT_LT(ReadFile(archive).size(), 10000u);
-    EXPECT_EQ(FolderEntries(target), std::vector<std::string>{"Plant_2026-12-05-18-21-43.RZZ"});
-
-    const mode_t mask = umask(0);
+    temp.MakeFolder("backup");
+    const mode_t mask = umask(027);
+    WriteArchive(temp / "BACKUP/Plant_2026-12-05-18-21-43.RZZ", files);
     umask(mask);
+
+    const std::string archive = temp / "backup/Plant_2026-12-05-18-21-43.RZZ";
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {utf8, "x"},           {"Plant.RZT", "data file"}, {"Plant.rzd", big}, {"PLANT (2).RZD", "b"},
+        {"plant (3).rzd", ""}, {"Plant.rzx/", ""}};
+    const auto entries = test::ReadZip(archive);
+    ASSERT_EQ(entries.size(), expected.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].name, expected[i].first);
+        EXPECT_EQ(entries[i].content, expected[i].second) << entries[i].name;
+    }
+    EXPECT_TRUE(UnzipTestPasses(archive));
+    // Compressed, the UTF-8 name flagged as such (bit 11), nothing left beside it.
+    const std::string bytes = ReadFile(archive);
+    EXPECT_LT(bytes.size(), 10000u);
+    EXPECT_EQ(bytes.at(7) & 0x08, 0x08);
+    EXPECT_EQ(FolderNames(temp / "backup"), Names{"Plant_2026-12-05-18-21-43.RZZ"});
     struct stat status {};
     ASSERT_EQ(stat(archive.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);
-}
-
-TEST(ZipArchiveWriter, TakesFilesAndTheTargetFolderInAnyLetterCase)
-{
-    TempFolder temp;
-    temp.Write("Data/Plant.rzd", "companion");
-    temp.MakeFolder("Backup");
-    WriteArchive(temp / "BACKUP/a.RZZ", {temp / "data/PLANT.RZD"});
-    EXPECT_EQ(test::ZipEntryNames(temp / "Backup/a.RZZ"), std::vector<std::string>{"Plant.rzd"});
-}
-
-TEST(ZipArchiveWriter, NamesBeyondAsciiAreStoredAsUtf8)
-{
-    TempFolder temp;
-    const std::string name = "Gr\xC3\xBC\xC3\x9F"
-                             "e \xE6\x97\xA5\xE6\x9C\xAC.rzt";
-    const std::string archive = temp / "out.RZZ";
-    WriteArchive(archive, {temp.Write(name, "x")});
-    EXPECT_EQ(test::ZipEntryNames(archive), std::vector<std::string>{name});
-    const std::string bytes = ReadFile(archive);
-    ASSERT_GT(bytes.size(), 8u);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[7]) & 0x08, 0x08) << "language encoding flag (bit 11) not set";
-    EXPECT_TRUE(UnzipTestPasses(archive));
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
 }
 
 TEST(ZipArchiveWriter, NeverReplacesAnExistingFile)
@@ -134,11 +103,11 @@ TEST(ZipArchiveWriter, NeverReplacesAnExistingFile)
     const std::string existing = temp.Write("out/a_1.RZZ", "precious old archive");
     EXPECT_EQ(FinishFails(existing, {source}), ErrorNumber::FileAlreadyExists);
     EXPECT_EQ(ReadFile(existing), "precious old archive");
-    EXPECT_EQ(FolderEntries(temp / "out"), std::vector<std::string>{"a_1.RZZ"});
     // A link at the name, even one that leads nowhere, is not replaced either.
     ASSERT_EQ(symlink((temp / "nowhere").c_str(), (temp / "out/b_1.RZZ").c_str()), 0);
     EXPECT_EQ(FinishFails(temp / "out/b_1.RZZ", {source}), ErrorNumber::FileAlreadyExists);
     EXPECT_FALSE(Exists(temp / "nowhere"));
+    EXPECT_EQ(FolderNames(temp / "out"), (Names{"a_1.RZZ", "b_1.RZZ"}));
 }
 
 TEST(ZipArchiveWriter, AFailureLeavesNoArchiveAndNoTemporaryFile)
@@ -146,26 +115,26 @@ TEST(ZipArchiveWriter, AFailureLeavesNoArchiveAndNoTemporaryFile)
     TempFolder temp;
     const std::string good = temp.Write("a.rzt", "x");
     const std::string target = temp.MakeFolder("out");
-
-    EXPECT_EQ(FinishFails(target + "a.RZZ", {good, temp / "missing.rzd"}), ErrorNumber::FileNotFound);
-    EXPECT_EQ(FinishFails(temp / "nowhere/a.RZZ", {good}), ErrorNumber::PathNotFound);
-    EXPECT_EQ(FinishFails(target + "a.RZZ", {}), ErrorNumber::PathFileAccessError);
-    EXPECT_EQ(FinishFails(target, {good}), ErrorNumber::BadFileName);
-    // A file whose length differs from what it yields (as if written to while
-    // being read) is refused rather than archived half-old, half-new.
-    EXPECT_EQ(FinishFails(target + "a.RZZ", {good, "/proc/self/status"}), ErrorNumber::PathFileAccessError);
     const std::string fifo = temp / "pipe.rzd";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(FinishFails(target + "a.RZZ", {good, fifo}), ErrorNumber::PathFileAccessError);
+    const std::tuple<std::string, Names, std::int32_t> cases[] = {
+        {target + "a.RZZ", {good, temp / "missing.rzd"}, ErrorNumber::FileNotFound},
+        {temp / "nowhere/a.RZZ", {good}, ErrorNumber::PathNotFound},
+        {target + "a.RZZ", {}, ErrorNumber::PathFileAccessError},
+        {target, {good}, ErrorNumber::BadFileName},
+        // A file whose length differs from what it yields (as if written to
+        // while being read) is refused rather than archived half-old, half-new.
+        {target + "a.RZZ", {good, "/proc/self/status"}, ErrorNumber::PathFileAccessError},
+        {target + "a.RZZ", {good, fifo}, ErrorNumber::PathFileAccessError},
+    };
+    for (const auto& [archive, files, number] : cases)
+        EXPECT_EQ(FinishFails(archive, files), number) << archive << " " << files.back();
     ASSERT_EQ(chmod(target.c_str(), 0555), 0);
-    {
-        test::WithoutFileAccessOverride permissionsHold;
-        if (permissionsHold.Active()) {
-            EXPECT_EQ(FinishFails(target + "a.RZZ", {good}), ErrorNumber::PermissionDenied);
-        }
+    if (test::WithoutFileAccessOverride permissionsHold; permissionsHold.Active()) {
+        EXPECT_EQ(FinishFails(target + "a.RZZ", {good}), ErrorNumber::PermissionDenied);
     }
     chmod(target.c_str(), 0755);
-    EXPECT_TRUE(FolderEntries(target).empty());
+    EXPECT_TRUE(FolderNames(target).empty());
 }
 
 TEST(ZipArchiveWriter, NeverWritesThroughALinkPlantedAtTheTemporaryName)
@@ -176,9 +145,8 @@ TEST(ZipArchiveWriter, NeverWritesThroughALinkPlantedAtTheTemporaryName)
     const std::string target = temp.MakeFolder("out");
     ASSERT_EQ(symlink(victim.c_str(), (target + ".a.RZZ.first.part").c_str()), 0);
     ASSERT_EQ(symlink((temp / "created-through-link").c_str(), (target + ".a.RZZ.second.part").c_str()), 0);
-    std::vector<std::string> suffixes = {"first", "second", "third"};
-    const Undo undo{[] { HiddenTemporaryFile::SetNameSuffixesForTesting({}); }};
-    HiddenTemporaryFile::SetNameSuffixesForTesting([&] {
+    Names suffixes = {"first", "second", "third"};
+    const Hooked<std::function<std::string()>> hook(&HiddenTemporaryFile::SetNameSuffixesForTesting, [&] {
         std::string next = suffixes.front();
         suffixes.erase(suffixes.begin());
         return next;
@@ -187,8 +155,31 @@ TEST(ZipArchiveWriter, NeverWritesThroughALinkPlantedAtTheTemporaryName)
 
     EXPECT_EQ(ReadFile(victim), "keep me");
     EXPECT_FALSE(Exists(temp / "created-through-link"));
-    EXPECT_EQ(test::ZipEntryNames(target + "a.RZZ"), std::vector<std::string>{"a.rzt"});
-    EXPECT_EQ(FolderEntries(target), (std::vector<std::string>{".a.RZZ.first.part", ".a.RZZ.second.part", "a.RZZ"}));
+    EXPECT_EQ(test::ZipEntryNames(target + "a.RZZ"), Names{"a.rzt"});
+    EXPECT_EQ(FolderNames(target), (Names{".a.RZZ.first.part", ".a.RZZ.second.part", "a.RZZ"}));
+}
+
+TEST(ArchiveReadBack, ADamagedArchiveIsAnErrorAndNeverGetsItsName)
+{
+    const TempFolder temp;
+    const Names files = {temp.Write("data/A.RZT", test::RandomBytes(1 << 16, 5)), temp.Write("data/A.rzd", "c")};
+    const std::string out = temp.MakeFolder("out");
+    const std::function<void(int)> damages[] = {
+        [](int descriptor) { // one bit of the first entry's data
+            char byte = 0;
+            ASSERT_EQ(::pread(descriptor, &byte, 1, 4000), 1);
+            byte ^= 0x10;
+            ASSERT_EQ(::pwrite(descriptor, &byte, 1, 4000), 1);
+        },
+        [](int descriptor) { ASSERT_EQ(::ftruncate(descriptor, 2000), 0); }, // the end cut off
+    };
+    for (const auto& damage : damages) {
+        const Hooked<std::function<void(int)>> hook(&SetBeforeReadBackForTesting, damage);
+        EXPECT_EQ(FinishFails(out + "A.RZZ", files), ErrorNumber::DeviceIoError);
+        EXPECT_TRUE(FolderNames(out).empty()); // neither the archive nor its temporary
+    }
+    WriteArchive(out + "A.RZZ", files); // undamaged, the same archive is written
+    EXPECT_TRUE(Exists(out + "A.RZZ"));
 }
 
 // Sound in itself, so that only comparing it with what was read from the file
@@ -199,34 +190,32 @@ TEST(ZipArchiveWriter, AnArchiveHoldingOtherDataThanItsFileIsRefused)
     WriteArchive(temp / "stale.RZZ", {temp.Write("old/a.rzt", "old data")});
     const std::string stale = ReadFile(temp / "stale.RZZ");
     const std::string target = temp.MakeFolder("out");
-    const Undo undo{[] { SetBeforeReadBackForTesting({}); }};
-    SetBeforeReadBackForTesting([&](int descriptor) {
+    const Hooked<std::function<void(int)>> hook(&SetBeforeReadBackForTesting, [&](int descriptor) {
         ASSERT_EQ(ftruncate(descriptor, 0), 0);
         ASSERT_EQ(pwrite(descriptor, stale.data(), stale.size(), 0), static_cast<ssize_t>(stale.size()));
     });
     EXPECT_EQ(FinishFails(target + "a.RZZ", {temp.Write("a.rzt", "new data")}), ErrorNumber::DeviceIoError);
-    EXPECT_TRUE(FolderEntries(target).empty());
+    EXPECT_TRUE(FolderNames(target).empty());
 }
 
 TEST(HiddenTemporaryFile, RefusesToMoveOntoAFileThatAppearedMeanwhileAndCleansUp)
 {
     TempFolder temp;
-    const std::string final = temp / "a.RZZ";
     {
         HiddenTemporaryFile file(temp.Path(), "a.RZZ", "ArchiveWriter");
         EXPECT_EQ(file.Path().rfind(temp / ".a.RZZ.", 0), 0u);
         ASSERT_EQ(write(file.Descriptor(), "new", 3), 3);
         temp.Write("a.RZZ", "arrived first");
         try {
-            file.MoveIntoPlace(final);
+            file.MoveIntoPlace(temp / "a.RZZ");
             ADD_FAILURE() << "moved onto an existing file";
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.Number(), ErrorNumber::FileAlreadyExists);
             EXPECT_EQ(error.Source(), "ArchiveWriter");
         }
     }
-    EXPECT_EQ(ReadFile(final), "arrived first");
-    EXPECT_EQ(FolderEntries(temp.Path()), std::vector<std::string>{"a.RZZ"});
+    EXPECT_EQ(ReadFile(temp / "a.RZZ"), "arrived first");
+    EXPECT_EQ(FolderNames(temp.Path()), Names{"a.RZZ"});
 }
 
 // Needs about 4.3 GB of sparse disk and a minute; run with ZE6_LARGE_TESTS=1.
@@ -237,13 +226,10 @@ TEST(ZipArchiveWriter, FilesBeyondFourGibibytesUseZip64AndStreamFromDisk)
     TempFolder temp;
     const std::string large = temp / "large.rzd";
     const int descriptor = open(large.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(descriptor, 0);
-    const off_t size = (off_t{1} << 32) + 12345;
-    ASSERT_EQ(pwrite(descriptor, "end", 3, size - 3), 3);
+    ASSERT_EQ(pwrite(descriptor, "end", 3, (off_t{1} << 32) + 12345), 3);
     close(descriptor);
-    const std::string archive = temp / "large.RZZ";
-    WriteArchive(archive, {temp.Write("small.rzt", "x"), large});
-    EXPECT_TRUE(UnzipTestPasses(archive));
+    WriteArchive(temp / "large.RZZ", {temp.Write("small.rzt", "x"), large});
+    EXPECT_TRUE(UnzipTestPasses(temp / "large.RZZ"));
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     EXPECT_LT(usage.ru_maxrss, 512L * 1024) << "kilobytes of memory at peak";

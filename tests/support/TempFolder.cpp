@@ -1,7 +1,10 @@
 #include "support/TempFolder.h"
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -46,6 +49,27 @@ bool Exists(const std::string& path)
 {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937_64 generator(seed);
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; i += 8) {
+        const auto word = generator();
+        std::memcpy(bytes.data() + i, &word, std::min<std::size_t>(8, size - i));
+    }
+    return bytes;
 }
 
 }  // namespace ze6::test

@@ -2,6 +2,7 @@
 
 #include <QTemporaryDir>
 #include <string>
+#include <vector>
 
 namespace ze6::test {
 
@@ -23,5 +24,9 @@ private:
 
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+// Names in a folder, sorted; none when it cannot be read.
+std::vector<std::string> FolderNames(const std::string& folder);
+// Bytes that deflate cannot shrink, the same for the same seed.
+std::string RandomBytes(std::size_t size, unsigned seed);
 
 }  // namespace ze6::test

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/ScriptedPrompt.h"
+#include "support/FakeShell.h"
 #include "support/TempFolder.h"
 #include "ui/editor/EditorDialog.h"
 #include "ui/editor/FileGrid.h"
@@ -20,8 +20,8 @@ namespace ze6::test {
 
 // Real components with a scripted prompt; the product's data-file reader (which
 // cannot exist here) recognises what the test says and records every path it
-// is asked about; settings and folder browser answer what the test sets.
-class EditorComponents final : public TestComponents {
+// is asked about.
+class EditorComponents final : public FakeShell {
 public:
     std::unique_ptr<ApplicationInfo> CreateApplicationInfo() override
     {
@@ -56,40 +56,10 @@ public:
             throw std::runtime_error("no data-file reader");
         return std::make_unique<Reader>(*this);
     }
-    std::unique_ptr<ProductSettings> CreateProductSettings() override
-    {
-        struct Settings final : ProductSettings {
-            std::string data;
-            void SetProductKey(const std::string&) override {}
-            void Load() override {}
-            std::string ConfigFolder() const override { return {}; }
-            std::string DataFolder() const override { return data; }
-        };
-        auto settings = std::make_unique<Settings>();
-        settings->data = dataFolder;
-        return settings;
-    }
-    std::unique_ptr<FolderBrowser> CreateFolderBrowser() override
-    {
-        struct Browser final : FolderBrowser {
-            EditorComponents& o;
-            explicit Browser(EditorComponents& owner) : o(owner) {}
-            std::string Browse(WindowHandle owner, const std::string& prompt) override
-            {
-                o.browseOwner = owner;
-                o.browsePrompt = prompt;
-                return o.browseResult;
-            }
-        };
-        return std::make_unique<Browser>(*this);
-    }
-
     std::function<bool(const std::string& path)> recognise = [](const std::string&) { return true; };
     std::vector<std::string> asked;
     int readersCreated = 0;
     bool failReader = false;
-    std::string dataFolder, browseResult, browsePrompt;
-    WindowHandle browseOwner = nullptr;
 };
 
 inline void ProcessEvents()

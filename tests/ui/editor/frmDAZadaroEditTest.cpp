@@ -203,7 +203,7 @@ TEST_F(AcceptanceTest, BrowseReplacesTheTargetOnlyWhenAFolderWasChosenAndEnterIs
     EXPECT_EQ(TargetBox().text(), QStringLiteral("/typed"));
     EXPECT_EQ(components.browsePrompt, "Select a Target Folder");
     EXPECT_EQ(components.browseOwner, static_cast<QWidget*>(&Dialog()));
-    components.browseResult = "/picked";
+    components.chosenFolder = "/picked";
     browse.click();
     EXPECT_EQ(TargetBox().text(), QStringLiteral("/picked/"));
 

@@ -32,20 +32,6 @@ std::unique_ptr<FileDialogs> MainWindowComponents::CreateFileDialogs()
     return std::make_unique<Dialogs>(dialogs);
 }
 
-std::unique_ptr<ProductSettings> MainWindowComponents::CreateProductSettings()
-{
-    struct Settings final : ProductSettings {
-        std::string config;
-        void SetProductKey(const std::string&) override {}
-        void Load() override {}
-        std::string ConfigFolder() const override { return config; }
-        std::string DataFolder() const override { return {}; }
-    };
-    auto settings = std::make_unique<Settings>();
-    settings->config = configFolder;
-    return settings;
-}
-
 MainWindowTest::MainWindowTest()
 {
     qputenv("ZE6VIVEVU_LOG", QByteArray::fromStdString(folder / "ZE6Vivevu.log"));

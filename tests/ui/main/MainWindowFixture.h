@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Components.h"
-#include "support/ScriptedPrompt.h"
+#include "support/FakeShell.h"
 #include "support/TempFolder.h"
 #include "ui/main/JobRow.h"
 #include "ui/main/frmDAZadaro.h"
@@ -33,13 +33,12 @@ struct FileDialogScript {
 
 // Real components with a scripted prompt, scripted file dialogs and product
 // settings that report a known configuration folder.
-class MainWindowComponents : public TestComponents {
+class MainWindowComponents : public FakeShell {
 public:
+    MainWindowComponents() { configFolder = "/srv/rz/config/"; }
     std::unique_ptr<FileDialogs> CreateFileDialogs() override;
-    std::unique_ptr<ProductSettings> CreateProductSettings() override;
 
     FileDialogScript dialogs;
-    std::string configFolder = "/srv/rz/config/";
 };
 
 // A shown main window with its controls at hand; the application log goes to

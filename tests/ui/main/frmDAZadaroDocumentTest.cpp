@@ -1,19 +1,19 @@
 // Loading reads through the engine's line and number readers; those tests need
 // the real engine linked in.
 #include "platform/ProcessInfo.h"
-#include "support/SmallDisk.h"
+#include "support/FullDisk.h"
 #include "support/WithoutFileAccessOverride.h"
 #include "ui/main/MainWindowFixture.h"
 
-#include <QDir>
 #include <QFile>
-#include <csignal>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace ze6::test {
 namespace {
 
 using namespace std::string_literals;
+
+const std::string kSaved = "\"/a/\" \"/b/\" KEEPLAST:1\r\n\"/c/\" \"/d/\" KEEPLAST:\r\n";
 
 class DocumentTest : public MainWindowTest {
 protected:
@@ -25,27 +25,14 @@ protected:
         Action("mnuSaveAs")->trigger();
         return folder / name;
     }
-
-    // A list with a file whose later change is not saved yet.
-    std::string ChangedDocument()
+    void Save()
     {
-        PutJobs({{"/a/", "/b/", "1"}, {"/c/", "/d/", ""}});
-        const std::string path = SaveAsNew("jobs.rzb");
-        Grid()->clearSelection();
-        Button("cmdRemove")->click(); // nothing selected, still a change
-        return path;
+        OpenFileMenu();
+        Action("mnuSave")->trigger();
     }
 
-    void ExpectUnchanged(const std::vector<JobRow>& jobs, const std::string& file)
-    {
-        EXPECT_EQ(window->Jobs(), jobs);
-        EXPECT_EQ(window->CurrentFile().toStdString(), file);
-        EXPECT_EQ(window->windowTitle().toStdString(), file.empty() ? "DA Zadaro" : "DA Zadaro - " + file);
-        EXPECT_TRUE(window->IsDirty());
-    }
-
-    // A list saved to `name` whose first row was removed since.
-    std::string SavedThenChanged(const std::string& name)
+    // A list saved to `name` (as kSaved) whose first row was removed since.
+    std::string SavedThenChanged(const std::string& name = "jobs.rzb")
     {
         PutJobs({{"/a/", "/b/", "1"}, {"/c/", "/d/", ""}});
         const std::string path = SaveAsNew(name);
@@ -54,26 +41,37 @@ protected:
         return path;
     }
 
-    void ExpectFailedSaveChangedNothing(const std::string& path, const std::string& saved, const std::string& why)
+    void ExpectUnchanged(const std::string& file)
     {
-        ASSERT_EQ(Asked().size(), 1u);
-        EXPECT_NE(Asked()[0].text.find("could not be saved"), std::string::npos) << Asked()[0].text;
-        EXPECT_NE(Asked()[0].text.find(why), std::string::npos) << Asked()[0].text;
-        ExpectOneFailureBox(path);
-        EXPECT_EQ(ReadFile(path), saved);
-        ExpectUnchanged({{"/c/", "/d/", ""}}, path);
-        const QDir beside(QString::fromStdString(path).section(QLatin1Char('/'), 0, -2));
-        EXPECT_EQ(beside.entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("jobs")).size(), 1);
+        EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{"/c/", "/d/", ""}}));
+        EXPECT_EQ(window->CurrentFile().toStdString(), file);
+        EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + file);
+        EXPECT_TRUE(window->IsDirty());
     }
 
-    void ExpectOneFailureBox(const std::string& path)
+    void ExpectOneFailureBox(const std::string& path, const std::string& why = "")
     {
         ASSERT_EQ(Asked().size(), 1u);
         EXPECT_EQ(Asked()[0].title, ExecutableName());
         EXPECT_EQ(Asked()[0].buttons, PromptButtons::Ok);
         EXPECT_EQ(Asked()[0].icon, PromptIcon::Critical);
-        EXPECT_NE(Asked()[0].text.find(path), std::string::npos) << Asked()[0].text;
+        for (const std::string& part : {path, why})
+            EXPECT_NE(Asked()[0].text.find(part), std::string::npos) << Asked()[0].text;
         Asked().clear();
+    }
+
+    // After a save to `path` failed with `why`: `path` still holds kSaved with
+    // no temporary beside it, and the document (saved as `current`) is as it was.
+    void ExpectFailedSaveChangedNothing(const std::string& path, const std::string& why, std::string current = "")
+    {
+        ExpectOneFailureBox(path, "could not be saved:\r\n" + path + "\r\n\r\n" + why);
+        EXPECT_EQ(ReadFile(path), kSaved);
+        ExpectUnchanged(current.empty() ? path : current);
+        const std::string beside = path.substr(0, path.rfind('/'));
+        int files = 0;
+        for (const auto& name : FolderNames(beside))
+            files += name.find("jobs") != std::string::npos;
+        EXPECT_EQ(files, 1) << testing::PrintToString(FolderNames(beside));
     }
 };
 
@@ -88,10 +86,11 @@ TEST_F(DocumentTest, FileMenuOffersSavingOnlyForAListAndSaveOnlyForAFile)
     EXPECT_EQ(enabled(), std::pair(false, true));
     SaveAsNew("jobs.rzb");
     EXPECT_EQ(enabled(), std::pair(true, true));
+    Button("cmdRemove")->click(); // nothing selected: still a change
+    EXPECT_TRUE(window->IsDirty());
     Grid()->selectRow(0);
     Button("cmdRemove")->click();
     EXPECT_EQ(enabled(), std::pair(false, false));
-    EXPECT_TRUE(window->IsDirty());
 }
 
 TEST_F(DocumentTest, SaveAsAndSaveWriteTheListAndRecordTheFile)
@@ -112,8 +111,7 @@ TEST_F(DocumentTest, SaveAsAndSaveWriteTheListAndRecordTheFile)
     // Save replaces the current file without a dialog.
     Grid()->selectRow(0);
     Button("cmdRemove")->click();
-    OpenFileMenu();
-    Action("mnuSave")->trigger();
+    Save();
     EXPECT_EQ(components.dialogs.calls.size(), 1u);
     EXPECT_EQ(ReadFile(path), "\" /my data/ \" \"/to/\" KEEPLAST:\r\n");
     EXPECT_FALSE(window->IsDirty());
@@ -127,14 +125,13 @@ TEST_F(DocumentTest, SaveAsAndSaveWriteTheListAndRecordTheFile)
 
 TEST_F(DocumentTest, CancelledDialogsChangeNothing)
 {
-    ChangedDocument();
-    const std::vector<JobRow> jobs = window->Jobs();
+    const std::string path = SavedThenChanged();
     components.dialogs.answers = {"", ""};
     OpenFileMenu();
     Action("mnuOpen")->trigger();
     Action("mnuSaveAs")->trigger();
     EXPECT_EQ(components.dialogs.calls.size(), 3u);
-    ExpectUnchanged(jobs, folder / "jobs.rzb");
+    ExpectUnchanged(path);
     EXPECT_TRUE(Asked().empty());
 }
 
@@ -165,7 +162,6 @@ TEST_F(DocumentTest, OpenStartsInTheConfigFolderAndReplacesUnsavedChangesWithout
 // Needs the engine.
 TEST_F(DocumentTest, LoadKeepsOnlyCanonicalLinesAndSaveWritesThemBack)
 {
-    // Number and line reading belong to the engine; here only that loading goes through them.
     const std::string path = folder.Write("mixed.rzb", "\"/rz/data/*.RZT\" \"/rz/backup/\" KEEPLAST:5\r\n"
                                                        "\r\n# a remark\r\n"
                                                        "  \"/indented/\" \"/b/\" KEEPLAST:1\r\n"
@@ -202,81 +198,45 @@ TEST_F(DocumentTest, LoadKeepsOnlyCanonicalLinesAndSaveWritesThemBack)
 
 TEST_F(DocumentTest, AFileThatCannotBeReadChangesNothing)
 {
-    const std::string saved = ChangedDocument();
-    const std::vector<JobRow> jobs = window->Jobs();
-    for (const std::string& path : {folder / "removed-meanwhile.rzb", folder.MakeFolder("a-folder.rzb")}) {
-        EXPECT_FALSE(window->LoadFile(QString::fromStdString(path)));
-        ExpectOneFailureBox(path);
-        ExpectUnchanged(jobs, saved);
-    }
-
+    const std::string saved = SavedThenChanged();
     const std::string locked = folder.Write("locked.rzb", "\"/x/\" \"/y/\"\r\n");
     QFile::setPermissions(QString::fromStdString(locked), QFile::WriteOwner);
     WithoutFileAccessOverride permissionsHold;
-    if (!permissionsHold.Active())
-        GTEST_SKIP() << "file permissions cannot be enforced here";
-    EXPECT_FALSE(window->LoadFile(QString::fromStdString(locked)));
-    ExpectOneFailureBox(locked);
-    ExpectUnchanged(jobs, saved);
+    for (const std::string& path : {folder / "removed-meanwhile.rzb", folder.MakeFolder("a-folder.rzb"), locked}) {
+        if (path == locked && !permissionsHold.Active())
+            GTEST_SKIP() << "file permissions cannot be enforced here";
+        EXPECT_FALSE(window->LoadFile(QString::fromStdString(path)));
+        ExpectOneFailureBox(path, "could not be read");
+        ExpectUnchanged(saved);
+    }
 }
 
+// Save As onto a file in a folder the user may not write to.
 TEST_F(DocumentTest, AFailedSaveKeepsTheOldFileAndTheDocumentState)
 {
-    const std::string path = folder.Write("shared/jobs.rzb", "\"/old/\" \"/b/\" KEEPLAST:\r\n");
-    PutJobs({{"/new/", "/b/", "3"}});
-    Button("cmdRemove")->click();
-    const QString shared = QString::fromStdString(folder / "shared");
-    QFile::setPermissions(shared, QFile::ReadOwner | QFile::ExeOwner);
+    const std::string current = SavedThenChanged();
+    const std::string shared = folder.Write("shared/jobs.rzb", kSaved);
+    ::chmod((folder / "shared").c_str(), 0500);
     bool enforced = false;
-    bool saved = true;
     {
         WithoutFileAccessOverride permissionsHold;
-        enforced = permissionsHold.Active();
-        if (enforced)
-            saved = window->SaveFile(QString::fromStdString(path));
+        if ((enforced = permissionsHold.Active()))
+            SaveAsNew("shared/jobs.rzb");
     }
-    QFile::setPermissions(shared, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ::chmod((folder / "shared").c_str(), 0700);
     if (!enforced)
         GTEST_SKIP() << "file permissions cannot be enforced here";
-
-    EXPECT_FALSE(saved);
-    ExpectOneFailureBox(path);
-    EXPECT_EQ(ReadFile(path), "\"/old/\" \"/b/\" KEEPLAST:\r\n");
-    EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary left behind
-    ExpectUnchanged({{"/new/", "/b/", "3"}}, "");
+    ExpectFailedSaveChangedNothing(shared, "Permission denied", current);
 }
-
-// Ignores SIGXFSZ and holds every file this process writes to a few bytes, as
-// a disk with only that much room left would; both are restored afterwards.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        const rlimit limit{bytes, m_saved.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    sighandler_t m_handler;
-    rlimit m_saved{};
-};
 
 TEST_F(DocumentTest, ASaveBeyondTheFileSizeLimitKeepsTheOldFileAndTheDocumentState)
 {
-    const std::string path = SavedThenChanged("jobs.rzb");
-    const std::string saved = ReadFile(path);
+    const std::string path = SavedThenChanged();
     {
         const FileSizeLimit limit(16);
-        OpenFileMenu();
-        Action("mnuSave")->trigger();
+        Save();
     }
-    ExpectFailedSaveChangedNothing(path, saved, "File too large");
+    ExpectFailedSaveChangedNothing(path, "File too large");
 }
 
 TEST_F(DocumentTest, ASaveOntoAFullDiskKeepsTheOldFileAndTheDocumentState)
@@ -285,23 +245,21 @@ TEST_F(DocumentTest, ASaveOntoAFullDiskKeepsTheOldFileAndTheDocumentState)
     if (!disk.Mounted())
         GTEST_SKIP() << disk.Reason();
     const std::string path = SavedThenChanged("disk/jobs.rzb");
-    const std::string saved = ReadFile(path);
     disk.Fill();
-    OpenFileMenu();
-    Action("mnuSave")->trigger();
-    ExpectFailedSaveChangedNothing(path, saved, "No space left on device");
+    Save();
+    ExpectFailedSaveChangedNothing(path, "No space left on device");
 }
 
 TEST_F(DocumentTest, ClosingAsksOnlyWithUnsavedChanges)
 {
-    ChangedDocument();
+    SavedThenChanged();
     components.prompt.answers = {PromptAnswer::No, PromptAnswer::No, PromptAnswer::Yes};
     EXPECT_FALSE(window->close());
     ASSERT_EQ(Asked().size(), 1u);
     EXPECT_EQ(Asked()[0], (PromptRequest{"Quit without saving your changes?", ExecutableName(), PromptButtons::YesNo,
                                          PromptIcon::None}));
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->JobCount(), 2);
+    EXPECT_EQ(window->JobCount(), 1);
     EXPECT_TRUE(window->IsDirty());
 
     Action("mnuExit")->trigger(); // the same way as the close box

@@ -1,31 +1,20 @@
-#include "ProgramRun.h"
+#include "support/ProgramRun.h"
 
 #include <QProcessEnvironment>
-#include <algorithm>
-#include <filesystem>
-#include <random>
 #include <regex>
 #include <sstream>
 
 namespace ze6::test {
 
-namespace {
-
-QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-} // namespace
-
 void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSetup& setup) const
 {
+    const auto q = [](const std::string& text) { return QString::fromStdString(text); };
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    environment.insert(QStringLiteral("HOME"), Q(m_temp / "home"));
-    environment.insert(QStringLiteral("XDG_STATE_HOME"), Q(m_temp / "state/xdg"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Q(m_temp / "home/config"));
-    environment.insert(QStringLiteral("ZE6VIVEVU_LOG"), Q(m_log));
+    environment.insert(QStringLiteral("HOME"), q(m_temp / "home"));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), q(m_temp / "state/xdg"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), q(m_temp / "home/config"));
+    environment.insert(QStringLiteral("ZE6VIVEVU_LOG"), q(m_log));
     // A sanitized build reads its options from the environment.
     const QProcessEnvironment own = QProcessEnvironment::systemEnvironment();
     for (const QString& name : own.keys()) {
@@ -33,21 +22,21 @@ void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSet
             environment.insert(name, own.value(name));
     }
     process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(Q(m_temp.Path()));
+    process.setWorkingDirectory(q(m_temp.Path()));
     if (setup)
         process.setChildProcessModifier(setup);
     QStringList list;
     for (const auto& argument : arguments)
-        list << Q(argument);
+        list << q(argument);
     process.start(QStringLiteral(ZE6_BINARY), list);
     process.waitForStarted();
 }
 
-Result ProgramRun::Run(const Names& arguments, const ChildSetup& setup, int timeoutMs) const
+Result ProgramRun::Run(const Names& arguments, const ChildSetup& setup) const
 {
     QProcess process;
     Start(process, arguments, setup);
-    if (!process.waitForFinished(timeoutMs)) {
+    if (!process.waitForFinished(120000)) {
         process.kill();
         process.waitForFinished();
         return {-1, {}, "hung"};
@@ -64,33 +53,6 @@ Names LogEntries(const std::string& logPath)
     for (std::string line; std::getline(lines, line);)
         entries.push_back(std::regex_replace(line, kPrefix, ""));
     return entries;
-}
-
-Names FolderNames(const std::string& folder)
-{
-    Names names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string RandomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937_64 generator(seed);
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i + 8 <= size; i += 8) {
-        const auto word = generator();
-        for (int b = 0; b < 8; ++b)
-            bytes[i + b] = static_cast<char>(word >> (8 * b));
-    }
-    return bytes;
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix)
-{
-    return text.rfind(prefix, 0) == 0;
 }
 
 } // namespace ze6::test

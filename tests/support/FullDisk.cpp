@@ -1,4 +1,4 @@
-#include "support/SmallDisk.h"
+#include "support/FullDisk.h"
 
 #include <cerrno>
 #include <cstring>
@@ -26,19 +26,39 @@ SmallDisk::~SmallDisk()
         ::umount2(m_folder.c_str(), MNT_DETACH);
 }
 
-void SmallDisk::Fill(const std::string& name) const
+void SmallDisk::Fill() const
 {
-    const std::string path = m_folder + (m_folder.back() == '/' ? "" : "/") + name;
+    const std::string path = m_folder + "/.filler";
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     const std::string block(4096, 'f');
-    std::size_t size = block.size();
     // Whole blocks first, then single bytes into the last partly used one.
-    while (descriptor >= 0 && size > 0) {
+    for (std::size_t size = block.size(); descriptor >= 0 && size > 0;) {
         if (::write(descriptor, block.data(), size) < 0)
             size /= 2;
     }
     if (descriptor >= 0)
         ::close(descriptor);
+}
+
+FileSizeLimit::FileSizeLimit(std::size_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+{
+    ::getrlimit(RLIMIT_FSIZE, &m_saved);
+    Apply(bytes);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    ::setrlimit(RLIMIT_FSIZE, &m_saved);
+    std::signal(SIGXFSZ, m_handler);
+}
+
+void FileSizeLimit::Apply(std::size_t bytes)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 } // namespace ze6::test

@@ -20,13 +20,13 @@ struct Result {
 using ChildSetup = std::function<void()>;
 
 // Runs the built program as cron would: no display, its own home and state
-// folders, the log where `log` says.
+// folders in `temp`, the log where `log` says.
 class ProgramRun {
 public:
     ProgramRun(const TempFolder& temp, std::string log) : m_temp(temp), m_log(std::move(log)) {}
 
     void Start(QProcess& process, const Names& arguments, const ChildSetup& setup = {}) const;
-    Result Run(const Names& arguments, const ChildSetup& setup = {}, int timeoutMs = 120000) const;
+    Result Run(const Names& arguments, const ChildSetup& setup = {}) const;
 
 private:
     const TempFolder& m_temp;
@@ -35,10 +35,5 @@ private:
 
 // The log's entries without their time, logger name and level.
 Names LogEntries(const std::string& logPath);
-// Names in a folder, sorted ("" entries never).
-Names FolderNames(const std::string& folder);
-// Bytes that deflate cannot shrink, so an archive is as large as its files.
-std::string RandomBytes(std::size_t size, unsigned seed);
-bool StartsWith(const std::string& text, const std::string& prefix);
 
 } // namespace ze6::test

@@ -1,0 +1,39 @@
+#include "support/FakeShell.h"
+
+#include "platform/RuntimeError.h"
+
+namespace ze6::test {
+
+std::unique_ptr<ProductSettings> FakeShell::CreateProductSettings()
+{
+    struct Settings final : ProductSettings {
+        FakeShell& o;
+        explicit Settings(FakeShell& owner) : o(owner) {}
+        void SetProductKey(const std::string& key) override { o.productKey = key; }
+        void Load() override {}
+        std::string ConfigFolder() const override { return o.configFolder; }
+        std::string DataFolder() const override { return o.dataFolder; }
+    };
+    if (fail)
+        Raise(ErrorNumber::PathFileAccessError, "ProductSettings");
+    return std::make_unique<Settings>(*this);
+}
+
+std::unique_ptr<FolderBrowser> FakeShell::CreateFolderBrowser()
+{
+    struct Browser final : FolderBrowser {
+        FakeShell& o;
+        explicit Browser(FakeShell& owner) : o(owner) {}
+        std::string Browse(WindowHandle owner, const std::string& prompt) override
+        {
+            o.browseOwner = owner;
+            o.browsePrompt = prompt;
+            return o.chosenFolder;
+        }
+    };
+    if (fail)
+        Raise(ErrorNumber::PathFileAccessError, "FolderBrowser");
+    return std::make_unique<Browser>(*this);
+}
+
+} // namespace ze6::test
