@@ -17,14 +17,15 @@ using test::TempFolder;
 
 constexpr const char* kTemplate = "ERROR: {ModuleName}, {ProcName}, {Message}";
 
-// Sets (or, with nullopt, unsets) environment variables for one test.
+// Sets (or, with nullopt, unsets) environment variables until the end of the scope.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(std::initializer_list<std::pair<const char*, std::optional<std::string>>> values)
+    using Value = std::optional<std::string>;
+    ScopedEnvironment(std::initializer_list<std::pair<const char*, Value>> values)
     {
         for (const auto& [name, value] : values) {
             const char* old = std::getenv(name);
-            m_saved.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
+            m_saved.emplace_back(name, old != nullptr ? Value(old) : std::nullopt);
             Set(name, value);
         }
     }
@@ -33,13 +34,10 @@ public:
         for (const auto& [name, value] : m_saved)
             Set(name.c_str(), value);
     }
+    static void Set(const char* name, const Value& value) { value ? setenv(name, value->c_str(), 1) : unsetenv(name); }
 
 private:
-    static void Set(const char* name, const std::optional<std::string>& value)
-    {
-        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-    }
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+    std::vector<std::pair<std::string, Value>> m_saved;
 };
 
 std::unique_ptr<LogComponent> NamedLog()
@@ -96,32 +94,22 @@ TEST(FileLogComponent, DefaultsToTheStateFolderAndHonoursTheUmask)
 TEST(FileLogComponent, FailuresRaiseRuntimeErrorsOfTheComponent)
 {
     TempFolder temp;
-    const auto failure = [](const std::string& messageTemplate) -> std::optional<RuntimeError> {
+    const std::tuple<std::string, std::string, std::int32_t> cases[] = {
+        {temp.Write("file.txt") + "/app.log", kTemplate, ErrorNumber::PathNotFound},
+        {"/dev/full", kTemplate, ErrorNumber::DiskFull},
+        {temp / "ok.log", "ERROR: {ModuleName, {Unknown}", 5},
+    };
+    for (const auto& [log, messageTemplate, number] : cases) {
+        ScopedEnvironment environment{{"ZE6VIVEVU_LOG", log}};
         try {
             NamedLog()->WriteError(messageTemplate, "a", "b", "c");
+            ADD_FAILURE() << log;
         } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.Number(), number) << log;
+            EXPECT_EQ(error.Description(), DescribeErrorNumber(number));
             EXPECT_EQ(error.Source(), "LogComponent");
-            return error;
         }
-        return std::nullopt;
-    };
-    {
-        ScopedEnvironment environment{{"ZE6VIVEVU_LOG", temp.Write("file.txt") + "/app.log"}};
-        const auto error = failure(kTemplate);
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->Number(), ErrorNumber::PathNotFound);
     }
-    {
-        ScopedEnvironment environment{{"ZE6VIVEVU_LOG", "/dev/full"}};
-        const auto error = failure(kTemplate);
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->Number(), ErrorNumber::DiskFull);
-        EXPECT_EQ(error->Description(), "Disk full");
-    }
-    ScopedEnvironment environment{{"ZE6VIVEVU_LOG", temp / "ok.log"}};
-    const auto error = failure("ERROR: {ModuleName, {Unknown}");
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->Number(), 5);
     EXPECT_FALSE(Exists(temp / "ok.log"));
 }
 

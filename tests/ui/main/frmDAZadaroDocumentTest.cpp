@@ -160,7 +160,7 @@ TEST_F(DocumentTest, OpenStartsInTheConfigFolderAndReplacesUnsavedChangesWithout
 }
 
 // Needs the engine.
-TEST_F(DocumentTest, LoadKeepsOnlyCanonicalLinesAndSaveWritesThemBack)
+TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShow)
 {
     const std::string path = folder.Write("mixed.rzb", "\"/rz/data/*.RZT\" \"/rz/backup/\" KEEPLAST:5\r\n"
                                                        "\r\n# a remark\r\n"
@@ -186,14 +186,6 @@ TEST_F(DocumentTest, LoadKeepsOnlyCanonicalLinesAndSaveWritesThemBack)
     };
     EXPECT_EQ(window->Jobs(), expected);
     EXPECT_TRUE(Asked().empty());
-
-    ASSERT_TRUE(window->SaveFile(QString::fromStdString(folder / "clean.rzb")));
-    std::string written;
-    for (const JobRow& row : expected)
-        written += "\"" + row.source + "\" \"" + row.target + "\" KEEPLAST:" + row.keepLast + "\r\n";
-    EXPECT_EQ(ReadFile(folder / "clean.rzb"), written);
-    ASSERT_TRUE(window->LoadFile(QString::fromStdString(folder / "clean.rzb")));
-    EXPECT_EQ(window->Jobs(), expected);
 }
 
 TEST_F(DocumentTest, AFileThatCannotBeReadChangesNothing)
