@@ -1,7 +1,7 @@
 #include "engine/ConfigFile.h"
 #include "engine/JobLineParser.h"
 #include "engine/LeadingNumber.h"
-#include "platform/RuntimeError.h"
+#include "support/RaisedNumber.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -73,15 +73,8 @@ TEST(KeepLastFromOptions, LeadingNumberAfterTheFirstOption)
 
     const Strings overflowing = {"KEEPLAST:2147483648", "KEEPLAST:-2147483649", "KEEPLAST:1e999999",
                                  "KEEPLAST:&H80000000", "KEEPLAST:" + std::string(10 << 20, '9')};
-    for (const auto& options : overflowing) {
-        try {
-            KeepLastFromOptions(options);
-            ADD_FAILURE() << options.substr(0, 40);
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.Number(), 6);
-            EXPECT_EQ(error.Source(), "ZE6Vivevu");
-        }
-    }
+    for (const auto& options : overflowing)
+        EXPECT_EQ(test::RaisedNumber([&] { KeepLastFromOptions(options); }, "ZE6Vivevu"), 6) << options.substr(0, 40);
     EXPECT_TRUE(std::isinf(ReadLeadingNumber("&H" + std::string(100000, 'F'))));
     EXPECT_EQ(RoundToInt32(-3.5), -4);
 }

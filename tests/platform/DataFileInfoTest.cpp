@@ -1,5 +1,5 @@
 #include "platform/RealComponents.h"
-#include "platform/RuntimeError.h"
+#include "support/RaisedNumber.h"
 #include "support/TempFolder.h"
 #include "support/WithoutFileAccessOverride.h"
 
@@ -22,15 +22,7 @@ std::vector<std::int32_t> Numbers(ApplicationInfo& info)
 
 std::int32_t OpenFails(const std::string& path)
 {
-    auto info = MakeDataFileInfo();
-    try {
-        info->Open(path);
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Source(), "ApplicationInfo");
-        return error.Number();
-    }
-    ADD_FAILURE() << "Open did not fail for " << path;
-    return 0;
+    return test::RaisedNumber([&] { MakeDataFileInfo()->Open(path); }, "ApplicationInfo");
 }
 
 TEST(DataFileInfo, FindsNumberedCompanionsInAnyCaseInAscendingOrder)

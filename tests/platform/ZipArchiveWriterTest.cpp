@@ -1,7 +1,7 @@
 #include "platform/ArchiveReadBack.h"
 #include "platform/HiddenTemporaryFile.h"
 #include "platform/RealComponents.h"
-#include "platform/RuntimeError.h"
+#include "support/RaisedNumber.h"
 #include "support/TempFolder.h"
 #include "support/WithoutFileAccessOverride.h"
 #include "support/ZipReader.h"
@@ -38,14 +38,7 @@ void WriteArchive(const std::string& archive, const Names& files)
 
 std::int32_t FinishFails(const std::string& archive, const Names& files)
 {
-    try {
-        WriteArchive(archive, files);
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Source(), "ArchiveWriter");
-        return error.Number();
-    }
-    ADD_FAILURE() << "Finish did not fail";
-    return 0;
+    return test::RaisedNumber([&] { WriteArchive(archive, files); }, "ArchiveWriter");
 }
 
 // Sets a testing hook and clears it even when the test fails half-way.
@@ -206,13 +199,8 @@ TEST(HiddenTemporaryFile, RefusesToMoveOntoAFileThatAppearedMeanwhileAndCleansUp
         EXPECT_EQ(file.Path().rfind(temp / ".a.RZZ.", 0), 0u);
         ASSERT_EQ(write(file.Descriptor(), "new", 3), 3);
         temp.Write("a.RZZ", "arrived first");
-        try {
-            file.MoveIntoPlace(temp / "a.RZZ");
-            ADD_FAILURE() << "moved onto an existing file";
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.Number(), ErrorNumber::FileAlreadyExists);
-            EXPECT_EQ(error.Source(), "ArchiveWriter");
-        }
+        EXPECT_EQ(test::RaisedNumber([&] { file.MoveIntoPlace(temp / "a.RZZ"); }, "ArchiveWriter"),
+                  ErrorNumber::FileAlreadyExists);
     }
     EXPECT_EQ(ReadFile(temp / "a.RZZ"), "arrived first");
     EXPECT_EQ(FolderNames(temp.Path()), Names{"a.RZZ"});
