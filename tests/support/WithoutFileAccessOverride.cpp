@@ -11,16 +11,11 @@ namespace {
 constexpr std::uint32_t kBypassCapabilities =
     (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
 
-bool ReadCapabilities(__user_cap_data_struct (&data)[2])
+// capget or capset on this thread's capability sets.
+bool Capabilities(long call, __user_cap_data_struct (&data)[2])
 {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    return syscall(SYS_capget, &header, data) == 0;
-}
-
-bool WriteCapabilities(__user_cap_data_struct (&data)[2])
-{
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    return syscall(SYS_capset, &header, data) == 0;
+    return syscall(call, &header, data) == 0;
 }
 
 } // namespace
@@ -32,12 +27,12 @@ WithoutFileAccessOverride::WithoutFileAccessOverride()
         return;
     }
     __user_cap_data_struct data[2]{};
-    if (!ReadCapabilities(data))
+    if (!Capabilities(SYS_capget, data))
         return;
     m_savedEffective[0] = data[0].effective;
     m_savedEffective[1] = data[1].effective;
     data[0].effective &= ~kBypassCapabilities;
-    m_dropped = WriteCapabilities(data);
+    m_dropped = Capabilities(SYS_capset, data);
     m_active = m_dropped;
 }
 
@@ -46,11 +41,11 @@ WithoutFileAccessOverride::~WithoutFileAccessOverride()
     if (!m_dropped)
         return;
     __user_cap_data_struct data[2]{};
-    if (!ReadCapabilities(data))
+    if (!Capabilities(SYS_capget, data))
         return;
     data[0].effective = m_savedEffective[0];
     data[1].effective = m_savedEffective[1];
-    WriteCapabilities(data);
+    Capabilities(SYS_capset, data);
 }
 
 } // namespace ze6::test
