@@ -18,7 +18,7 @@
 
 namespace ze6::test {
 
-// Real components with a scripted prompt; the product's data-file reader (which
+// The fake shell with a scripted prompt; the product's data-file reader (which
 // cannot exist here) recognises what the test says and records every path it
 // is asked about.
 class EditorComponents final : public FakeShell {
