@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <thread>
@@ -138,6 +139,79 @@ TEST_F(FaultTest, ADataFileThatChangesWhileItIsReadIsNotKept)
     EXPECT_NE(logged[0].find("changed"), std::string::npos) << logged[0];
     EXPECT_EQ(FolderNames(temp / "out"), Names{"GROW_2020-01-01-00-00-00.RZZ"});
     EXPECT_EQ(ReadFile(temp / "out/GROW_2020-01-01-00-00-00.RZZ"), "older");
+}
+
+TEST_F(FaultTest, FilesThatVanishMidJobAreLoggedAndTheRestRuns)
+{
+    for (const char* name : {"A", "B", "C"}) {
+        temp.Write(std::string("data/") + name + ".RZT", RandomBytes(64 << 20, name[0]));
+        temp.Write(std::string("data/") + name + ".rzd", "companion");
+    }
+    QProcess process;
+    program.Start(process, {temp / "data/*.RZT", temp / "out"});
+    // Once the first archive is being written (its data file comes first),
+    // its companion goes, and so does a data file listed but not yet reached.
+    const auto writing = [&] {
+        const Names names = FolderNames(temp / "out");
+        return names.size() == 1 && names[0].ends_with(".part");
+    };
+    while (!writing() && process.state() != QProcess::NotRunning)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(writing());
+    const std::string first = FolderNames(temp / "out")[0].substr(1, 1);
+    const std::string gone = first == "A" ? "B" : "A";
+    std::filesystem::remove(temp / ("data/" + first + ".rzd"));
+    std::filesystem::remove(temp / ("data/" + gone + ".RZT"));
+    ASSERT_TRUE(process.waitForFinished(120000));
+
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(process.readAll().toStdString(), "");
+    const Names logged = LogEntries(logPath);
+    ASSERT_EQ(logged.size(), 2u) << ReadFile(logPath);
+    EXPECT_TRUE(logged[0].starts_with(kArchiveFailure)) << logged[0];
+    EXPECT_TRUE(logged[1].starts_with(kArchiveFailure + "53 - File not found")) << logged[1];
+    const Names names = FolderNames(temp / "out"); // only the third data file's archive
+    ASSERT_EQ(names.size(), 1u) << testing::PrintToString(names);
+    EXPECT_NE(names[0].substr(0, 1), first);
+    EXPECT_NE(names[0].substr(0, 1), gone);
+}
+
+TEST_F(FaultTest, AReadOnlyTargetAndATargetThroughAFileAreLoggedAndTheRestRuns)
+{
+    if (::geteuid() != 0 && ::access("/", W_OK) == 0)
+        GTEST_SKIP() << "needs root to run the program as another user, or an unprivileged user";
+    namespace fs = std::filesystem;
+    fs::permissions(temp.Path(), fs::perms::all, fs::perm_options::add);
+    temp.Write("data/A.RZT");
+    temp.Write("data/B.RZT");
+    temp.Write("blocked", "a file where a folder should be");
+    const std::string readOnly = temp.MakeFolder("readonly");
+    fs::permissions(readOnly, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    for (const char* folder : {"writable", "state"})
+        fs::permissions(temp.MakeFolder(folder), fs::perms::all);
+    const std::string job = temp.Write("jobs.rzb", Job("data/*.RZT", "readonly") + Job("data/*.RZT", "blocked/sub") +
+                                                       Job("data/A.RZT", "writable"));
+    // Root writes through any permission, so the program runs as nobody then.
+    const ChildSetup nobody = [] {
+        ::setgroups(0, nullptr);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(99);
+    };
+
+    const Result result = program.Run({job}, ::geteuid() == 0 ? nobody : ChildSetup());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out + result.err, "");
+    const Names logged = LogEntries(logPath);
+    ASSERT_EQ(logged.size(), 4u) << ReadFile(logPath);
+    for (const std::size_t i : {0u, 1u})
+        EXPECT_TRUE(logged[i].starts_with(kArchiveFailure + "70 - Permission denied")) << logged[i];
+    for (const std::size_t i : {2u, 3u})
+        EXPECT_TRUE(logged[i].starts_with(kArchiveFailure)) << logged[i];
+    EXPECT_EQ(FolderNames(readOnly), Names{});
+    const Names written = FolderNames(temp / "writable");
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_TRUE(written[0].starts_with("A_"));
 }
 
 TEST_F(FaultTest, AnUnwritableLogSendsEveryEntryToStandardErrorAndEveryJobStillRuns)
