@@ -3,6 +3,7 @@
 #include "engine/JobLine.h"
 #include "platform/RuntimeError.h"
 #include "support/FixedClock.h"
+#include "support/WithoutFileAccessOverride.h"
 #include "support/TempFolder.h"
 #include "support/ZipReader.h"
 
@@ -152,7 +153,8 @@ TEST_F(ArchiveTest, PruningKeepsTheNewestOfTheDataFilesOwnSeries)
     EXPECT_EQ(Target(), with({"ABC_2024-03-07-14-05-12.RZZ"}));
     EXPECT_EQ(components.log, Names{});
 
-    if (::geteuid() != 0) { // root deletes from read-only folders
+    // Root deletes from read-only folders unless its file-access override is dropped.
+    if (const test::WithoutFileAccessOverride permissionsHold; permissionsHold.Active()) {
         components.onFinish = [this](const std::string& name) {
             temp.Write(name.substr(temp.Path().size()), "new");
             ::chmod(target.c_str(), 0500);
