@@ -24,7 +24,7 @@ int RunMainWindow()
     return QApplication::exec();
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

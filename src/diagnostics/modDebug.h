@@ -32,4 +32,4 @@ int ReportCount();
 // Drops the log component and the count, so a test starts like a new process.
 void ResetForTesting();
 
-}  // namespace ze6::modDebug
+} // namespace ze6::modDebug

@@ -19,4 +19,4 @@ std::string ArchiveTimestamp(const QDateTime& now);
 // The files of the archive being made (left filled until the next call).
 std::vector<std::string>& ArchiveFileList();
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

@@ -10,7 +10,7 @@ namespace ze6::modDAZadaro {
 class ConfigLineReader {
 public:
     explicit ConfigLineReader(std::istream& input) : m_input(input) {}
-    bool Next(std::string& line);  // false at the end of the input; raises RuntimeError on a read error
+    bool Next(std::string& line); // false at the end of the input; raises RuntimeError on a read error
 
 private:
     std::istream& m_input;
@@ -19,4 +19,4 @@ private:
 // Runs every non-blank line of a configuration file, in order.
 void ProcessFile(std::string path);
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

@@ -9,4 +9,4 @@ namespace ze6::modDAZadaro {
 std::string GetDefaultConfigFolder();
 std::string GetDefaultSourceFolder();
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

@@ -13,4 +13,4 @@ std::int32_t& KeepLastCount();
 // Syntax errors show the usage text; run-time errors go to the log.
 void ProcessCommandLine(std::string jobLine);
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

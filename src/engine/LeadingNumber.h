@@ -14,4 +14,4 @@ double ReadLeadingNumber(std::string_view text);
 // Rounds half to even; outside the signed 32-bit range raises RuntimeError 6 "Overflow".
 std::int32_t RoundToInt32(double value);
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

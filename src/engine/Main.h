@@ -12,4 +12,4 @@ namespace ze6::modDAZadaro {
 // a job line was rejected with the usage text.
 int Main(const std::string& commandText, const std::function<int()>& showMainWindow);
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

@@ -15,12 +15,12 @@ std::string GetFileExtension(const std::string& path);
 std::string GetFolderPart(const std::string& path);
 bool MakeFolder(const std::string& path);
 bool CreateFolderPath(const std::string& path);
-std::string ChangeFileExtension(const std::string& path, const std::string& extension);  // may raise
+std::string ChangeFileExtension(const std::string& path, const std::string& extension); // may raise
 std::string BrowseFolder(WindowHandle ownerWindow, const std::string& prompt);
 
 // Small text helpers with the program's own rules.
-std::string TrimBlanks(std::string_view text);        // spaces (code 32) at both ends only
-std::string UpperCase(std::string_view text);         // letter case folded the way names are compared
-std::string WithTrailingSeparator(std::string path);  // appends one separator when missing
+std::string TrimBlanks(std::string_view text);       // spaces (code 32) at both ends only
+std::string UpperCase(std::string_view text);        // letter case folded the way names are compared
+std::string WithTrailingSeparator(std::string path); // appends one separator when missing
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

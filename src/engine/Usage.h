@@ -13,4 +13,4 @@ void ShowUsage(std::string message);
 // How many job lines this process rejected with the usage text.
 int RejectedJobLineCount();
 
-}  // namespace ze6::modDAZadaro
+} // namespace ze6::modDAZadaro

@@ -8,7 +8,7 @@ std::function<QDateTime()>& ClockOverride()
     static std::function<QDateTime()> clock;
     return clock;
 }
-}  // namespace
+} // namespace
 
 QDateTime CurrentLocalTime()
 {
@@ -22,4 +22,4 @@ void SetClockForTesting(std::function<QDateTime()> clock)
     ClockOverride() = std::move(clock);
 }
 
-}  // namespace ze6
+} // namespace ze6

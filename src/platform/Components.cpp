@@ -6,15 +6,42 @@
 
 namespace ze6 {
 
-std::unique_ptr<ApplicationInfo> Components::CreateApplicationInfo() { return MakeDataFileInfo(); }
-std::unique_ptr<ArchiveWriter> Components::CreateArchiveWriter() { return MakeZipArchiveWriter(); }
-std::unique_ptr<PathUtility> Components::CreatePathUtility() { return MakeSimplePathUtility(); }
-std::unique_ptr<ProductSettings> Components::CreateProductSettings() { return MakeQtProductSettings(); }
-std::unique_ptr<LogComponent> Components::CreateLogComponent() { return MakeFileLogComponent(); }
-std::unique_ptr<Clipboard> Components::CreateClipboard() { return MakeQtClipboard(); }
-std::unique_ptr<LinkOpener> Components::CreateLinkOpener() { return MakeDesktopLinkOpener(); }
-std::unique_ptr<FolderBrowser> Components::CreateFolderBrowser() { return MakeQtFolderBrowser(); }
-std::unique_ptr<FileDialogs> Components::CreateFileDialogs() { return MakeQtFileDialogs(); }
+std::unique_ptr<ApplicationInfo> Components::CreateApplicationInfo()
+{
+    return MakeDataFileInfo();
+}
+std::unique_ptr<ArchiveWriter> Components::CreateArchiveWriter()
+{
+    return MakeZipArchiveWriter();
+}
+std::unique_ptr<PathUtility> Components::CreatePathUtility()
+{
+    return MakeSimplePathUtility();
+}
+std::unique_ptr<ProductSettings> Components::CreateProductSettings()
+{
+    return MakeQtProductSettings();
+}
+std::unique_ptr<LogComponent> Components::CreateLogComponent()
+{
+    return MakeFileLogComponent();
+}
+std::unique_ptr<Clipboard> Components::CreateClipboard()
+{
+    return MakeQtClipboard();
+}
+std::unique_ptr<LinkOpener> Components::CreateLinkOpener()
+{
+    return MakeDesktopLinkOpener();
+}
+std::unique_ptr<FolderBrowser> Components::CreateFolderBrowser()
+{
+    return MakeQtFolderBrowser();
+}
+std::unique_ptr<FileDialogs> Components::CreateFileDialogs()
+{
+    return MakeQtFileDialogs();
+}
 
 Prompt& Components::GetPrompt()
 {
@@ -28,7 +55,7 @@ Prompt& Components::GetPrompt()
 
 namespace {
 Components* g_override = nullptr;
-}  // namespace
+} // namespace
 
 Components& GetComponents()
 {
@@ -43,4 +70,4 @@ void SetComponents(Components* components)
     g_override = components;
 }
 
-}  // namespace ze6
+} // namespace ze6

@@ -11,7 +11,7 @@ namespace {
 int g_argc = 0;
 char* g_noArguments[] = {nullptr};
 char** g_argv = g_noArguments;
-}  // namespace
+} // namespace
 
 std::string RebuildCommandText(const std::vector<std::string>& arguments)
 {
@@ -83,4 +83,4 @@ std::string HomeFolder()
     return home;
 }
 
-}  // namespace ze6
+} // namespace ze6

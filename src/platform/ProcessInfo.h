@@ -25,4 +25,4 @@ bool DisplayAvailable();
 // The user's home folder, ending in a separator.
 std::string HomeFolder();
 
-}  // namespace ze6
+} // namespace ze6

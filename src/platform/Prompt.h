@@ -44,4 +44,4 @@ public:
     PromptAnswer Ask(const PromptRequest& request) override;
 };
 
-}  // namespace ze6
+} // namespace ze6

@@ -102,11 +102,23 @@ private:
     }
 };
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<Clipboard> MakeQtClipboard() { return std::make_unique<QtClipboard>(); }
-std::unique_ptr<LinkOpener> MakeDesktopLinkOpener() { return std::make_unique<DesktopLinkOpener>(); }
-std::unique_ptr<FolderBrowser> MakeQtFolderBrowser() { return std::make_unique<QtFolderBrowser>(); }
-std::unique_ptr<FileDialogs> MakeQtFileDialogs() { return std::make_unique<QtFileDialogs>(); }
+std::unique_ptr<Clipboard> MakeQtClipboard()
+{
+    return std::make_unique<QtClipboard>();
+}
+std::unique_ptr<LinkOpener> MakeDesktopLinkOpener()
+{
+    return std::make_unique<DesktopLinkOpener>();
+}
+std::unique_ptr<FolderBrowser> MakeQtFolderBrowser()
+{
+    return std::make_unique<QtFolderBrowser>();
+}
+std::unique_ptr<FileDialogs> MakeQtFileDialogs()
+{
+    return std::make_unique<QtFileDialogs>();
+}
 
-}  // namespace ze6
+} // namespace ze6

@@ -29,11 +29,11 @@ private:
     std::string m_dataFolder;
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<ProductSettings> MakeQtProductSettings()
 {
     return std::make_unique<QtProductSettings>();
 }
 
-}  // namespace ze6
+} // namespace ze6

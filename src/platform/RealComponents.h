@@ -16,4 +16,4 @@ std::unique_ptr<LinkOpener> MakeDesktopLinkOpener();
 std::unique_ptr<FolderBrowser> MakeQtFolderBrowser();
 std::unique_ptr<FileDialogs> MakeQtFileDialogs();
 
-}  // namespace ze6
+} // namespace ze6

@@ -13,19 +13,32 @@ RuntimeError::RuntimeError(std::int32_t number, std::string description, std::st
 std::string DescribeErrorNumber(std::int32_t number)
 {
     switch (number) {
-    case 5: return "Invalid procedure call or argument";
-    case ErrorNumber::Overflow: return "Overflow";
-    case 7: return "Out of memory";
-    case ErrorNumber::BadFileName: return "Bad file name or number";
-    case ErrorNumber::FileNotFound: return "File not found";
-    case ErrorNumber::FileAlreadyOpen: return "File already open";
-    case ErrorNumber::DeviceIoError: return "Device I/O error";
-    case ErrorNumber::FileAlreadyExists: return "File already exists";
-    case ErrorNumber::DiskFull: return "Disk full";
-    case ErrorNumber::PermissionDenied: return "Permission denied";
-    case ErrorNumber::PathFileAccessError: return "Path/File access error";
-    case ErrorNumber::PathNotFound: return "Path not found";
-    default: return "Application-defined or object-defined error";
+    case 5:
+        return "Invalid procedure call or argument";
+    case ErrorNumber::Overflow:
+        return "Overflow";
+    case 7:
+        return "Out of memory";
+    case ErrorNumber::BadFileName:
+        return "Bad file name or number";
+    case ErrorNumber::FileNotFound:
+        return "File not found";
+    case ErrorNumber::FileAlreadyOpen:
+        return "File already open";
+    case ErrorNumber::DeviceIoError:
+        return "Device I/O error";
+    case ErrorNumber::FileAlreadyExists:
+        return "File already exists";
+    case ErrorNumber::DiskFull:
+        return "Disk full";
+    case ErrorNumber::PermissionDenied:
+        return "Permission denied";
+    case ErrorNumber::PathFileAccessError:
+        return "Path/File access error";
+    case ErrorNumber::PathNotFound:
+        return "Path not found";
+    default:
+        return "Application-defined or object-defined error";
     }
 }
 
@@ -33,21 +46,38 @@ RuntimeError ErrorFromErrno(int errnoValue, const std::string& source)
 {
     std::int32_t number = ErrorNumber::PathFileAccessError;
     switch (errnoValue) {
-    case ENOENT: number = ErrorNumber::FileNotFound; break;
-    case ENOTDIR: number = ErrorNumber::PathNotFound; break;
+    case ENOENT:
+        number = ErrorNumber::FileNotFound;
+        break;
+    case ENOTDIR:
+        number = ErrorNumber::PathNotFound;
+        break;
     case EACCES:
     case EPERM:
-    case EROFS: number = ErrorNumber::PermissionDenied; break;
-    case EEXIST: number = ErrorNumber::FileAlreadyExists; break;
+    case EROFS:
+        number = ErrorNumber::PermissionDenied;
+        break;
+    case EEXIST:
+        number = ErrorNumber::FileAlreadyExists;
+        break;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: number = ErrorNumber::DiskFull; break;
-    case EIO: number = ErrorNumber::DeviceIoError; break;
+    case EFBIG:
+        number = ErrorNumber::DiskFull;
+        break;
+    case EIO:
+        number = ErrorNumber::DeviceIoError;
+        break;
     case ENAMETOOLONG:
-    case EINVAL: number = ErrorNumber::BadFileName; break;
+    case EINVAL:
+        number = ErrorNumber::BadFileName;
+        break;
     case EBUSY:
-    case ETXTBSY: number = ErrorNumber::FileAlreadyOpen; break;
-    default: break;
+    case ETXTBSY:
+        number = ErrorNumber::FileAlreadyOpen;
+        break;
+    default:
+        break;
     }
     return RuntimeError(number, DescribeErrorNumber(number), source);
 }
@@ -57,4 +87,4 @@ void Raise(std::int32_t number, const std::string& source)
     throw RuntimeError(number, DescribeErrorNumber(number), source);
 }
 
-}  // namespace ze6
+} // namespace ze6

@@ -37,7 +37,7 @@ inline constexpr std::int32_t DiskFull = 61;
 inline constexpr std::int32_t PermissionDenied = 70;
 inline constexpr std::int32_t PathFileAccessError = 75;
 inline constexpr std::int32_t PathNotFound = 76;
-}  // namespace ErrorNumber
+} // namespace ErrorNumber
 
 // The usual description of a classic error number ("Disk full" for 61).
 std::string DescribeErrorNumber(std::int32_t number);
@@ -48,4 +48,4 @@ RuntimeError ErrorFromErrno(int errnoValue, const std::string& source);
 // Convenience for raising one of the classic errors with its usual text.
 [[noreturn]] void Raise(std::int32_t number, const std::string& source);
 
-}  // namespace ze6
+} // namespace ze6

@@ -3,8 +3,8 @@
 #include "engine/JobLine.h"
 #include "platform/RuntimeError.h"
 #include "support/FixedClock.h"
-#include "support/WithoutFileAccessOverride.h"
 #include "support/TempFolder.h"
+#include "support/WithoutFileAccessOverride.h"
 #include "support/ZipReader.h"
 
 #include <algorithm>

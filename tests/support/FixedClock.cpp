@@ -12,4 +12,4 @@ FixedClock::~FixedClock()
     SetClockForTesting({});
 }
 
-}  // namespace ze6::test
+} // namespace ze6::test

@@ -18,4 +18,4 @@ private:
     QDateTime m_now;
 };
 
-}  // namespace ze6::test
+} // namespace ze6::test

@@ -24,4 +24,4 @@ TestComponents::~TestComponents()
     SetComponents(nullptr);
 }
 
-}  // namespace ze6::test
+} // namespace ze6::test

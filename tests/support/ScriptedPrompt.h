@@ -34,4 +34,4 @@ public:
     ScriptedPrompt prompt;
 };
 
-}  // namespace ze6::test
+} // namespace ze6::test

@@ -72,4 +72,4 @@ std::string RandomBytes(std::size_t size, unsigned seed)
     return bytes;
 }
 
-}  // namespace ze6::test
+} // namespace ze6::test

@@ -29,4 +29,4 @@ std::vector<std::string> FolderNames(const std::string& folder);
 // Bytes that deflate cannot shrink, the same for the same seed.
 std::string RandomBytes(std::size_t size, unsigned seed);
 
-}  // namespace ze6::test
+} // namespace ze6::test

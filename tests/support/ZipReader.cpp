@@ -39,4 +39,4 @@ std::vector<std::string> ZipEntryNames(const std::string& path)
     return names;
 }
 
-}  // namespace ze6::test
+} // namespace ze6::test

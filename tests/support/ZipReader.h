@@ -16,4 +16,4 @@ struct ZipEntry {
 std::vector<ZipEntry> ReadZip(const std::string& path);
 std::vector<std::string> ZipEntryNames(const std::string& path);
 
-}  // namespace ze6::test
+} // namespace ze6::test

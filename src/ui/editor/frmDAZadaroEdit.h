@@ -35,7 +35,7 @@ public:
 
     // "" for 0 (keep all), otherwise the decimal digits.
     QString KeepLast() const;
-    void SetKeepLast(const QString& value);  // "" stores 0
+    void SetKeepLast(const QString& value); // "" stores 0
     void SetKeepLast(std::int32_t value);
 
     QString FormCaption() const;
@@ -53,4 +53,4 @@ private:
     QWidget* m_owner;
 };
 
-}  // namespace ze6
+} // namespace ze6
