@@ -194,20 +194,21 @@ std::vector<std::string> ListFiles(const std::string& pattern)
 std::vector<std::string> ListFilesStartingWith(const std::string& folder, const std::string& prefix)
 {
     const std::string where = folder.empty() ? std::string(".") : folder;
-    const auto resolved = ResolvePath(where);
+    const std::string foldedPrefix = FoldCase(prefix);
+    const std::string found = ResolvePath(where).value_or(where);
     struct stat folderStatus {};
     std::optional<std::vector<std::string>> candidates;
-    if (resolved && ::stat(resolved->c_str(), &folderStatus) == 0 && S_ISDIR(folderStatus.st_mode))
-        candidates = FolderIndex::WithPrefix(*resolved, folderStatus, FoldCase(prefix));
-    // ListFiles tells a missing folder from one that cannot be read.
+    if (::stat(found.c_str(), &folderStatus) == 0 && S_ISDIR(folderStatus.st_mode))
+        candidates = FolderIndex::WithPrefix(found, folderStatus, foldedPrefix);
+    // ListFiles tells a missing folder from one that cannot be read; its
+    // names still need the prefix test below.
     if (!candidates)
         candidates = ListFiles(Join(where, "*"));
-    const std::string foldedPrefix = FoldCase(prefix);
     std::vector<std::string> names;
     for (auto& name : *candidates) {
         struct stat status {};
         if (name[0] != '.' && FoldCase(name).compare(0, foldedPrefix.size(), foldedPrefix) == 0 &&
-            ::stat(Join(*resolved, name).c_str(), &status) == 0 && S_ISREG(status.st_mode))
+            ::stat(Join(found, name).c_str(), &status) == 0 && S_ISREG(status.st_mode))
             names.push_back(std::move(name));
     }
     return names;
