@@ -87,7 +87,6 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
         ClearArchiveFileList();
 
         auto info = GetComponents().CreateApplicationInfo();
-        info->SetModeFlag(false);
         info->Open(sourceFolder + fileName);
 
         if (!FileExists(targetFolder))
@@ -132,7 +131,7 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
             auto writer = GetComponents().CreateArchiveWriter();
             writer->SetArchiveName(archivePath);
             for (const auto& path : ArchiveFileList())
-                writer->AddFile(path, 0, 0, "");
+                writer->AddFile(path);
             writer->Finish();
         }
         FileSystem::InvalidateCache(targetFolder);

@@ -76,8 +76,6 @@ std::string Describe(const std::string& name, const struct stat& status)
 
 class DataFileInfo final : public ApplicationInfo {
 public:
-    void SetModeFlag(bool value) override { m_modeFlag = value; }
-
     void Open(const std::string& path) override
     {
         Close();
@@ -163,7 +161,6 @@ public:
     }
 
 private:
-    bool m_modeFlag = false;
     bool m_open = false;
     std::string m_fullName;
     std::vector<NumberedCompanion> m_numbered;

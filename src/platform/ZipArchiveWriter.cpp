@@ -79,10 +79,7 @@ class ZipArchiveWriter final : public ArchiveWriter {
 public:
     void SetArchiveName(const std::string& path) override { m_archiveName = path; }
 
-    void AddFile(const std::string& path, std::int32_t, std::int32_t, const std::string&) override
-    {
-        m_files.push_back(path);
-    }
+    void AddFile(const std::string& path) override { m_files.push_back(path); }
 
     void Finish() override
     {

@@ -32,7 +32,7 @@ void WriteArchive(const std::string& archive, const Names& files)
     auto writer = MakeZipArchiveWriter();
     writer->SetArchiveName(archive);
     for (const auto& file : files)
-        writer->AddFile(file, 0, 0, "");
+        writer->AddFile(file);
     writer->Finish();
 }
 
