@@ -163,7 +163,7 @@ std::vector<std::string> ListFiles(const std::string& pattern)
     if (!resolved) {
         struct stat status {};
         if (::stat(folder.c_str(), &status) != 0 && !IsMissing(errno))
-            throw ErrorFromErrno(errno, kProgramErrorSource);
+            throw ErrorFromErrno(errno, kProgramErrorSource, folder);
         return {};
     }
 
@@ -171,7 +171,15 @@ std::vector<std::string> ListFiles(const std::string& pattern)
     if (!dir) {
         if (IsMissing(errno))
             return {};
-        throw ErrorFromErrno(errno, kProgramErrorSource);
+        throw ErrorFromErrno(errno, kProgramErrorSource, *resolved);
+    }
+    // A name without wildcards that exists in exactly that spelling is that
+    // file alone, not also the ones that differ from it only in case.
+    if (!namePattern.empty() && namePattern[0] != '.' && namePattern.find_first_of("*?") == std::string::npos) {
+        const std::string exact = Join(*resolved, namePattern);
+        struct stat status {};
+        if (::stat(exact.c_str(), &status) == 0 ? S_ISREG(status.st_mode) : errno == EACCES && IsUntrustedLink(exact))
+            return {namePattern};
     }
     const WildcardPattern matcher(namePattern);
     std::vector<std::string> names;
@@ -248,7 +256,7 @@ void DeleteFile(const std::string& path)
     if (result != 0 && IsMissing(errno)) {
         const auto resolved = ResolvePath(path);
         if (!resolved)
-            throw ErrorFromErrno(ENOENT, kProgramErrorSource);
+            throw ErrorFromErrno(ENOENT, kProgramErrorSource, path);
         target = *resolved;
         result = ::unlink(target.c_str());
     }
@@ -256,7 +264,7 @@ void DeleteFile(const std::string& path)
     const std::string folder = FolderOf(target);
     FolderIndex::Forget(folder.empty() ? std::string(".") : folder);
     if (result != 0)
-        throw ErrorFromErrno(error, kProgramErrorSource);
+        throw ErrorFromErrno(error, kProgramErrorSource, target);
 }
 
 void InvalidateCache(const std::string& folder)

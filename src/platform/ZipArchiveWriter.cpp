@@ -90,7 +90,7 @@ public:
         } catch (const std::bad_alloc&) {
             throw RuntimeError(kOutOfMemory, "Out of memory", kSource);
         } catch (const std::exception& error) {
-            throw RuntimeError(ErrorNumber::PathFileAccessError, error.what(), kSource);
+            throw RuntimeError(ErrorNumber::PathFileAccessError, error.what(), kSource, m_archiveName);
         }
     }
 
@@ -107,7 +107,7 @@ void ZipArchiveWriter::Write()
     const std::string archiveName = NamePart(m_archiveName);
     if (archiveName.empty() || m_archiveName.back() == FileSystem::kSeparator || archiveName == "." ||
         archiveName == "..")
-        Raise(ErrorNumber::BadFileName, kSource);
+        Raise(ErrorNumber::BadFileName, kSource, m_archiveName);
     if (m_files.empty())
         throw RuntimeError(ErrorNumber::PathFileAccessError, "No files to archive", kSource);
 
@@ -203,8 +203,8 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
         }
         const ZipFileSource& source = *sources[next++];
         if (!source.ReadToEnd())
-            throw RuntimeError(ErrorNumber::PathFileAccessError, "File was not read completely: " + files[i].path,
-                               kSource);
+            throw RuntimeError(ErrorNumber::PathFileAccessError, "File was not read completely", kSource,
+                               files[i].path);
         expected.push_back(
             {names[i], source.BytesRead(), source.Crc(), false, source.StoredSize(), source.StoredCrc()});
     }
