@@ -94,7 +94,9 @@ HiddenTemporaryFile::HiddenTemporaryFile(const std::string& folder, const std::s
         const std::string path = prefix + RandomSuffix() + kEnding;
         // O_EXCL refuses any existing entry, a symbolic link included, so a
         // link planted at the name can never redirect the archive elsewhere.
-        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        // Owner only: the archive holds files whose own modes may be private,
+        // and the umask may only narrow this further.
+        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (descriptor >= 0) {
             // Held until the file is closed: it tells a later run that clears
             // away leftovers of killed runs that this one is still alive.
