@@ -257,14 +257,15 @@ zip_int64_t ZipFileSource::Fail(int libzipError, int systemError, RuntimeError f
 
 zip_int64_t ZipFileSource::FailWithErrno(int systemError)
 {
-    return Fail(ZIP_ER_READ, systemError, ErrorFromErrno(systemError, kSource));
+    return Fail(ZIP_ER_READ, systemError, ErrorFromErrno(systemError, kSource, m_path));
 }
 
 zip_int64_t ZipFileSource::FailChanged()
 {
+    m_changed = m_changed || !m_failure;
     return Fail(
         ZIP_ER_CHANGED, 0,
-        RuntimeError(ErrorNumber::PathFileAccessError, "File changed while it was being archived: " + m_path, kSource));
+        RuntimeError(ErrorNumber::PathFileAccessError, "File changed while it was being archived", kSource, m_path));
 }
 
 } // namespace ze6

@@ -120,6 +120,8 @@ TEST(ZipArchiveWriter, AFailureLeavesNoArchiveAndNoTemporaryFile)
         {target + "a.RZZ", {good, "/proc/self/status"}, ErrorNumber::PathFileAccessError},
         {target + "a.RZZ", {good, fifo}, ErrorNumber::PathFileAccessError},
     };
+    const Hooked<std::function<void(std::chrono::milliseconds)>> noPauses(SetArchiveRetryWaitForTesting,
+                                                                          [](std::chrono::milliseconds) {});
     for (const auto& [archive, files, number] : cases)
         EXPECT_EQ(FinishFails(archive, files), number) << archive << " " << files.back();
     ASSERT_EQ(chmod(target.c_str(), 0555), 0);
