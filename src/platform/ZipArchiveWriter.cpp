@@ -92,12 +92,15 @@ bool NameTaken(const std::string& path)
 SourceFile Examine(const std::string& path)
 {
     const std::string found = FileSystem::ResolvePath(path).value_or(path);
+    // The engine leaves such links out; one planted since then fails the archive.
+    if (FileSystem::IsUntrustedLink(found))
+        Raise(ErrorNumber::PermissionDenied, kSource, found);
     struct stat status {};
     if (::stat(found.c_str(), &status) != 0)
-        throw ErrorFromErrno(errno, kSource);
+        throw ErrorFromErrno(errno, kSource, found);
     const std::string name = NamePart(found);
     if (name.empty() || name == "." || name == ".." || name == std::string(1, FileSystem::kSeparator))
-        Raise(ErrorNumber::BadFileName, kSource);
+        Raise(ErrorNumber::BadFileName, kSource, found);
     return {found, S_ISDIR(status.st_mode), status.st_mtime};
 }
 

@@ -1,8 +1,11 @@
 #include "support/ProgramRun.h"
+#include "support/ZipReader.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <regex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ze6::test {
 namespace {
@@ -81,6 +84,45 @@ TEST_F(ProgramTest, FolderWildcardAndFileJobsRunSilently)
                      "PLANT1_2020-01-05-00-00-00.RZZ", "PLANT1_2020-01-06-00-00-00.RZZ", "PLANT1_<t>.RZZ"}));
     EXPECT_EQ(Folder("rel"), Names{"Plant2_<t>.RZZ"});
     EXPECT_EQ(Folder("file"), Names{"PLANT1_<t>.RZZ"});
+}
+
+// Names that differ only in case are different files: each data file is
+// archived under its own spelling with the companions spelled most like it,
+// and a single-file source of an exact spelling selects that file alone. A
+// FIFO or device named like a companion is left out and never read.
+TEST_F(ProgramTest, EachDataFileKeepsItsOwnSpellingAndOddCompanionsAreLeftOut)
+{
+    temp.Write("data/Plant1.RZT", "lower");
+    temp.Write("data/PLANT1.RZT", "upper");
+    temp.Write("data/Plant1.RZD", "lower's companion");
+    temp.Write("data/PLANT1.rzd", "upper's companion");
+    temp.Write("data/aB.RZT", "short"); // its companion 1, aB.rzt, is spelled more like the other
+    temp.Write("data/Ab.rzt", "other");
+    ASSERT_EQ(::mkfifo((temp / "data/plant1.rzi").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/null", (temp / "data/Plant1.rza").c_str()), 0);
+
+    for (const Result& result : {Run({temp / "data", temp / "both"}), Run({temp / "data/Plant1.RZT", temp / "one"})}) {
+        EXPECT_EQ(result.status, 0) << ReadFile(logPath);
+        EXPECT_EQ(result.out + result.err, "");
+    }
+    const auto contents = [&](const std::string& folder, const std::string& stem) {
+        const Names names = FolderNames(temp / folder);
+        const auto archive =
+            std::find_if(names.begin(), names.end(), [&](const auto& n) { return n.starts_with(stem); });
+        Names entries;
+        if (archive != names.end()) {
+            for (const auto& entry : ReadZip(temp / (folder + "/" + *archive)))
+                entries.push_back(entry.name + "=" + entry.content);
+        }
+        return entries;
+    };
+    EXPECT_EQ(Folder("both"), (Names{"Ab_<t>.RZZ", "PLANT1_<t>.RZZ", "Plant1_<t>.RZZ", "aB_<t>.RZZ"}));
+    EXPECT_EQ(contents("both", "aB_"), Names{"aB.RZT=short"});
+    EXPECT_EQ(contents("both", "Ab_"), Names{"Ab.rzt=other"});
+    EXPECT_EQ(contents("both", "Plant1_"), (Names{"Plant1.RZT=lower", "Plant1.RZD=lower's companion"}));
+    EXPECT_EQ(contents("both", "PLANT1_"), (Names{"PLANT1.RZT=upper", "PLANT1.rzd=upper's companion"}));
+    EXPECT_EQ(Folder("one"), Names{"Plant1_<t>.RZZ"});
+    EXPECT_EQ(contents("one", "Plant1_"), (Names{"Plant1.RZT=lower", "Plant1.RZD=lower's companion"}));
 }
 
 TEST_F(ProgramTest, FailuresGoToTheLogAndExitOne)

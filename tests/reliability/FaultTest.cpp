@@ -189,6 +189,46 @@ TEST_F(FaultTest, AReadOnlyTargetAndATargetThroughAFileAreLoggedAndTheRestRuns)
     EXPECT_TRUE(written[0].starts_with("A_"));
 }
 
+// An archive is never readable by more people than its owner, whatever the
+// umask allows. A root run in a folder that others may write to never follows
+// their links: not to a data file, not to a companion; each is named in the log.
+TEST_F(FaultTest, ArchivesStayPrivateAndARootRunNeverFollowsAnotherUsersLink)
+{
+    const std::string secret = temp.Write("secret", "the secret");
+    ::chmod(secret.c_str(), 0600);
+    const std::string shared = temp.MakeFolder("shared");
+    ::chmod(shared.c_str(), 01777);
+    temp.Write("shared/JOB.RZT", "job");
+    temp.Write("shared/JOB.rzi", "job's own companion");
+    const bool root = ::geteuid() == 0;
+    for (const char* name : {"JOB.rzd", "SHADOW.RZT"}) {
+        ASSERT_EQ(::symlink(secret.c_str(), (shared + name).c_str()), 0);
+        ASSERT_TRUE(!root || ::lchown((shared + name).c_str(), 65534, 65534) == 0);
+    }
+
+    const Result result = program.Run({shared + "*.RZT", temp / "out"}, [] { ::umask(022); });
+    const Names out = FolderNames(temp / "out");
+    ASSERT_FALSE(out.empty());
+    for (const auto& name : out) {
+        struct stat status {};
+        ASSERT_EQ(::stat((temp / ("out/" + name)).c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0600u) << name;
+    }
+    if (!root) {
+        GTEST_SKIP() << "links of another user need root";
+    }
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(out.size(), 1u) << testing::PrintToString(out);
+    for (const auto& entry : ReadZip(temp / ("out/" + out[0])))
+        EXPECT_EQ(entry.content.find("the secret"), std::string::npos) << entry.name;
+    EXPECT_EQ(ZipEntryNames(temp / ("out/" + out[0])), (Names{"JOB.RZT", "JOB.rzi"}));
+    Names logged = LogEntries(logPath);
+    std::sort(logged.begin(), logged.end());
+    EXPECT_EQ(logged,
+              (Names{kArchiveFailure + "70 - Permission denied: " + shared + "JOB.rzd Source: ZE6Vivevu",
+                     kArchiveFailure + "70 - Permission denied: " + shared + "SHADOW.RZT Source: ApplicationInfo"}));
+}
+
 TEST_F(FaultTest, AnUnwritableLogSendsEveryEntryToStandardErrorAndEveryJobStillRuns)
 {
     temp.Write("data/A.RZT");
