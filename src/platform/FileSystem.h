@@ -45,7 +45,7 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b);
 bool IsFileOrFolder(const std::string& path);
 
 // True when the process runs as root and `path` (as spelled) is a symbolic
-// link owned by someone other than the owner of its folder. Following such a
+// link owned neither by root nor by the owner of its folder. Following such a
 // link would let any user who can write to the folder point a privileged run
 // at any file on the system (the rule of the kernel's protected symlinks).
 bool IsUntrustedLink(const std::string& path);
