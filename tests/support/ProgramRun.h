@@ -25,12 +25,19 @@ class ProgramRun {
 public:
     ProgramRun(const TempFolder& temp, std::string log) : m_temp(temp), m_log(std::move(log)) {}
 
+    // Adds to the program's environment (a display, a toolkit platform).
+    ProgramRun& With(const std::string& name, const std::string& value);
+    // A run still going after this long counts as hung and is killed.
+    ProgramRun& HungAfter(int milliseconds);
+
     void Start(QProcess& process, const Names& arguments, const ChildSetup& setup = {}) const;
     Result Run(const Names& arguments, const ChildSetup& setup = {}) const;
 
 private:
     const TempFolder& m_temp;
     std::string m_log;
+    std::vector<std::pair<std::string, std::string>> m_environment;
+    int m_hungAfter = 120000;
 };
 
 // The log's entries without their time, logger name and level.
