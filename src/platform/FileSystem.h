@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +43,17 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b);
 
 // Creates one folder; true when it exists afterwards. Never raises.
 bool MakeSingleFolder(const std::string& path);
+
+// What a folder entry is itself: a symbolic link is described, not followed.
+struct EntryFacts {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool regularFile = false;
+    bool ownedByEffectiveUser = false;
+};
+
+// The entry at `path` as spelled, or nullopt when there is none; never raises.
+std::optional<EntryFacts> InspectEntry(const std::string& path);
 
 // Deletes a file; raises RuntimeError on failure.
 void DeleteFile(const std::string& path);
