@@ -68,16 +68,34 @@ bool HardLinksUnsupported(int error)
     return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS;
 }
 
-void SyncFolderOf(const std::string& path)
+std::function<int(int)>& FolderSyncOverride()
+{
+    static std::function<int(int)> sync;
+    return sync;
+}
+
+bool SyncUnsupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+// Makes the new name durable: until the folder is on disk, a crash can lose
+// the archive although its file was complete.
+void SyncFolderOf(const std::string& path, const std::string& errorSource)
 {
     const auto slash = path.rfind(FileSystem::kSeparator);
     const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
     const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A folder the user may write to but not read cannot be synced by anyone.
     if (descriptor < 0)
         return;
-    // The archive is complete either way; this only makes its name durable sooner.
-    ::fsync(descriptor);
+    const int result = FolderSyncOverride() ? FolderSyncOverride()(descriptor) : ::fsync(descriptor);
+    const int error = errno;
     ::close(descriptor);
+    if (result != 0 && !SyncUnsupported(error)) {
+        const RuntimeError failure = ErrorFromErrno(error, errorSource);
+        throw RuntimeError(failure.Number(), failure.Description() + ": " + folder, errorSource);
+    }
 }
 
 } // namespace
@@ -143,7 +161,7 @@ void HiddenTemporaryFile::MoveIntoPlace(const std::string& finalPath)
             throw ErrorFromErrno(errno, m_errorSource);
         m_moved = true;
     }
-    SyncFolderOf(finalPath);
+    SyncFolderOf(finalPath, m_errorSource);
 }
 
 std::string HiddenTemporaryFile::FinalNameOf(const std::string& name)
@@ -207,6 +225,11 @@ bool HiddenTemporaryFile::RemoveIfAbandoned(const std::string& folder, const std
     }
     ::close(folderDescriptor);
     return removed;
+}
+
+void HiddenTemporaryFile::SetFolderSyncForTesting(std::function<int(int descriptor)> sync)
+{
+    FolderSyncOverride() = std::move(sync);
 }
 
 void HiddenTemporaryFile::SetNameSuffixesForTesting(std::function<std::string()> nextSuffix)

@@ -23,7 +23,9 @@ public:
     const std::string& Path() const { return m_path; }
 
     // Gives the file its final name without ever replacing an existing file:
-    // raises 58 "File already exists" when one is there.
+    // raises 58 "File already exists" when one is there. The folder is synced
+    // afterwards; when that fails the new name may not survive a crash, and
+    // the error is raised although the file is in place.
     void MoveIntoPlace(const std::string& finalPath);
 
     // The final name a temporary of this kind was made for ("" when `name` is
@@ -44,6 +46,9 @@ public:
 
     // Tests choose the random part of the names tried; empty restores chance.
     static void SetNameSuffixesForTesting(std::function<std::string()> nextSuffix);
+    // Tests make syncing the folder fail: `sync` stands in for fsync on the
+    // folder's descriptor (-1 with errno set); empty restores fsync.
+    static void SetFolderSyncForTesting(std::function<int(int descriptor)> sync);
 
 private:
     std::string m_path;

@@ -1,6 +1,7 @@
 #include "engine/Archive.h"
 #include "EngineTestComponents.h"
 #include "engine/JobLine.h"
+#include "platform/HiddenTemporaryFile.h"
 #include "platform/RuntimeError.h"
 #include "support/FixedClock.h"
 #include "support/TempFolder.h"
@@ -108,9 +109,16 @@ TEST_F(ArchiveTest, FailuresAreLoggedKeepTheFirstArchiveAndPruneNothing)
     components.onFinish = [](const std::string&) { Raise(ErrorNumber::DiskFull, "ArchiveWriter"); };
     clock.AdvanceSeconds(1);
     ArchiveApplication(source, target, "ABC.RZT");
+    components.onFinish = nullptr;
+    {
+        // The archive is in place, but its name may not survive a crash.
+        HiddenTemporaryFile::SetFolderSyncForTesting([](int) { return errno = EIO, -1; });
+        ArchiveApplication(source, target, "ABC.RZT");
+        HiddenTemporaryFile::SetFolderSyncForTesting({});
+    }
     ArchiveApplication(source, target, "NONE.RZT");
 
-    ASSERT_EQ(components.log.size(), 3u);
+    ASSERT_EQ(components.log.size(), 4u);
     EXPECT_EQ(components.log[0].rfind("modDAZadaro, ArchiveApplication, Runtime error occured: 58 - File already "
                                       "exists Source: ArchiveWriter",
                                       0),
@@ -118,9 +126,13 @@ TEST_F(ArchiveTest, FailuresAreLoggedKeepTheFirstArchiveAndPruneNothing)
         << components.log[0];
     EXPECT_EQ(components.log[1], "modDAZadaro, ArchiveApplication, Runtime error occured: 61 - Disk full Source: "
                                  "ArchiveWriter");
-    EXPECT_NE(components.log[2].find(" Source: ApplicationInfo"), std::string::npos) << components.log[2];
+    EXPECT_EQ(components.log[2], "modDAZadaro, ArchiveApplication, Runtime error occured: 57 - Device I/O error: " +
+                                     target + " Source: ArchiveWriter");
+    EXPECT_NE(components.log[3].find(" Source: ApplicationInfo"), std::string::npos) << components.log[3];
     EXPECT_EQ(test::ReadZip(target + "ABC_2024-03-07-14-05-09.RZZ").at(0).content, "content of ABC.RZT");
-    EXPECT_EQ(Target().size(), 4u);
+    EXPECT_EQ(Target(),
+              (Names{"ABC_2020-01-01-00-00-00.RZZ", "ABC_2021-01-01-00-00-00.RZZ", "ABC_2024-03-07-14-05-09.RZZ",
+                     "ABC_2024-03-07-14-05-10.RZZ", "ABC_2024-03-07-14-05-11.RZZ"}));
 }
 
 TEST_F(ArchiveTest, PruningKeepsTheNewestOfTheDataFilesOwnSeries)
