@@ -6,6 +6,7 @@
 #include "platform/HiddenTemporaryFile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <numeric>
 #include <unordered_set>
 
@@ -29,6 +30,14 @@ bool HasTimestampForm(std::string_view text)
     }
     return true;
 }
+
+// An unlocked temporary younger than this is left alone: a writer takes its
+// lock right after creating the file, and a writer on another host of a
+// network file system may not share locks with this one at all. A series
+// being written now is this run's own business; any other archive's
+// temporary, whose data file may long be gone, waits for an hour.
+constexpr std::chrono::seconds kOwnSeriesAbandonedAfter{60};
+constexpr std::chrono::seconds kAnySeriesAbandonedAfter{3600};
 
 } // namespace
 
@@ -94,16 +103,21 @@ void RemoveAbandonedTemporaries(const std::string& archivePath, const std::strin
     const std::string stemName = StemName(archivePath, targetFolder);
     if (stemName.empty())
         return;
-    // Only this data file's own series: a temporary of ABC_DEF, or of another
-    // program entirely, is none of this run's business.
     if (auto* listings = TargetFolderListings::Current()) {
         for (const auto& name : listings->TakeTemporaries(targetFolder, stemName))
-            HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name);
+            HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name, kOwnSeriesAbandonedAfter);
+        for (const auto& name : listings->TakeEveryTemporaryOnce(targetFolder))
+            HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name, kAnySeriesAbandonedAfter);
         return;
     }
     const std::string key = FileSystem::FoldCase(stemName);
-    HiddenTemporaryFile::RemoveAbandoned(targetFolder,
-                                         [&](const std::string& finalName) { return SeriesKey(finalName) == key; });
+    HiddenTemporaryFile::RemoveAbandoned(
+        targetFolder, [&](const std::string& finalName) -> std::optional<std::chrono::seconds> {
+            const auto series = SeriesKey(finalName);
+            if (!series)
+                return std::nullopt;
+            return *series == key ? kOwnSeriesAbandonedAfter : kAnySeriesAbandonedAfter;
+        });
 }
 
 void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount)

@@ -24,8 +24,10 @@ std::optional<std::string> SeriesKey(const std::string& name);
 // Raises RuntimeError when a deletion fails.
 void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount);
 
-// Removes the hidden temporaries that killed runs left behind for archives of
-// the series that archivePath belongs to; best effort, never raises.
+// Removes the hidden archive temporaries that killed runs left behind in
+// targetFolder: those of the series that archivePath belongs to after a
+// minute, those of any other series after an hour, never one a live writer
+// holds. Best effort, never raises.
 void RemoveAbandonedTemporaries(const std::string& archivePath, const std::string& targetFolder);
 
 } // namespace ze6::modDAZadaro

@@ -23,10 +23,6 @@ constexpr int kAttempts = 100;
 constexpr std::size_t kLongestNamePart = 200;
 constexpr std::size_t kRandomPartLength = 10;
 constexpr const char* kEnding = ".part";
-// A leftover younger than this is left alone even when unlocked: a writer
-// takes its lock right after creating the file, and a writer on another host
-// of a network file system may not share locks with this one at all.
-constexpr time_t kAbandonedAfterSeconds = 60;
 
 std::function<std::string()>& SuffixOverride()
 {
@@ -176,12 +172,12 @@ std::string HiddenTemporaryFile::FinalNameOf(const std::string& name)
     return name.substr(1, dot - 1);
 }
 
-int HiddenTemporaryFile::RemoveAbandoned(const std::string& folder,
-                                         const std::function<bool(const std::string&)>& ofFinalName)
+int HiddenTemporaryFile::RemoveAbandoned(const std::string& folder, const AgeForFinalName& abandonedAfter)
 {
     int removed = 0;
     for (const auto& name : ListTemporaries(folder)) {
-        if (ofFinalName(FinalNameOf(name)) && RemoveIfAbandoned(folder, name))
+        const auto age = abandonedAfter(FinalNameOf(name));
+        if (age && RemoveIfAbandoned(folder, name, *age))
             ++removed;
     }
     return removed;
@@ -201,7 +197,8 @@ std::vector<std::string> HiddenTemporaryFile::ListTemporaries(const std::string&
     return names;
 }
 
-bool HiddenTemporaryFile::RemoveIfAbandoned(const std::string& folder, const std::string& name)
+bool HiddenTemporaryFile::RemoveIfAbandoned(const std::string& folder, const std::string& name,
+                                            std::chrono::seconds abandonedAfter)
 {
     const int folderDescriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderDescriptor < 0)
@@ -213,7 +210,7 @@ bool HiddenTemporaryFile::RemoveIfAbandoned(const std::string& folder, const std
         // Only a regular file that no live writer holds, and that is old
         // enough that its writer must have taken its lock long ago.
         if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
-            ::time(nullptr) - status.st_mtime >= kAbandonedAfterSeconds &&
+            ::time(nullptr) - status.st_mtime >= abandonedAfter.count() &&
             ::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
             struct stat current {};
             // Still the same file under that name: it was not replaced meanwhile.

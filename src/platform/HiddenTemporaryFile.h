@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,17 +34,20 @@ public:
     // not such a temporary).
     static std::string FinalNameOf(const std::string& name);
 
-    // Removes the temporaries in `folder` left behind by killed runs whose
-    // final name `ofFinalName` accepts: never one that a live writer still
-    // holds, nor one created in the last minute. Returns how many went.
-    static int RemoveAbandoned(const std::string& folder, const std::function<bool(const std::string&)>& ofFinalName);
+    // Removes the temporaries in `folder` left behind by killed runs: never
+    // one that a live writer still holds, nor one younger than the age that
+    // `abandonedAfter` gives for its final name (nullopt: left alone).
+    // Returns how many went.
+    using AgeForFinalName = std::function<std::optional<std::chrono::seconds>(const std::string& finalName)>;
+    static int RemoveAbandoned(const std::string& folder, const AgeForFinalName& abandonedAfter);
 
     // The two halves of RemoveAbandoned, for a caller that lists a folder once
     // and cleans up series by series: the names of the temporaries in
     // `folder` (none when it cannot be read), and the removal of one of them
     // under the same conditions (true when it went).
     static std::vector<std::string> ListTemporaries(const std::string& folder);
-    static bool RemoveIfAbandoned(const std::string& folder, const std::string& name);
+    static bool RemoveIfAbandoned(const std::string& folder, const std::string& name,
+                                  std::chrono::seconds abandonedAfter);
 
     // Tests choose the random part of the names tried; empty restores chance.
     static void SetNameSuffixesForTesting(std::function<std::string()> nextSuffix);

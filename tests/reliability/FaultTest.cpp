@@ -71,7 +71,7 @@ TEST_F(FaultTest, AFullDiskLosesNothingAndEveryDataFileIsStillTried)
     ExpectFullTargetLosesNothing({});
 }
 
-TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunOfItsSeriesRemoves)
+TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatALaterRunIntoTheFolderRemoves)
 {
     temp.Write("data/BIG.RZT", RandomBytes(96 << 20, 7));
     temp.Write("out/BIG_2020-01-01-00-00-00.RZZ", "older");
@@ -90,13 +90,18 @@ TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunOfItsSeriesR
     ASSERT_TRUE(writing()) << testing::PrintToString(FolderNames(temp / "out")); // nothing new under an archive name
     const std::string killed = temp / ("out/" + FolderNames(temp / "out")[0]);
 
-    // Beside it: a temporary of another series, one a live writer still holds,
-    // and one made a moment ago whose writer may not hold its lock yet.
+    // Beside it: two hours old, one of another series, one a live writer
+    // still holds and one of another program; half an hour old, one of another
+    // series; and one made a moment ago whose writer may not hold its lock yet.
     const std::string other = temp.Write("out/.BIG_X_2020-01-01-00-00-00.RZZ.abcdefghij.part");
-    const std::string held = temp.Write("out/.BIG_2020-01-01-00-00-01.RZZ.0123456789.part");
+    const std::string held = temp.Write("out/.GONE_2020-01-01-00-00-01.RZZ.0123456789.part");
+    const std::string foreign = temp.Write("out/.notes.txt.0123456789.part");
+    const std::string recent = temp.Write("out/.OTHER_2020-01-01-00-00-00.RZZ.abcdefghij.part");
     temp.Write("out/.big_2020-01-01-00-00-02.rzz.klmnopqrst.part");
-    for (const auto& path : {killed, other, held})
-        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const auto& path : {killed, other, held, foreign})
+        std::filesystem::last_write_time(path, now - std::chrono::hours(2));
+    std::filesystem::last_write_time(recent, now - std::chrono::minutes(30));
     const int lock = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
 
@@ -105,12 +110,12 @@ TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunOfItsSeriesR
     ::close(lock);
     EXPECT_EQ(result.status, 0) << ReadFile(logPath);
     const Names names = FolderNames(temp / "out");
-    ASSERT_EQ(names.size(), 4u) << testing::PrintToString(names);
-    EXPECT_EQ(Names(names.begin(), names.begin() + 3),
-              (Names{".BIG_2020-01-01-00-00-01.RZZ.0123456789.part", ".BIG_X_2020-01-01-00-00-00.RZZ.abcdefghij.part",
-                     ".big_2020-01-01-00-00-02.rzz.klmnopqrst.part"}));
-    EXPECT_TRUE(names[3].starts_with("BIG_2")) << names[3]; // the held temporaries were not counted by KEEPLAST:1
-    const auto entries = ReadZip(temp / ("out/" + names[3]));
+    ASSERT_EQ(names.size(), 5u) << testing::PrintToString(names);
+    EXPECT_EQ(Names(names.begin(), names.begin() + 4),
+              (Names{".GONE_2020-01-01-00-00-01.RZZ.0123456789.part", ".OTHER_2020-01-01-00-00-00.RZZ.abcdefghij.part",
+                     ".big_2020-01-01-00-00-02.rzz.klmnopqrst.part", ".notes.txt.0123456789.part"}));
+    EXPECT_TRUE(names[4].starts_with("BIG_2")) << names[4]; // the held temporaries were not counted by KEEPLAST:1
+    const auto entries = ReadZip(temp / ("out/" + names[4]));
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].content, "small now");
 }
