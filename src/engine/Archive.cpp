@@ -9,6 +9,8 @@
 #include "platform/Clock.h"
 #include "platform/Components.h"
 #include "platform/FileSystem.h"
+#include "platform/MountedVolumes.h"
+#include "platform/RuntimeError.h"
 
 #include <QDateTime>
 #include <QString>
@@ -95,6 +97,11 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
         info->SetModeFlag(false);
         info->Open(sourceFolder + fileName);
 
+        // An unplugged backup drive: nothing may go to the system disk in its place.
+        if (MountedVolumes::WouldWriteToAbsentVolume(targetFolder))
+            throw RuntimeError(ErrorNumber::PathNotFound,
+                               DescribeErrorNumber(ErrorNumber::PathNotFound) + ": " + targetFolder,
+                               kProgramErrorSource);
         if (!FileExists(targetFolder))
             CreateFolderPath(WithTrailingSeparator(targetFolder));
         targetFolder = FolderAsFound(WithTrailingSeparator(targetFolder));

@@ -242,5 +242,77 @@ TEST_F(FaultTest, AnUnwritableLogSendsEveryEntryToStandardErrorAndEveryJobStillR
     }
 }
 
+// While a backup drive is unplugged its mount folder is empty or gone: no
+// folder may be made and nothing written in its place on the system disk.
+// Folders on a drive that is there are made as always.
+TEST_F(FaultTest, AnUnpluggedDriveIsRefusedAndNothingTakesItsPlace)
+{
+    namespace fs = std::filesystem;
+    const std::string source = temp.Write("data/A.RZT");
+    const std::string plugged = temp.MakeFolder("plugged");
+    temp.MakeFolder("drive");
+    temp.MakeFolder("my drive");
+    const auto entry = [](const std::string& point, const char* rest) { return "UUID=0 " + point + " " + rest + "\n"; };
+    const std::string fstab =
+        temp.Write("fstab", "# <file system> <mount point> <type> <options> <dump> <pass>\n" +
+                                entry("/", "ext4 errors=remount-ro 0 1") + entry(temp / "drive", "ext4 nofail 0 2") +
+                                entry(temp / "my\\040drive/", "vfat nofail 0 2") + entry(plugged, "ext4 defaults 0 2") +
+                                "/dev/sda2 none swap sw 0 0\n");
+    std::string mounts = ReadFile("/proc/self/mountinfo") + "999 1 8:17 / " + plugged + " rw - ext4 /dev/sdb1 rw\n";
+    Names refused = {temp / "drive/backup/", temp / "drive/", temp / "my drive/backup/"};
+    Names written = {plugged + "backup/"};
+
+    // As root, the real folders of removable drives: one named in /media, one
+    // in a user's folder there, one in /run/media, and one that is mounted.
+    const std::string name = fs::path(temp.Path()).parent_path().filename().string();
+    Names made;
+    struct RemovedAfterwards {
+        Names& paths;
+        ~RemovedAfterwards()
+        {
+            for (const auto& path : paths)
+                fs::remove_all(path);
+        }
+    } removed{made};
+    if (::geteuid() == 0) {
+        made = {"/media/" + name, "/media/" + name + "-user", "/media/" + name + "-mounted",
+                fs::exists("/run/media") ? "/run/media/" + name : "/run/media"};
+        fs::create_directories(made[1]);
+        fs::create_directories(made[2]);
+        mounts += "998 1 8:18 / " + made[2] + " rw - vfat /dev/sdc1 rw\n";
+        refused.insert(refused.end(),
+                       {made[0] + "/backup/", made[1] + "/usb/backup/", "/run/media/" + name + "/usb/backup/"});
+        written.push_back(made[2] + "/backup/");
+    }
+    std::string jobs;
+    for (const Names* targets : {&refused, &written}) {
+        for (const auto& target : *targets)
+            jobs += "\"" + source + "\" \"" + target + "\"\r\n";
+    }
+
+    const Result result = ProgramRun(program)
+                              .With("ZE6VIVEVU_TEST_FSTAB", fstab)
+                              .With("ZE6VIVEVU_TEST_MOUNTINFO", temp.Write("mountinfo", mounts))
+                              .Run({temp.Write("jobs.rzb", jobs)});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out + result.err, "");
+    Names expected;
+    for (const auto& target : refused)
+        expected.push_back(kArchiveFailure + "76 - Path not found: " + target + " Source: ZE6Vivevu");
+    EXPECT_EQ(LogEntries(logPath), expected);
+    EXPECT_EQ(FolderNames(temp / "drive"), Names{});
+    EXPECT_EQ(FolderNames(temp / "my drive"), Names{});
+    if (::geteuid() == 0) {
+        EXPECT_FALSE(Exists(made[0]));
+        EXPECT_EQ(FolderNames(made[1]), Names{});
+        EXPECT_FALSE(Exists("/run/media/" + name));
+    }
+    for (const auto& target : written) {
+        const Names names = FolderNames(target);
+        ASSERT_EQ(names.size(), 1u) << target;
+        EXPECT_TRUE(names[0].starts_with("A_")) << names[0];
+    }
+}
+
 } // namespace
 } // namespace ze6::test
