@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <numeric>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace ze6::modDAZadaro {
@@ -149,12 +150,15 @@ void PruneArchives(const std::string& archivePath, const std::string& targetFold
     // archive count as generations, and this process never deletes its own.
     const std::string_view newest = TimestampOf(archivePath);
     std::vector<std::string> counted;
+    std::unordered_map<std::string, FileSystem::EntryFacts> factsOf;
     for (const auto& name : series) {
         if (TimestampOf(name) > newest)
             continue;
         const auto facts = FileSystem::InspectEntry(targetFolder + name);
-        if (facts && facts->regularFile && facts->ownedByEffectiveUser)
+        if (facts && facts->regularFile && facts->ownedByEffectiveUser) {
             counted.push_back(targetFolder + name);
+            factsOf.emplace(counted.back(), *facts);
+        }
     }
     if (counted.size() <= keep)
         return;
@@ -175,7 +179,7 @@ void PruneArchives(const std::string& archivePath, const std::string& targetFold
     };
     try {
         for (std::size_t i = 0; i + keep < sorted.size(); ++i) {
-            if (WrittenByThisProcess(sorted[i]))
+            if (WrittenByThisProcess(sorted[i], factsOf.at(sorted[i])))
                 continue;
             FileSystem::DeleteFile(sorted[i]);
             deleted.insert(sorted[i].substr(targetFolder.size()));

@@ -14,13 +14,18 @@ namespace {
 // after a deletion never makes another file look like one of ours.
 using Identity = std::tuple<std::uint64_t, std::uint64_t, std::string>;
 
+std::string NameOf(const std::string& path)
+{
+    const auto slash = path.rfind(FileSystem::kSeparator);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::optional<Identity> IdentityOf(const std::string& path)
 {
     const auto facts = FileSystem::InspectEntry(path);
     if (!facts || !facts->regularFile)
         return std::nullopt;
-    const auto slash = path.rfind(FileSystem::kSeparator);
-    return Identity{facts->device, facts->inode, slash == std::string::npos ? path : path.substr(slash + 1)};
+    return Identity{facts->device, facts->inode, NameOf(path)};
 }
 
 struct Written {
@@ -46,11 +51,16 @@ void RememberWrittenArchive(const std::string& path)
 
 bool WrittenByThisProcess(const std::string& path)
 {
-    const auto identity = IdentityOf(path);
-    if (!identity)
+    const auto facts = FileSystem::InspectEntry(path);
+    return facts && WrittenByThisProcess(path, *facts);
+}
+
+bool WrittenByThisProcess(const std::string& path, const FileSystem::EntryFacts& facts)
+{
+    if (!facts.regularFile)
         return false;
     const std::lock_guard lock(TheWritten().mutex);
-    return TheWritten().archives.count(*identity) != 0;
+    return TheWritten().archives.count(Identity{facts.device, facts.inode, NameOf(path)}) != 0;
 }
 
 } // namespace ze6::modDAZadaro

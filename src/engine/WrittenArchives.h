@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <string>
 
 namespace ze6::modDAZadaro {
@@ -10,5 +12,7 @@ namespace ze6::modDAZadaro {
 // already is this run's own clash, not another writer's.
 void RememberWrittenArchive(const std::string& path);
 bool WrittenByThisProcess(const std::string& path);
+// The same for an entry already looked at.
+bool WrittenByThisProcess(const std::string& path, const FileSystem::EntryFacts& facts);
 
 } // namespace ze6::modDAZadaro
