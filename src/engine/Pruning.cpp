@@ -154,7 +154,7 @@ void PruneArchives(const std::string& archivePath, const std::string& targetFold
     for (const auto& name : series) {
         if (TimestampOf(name) > newest)
             continue;
-        const auto facts = FileSystem::InspectEntry(targetFolder + name);
+        const auto facts = FileSystem::EntryFactsOf(targetFolder + name);
         if (facts && facts->regularFile && facts->ownedByEffectiveUser) {
             counted.push_back(targetFolder + name);
             factsOf.emplace(counted.back(), *facts);

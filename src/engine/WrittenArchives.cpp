@@ -22,7 +22,7 @@ std::string NameOf(const std::string& path)
 
 std::optional<Identity> IdentityOf(const std::string& path)
 {
-    const auto facts = FileSystem::InspectEntry(path);
+    const auto facts = FileSystem::EntryFactsOf(path);
     if (!facts || !facts->regularFile)
         return std::nullopt;
     return Identity{facts->device, facts->inode, NameOf(path)};
@@ -51,7 +51,7 @@ void RememberWrittenArchive(const std::string& path)
 
 bool WrittenByThisProcess(const std::string& path)
 {
-    const auto facts = FileSystem::InspectEntry(path);
+    const auto facts = FileSystem::EntryFactsOf(path);
     return facts && WrittenByThisProcess(path, *facts);
 }
 

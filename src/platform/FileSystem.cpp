@@ -239,7 +239,7 @@ bool MakeSingleFolder(const std::string& path)
     }
 }
 
-std::optional<EntryFacts> InspectEntry(const std::string& path)
+std::optional<EntryFacts> EntryFactsOf(const std::string& path)
 {
     struct stat status {};
     if (path.empty() || ::lstat(path.c_str(), &status) != 0)

@@ -53,7 +53,7 @@ struct EntryFacts {
 };
 
 // The entry at `path` as spelled, or nullopt when there is none; never raises.
-std::optional<EntryFacts> InspectEntry(const std::string& path);
+std::optional<EntryFacts> EntryFactsOf(const std::string& path);
 
 // Deletes a file; raises RuntimeError on failure.
 void DeleteFile(const std::string& path);
