@@ -80,8 +80,6 @@ std::vector<std::string> SortFileList(const std::vector<std::string>& list, Comp
 
 namespace {
 
-// The stem's file name (up to and including the underscore in front of the
-// timestamp); empty when archivePath is not an archive path in targetFolder.
 // The "yyyy-mm-dd-hh-mm-ss" of an archive name, whose text order is its time order.
 std::string_view TimestampOf(std::string_view name)
 {
@@ -89,6 +87,8 @@ std::string_view TimestampOf(std::string_view name)
     return name.size() < tail ? std::string_view() : name.substr(name.size() - tail, kTimestampForm.size());
 }
 
+// The stem's file name (up to and including the underscore in front of the
+// timestamp); empty when archivePath is not an archive path in targetFolder.
 std::string StemName(const std::string& archivePath, const std::string& targetFolder)
 {
     const std::size_t tail = kTimestampForm.size() + kArchiveExtension.size();

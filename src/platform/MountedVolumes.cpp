@@ -2,7 +2,6 @@
 
 #include "platform/FileSystem.h"
 
-#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -87,7 +86,7 @@ std::vector<std::string> MountPointsIn(const std::string& table, std::size_t fie
 }
 
 // "device /mount/point type options dump pass": the second field.
-std::vector<std::string> Listed()
+std::vector<std::string> ListedMountPoints()
 {
     return MountPointsIn(TablePath("ZE6VIVEVU_TEST_FSTAB", "/etc/fstab"), 1);
 }
@@ -196,7 +195,7 @@ bool WouldWriteToAbsentVolume(const std::string& target)
     // one that the table lists but that is not mounted is an unplugged drive.
     const std::string path = Joined(level, level.size());
     std::string listed;
-    for (const auto& point : Listed()) {
+    for (const auto& point : ListedMountPoints()) {
         if (point.size() > 1 && point.size() > listed.size() && IsAtOrBelow(path, point))
             listed = point;
     }
