@@ -273,6 +273,15 @@ bool MakeSingleFolder(const std::string& path)
     }
 }
 
+std::optional<EntryFacts> EntryFactsOf(const std::string& path)
+{
+    struct stat status {};
+    if (path.empty() || ::lstat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    return EntryFacts{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+                      S_ISREG(status.st_mode), status.st_uid == ::geteuid()};
+}
+
 void DeleteFile(const std::string& path)
 {
     // The exact spelling first: pruning deletes names it has just listed, and

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,6 +53,17 @@ bool IsUntrustedLink(const std::string& path);
 
 // Creates one folder; true when it exists afterwards. Never raises.
 bool MakeSingleFolder(const std::string& path);
+
+// What a folder entry is itself: a symbolic link is described, not followed.
+struct EntryFacts {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool regularFile = false;
+    bool ownedByEffectiveUser = false;
+};
+
+// The entry at `path` as spelled, or nullopt when there is none; never raises.
+std::optional<EntryFacts> EntryFactsOf(const std::string& path);
 
 // Deletes a file; raises RuntimeError on failure.
 void DeleteFile(const std::string& path);

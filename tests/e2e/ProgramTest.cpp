@@ -70,6 +70,7 @@ TEST_F(ProgramTest, FolderWildcardAndFileJobsRunSilently)
     temp.Write("data/PLANT1.RZT", "one");
     temp.Write("data/plant1.rzd", "one's companion");
     temp.Write("data/Plant2.rzt6", "two");
+    temp.Write("data/PLANT1.RZT6", "one, generation 6"); // one series with PLANT1.RZT
     temp.Write("data/notes.txt");
     for (int day = 1; day <= 6; ++day)
         temp.Write("wild/PLANT1_2020-01-0" + std::to_string(day) + "-00-00-00.RZZ", "old");
@@ -83,11 +84,11 @@ TEST_F(ProgramTest, FolderWildcardAndFileJobsRunSilently)
         EXPECT_EQ(result.out + result.err, "");
     }
     EXPECT_FALSE(Exists(logPath));
-    EXPECT_EQ(Folder("backup"), (Names{"PLANT1_<t>.RZZ", "Plant2_<t>.RZZ"}));
+    EXPECT_EQ(Folder("backup"), (Names{"PLANT1_<t>.RZZ", "PLANT1_<t>.RZZ", "Plant2_<t>.RZZ"}));
     EXPECT_EQ(Folder("wild"),
               (Names{"PLANT1_2020-01-03-00-00-00.RZZ", "PLANT1_2020-01-04-00-00-00.RZZ",
                      "PLANT1_2020-01-05-00-00-00.RZZ", "PLANT1_2020-01-06-00-00-00.RZZ", "PLANT1_<t>.RZZ"}));
-    EXPECT_EQ(Folder("rel"), Names{"Plant2_<t>.RZZ"});
+    EXPECT_EQ(Folder("rel"), (Names{"PLANT1_<t>.RZZ", "Plant2_<t>.RZZ"}));
     EXPECT_EQ(Folder("file"), Names{"PLANT1_<t>.RZZ"});
 }
 
