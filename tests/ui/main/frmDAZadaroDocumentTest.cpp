@@ -1,6 +1,7 @@
 // Loading reads through the engine's line and number readers; those tests need
 // the real engine linked in.
 #include "platform/ProcessInfo.h"
+#include "support/FailingFolderSync.h"
 #include "support/FullDisk.h"
 #include "support/WithoutFileAccessOverride.h"
 #include "ui/main/MainWindowFixture.h"
@@ -182,10 +183,46 @@ TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShow)
         {"/neg/", "/b/", "-3"},
         {"/zero/", "/b/", ""},
         {"/données/Ünit.RZT6", "/sauvegarde/", ""},
-        {"/lf/", "/b/", "3"}, // a bare line feed ends no line; the reading stops at the next quote
+        {"/lf/", "/b/", "3"}, // a lone line feed ends a line too
+        {"/c/", "/d/", "4"},
     };
     EXPECT_EQ(window->Jobs(), expected);
     EXPECT_TRUE(Asked().empty());
+}
+
+// Loaded, a quote inside a path would make the line another job than the one
+// written; saved, a quote or line break would spread it.
+TEST_F(DocumentTest, PathsWithAQuoteOrLineBreakAreNeitherLoadedNorSaved)
+{
+    const std::string saved = SavedThenChanged();
+    const std::string injected = folder.Write(
+        "injected.rzb", "\"/a/\" \"/b/\" KEEPLAST:5\r\n\"/src/\" \"/data/inj\" KEEPLAST:1 \"\" KEEPLAST:5\r\n");
+    EXPECT_FALSE(window->LoadFile(QString::fromStdString(injected)));
+    ExpectOneFailureBox(injected, "Line 2 holds more double quotes than a job line can");
+    ExpectUnchanged(saved);
+
+    for (const std::string target : {"/data/inj\" KEEPLAST:1 \"", "/two\nlines/", "/two\rlines/"}) {
+        PutJobs({{"/src/", target, "5"}});
+        Save();
+        ExpectOneFailureBox(saved, "Row 2 holds a double quote or a line break");
+        EXPECT_EQ(ReadFile(saved), kSaved);
+        EXPECT_TRUE(window->IsDirty());
+        Grid()->removeRow(1);
+    }
+}
+
+TEST_F(DocumentTest, ALinePastTheLongestPathIsLeftOutAndNamedAndTheRestLoads)
+{
+    const std::string longest = "/" + std::string(modDAZadaro::kLongestCell - 1, 'a');
+    const std::string path = folder.Write("long.rzb", "\"/a/\" \"/b/\"\r\n\"" + longest + "a\" \"/b/\"\r\n\"" +
+                                                          longest + "\" \"/b/\"\r\n\"/c/\" \"/d/\"\r\n");
+    ASSERT_TRUE(window->LoadFile(QString::fromStdString(path)));
+    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{"/a/", "/b/", ""}, {longest, "/b/", ""}, {"/c/", "/d/", ""}}));
+    EXPECT_EQ(Asked(), (std::vector<PromptRequest>{{"Line 2 of\r\n" + path +
+                                                        "\r\nwas not loaded: a path in it is longer than 4096 bytes, "
+                                                        "more than any path can be.",
+                                                    ExecutableName(), PromptButtons::Ok, PromptIcon::Exclamation}}));
+    EXPECT_EQ(window->CurrentFile().toStdString(), path);
 }
 
 TEST_F(DocumentTest, AFileThatCannotBeReadChangesNothing)
@@ -229,6 +266,18 @@ TEST_F(DocumentTest, ASaveBeyondTheFileSizeLimitKeepsTheOldFileAndTheDocumentSta
         Save();
     }
     ExpectFailedSaveChangedNothing(path, "File too large");
+}
+
+// The new file is in place, but its name may not survive a crash.
+TEST_F(DocumentTest, ASaveWhoseFolderCannotBeSyncedIsReportedAndStaysUnsaved)
+{
+    const std::string path = SavedThenChanged();
+    {
+        const FailingFolderSync failing;
+        Save();
+    }
+    ExpectOneFailureBox(path, "Its folder could not be written to disk: ");
+    ExpectUnchanged(path);
 }
 
 TEST_F(DocumentTest, ASaveOntoAFullDiskKeepsTheOldFileAndTheDocumentState)
