@@ -8,8 +8,6 @@ class FailingFolderSync {
 public:
     FailingFolderSync();
     ~FailingFolderSync();
-    FailingFolderSync(const FailingFolderSync&) = delete;
-    FailingFolderSync& operator=(const FailingFolderSync&) = delete;
 };
 
 } // namespace ze6::test
