@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/LogLocation.h"
 #include "platform/ProcessInfo.h"
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
@@ -184,6 +185,11 @@ private:
 };
 
 } // namespace
+
+std::string ApplicationLogPath()
+{
+    return CurrentLocation().path;
+}
 
 std::unique_ptr<LogComponent> MakeFileLogComponent()
 {

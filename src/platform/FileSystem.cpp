@@ -302,6 +302,19 @@ void DeleteFile(const std::string& path)
         throw ErrorFromErrno(error, kProgramErrorSource, target);
 }
 
+void SyncFolderOf(const std::string& path)
+{
+    const std::string folder = FolderOf(path);
+    const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        throw ErrorFromErrno(errno, kProgramErrorSource);
+    const int result = ::fsync(descriptor);
+    const int error = errno;
+    ::close(descriptor);
+    if (result != 0)
+        throw ErrorFromErrno(error, kProgramErrorSource);
+}
+
 void InvalidateCache(const std::string& folder)
 {
     if (folder.empty()) {

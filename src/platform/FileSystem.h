@@ -1,5 +1,7 @@
 #pragma once
 
+#include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +16,8 @@ namespace ze6::FileSystem {
 // one folder cost one listing.
 
 inline constexpr char kSeparator = '/';
+// The longest path the system accepts, in bytes.
+inline constexpr std::size_t kLongestPath = PATH_MAX;
 
 // True for an existing file or folder (any letter case); never raises.
 bool PathExists(const std::string& path);
@@ -67,6 +71,10 @@ std::optional<EntryFacts> EntryFactsOf(const std::string& path);
 
 // Deletes a file; raises RuntimeError on failure.
 void DeleteFile(const std::string& path);
+
+// Makes a rename in the folder of `path` survive a crash (fsync of the
+// folder); raises RuntimeError when the folder cannot be synced.
+void SyncFolderOf(const std::string& path);
 
 // Forgets cached listings (after the program itself changed a folder); an
 // empty text forgets every folder.

@@ -78,7 +78,10 @@ TEST_F(ProgramTest, FolderWildcardAndFileJobsRunSilently)
     const Result folder = Run({temp / "data", temp / "backup"});
     const Result wildcard = Run({temp / "data/*.RZT", temp / "wild/", "KEEPLAST:5"});
     const Result relative = Run({"\"data/*.rzt6\" \"rel\""});
-    const Result file = Run({temp.Write("my jobs/Daily.Rzb", Job("data/plant1.rzt", "file") + "\r\n")});
+    // CR LF, a lone CR and a lone LF each end a line: every job runs with its own KEEPLAST.
+    const Result file = Run({temp.Write("my jobs/Daily.Rzb", Job("data/plant1.rzt", "file") + " KEEPLAST:1\n" +
+                                                                 Job("data/plant2.rzt6", "file") + "\r" +
+                                                                 Job("data/PLANT1.RZT", "file2") + "\r\n")});
     for (const Result& result : {folder, wildcard, relative, file}) {
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.out + result.err, "");
@@ -89,7 +92,8 @@ TEST_F(ProgramTest, FolderWildcardAndFileJobsRunSilently)
               (Names{"PLANT1_2020-01-03-00-00-00.RZZ", "PLANT1_2020-01-04-00-00-00.RZZ",
                      "PLANT1_2020-01-05-00-00-00.RZZ", "PLANT1_2020-01-06-00-00-00.RZZ", "PLANT1_<t>.RZZ"}));
     EXPECT_EQ(Folder("rel"), (Names{"PLANT1_<t>.RZZ", "Plant2_<t>.RZZ"}));
-    EXPECT_EQ(Folder("file"), Names{"PLANT1_<t>.RZZ"});
+    EXPECT_EQ(Folder("file"), (Names{"PLANT1_<t>.RZZ", "Plant2_<t>.RZZ"}));
+    EXPECT_EQ(Folder("file2"), Names{"PLANT1_<t>.RZZ"});
 }
 
 // Names that differ only in case are different files: each data file is

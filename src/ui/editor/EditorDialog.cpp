@@ -188,7 +188,7 @@ void EditorDialog::Display()
 void EditorDialog::Prepare()
 {
     m_txtTargetFolder->setText(m_state.targetFolder);
-    m_txtKeepLast->setText(EntryValidation::KeepLastText(m_state.keepLast));
+    m_txtKeepLast->setText(QString::fromStdString(modDAZadaro::KeepLastText(m_state.keepLast)));
     m_state.currentFolder = StartFolder();
     m_lstFolders->GoTo(m_state.currentFolder);
     m_state.splitRatio = EditorLayout::kStartSplitRatio;
@@ -237,6 +237,10 @@ void EditorDialog::OnOk()
         m_grdfiles->setFocus();
         return;
     }
+    if (!ValidateSources()) {
+        m_state.sourceFiles.clear();
+        return;
+    }
     if (!ValidateTarget()) {
         m_txtTargetFolder->setFocus();
         return;
@@ -249,11 +253,37 @@ void EditorDialog::OnOk()
     hide();
 }
 
+bool EditorDialog::ValidateSources()
+{
+    // The folder first: a name in it cannot mend what the folder breaks.
+    const auto folderFault = modDAZadaro::CheckCell(m_state.currentFolder.toStdString());
+    if (folderFault != modDAZadaro::CellFault::None) {
+        Ask(EntryValidation::UnusablePathText("Source Folder", folderFault), PromptButtons::Ok,
+            PromptIcon::Exclamation);
+        m_lstFolders->setFocus();
+        return false;
+    }
+    for (const QString& entry : m_state.sourceFiles) {
+        const auto fault = modDAZadaro::CheckCell(entry.toStdString());
+        if (fault != modDAZadaro::CellFault::None) {
+            Ask(EntryValidation::UnusablePathText("Source File(s)", fault), PromptButtons::Ok, PromptIcon::Exclamation);
+            m_grdfiles->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool EditorDialog::ValidateTarget()
 {
     const std::string target = EntryValidation::NormaliseTarget(m_txtTargetFolder->text().toStdString());
     if (target.empty()) {
         Ask(EntryValidation::kTargetRequired, PromptButtons::Ok, PromptIcon::Exclamation);
+        return false;
+    }
+    // Checked before the folder is looked for or offered to be created.
+    if (const auto fault = modDAZadaro::CheckCell(target); fault != modDAZadaro::CellFault::None) {
+        Ask(EntryValidation::UnusablePathText("Target Folder", fault), PromptButtons::Ok, PromptIcon::Exclamation);
         return false;
     }
     if (!modDAZadaro::FileExists(target)) {

@@ -76,6 +76,7 @@ private:
     void OnOk();
     void OnCancel();
     void OnTargetBrowse();
+    bool ValidateSources();
     bool ValidateTarget();
     bool ValidateKeepLast();
 

@@ -1,5 +1,5 @@
 #include "ui/about/frmAbout.h"
-#include "support/ScriptedPrompt.h"
+#include "support/FakeShell.h"
 #include "ui/about/AboutText.h"
 
 #include <QLabel>
@@ -16,19 +16,7 @@ protected:
 
     QLabel* Label(const char* name) const { return about.findChild<QLabel*>(QString::fromLatin1(name)); }
 
-    // Records the links handed to the desktop.
-    struct LinkRecorder final : TestComponents {
-        std::unique_ptr<LinkOpener> CreateLinkOpener() override
-        {
-            struct Opener final : LinkOpener {
-                std::vector<std::string>& opened;
-                explicit Opener(std::vector<std::string>& o) : opened(o) {}
-                void Open(const std::string& link) override { opened.push_back(link); }
-            };
-            return std::make_unique<Opener>(opened);
-        }
-        std::vector<std::string> opened;
-    } components;
+    FakeShell components;
     frmAbout about;
 };
 
@@ -73,7 +61,8 @@ TEST_F(AboutTest, EachLinkClickHandsTheLinkToTheDesktopAgain)
 
     // The title goes into the subject unencoded, blank included.
     const std::string mailLink = std::string("mailto:") + AboutText::kMailAddress + "?Subject=DA Zadaro&Body=";
-    EXPECT_EQ(components.opened, (std::vector<std::string>{AboutText::kWebAddress, AboutText::kWebAddress, mailLink}));
+    EXPECT_EQ(components.openedLinks,
+              (std::vector<std::string>{AboutText::kWebAddress, AboutText::kWebAddress, mailLink}));
     EXPECT_TRUE(about.isVisible());
     EXPECT_TRUE(components.prompt.asked.empty());
 }

@@ -1,6 +1,7 @@
 // Loading reads through the engine's line and number readers; those tests need
 // the real engine linked in.
 #include "platform/ProcessInfo.h"
+#include "support/FailingFolderSync.h"
 #include "support/FullDisk.h"
 #include "support/WithoutFileAccessOverride.h"
 #include "ui/main/MainWindowFixture.h"
@@ -160,19 +161,22 @@ TEST_F(DocumentTest, OpenStartsInTheConfigFolderAndReplacesUnsavedChangesWithout
 }
 
 // Needs the engine.
-TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShow)
+TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShowAndNamesThoseTooLongToShow)
 {
-    const std::string path = folder.Write("mixed.rzb", "\"/rz/data/*.RZT\" \"/rz/backup/\" KEEPLAST:5\r\n"
-                                                       "\r\n# a remark\r\n"
-                                                       "  \"/indented/\" \"/b/\" KEEPLAST:1\r\n"
-                                                       "\"/open/target/\" \"/b/\r\n"
-                                                       "\" /blanks kept/ \"  \" /to/ \"\r"
-                                                       "\"/lower/\" \"/b/\" keeplast:7\r\n"
-                                                       "\"/half/\" \"/b/\" KEEPLAST:2.5\r\n"
-                                                       "\"/neg/\" \"/b/\" KEEPLAST:-3\r\n"
-                                                       "\"/zero/\" \"/b/\" KEEPLAST:0\r\n"
-                                                       "\"/données/Ünit.RZT6\" \"/sauvegarde/\" KEEPLAST:\r\n"
-                                                       "\"/lf/\" \"/b/\" KEEPLAST:3\n\"/c/\" \"/d/\" KEEPLAST:4");
+    const std::string longest = "/" + std::string(modDAZadaro::kLongestCell - 1, 'a');
+    const std::string shown = "\"/rz/data/*.RZT\" \"/rz/backup/\" KEEPLAST:5\r\n"
+                              "\r\n# a remark\r\n"
+                              "  \"/indented/\" \"/b/\" KEEPLAST:1\r\n"
+                              "\"/open/target/\" \"/b/\r\n"
+                              "\" /blanks kept/ \"  \" /to/ \"\r"
+                              "\"/lower/\" \"/b/\" keeplast:7\r\n"
+                              "\"/half/\" \"/b/\" KEEPLAST:2.5\r\n"
+                              "\"/neg/\" \"/b/\" KEEPLAST:-3\r\n"
+                              "\"/zero/\" \"/b/\" KEEPLAST:0\r\n"
+                              "\"/données/Ünit.RZT6\" \"/sauvegarde/\" KEEPLAST:\r\n";
+    const std::string longLines = "\"" + longest + "a\" \"/b/\"\r\n\"" + longest + "\" \"/b/\"\r\n";
+    const std::string path =
+        folder.Write("mixed.rzb", shown + longLines + "\"/lf/\" \"/b/\" KEEPLAST:3\n\"/c/\" \"/d/\" KEEPLAST:4");
     ASSERT_TRUE(window->LoadFile(QString::fromStdString(path)));
     const std::vector<JobRow> expected{
         {"/rz/data/*.RZT", "/rz/backup/", "5"},
@@ -182,10 +186,37 @@ TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShow)
         {"/neg/", "/b/", "-3"},
         {"/zero/", "/b/", ""},
         {"/données/Ünit.RZT6", "/sauvegarde/", ""},
-        {"/lf/", "/b/", "3"}, // a bare line feed ends no line; the reading stops at the next quote
+        {longest, "/b/", ""},
+        {"/lf/", "/b/", "3"}, // a lone line feed ends a line too
+        {"/c/", "/d/", "4"},
     };
     EXPECT_EQ(window->Jobs(), expected);
-    EXPECT_TRUE(Asked().empty());
+    EXPECT_EQ(Asked(), (std::vector<PromptRequest>{{"Line 12 of\r\n" + path +
+                                                        "\r\nwas not loaded: a path in it is longer than 4096 bytes, "
+                                                        "more than any path can be.",
+                                                    ExecutableName(), PromptButtons::Ok, PromptIcon::Exclamation}}));
+    EXPECT_EQ(window->CurrentFile().toStdString(), path);
+}
+
+// Loaded, a quote inside a path would make the line another job than the one
+// written; saved, a quote or line break would spread it.
+TEST_F(DocumentTest, PathsWithAQuoteOrLineBreakAreNeitherLoadedNorSaved)
+{
+    const std::string saved = SavedThenChanged();
+    const std::string injected = folder.Write(
+        "injected.rzb", "\"/a/\" \"/b/\" KEEPLAST:5\r\n\"/src/\" \"/data/inj\" KEEPLAST:1 \"\" KEEPLAST:5\r\n");
+    EXPECT_FALSE(window->LoadFile(QString::fromStdString(injected)));
+    ExpectOneFailureBox(injected, "Line 2 holds more double quotes than a job line can");
+    ExpectUnchanged(saved);
+
+    for (const std::string target : {"/data/inj\" KEEPLAST:1 \"", "/two\nlines/", "/two\rlines/"}) {
+        PutJobs({{"/src/", target, "5"}});
+        Save();
+        ExpectOneFailureBox(saved, "Row 2 holds a double quote or a line break");
+        EXPECT_EQ(ReadFile(saved), kSaved);
+        EXPECT_TRUE(window->IsDirty());
+        Grid()->removeRow(1);
+    }
 }
 
 TEST_F(DocumentTest, AFileThatCannotBeReadChangesNothing)
@@ -229,6 +260,18 @@ TEST_F(DocumentTest, ASaveBeyondTheFileSizeLimitKeepsTheOldFileAndTheDocumentSta
         Save();
     }
     ExpectFailedSaveChangedNothing(path, "File too large");
+}
+
+// The new file is in place, but its name may not survive a crash.
+TEST_F(DocumentTest, ASaveWhoseFolderCannotBeSyncedIsReportedAndStaysUnsaved)
+{
+    const std::string path = SavedThenChanged();
+    {
+        const FailingFolderSync failing;
+        Save();
+    }
+    ExpectOneFailureBox(path, "Its folder could not be written to disk: ");
+    ExpectUnchanged(path);
 }
 
 TEST_F(DocumentTest, ASaveOntoAFullDiskKeepsTheOldFileAndTheDocumentState)
