@@ -13,7 +13,15 @@ std::string TrimBlanks(const std::string& text)
 
 std::string GetCommandLine(const JobRow& row)
 {
-    return "\"" + TrimBlanks(row.source) + "\" \"" + TrimBlanks(row.target) + "\" KEEPLAST:" + TrimBlanks(row.keepLast);
+    // Built from a std::string rather than `"literal" + std::string`, which
+    // GCC 12 at -O3 takes for an overlapping copy (-Wrestrict).
+    std::string line = "\"";
+    line += TrimBlanks(row.source);
+    line += "\" \"";
+    line += TrimBlanks(row.target);
+    line += "\" KEEPLAST:";
+    line += TrimBlanks(row.keepLast);
+    return line;
 }
 
 } // namespace ze6
