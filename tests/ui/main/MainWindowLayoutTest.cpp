@@ -1,7 +1,7 @@
 // What the window tests cannot reach at the test screen's 96 dpi, where every
 // designed length is a whole number of pixels and the window fits the screen.
 #include "ui/main/MainWindowLayout.h"
-#include "ui/about/Twips.h"
+#include "ui/common/Twips.h"
 
 #include <gtest/gtest.h>
 
