@@ -34,7 +34,7 @@ protected:
 
 std::string Usage(const std::string& message)
 {
-    return "Ranzel Backup Utility - V6.1.400\n\n" + (message.empty() ? "" : message + "\n") + std::string(85, '_') +
+    return UsageTitle() + "\n" + (message.empty() ? "" : message + "\n") + std::string(85, '_') +
            "\n\nFormat: ZE6Vivevu \"SourcePath[Filespec]\" \"TargetPath\" [KEEPLAST:n]\n\n"
            "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5\n\n"
            "Alternatively: ZE6Vivevu <FileName>.RZB\n";

@@ -33,6 +33,9 @@ private:
     std::string m_log;
 };
 
+// The first line of the usage text, with the version this build was given.
+std::string UsageTitle();
+
 // The log's entries without their time, logger name and level.
 Names LogEntries(const std::string& logPath);
 
