@@ -10,8 +10,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// Records what the log component is given. What the program does when the
-// log fails is checked where it shows: on standard error (engine tests).
+// Records what the log component is given.
 struct RecordedLog final : test::TestComponents, test::FakeLog {
     RecordedLog() { ResetForTesting(); }
     ~RecordedLog() override { ResetForTesting(); }

@@ -12,8 +12,6 @@ namespace ze6::modDAZadaro {
 namespace {
 
 using Names = std::vector<std::string>;
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
 
 int Dispatch(const std::string& commandText)
 {
@@ -77,29 +75,6 @@ TEST(Main, EveryJobLineSetsItsOwnKeepLastCount)
     }
     ProcessCommandLine("\"/nonexistent/\""); // rejected: left alone
     EXPECT_EQ(KeepLastCount(), 0);
-}
-
-TEST(Main, AFailingLogSendsEachEntryToStandardErrorAndStillCounts)
-{
-    test::EngineTestComponents components;
-    components.failLogCreation = true;
-    CaptureStderr();
-    EXPECT_EQ(Dispatch("/jobs/x.rzb"), 1);
-    EXPECT_EQ(Dispatch("/jobs/x.rzb"), 1);
-    const std::string line = "ERROR: modDAZadaro, Main, Runtime error occured: 0 - File '/jobs/x.rzb' does not exist "
-                             "or is inaccessible. [not logged: Runtime error occured: 76 - Path not found Source: "
-                             "LogComponent]\n";
-    EXPECT_EQ(GetCapturedStderr(), line + line);
-    EXPECT_EQ(components.logCreations, 2); // each report tries the log again
-
-    components.failLogCreation = false;
-    components.failLogWrite = true;
-    CaptureStderr();
-    EXPECT_EQ(Dispatch("\"/d/\" \"/t/\" KEEPLAST:&H80000000"), 1);
-    EXPECT_EQ(GetCapturedStderr(),
-              "ERROR: modDAZadaro, ProcessCommandLine, Runtime error occured: 6 - Overflow Source: "
-              "ZE6Vivevu [not logged: Runtime error occured: 70 - Permission denied Source: "
-              "LogComponent]\n");
 }
 
 } // namespace

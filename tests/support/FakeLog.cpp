@@ -1,7 +1,5 @@
 #include "support/FakeLog.h"
 
-#include "platform/RuntimeError.h"
-
 namespace ze6::test {
 
 std::unique_ptr<LogComponent> FakeLog::CreateLog()
@@ -13,15 +11,11 @@ std::unique_ptr<LogComponent> FakeLog::CreateLog()
         void WriteError(const std::string& messageTemplate, const std::string& module, const std::string& proc,
                         const std::string& message) override
         {
-            if (o.failLogWrite)
-                Raise(ErrorNumber::PermissionDenied, "LogComponent");
             o.templates.push_back(messageTemplate);
             o.log.push_back(module + ", " + proc + ", " + message);
         }
     };
     ++logCreations;
-    if (failLogCreation)
-        Raise(ErrorNumber::PathNotFound, "LogComponent");
     return std::make_unique<Log>(*this);
 }
 

@@ -9,8 +9,8 @@
 namespace ze6::test {
 
 // The application log kept in memory, for components to create: each entry
-// as "<module>, <procedure>, <message>". Creation or writing can be made to
-// fail the way the real log fails, with a RuntimeError of "LogComponent".
+// as "<module>, <procedure>, <message>". What the program does when the real
+// log fails is checked through the program (reliability tests).
 class FakeLog {
 public:
     std::unique_ptr<LogComponent> CreateLog();
@@ -18,7 +18,6 @@ public:
     std::vector<std::string> log;
     std::vector<std::string> loggerNames, templates;
     int logCreations = 0;
-    bool failLogCreation = false, failLogWrite = false;
 };
 
 } // namespace ze6::test
