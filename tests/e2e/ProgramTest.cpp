@@ -28,7 +28,7 @@ protected:
 
     std::string Job(const std::string& source, const std::string& target) const
     {
-        return "\"" + (temp / source) + "\" \"" + (temp / target) + "\"";
+        return Quoted(temp / source) + " " + Quoted(temp / target);
     }
 };
 

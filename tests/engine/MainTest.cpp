@@ -37,12 +37,12 @@ TEST(Main, AConfigurationFileRunsEveryLineAndGoesOnPastBadOnes)
     test::TempFolder temp;
     const auto job = [&](const char* name, const std::string& options) {
         temp.Write(std::string(name) + "/" + name + ".RZT");
-        return "\"" + (temp / name) + "\" \"" + (temp / "out/") + name + "\" " + options;
+        return test::Quoted(temp / name) + " " + test::Quoted(temp / "out/" + name) + " " + options;
     };
     const std::string jobs = temp.Write("my jobs.Rzb6", job("a", "") + "\r\n\r\n    \r\n  " + job("b", "") +
                                                             "  \rthis line is a remark\r\n" +
                                                             job("c", "KEEPLAST:99999999999") + "\r\n" + job("d", ""));
-    EXPECT_EQ(Dispatch("\"" + jobs + "\""), 2); // a rejected line wins over a log entry
+    EXPECT_EQ(Dispatch(test::Quoted(jobs)), 2); // a rejected line wins over a log entry
     for (const char* folder : {"out/a", "out/b", "out/d"})
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp / folder), {}), 1) << folder;
     EXPECT_FALSE(test::Exists(temp / "out/c"));
