@@ -102,7 +102,11 @@ HiddenTemporaryFile::HiddenTemporaryFile(const std::string& folder, const std::s
     std::string prefix = folder;
     if (!prefix.empty() && prefix.back() != FileSystem::kSeparator)
         prefix += FileSystem::kSeparator;
-    prefix += "." + Shortened(finalName) + ".";
+    // Appended piece by piece: GCC 12 at -O3 takes `"." + std::string` for an
+    // overlapping copy (-Wrestrict), a false positive.
+    prefix += '.';
+    prefix += Shortened(finalName);
+    prefix += '.';
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const std::string path = prefix + RandomSuffix() + kEnding;
         // O_EXCL refuses any existing entry, a symbolic link included, so a

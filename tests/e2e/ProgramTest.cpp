@@ -36,13 +36,13 @@ protected:
 
     std::string Job(const std::string& source, const std::string& target) const
     {
-        return "\"" + (temp / source) + "\" \"" + (temp / target) + "\"";
+        return Quoted(temp / source) + " " + Quoted(temp / target);
     }
 };
 
 std::string Usage(const std::string& message)
 {
-    return "Ranzel Backup Utility - V6.1.400\n\n" + (message.empty() ? "" : message + "\n") + std::string(85, '_') +
+    return UsageTitle() + "\n" + (message.empty() ? "" : message + "\n") + std::string(85, '_') +
            "\n\nFormat: ZE6Vivevu \"SourcePath[Filespec]\" \"TargetPath\" [KEEPLAST:n]\n\n"
            "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5\n\n"
            "Alternatively: ZE6Vivevu <FileName>.RZB\n";

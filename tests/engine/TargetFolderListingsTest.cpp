@@ -33,7 +33,7 @@ TEST(TargetFolderListings, OneJobPrunesEverySeriesFromItsOwnListing)
         clock.AdvanceSeconds(1);
     };
 
-    ProcessCommandLine("\"" + (temp / "data/") + "\" \"" + (temp / "backup/") + "\" KEEPLAST:2");
+    ProcessCommandLine(test::Quoted(temp / "data/") + " " + test::Quoted(temp / "backup/") + " KEEPLAST:2");
 
     EXPECT_EQ(components.log, std::vector<std::string>{});
     std::vector<std::string> left;

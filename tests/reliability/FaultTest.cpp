@@ -27,7 +27,7 @@ protected:
 
     std::string Job(const std::string& source, const std::string& target, const std::string& options = "") const
     {
-        return "\"" + (temp / source) + "\" \"" + (temp / target) + "\" " + options + "\r\n";
+        return Quoted(temp / source) + " " + Quoted(temp / target) + " " + options + "\r\n";
     }
     void ExpectFullTargetLosesNothing(const ChildSetup& setup);
 };

@@ -1,5 +1,7 @@
 #include "support/ProgramRun.h"
 
+#include "platform/Version.h"
+
 #include <QProcessEnvironment>
 #include <regex>
 #include <sstream>
@@ -59,6 +61,12 @@ Result ProgramRun::Run(const Names& arguments, const ChildSetup& setup) const
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+}
+
+std::string UsageTitle()
+{
+    return "Ranzel Backup Utility - V" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+           std::to_string(kVersionRevision) + "\n";
 }
 
 Names LogEntries(const std::string& logPath)

@@ -6,7 +6,7 @@
 #include "platform/Prompt.h"
 #include "platform/RuntimeError.h"
 #include "platform/Version.h"
-#include "ui/about/Twips.h"
+#include "ui/common/Twips.h"
 #include "ui/main/FileDialogProcedures.h"
 #include "ui/main/JobFile.h"
 #include "ui/main/MainWindowLayout.h"
