@@ -2,6 +2,7 @@
 // the real engine linked in.
 #include "platform/ProcessInfo.h"
 #include "support/FailingFolderSync.h"
+#include "support/FullDisk.h"
 #include "support/WithoutFileAccessOverride.h"
 #include "ui/main/MainWindowFixture.h"
 
