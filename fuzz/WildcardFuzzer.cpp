@@ -1,6 +1,6 @@
 // A pattern and a name, split at the first NUL byte. A pattern always matches
 // itself when it holds no wildcard, and "*" matches every name.
-#include "platform/WildcardPattern.h"
+#include "platform/files/WildcardPattern.h"
 
 #include <cstdint>
 #include <cstdlib>

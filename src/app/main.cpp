@@ -1,5 +1,6 @@
 #include "engine/Main.h"
 #include "platform/ProcessInfo.h"
+#include "platform/desktop/QtDesktopComponents.h"
 #include "ui/main/frmDAZadaro.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ int RunMainWindow()
 int main(int argc, char** argv)
 {
     ze6::SetProcessArguments(argc, argv);
+    ze6::UseQtDesktopComponents();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const std::string commandText = ze6::RebuildCommandText(arguments);
     if (!commandText.empty())

@@ -8,9 +8,9 @@
 #include "engine/WrittenArchives.h"
 #include "platform/Clock.h"
 #include "platform/Components.h"
-#include "platform/FileSystem.h"
-#include "platform/MountedVolumes.h"
 #include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
+#include "platform/files/MountedVolumes.h"
 
 #include <QDateTime>
 #include <QString>

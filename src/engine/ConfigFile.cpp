@@ -3,8 +3,8 @@
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
 #include "engine/PathOperations.h"
-#include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
 
 #include <cerrno>
 #include <fstream>

@@ -6,7 +6,7 @@
 #include "engine/PathOperations.h"
 #include "engine/TargetFolderListings.h"
 #include "engine/Usage.h"
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <cstddef>
 #include <cstdint>

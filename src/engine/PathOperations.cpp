@@ -1,6 +1,6 @@
 #include "engine/PathOperations.h"
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <QString>
 

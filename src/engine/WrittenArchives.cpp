@@ -1,6 +1,6 @@
 #include "engine/WrittenArchives.h"
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <mutex>
 #include <set>

@@ -3,7 +3,22 @@
 #include "platform/Prompt.h"
 #include "platform/RealComponents.h"
 
+#include <stdexcept>
+
 namespace ze6 {
+
+namespace {
+
+DesktopComponents* g_desktop = nullptr;
+
+DesktopComponents& Desktop()
+{
+    if (g_desktop == nullptr)
+        throw std::logic_error("no desktop components are installed in this program");
+    return *g_desktop;
+}
+
+} // namespace
 
 std::unique_ptr<ApplicationInfo> Components::CreateApplicationInfo()
 {
@@ -27,26 +42,29 @@ std::unique_ptr<LogComponent> Components::CreateLogComponent()
 }
 std::unique_ptr<Clipboard> Components::CreateClipboard()
 {
-    return MakeQtClipboard();
+    return Desktop().CreateClipboard();
 }
 std::unique_ptr<LinkOpener> Components::CreateLinkOpener()
 {
-    return MakeDesktopLinkOpener();
+    return Desktop().CreateLinkOpener();
 }
 std::unique_ptr<FolderBrowser> Components::CreateFolderBrowser()
 {
-    return MakeQtFolderBrowser();
+    return Desktop().CreateFolderBrowser();
 }
 std::unique_ptr<FileDialogs> Components::CreateFileDialogs()
 {
-    return MakeQtFileDialogs();
+    return Desktop().CreateFileDialogs();
 }
 
 Prompt& Components::GetPrompt()
 {
-    // It finds out itself, at the first box, whether a display answers.
-    static MessageBoxPrompt messageBox;
-    return messageBox;
+    // The message-box prompt finds out itself, at the first box, whether a
+    // display answers, and writes to standard error where none does.
+    if (g_desktop != nullptr)
+        return g_desktop->GetMessageBoxPrompt();
+    static StandardErrorPrompt standardError;
+    return standardError;
 }
 
 namespace {
@@ -64,6 +82,11 @@ Components& GetComponents()
 void SetComponents(Components* components)
 {
     g_override = components;
+}
+
+void SetDesktopComponents(DesktopComponents* desktop)
+{
+    g_desktop = desktop;
 }
 
 } // namespace ze6

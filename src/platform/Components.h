@@ -120,12 +120,32 @@ public:
     virtual std::unique_ptr<LinkOpener> CreateLinkOpener();
     virtual std::unique_ptr<FolderBrowser> CreateFolderBrowser();
     virtual std::unique_ptr<FileDialogs> CreateFileDialogs();
-    // The process's prompt: a real box where a display exists, standard error otherwise.
+    // The process's prompt: a real box where a display exists and the desktop
+    // components are installed, standard error otherwise.
     virtual Prompt& GetPrompt();
 };
 
 Components& GetComponents();
 // Replaces the factory (tests); nullptr restores the real one. Not owned.
 void SetComponents(Components* components);
+
+// The components that need widgets (message boxes, pickers, dialogs, the
+// clipboard, links) live in the platform's desktop part, so that the engine
+// and its tests link QtCore only. A program that shows windows or boxes
+// installs them once at start-up (UseQtDesktopComponents); until then the
+// prompt writes to standard error and the others cannot be created (they
+// throw std::logic_error).
+class DesktopComponents {
+public:
+    virtual ~DesktopComponents() = default;
+    virtual std::unique_ptr<Clipboard> CreateClipboard() = 0;
+    virtual std::unique_ptr<LinkOpener> CreateLinkOpener() = 0;
+    virtual std::unique_ptr<FolderBrowser> CreateFolderBrowser() = 0;
+    virtual std::unique_ptr<FileDialogs> CreateFileDialogs() = 0;
+    virtual Prompt& GetMessageBoxPrompt() = 0;
+};
+
+// Not owned; nullptr uninstalls them.
+void SetDesktopComponents(DesktopComponents* desktop);
 
 } // namespace ze6

@@ -1,6 +1,6 @@
-#include "platform/FileSystem.h"
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
 
 #include <QDateTime>
 #include <QLocale>

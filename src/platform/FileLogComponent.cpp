@@ -1,8 +1,8 @@
-#include "platform/FileSystem.h"
 #include "platform/LogLocation.h"
 #include "platform/ProcessInfo.h"
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -30,15 +30,6 @@ public:
 // The answer a box gives when nobody can press a button: its first button.
 PromptAnswer DefaultAnswer(PromptButtons buttons);
 
-// Shows a real Qt message box; creates the QApplication on first use when the
-// process has none yet (command mode shows boxes only when it must), and
-// writes to standard error as StandardErrorPrompt does where no display
-// answers.
-class MessageBoxPrompt final : public Prompt {
-public:
-    PromptAnswer Ask(const PromptRequest& request) override;
-};
-
 // Writes the box's text to standard error and answers with the default
 // button: used where no display exists (cron on a server).
 class StandardErrorPrompt final : public Prompt {

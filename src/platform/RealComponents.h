@@ -17,9 +17,5 @@ void SetArchiveRetryWaitForTesting(std::function<void(std::chrono::milliseconds)
 std::unique_ptr<PathUtility> MakeSimplePathUtility();
 std::unique_ptr<ProductSettings> MakeQtProductSettings();
 std::unique_ptr<LogComponent> MakeFileLogComponent();
-std::unique_ptr<Clipboard> MakeQtClipboard();
-std::unique_ptr<LinkOpener> MakeDesktopLinkOpener();
-std::unique_ptr<FolderBrowser> MakeQtFolderBrowser();
-std::unique_ptr<FileDialogs> MakeQtFileDialogs();
 
 } // namespace ze6

@@ -1,4 +1,5 @@
 #include "platform/ProcessInfo.h"
+#include "platform/desktop/QtDesktopComponents.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ze6::SetProcessArguments(argc, argv);
+    ze6::UseQtDesktopComponents();
     QApplication application(ze6::ProcessArgc(), ze6::ProcessArgv());
     return RUN_ALL_TESTS();
 }

@@ -1,7 +1,7 @@
 #include "ui/editor/DataFileListing.h"
 
 #include "platform/Components.h"
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <exception>
 #include <memory>

@@ -2,8 +2,8 @@
 
 #include "engine/LeadingNumber.h"
 #include "engine/PathOperations.h"
-#include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
 
 #include <cctype>
 

@@ -1,6 +1,6 @@
 #include "ui/editor/FolderTree.h"
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <QDir>
 #include <QFileInfo>

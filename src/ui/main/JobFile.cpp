@@ -1,6 +1,6 @@
 #include "ui/main/JobFile.h"
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <QFile>
 #include <QSaveFile>

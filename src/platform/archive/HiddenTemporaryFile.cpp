@@ -1,7 +1,7 @@
-#include "platform/HiddenTemporaryFile.h"
+#include "platform/archive/HiddenTemporaryFile.h"
 
-#include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 #include "support/RaisedNumber.h"
 #include "support/TempFolder.h"
 #include "support/WithoutFileAccessOverride.h"

@@ -1,4 +1,4 @@
-#include "platform/ZipFileSource.h"
+#include "platform/archive/ZipFileSource.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "platform/ZipArchiveSink.h"
+#include "platform/archive/ZipArchiveSink.h"
 
 #include <cerrno>
 #include <sys/stat.h>

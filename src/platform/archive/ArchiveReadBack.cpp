@@ -1,4 +1,4 @@
-#include "platform/ArchiveReadBack.h"
+#include "platform/archive/ArchiveReadBack.h"
 
 #include "platform/RuntimeError.h"
 

@@ -1,4 +1,4 @@
-#include "platform/ArchiveEntryNames.h"
+#include "platform/archive/ArchiveEntryNames.h"
 
 #include <gtest/gtest.h>
 

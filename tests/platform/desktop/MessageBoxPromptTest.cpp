@@ -1,4 +1,4 @@
-#include "platform/Prompt.h"
+#include "platform/desktop/MessageBoxPrompt.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -38,15 +38,6 @@ TEST(MessageBoxPrompt, AnswersWithTheButtonPressed)
     EXPECT_EQ(AskAndPress(yesNo, QMessageBox::No, &shown), PromptAnswer::No);
     EXPECT_EQ(AskAndPress({"Done", "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Information}, QMessageBox::Ok, &shown),
               PromptAnswer::Ok);
-}
-
-TEST(StandardErrorPrompt, WritesTheTextAsLinesAndAnswersWithTheFirstButton)
-{
-    testing::internal::CaptureStderr();
-    const PromptAnswer answer = StandardErrorPrompt().Ask({"one\r\ntwo\rthree", "t", PromptButtons::YesNo});
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "one\ntwo\nthree\n");
-    EXPECT_EQ(answer, PromptAnswer::Yes);
-    EXPECT_EQ(DefaultAnswer(PromptButtons::OkCancel), PromptAnswer::Ok);
 }
 
 } // namespace

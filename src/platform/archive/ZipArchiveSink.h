@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/LibzipSource.h"
 #include "platform/RuntimeError.h"
+#include "platform/archive/LibzipSource.h"
 
 #include <optional>
 #include <zip.h>

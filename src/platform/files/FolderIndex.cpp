@@ -1,6 +1,6 @@
-#include "platform/FolderIndex.h"
+#include "platform/files/FolderIndex.h"
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>

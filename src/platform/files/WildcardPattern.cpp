@@ -1,7 +1,7 @@
-#include "platform/WildcardPattern.h"
+#include "platform/files/WildcardPattern.h"
 
-#include "platform/CaseFolding.h"
-#include "platform/FileSystem.h"
+#include "platform/files/CaseFolding.h"
+#include "platform/files/FileSystem.h"
 
 #include <algorithm>
 

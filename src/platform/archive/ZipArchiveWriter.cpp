@@ -1,12 +1,12 @@
-#include "platform/ArchiveEntryNames.h"
-#include "platform/ArchiveReadBack.h"
-#include "platform/CaseFolding.h"
-#include "platform/FileSystem.h"
-#include "platform/HiddenTemporaryFile.h"
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
-#include "platform/ZipArchiveSink.h"
-#include "platform/ZipFileSource.h"
+#include "platform/archive/ArchiveEntryNames.h"
+#include "platform/archive/ArchiveReadBack.h"
+#include "platform/archive/HiddenTemporaryFile.h"
+#include "platform/archive/ZipArchiveSink.h"
+#include "platform/archive/ZipFileSource.h"
+#include "platform/files/CaseFolding.h"
+#include "platform/files/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
-#include "platform/FolderIndex.h"
 #include "platform/RuntimeError.h"
-#include "platform/WildcardPattern.h"
+#include "platform/files/FolderIndex.h"
+#include "platform/files/WildcardPattern.h"
 
 #include <cerrno>
 #include <dirent.h>

@@ -1,5 +1,5 @@
-#include "platform/FileSystem.h"
 #include "platform/RealComponents.h"
+#include "platform/files/FileSystem.h"
 
 namespace ze6 {
 

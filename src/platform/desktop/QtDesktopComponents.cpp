@@ -1,4 +1,7 @@
-#include "platform/RealComponents.h"
+#include "platform/desktop/QtDesktopComponents.h"
+
+#include "platform/Components.h"
+#include "platform/desktop/MessageBoxPrompt.h"
 
 #include <QClipboard>
 #include <QDesktopServices>
@@ -113,23 +116,24 @@ private:
     }
 };
 
+class QtDesktopComponents final : public DesktopComponents {
+public:
+    std::unique_ptr<Clipboard> CreateClipboard() override { return std::make_unique<QtClipboard>(); }
+    std::unique_ptr<LinkOpener> CreateLinkOpener() override { return std::make_unique<DesktopLinkOpener>(); }
+    std::unique_ptr<FolderBrowser> CreateFolderBrowser() override { return std::make_unique<QtFolderBrowser>(); }
+    std::unique_ptr<FileDialogs> CreateFileDialogs() override { return std::make_unique<QtFileDialogs>(); }
+    Prompt& GetMessageBoxPrompt() override { return m_messageBox; }
+
+private:
+    MessageBoxPrompt m_messageBox;
+};
+
 } // namespace
 
-std::unique_ptr<Clipboard> MakeQtClipboard()
+void UseQtDesktopComponents()
 {
-    return std::make_unique<QtClipboard>();
-}
-std::unique_ptr<LinkOpener> MakeDesktopLinkOpener()
-{
-    return std::make_unique<DesktopLinkOpener>();
-}
-std::unique_ptr<FolderBrowser> MakeQtFolderBrowser()
-{
-    return std::make_unique<QtFolderBrowser>();
-}
-std::unique_ptr<FileDialogs> MakeQtFileDialogs()
-{
-    return std::make_unique<QtFileDialogs>();
+    static QtDesktopComponents desktop;
+    SetDesktopComponents(&desktop);
 }
 
 } // namespace ze6

@@ -1,6 +1,6 @@
-#include "platform/MountedVolumes.h"
+#include "platform/files/MountedVolumes.h"
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <cstdlib>
 #include <fstream>

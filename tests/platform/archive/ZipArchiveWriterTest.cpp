@@ -1,6 +1,6 @@
-#include "platform/ArchiveReadBack.h"
-#include "platform/HiddenTemporaryFile.h"
 #include "platform/RealComponents.h"
+#include "platform/archive/ArchiveReadBack.h"
+#include "platform/archive/HiddenTemporaryFile.h"
 #include "support/RaisedNumber.h"
 #include "support/TempFolder.h"
 #include "support/WithoutFileAccessOverride.h"

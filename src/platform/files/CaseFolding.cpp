@@ -1,6 +1,6 @@
-#include "platform/CaseFolding.h"
+#include "platform/files/CaseFolding.h"
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <QChar>
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "platform/ArchiveEntryNames.h"
+#include "platform/archive/ArchiveEntryNames.h"
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 #include <unordered_set>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/LibzipSource.h"
-#include "platform/ParallelDeflate.h"
 #include "platform/RuntimeError.h"
+#include "platform/archive/LibzipSource.h"
+#include "platform/archive/ParallelDeflate.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "platform/ParallelDeflate.h"
+#include "platform/archive/ParallelDeflate.h"
 
 #include <algorithm>
 #include <cstring>
