@@ -81,51 +81,55 @@ void AddArchiveFile(const std::string& path)
     list.push_back(*found);
 }
 
+std::string CollectArchiveFiles(const std::string& dataFilePath)
+{
+    ClearArchiveFileList();
+
+    auto info = GetComponents().CreateApplicationInfo();
+    info->SetModeFlag(false);
+    info->Open(dataFilePath);
+    const std::string fullName = info->FullName();
+    const std::string folder = info->Folder();
+    const std::string bareName = fullName.substr(std::min(folder.size(), fullName.size()));
+
+    const std::string suffix = !fullName.empty() && fullName.back() == '6' ? "6" : "";
+    const std::string numberedPrefix = suffix.empty() ? "" : ".KTM6";
+
+    for (const char* extension : kSuffixedCompanions)
+        AddArchiveFile(ChangeFileExtension(fullName, extension + suffix));
+    AddArchiveFile(ChangeFileExtension(fullName, ".rzx6"));
+    AddArchiveFile(ChangeFileExtension(fullName, ".rzx"));
+
+    const std::string attached = info->AttachedFile();
+    if (!attached.empty())
+        AddArchiveFile(attached);
+
+    info->LoadLists();
+    for (const auto& companion : info->NumberedCompanions())
+        AddArchiveFile(ChangeFileExtension(fullName, numberedPrefix + ".V" + std::to_string(companion.Number)));
+    for (const auto& linked : info->LinkedSets()) {
+        if (!linked.BasePath.empty()) {
+            AddArchiveFile(linked.BasePath + ".hbt");
+            AddArchiveFile(linked.BasePath + ".hbd");
+            AddArchiveFile(linked.BasePath + ".hbi");
+        }
+        if (!linked.LinkedFile.empty())
+            AddArchiveFile(linked.LinkedFile);
+    }
+    info->Close();
+    return bareName;
+}
+
 void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std::string fileName)
 {
     RunWithErrorHandler("ArchiveApplication", [&] {
-        ClearArchiveFileList();
-
-        auto info = GetComponents().CreateApplicationInfo();
-        info->SetModeFlag(false);
-        info->Open(sourceFolder + fileName);
+        const std::string bareName = CollectArchiveFiles(sourceFolder + fileName);
 
         if (!FileExists(targetFolder))
             CreateFolderPath(WithTrailingSeparator(targetFolder));
         targetFolder = FolderAsFound(WithTrailingSeparator(targetFolder));
-
-        const std::string fullName = info->FullName();
-        const std::string folder = info->Folder();
-        const std::string bareName = fullName.substr(std::min(folder.size(), fullName.size()));
         const std::string archivePath =
             targetFolder + ChangeFileExtension(bareName, "") + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
-
-        const std::string suffix = !fullName.empty() && fullName.back() == '6' ? "6" : "";
-        const std::string numberedPrefix = suffix.empty() ? "" : ".KTM6";
-
-        for (const char* extension : kSuffixedCompanions)
-            AddArchiveFile(ChangeFileExtension(fullName, extension + suffix));
-        AddArchiveFile(ChangeFileExtension(fullName, ".rzx6"));
-        AddArchiveFile(ChangeFileExtension(fullName, ".rzx"));
-
-        const std::string attached = info->AttachedFile();
-        if (!attached.empty())
-            AddArchiveFile(attached);
-
-        info->LoadLists();
-        for (const auto& companion : info->NumberedCompanions())
-            AddArchiveFile(ChangeFileExtension(fullName, numberedPrefix + ".V" + std::to_string(companion.Number)));
-        for (const auto& linked : info->LinkedSets()) {
-            if (!linked.BasePath.empty()) {
-                AddArchiveFile(linked.BasePath + ".hbt");
-                AddArchiveFile(linked.BasePath + ".hbd");
-                AddArchiveFile(linked.BasePath + ".hbi");
-            }
-            if (!linked.LinkedFile.empty())
-                AddArchiveFile(linked.LinkedFile);
-        }
-        info->Close();
-        info.reset();
 
         RemoveAbandonedTemporaries(archivePath, targetFolder);
         {

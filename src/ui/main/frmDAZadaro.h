@@ -74,6 +74,12 @@ private:
     void ShowAbout();
     void CommitSessionData(QSessionManager& manager);
 
+    // Restore… and Verify in the Edit menu (frmDAZadaroArchives.cpp).
+    void mnuEdit_AboutToShow();
+    void RestoreFromArchive();
+    void VerifyArchives();
+    std::vector<int> SelectedJobRows() const;
+
     QTableWidget* m_grid = nullptr;
     QWidget* m_buttonPanel = nullptr;
     QPushButton* m_cmdAdd = nullptr;
@@ -83,6 +89,8 @@ private:
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuSave = nullptr;
     QAction* m_mnuSaveAs = nullptr;
+    QAction* m_mnuRestore = nullptr;
+    QAction* m_mnuVerify = nullptr;
 
     QString m_currentFile;
     bool m_isDirty = false;
