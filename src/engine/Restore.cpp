@@ -39,7 +39,8 @@ constexpr int kNameAttempts = 3;
 // The data file's name in an archive name made by the usual rule, or nullopt.
 std::optional<std::string> StemOf(const std::string& archiveName)
 {
-    if (!SeriesKey(archiveName) || archiveName.size() <= kNameTail || archiveName[archiveName.size() - kNameTail] != '_')
+    if (!SeriesKey(archiveName) || archiveName.size() <= kNameTail ||
+        archiveName[archiveName.size() - kNameTail] != '_')
         return std::nullopt;
     return archiveName.substr(0, archiveName.size() - kNameTail);
 }
@@ -171,8 +172,8 @@ void Restore(const std::string& archivePath, const std::string& folder, RestoreO
     outcome.files = staged.Committed();
     for (const auto& entry : entries) {
         if (entry.folder && !FileSystem::MakeSingleFolder(destination + entry.name))
-            Fail(ErrorNumber::PathNotFound, DescribeErrorNumber(ErrorNumber::PathNotFound) + ": " + destination +
-                                                 entry.name);
+            Fail(ErrorNumber::PathNotFound,
+                 DescribeErrorNumber(ErrorNumber::PathNotFound) + ": " + destination + entry.name);
     }
 }
 

@@ -16,7 +16,7 @@ struct Switch {
     const char* usageLine; // the line the usage text shows for it
     std::size_t fewestOperands;
     std::size_t mostOperands;
-    const char* operandError; // the usage text's error line for a wrong count
+    const char* operandError;                             // the usage text's error line for a wrong count
     int (*run)(const std::vector<std::string>& operands); // returns the exit status
 };
 

@@ -90,10 +90,9 @@ int VerifyCommand(const std::vector<std::string>& operands)
     for (const auto& damaged : result.damaged)
         WriteErrorLine(damaged.path + ": " + damaged.reason);
     if (StandardOutputIsTerminal())
-        WriteOutputLine(std::to_string(result.checked) + (result.checked == 1 ? " archive" : " archives") +
-                        " checked, " + (result.damaged.empty() ? "all sound" : std::to_string(result.damaged.size()) +
-                                                                                   " damaged") +
-                        ".");
+        WriteOutputLine(
+            std::to_string(result.checked) + (result.checked == 1 ? " archive" : " archives") + " checked, " +
+            (result.damaged.empty() ? "all sound" : std::to_string(result.damaged.size()) + " damaged") + ".");
     return result.damaged.empty() ? 0 : 1;
 }
 

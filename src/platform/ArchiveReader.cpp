@@ -205,9 +205,8 @@ void ArchiveReader::ExtractTo(std::size_t index, int descriptor, const std::stri
 {
     m_buffer.resize(kBufferSize);
     const ArchiveEntry& entry = m_entries.at(index);
-    Inflate(m_handle->archive, index, entry, m_path, m_buffer, [&](const char* data, std::size_t length) {
-        WriteAll(descriptor, data, length, targetPath);
-    });
+    Inflate(m_handle->archive, index, entry, m_path, m_buffer,
+            [&](const char* data, std::size_t length) { WriteAll(descriptor, data, length, targetPath); });
     if (::fsync(descriptor) != 0)
         SystemFailure(errno, targetPath);
 

@@ -145,12 +145,12 @@ TEST_F(RestoreTest, ADamagedArchiveRestoresNothingAndVerifyNamesIt)
     const std::string flippedLine = path + "1.RZZ: Entry PLANT1.RZT ";
     EXPECT_EQ(verify.err.substr(0, flippedLine.size()), flippedLine);
     const std::string rest = verify.err.substr(verify.err.find('\n') + 1);
-    EXPECT_EQ(rest, path + "2.RZZ: Cut short: the archive's directory is missing\n" + path +
-                        "3.RZZ: Not a ZIP archive\n");
+    EXPECT_EQ(rest,
+              path + "2.RZZ: Cut short: the archive's directory is missing\n" + path + "3.RZZ: Not a ZIP archive\n");
     const Names entries = LogEntries(logPath);
     ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[2], "ERROR: modDAZadaro, VerifyArchives, Runtime error occured: 57 - Not a ZIP archive: " +
-                              path + "3.RZZ Source: ArchiveReader");
+    EXPECT_EQ(entries[2], "ERROR: modDAZadaro, VerifyArchives, Runtime error occured: 57 - Not a ZIP archive: " + path +
+                              "3.RZZ Source: ArchiveReader");
     std::filesystem::remove(logPath);
 
     // A path that is not there, and a folder without archives.

@@ -56,9 +56,9 @@ RestoreDialog::RestoreDialog(const RestoreRequest& request, QWidget* owner)
         m_grdArchives->setItem(row, 0, Cell(FromUtf8(archive.dataFile)));
         m_grdArchives->setItem(row, 1, Cell(FromUtf8(archive.date)));
         m_grdArchives->setItem(row, 2, Cell(FromUtf8(archive.time)));
-        m_grdArchives->setItem(row, 3,
-                               Cell(locale.formattedDataSize(static_cast<qint64>(archive.size)),
-                                    Qt::AlignRight | Qt::AlignVCenter));
+        m_grdArchives->setItem(
+            row, 3,
+            Cell(locale.formattedDataSize(static_cast<qint64>(archive.size)), Qt::AlignRight | Qt::AlignVCenter));
         m_grdArchives->item(row, 0)->setToolTip(FromUtf8(archive.path));
     }
     m_grdArchives->resizeColumnsToContents();

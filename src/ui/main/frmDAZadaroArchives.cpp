@@ -93,10 +93,10 @@ std::string RestoreSummary(const std::string& archive, const std::string& destin
                     ". Restore that archive to undo this restore.";
         return text;
     }
-    text = outcome.files.empty() ? "Nothing was restored from " + NameOf(archive) + "."
-                                 : "The restore from " + NameOf(archive) + " stopped after " +
-                                       std::to_string(outcome.files.size()) + " of its files:" +
-                                       ListOf(outcome.files, [](const std::string& path) { return NameOf(path); });
+    text = outcome.files.empty()
+               ? "Nothing was restored from " + NameOf(archive) + "."
+               : "The restore from " + NameOf(archive) + " stopped after " + std::to_string(outcome.files.size()) +
+                     " of its files:" + ListOf(outcome.files, [](const std::string& path) { return NameOf(path); });
     text += std::string(kLineEnd) + kLineEnd + outcome.failure;
     if (!outcome.safetyArchive.empty())
         text += std::string(kLineEnd) + kLineEnd + "The files to be replaced were saved first as " +

@@ -71,18 +71,18 @@ TEST_F(ArchivesTest, RestoreListsTheRowsArchivesNewestFirstAndRestoresTheChosenO
     });
     Action("mnuRestore")->trigger();
 
-    EXPECT_EQ(listed, (QStringList{QStringLiteral("PLANT1 2026-12-05 18:01:00"),
-                                   QStringLiteral("PLANT1 2026-12-05 18:00:00"),
-                                   QStringLiteral("PLANT2 2026-12-05 18:00:00")}));
+    EXPECT_EQ(listed,
+              (QStringList{QStringLiteral("PLANT1 2026-12-05 18:01:00"), QStringLiteral("PLANT1 2026-12-05 18:00:00"),
+                           QStringLiteral("PLANT2 2026-12-05 18:00:00")}));
     EXPECT_EQ(destination.toStdString(), data);
     EXPECT_EQ(ReadFile(data + "PLANT1.RZT"), "first");
     EXPECT_EQ(ReadZip(backup + "PLANT1_2026-12-05-18-02-00.RZZ").at(0).content, "live");
-    EXPECT_EQ(Asked(), (std::vector<PromptRequest>{
-                           {"Restored 1 file from PLANT1_2026-12-05-18-00-00.RZZ into " + data +
-                                ":\r\nPLANT1.RZT\r\n\r\nThe files it replaced were saved first as "
-                                "PLANT1_2026-12-05-18-02-00.RZZ in " +
-                                backup + ". Restore that archive to undo this restore.",
-                            "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Information}}));
+    EXPECT_EQ(Asked(),
+              (std::vector<PromptRequest>{{"Restored 1 file from PLANT1_2026-12-05-18-00-00.RZZ into " + data +
+                                               ":\r\nPLANT1.RZT\r\n\r\nThe files it replaced were saved first as "
+                                               "PLANT1_2026-12-05-18-02-00.RZZ in " +
+                                               backup + ". Restore that archive to undo this restore.",
+                                           "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Information}}));
 }
 
 TEST_F(ArchivesTest, VerifyChecksEachSelectedTargetFolderOnceAndNamesTheDamagedArchives)
@@ -106,9 +106,9 @@ TEST_F(ArchivesTest, VerifyChecksEachSelectedTargetFolderOnceAndNamesTheDamagedA
     components.prompt.onAsk = [&](const PromptRequest&) { waiting = QGuiApplication::overrideCursor() != nullptr; };
     Action("mnuVerify")->trigger();
     EXPECT_FALSE(waiting);
-    EXPECT_EQ(Asked(), (std::vector<PromptRequest>{{"5 archives checked; 1 is damaged:\r\n" + damaged +
-                                                        ": Not a ZIP archive",
-                                                    "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Exclamation}}));
+    EXPECT_EQ(Asked(),
+              (std::vector<PromptRequest>{{"5 archives checked; 1 is damaged:\r\n" + damaged + ": Not a ZIP archive",
+                                           "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Exclamation}}));
 }
 
 } // namespace

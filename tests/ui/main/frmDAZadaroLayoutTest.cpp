@@ -69,7 +69,7 @@ TEST_F(LayoutTest, MenusInOrderWithoutShortcuts)
     }
     EXPECT_EQ(texts.join(QLatin1Char('|')),
               QStringLiteral("File|  Open ...|  Save|  Save As...|  Exit|&Edit|  Generate "
-                             "Command Line|Help|  About|  Command Line Syntax"));
+                             "Command Line|  |  Restore\u2026|  Verify|Help|  About|  Command Line Syntax"));
 }
 
 } // namespace
