@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,11 +47,23 @@ void MakeRoomForDescriptors(std::size_t needed)
 
 constexpr std::size_t kDescriptorsInReserve = 64;
 
+// The data-file reader names files by absolute paths; the files to be
+// replaced must be named the same way to be recognised as the same files.
+std::string Absolute(const std::string& path)
+{
+    if (!path.empty() && path.front() == kSeparator)
+        return path;
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer) == nullptr)
+        return path.empty() ? std::string(".") : path;
+    return path.empty() ? std::string(buffer) : Joined(buffer, path);
+}
+
 } // namespace
 
 StagedFiles::StagedFiles(const std::string& folder, std::string errorSource) : m_errorSource(std::move(errorSource))
 {
-    CreateFolder(folder.empty() ? std::string(".") : WithoutTrailingSeparators(folder));
+    CreateFolder(WithoutTrailingSeparators(Absolute(folder)));
 }
 
 StagedFiles::~StagedFiles()

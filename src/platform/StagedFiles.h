@@ -25,7 +25,7 @@ public:
     StagedFiles(const StagedFiles&) = delete;
     StagedFiles& operator=(const StagedFiles&) = delete;
 
-    // The folder as spelled on disk, ending in one separator.
+    // The folder as spelled on disk, absolute, ending in one separator.
     const std::string& Folder() const { return m_folder; }
 
     // A new temporary for the file `finalPath` in Folder(), returned as an
