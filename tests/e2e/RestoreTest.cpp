@@ -1,3 +1,4 @@
+#include "support/FullDisk.h"
 #include "support/ProgramRun.h"
 #include "support/WithoutFileAccessOverride.h"
 #include "support/ZipReader.h"
@@ -167,28 +168,38 @@ TEST_F(RestoreTest, ADamagedArchiveRestoresNothingAndVerifyNamesIt)
                          (temp / "data/*.RZZ") + " Source: ZE6Vivevu"}));
 }
 
-TEST_F(RestoreTest, AReadOnlyDestinationChangesNothing)
+TEST_F(RestoreTest, AFailedWriteChangesNothing)
 {
-    Write("data", {{"PLANT1.RZT", "as backed up"}});
+    // The companion comes after the data file: its write fails once the data
+    // file's temporary is already written.
+    Write("data", {{"PLANT1.RZT", "as backed up"}, {"PLANT1.rzd", RandomBytes(200000, 4)}});
     const std::string archive = BackUp();
     temp.Write("data/PLANT1.RZT", "changed since");
     const Contents data = In("data");
     namespace fs = std::filesystem;
-    fs::permissions(temp / "data", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
+    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    const std::string prefix = "ERROR: modDAZadaro, RestoreArchive, Runtime error occured: ";
 
-    const Result result = program.Run({"/RESTORE", archive, temp / "data"}, [] {
+    fs::permissions(temp / "data", write, fs::perm_options::remove);
+    const Result readOnly = program.Run({"/RESTORE", archive, temp / "data"}, [] {
         if (!WithoutFileAccessOverride::DropForChild())
             ::_exit(99);
     });
     fs::permissions(temp / "data", fs::perms::owner_write, fs::perm_options::add);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out + result.err, "");
+    const Result full = program.Run({"/RESTORE", archive, temp / "data"}, [] { FileSizeLimit::Apply(100000); });
+    const Result fullNew = program.Run({"/RESTORE", archive, temp / "new/sub"}, [] { FileSizeLimit::Apply(100000); });
+
+    for (const Result& result : {readOnly, full, fullNew}) {
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out + result.err, "");
+    }
     EXPECT_EQ(In("data"), data);
+    EXPECT_FALSE(Exists(temp / "new"));
     EXPECT_EQ(FolderNames(temp / "backup").size(), 1u);
-    EXPECT_EQ(LogEntries(logPath), Names{"ERROR: modDAZadaro, RestoreArchive, Runtime error occured: 70 - Permission "
-                                         "denied: " +
-                                         (temp / "data/PLANT1.RZT") + " Source: ZE6Vivevu"});
+    EXPECT_EQ(LogEntries(logPath),
+              (Names{prefix + "70 - Permission denied: " + (temp / "data/PLANT1.RZT") + " Source: ZE6Vivevu",
+                     prefix + "61 - Disk full: " + (temp / "data/PLANT1.rzd") + " Source: ArchiveReader",
+                     prefix + "61 - Disk full: " + (temp / "new/sub/PLANT1.rzd") + " Source: ArchiveReader"}));
 }
 
 } // namespace
