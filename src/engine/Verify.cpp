@@ -21,8 +21,7 @@ void ReportMissing(const std::string& path)
                 kProgramErrorSource);
 }
 
-} // namespace
-
+// The reason part of an error description that ends in ": <path>".
 std::string ReasonAbout(const std::string& description, const std::string& path)
 {
     const std::string tail = ": " + path;
@@ -30,6 +29,8 @@ std::string ReasonAbout(const std::string& description, const std::string& path)
         return description.substr(0, description.size() - tail.size());
     return description;
 }
+
+} // namespace
 
 std::vector<std::string> ArchivesInFolder(const std::string& folder)
 {

@@ -33,7 +33,4 @@ VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives);
 // without archives, is logged as 53. Returns 0 when every archive is sound.
 int VerifyCommand(const std::vector<std::string>& operands);
 
-// The reason part of an error description that ends in ": <path>".
-std::string ReasonAbout(const std::string& description, const std::string& path);
-
 } // namespace ze6::modDAZadaro
