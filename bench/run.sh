@@ -19,9 +19,9 @@ case "${1:-}" in
 esac
 
 case $mode in
-smoke) big_mib=4 small=20 prune=1000 bare=100 lines=100 listing=100 memory_mib=0 runs=1 ;;
-default) big_mib=128 small=500 prune=100000 bare=2000 lines=10000 listing=5000 memory_mib=0 runs=3 ;;
-full) big_mib=512 small=2000 prune=100000 bare=20000 lines=10000 listing=5000 memory_mib=2048 runs=3 ;;
+smoke) big_mib=4 small=20 prune=1000 bare=100 lines=100 listing=100 verify=20 memory_mib=0 runs=1 ;;
+default) big_mib=128 small=500 prune=100000 bare=2000 lines=10000 listing=5000 verify=1000 memory_mib=0 runs=3 ;;
+full) big_mib=512 small=2000 prune=100000 bare=20000 lines=10000 listing=5000 verify=1000 memory_mib=2048 runs=3 ;;
 esac
 runs="${ZE6_BENCH_RUNS:-$runs}"
 
@@ -165,6 +165,25 @@ for _ in $(seq "$runs"); do
 done
 row "configuration file of $lines job lines" "$lines lines" "${many_t[*]}" "ZE6Vivevu, 1 line" "${one_t[*]}" "" "" \
     "$(mib "$(maximum "${many_m[@]}")") MiB" ""
+
+# --- verify: every archive of a folder read back and checked ---------------
+ensure "small$verify" small "$verify"
+if [ ! -e "$data/verify$verify.done" ]; then
+    rm -rf "${data:?}/verify$verify" && : >"$ZE6VIVEVU_LOG"
+    "$bin" "$data/small$verify/" "$data/verify$verify/"; ours_ok
+    touch "$data/verify$verify.done"
+fi
+ours_t=() ours_m=() unzip_t=() unzip_m=()
+for _ in $(seq "$runs"); do
+    : >"$ZE6VIVEVU_LOG"
+    timed=() rss=(); measure "$bin" /VERIFY "$data/verify$verify/"; ours_ok
+    ours_t+=("${timed[0]}") ours_m+=("${rss[0]}")
+    # unzip expands the quoted pattern itself and tests every archive in one process.
+    timed=() rss=(); measure unzip -tqq "$data/verify$verify/*.RZZ"
+    unzip_t+=("${timed[0]}") unzip_m+=("${rss[0]}")
+done
+row "verify $verify archives" "$(size_pair "$(bytes "$data/verify$verify")" 0 | cut -d' ' -f1-2) in" "${ours_t[*]}" \
+    "unzip -tqq" "${unzip_t[*]}" "" "" "$(mib "$(maximum "${ours_m[@]}")") MiB" "$(mib "$(maximum "${unzip_m[@]}")") MiB"
 
 # --- the entry editor listing a folder of data files -----------------------
 if [ -n "${editor_bin:-}" ]; then

@@ -36,7 +36,7 @@ int main(int argc, char** argv)
     if (!commandText.empty())
         ze6::SilenceToolkitMessages();
     try {
-        return ze6::modDAZadaro::Main(commandText, RunMainWindow);
+        return ze6::modDAZadaro::Main(arguments, RunMainWindow);
     } catch (const std::exception& error) {
         // The engine logs its own failures; this is what is left when even that failed.
         std::fprintf(stderr, "ZE6Vivevu: %s\n", error.what());

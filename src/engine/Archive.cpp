@@ -99,13 +99,52 @@ void AddArchiveFile(const std::string& path)
     list.push_back(*found);
 }
 
+std::string CollectArchiveFiles(const std::string& dataFilePath)
+{
+    ClearArchiveFileList();
+
+    auto info = GetComponents().CreateApplicationInfo();
+    info->Open(dataFilePath);
+    const std::string fullName = info->FullName();
+    const std::string folder = info->Folder();
+    const std::string bareName = fullName.substr(std::min(folder.size(), fullName.size()));
+
+    const std::string suffix = !fullName.empty() && fullName.back() == '6' ? "6" : "";
+    const std::string numberedPrefix = suffix.empty() ? "" : ".KTM6";
+
+    // The data file itself goes in under its own spelling, also when a
+    // name that differs only in case lies beside it.
+    for (const char* extension : kSuffixedCompanions) {
+        const std::string offer = ChangeFileExtension(fullName, extension + suffix);
+        AddArchiveFile(FileSystem::EqualIgnoringCase(offer, fullName) ? fullName : offer);
+    }
+    AddArchiveFile(ChangeFileExtension(fullName, ".rzx6"));
+    AddArchiveFile(ChangeFileExtension(fullName, ".rzx"));
+
+    const std::string attached = info->AttachedFile();
+    if (!attached.empty())
+        AddArchiveFile(attached);
+
+    info->LoadLists();
+    for (const auto& companion : info->NumberedCompanions())
+        AddArchiveFile(ChangeFileExtension(fullName, numberedPrefix + ".V" + std::to_string(companion.Number)));
+    for (const auto& linked : info->LinkedSets()) {
+        if (!linked.BasePath.empty()) {
+            AddArchiveFile(linked.BasePath + ".hbt");
+            AddArchiveFile(linked.BasePath + ".hbd");
+            AddArchiveFile(linked.BasePath + ".hbi");
+        }
+        if (!linked.LinkedFile.empty())
+            AddArchiveFile(linked.LinkedFile);
+    }
+    info->Close();
+    return bareName;
+}
+
 void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std::string fileName)
 {
     RunWithErrorHandler("ArchiveApplication", [&] {
-        ClearArchiveFileList();
-
-        auto info = GetComponents().CreateApplicationInfo();
-        info->Open(sourceFolder + fileName);
+        const std::string bareName = CollectArchiveFiles(sourceFolder + fileName);
 
         // An unplugged backup drive: nothing may go to the system disk in its place.
         if (MountedVolumes::WouldWriteToAbsentVolume(targetFolder))
@@ -114,9 +153,6 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
             CreateFolderPath(WithTrailingSeparator(targetFolder));
         targetFolder = FolderAsFound(WithTrailingSeparator(targetFolder));
 
-        const std::string fullName = info->FullName();
-        const std::string folder = info->Folder();
-        const std::string bareName = fullName.substr(std::min(folder.size(), fullName.size()));
         const std::string stem = targetFolder + ChangeFileExtension(bareName, "");
         std::string archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
         // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
@@ -125,37 +161,6 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
             WaitForNextSecond();
             archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
         }
-
-        const std::string suffix = !fullName.empty() && fullName.back() == '6' ? "6" : "";
-        const std::string numberedPrefix = suffix.empty() ? "" : ".KTM6";
-
-        // The data file itself goes in under its own spelling, also when a
-        // name that differs only in case lies beside it.
-        for (const char* extension : kSuffixedCompanions) {
-            const std::string offer = ChangeFileExtension(fullName, extension + suffix);
-            AddArchiveFile(FileSystem::EqualIgnoringCase(offer, fullName) ? fullName : offer);
-        }
-        AddArchiveFile(ChangeFileExtension(fullName, ".rzx6"));
-        AddArchiveFile(ChangeFileExtension(fullName, ".rzx"));
-
-        const std::string attached = info->AttachedFile();
-        if (!attached.empty())
-            AddArchiveFile(attached);
-
-        info->LoadLists();
-        for (const auto& companion : info->NumberedCompanions())
-            AddArchiveFile(ChangeFileExtension(fullName, numberedPrefix + ".V" + std::to_string(companion.Number)));
-        for (const auto& linked : info->LinkedSets()) {
-            if (!linked.BasePath.empty()) {
-                AddArchiveFile(linked.BasePath + ".hbt");
-                AddArchiveFile(linked.BasePath + ".hbd");
-                AddArchiveFile(linked.BasePath + ".hbi");
-            }
-            if (!linked.LinkedFile.empty())
-                AddArchiveFile(linked.LinkedFile);
-        }
-        info->Close();
-        info.reset();
 
         RemoveAbandonedTemporaries(archivePath, targetFolder);
         {

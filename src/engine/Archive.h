@@ -10,6 +10,12 @@ namespace ze6::modDAZadaro {
 // that exists, then pruning when KeepLastCount is above 0. Errors go to the log.
 void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std::string fileName);
 
+// Fills ArchiveFileList with what an archive of the data file holds now: the
+// data file and every companion that exists, opened and named through the
+// data-file reader. Returns the data file's bare name as found on disk.
+// Raises RuntimeError.
+std::string CollectArchiveFiles(const std::string& dataFilePath);
+
 // Appends a path to ArchiveFileList when it exists and is not there yet (any case).
 void AddArchiveFile(const std::string& path);
 

@@ -5,7 +5,9 @@
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
 #include "engine/PathOperations.h"
+#include "engine/Switches.h"
 #include "engine/Usage.h"
+#include "platform/ProcessInfo.h"
 
 #include <array>
 
@@ -63,6 +65,13 @@ int Main(const std::string& commandText, const std::function<int()>& showMainWin
     if (RejectedJobLineCount() > rejectionsBefore)
         return 2;
     return modDebug::ReportCount() > reportsBefore ? 1 : 0;
+}
+
+int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow)
+{
+    if (const auto status = RunSwitch(arguments))
+        return *status;
+    return Main(RebuildCommandText(arguments), showMainWindow);
 }
 
 } // namespace ze6::modDAZadaro

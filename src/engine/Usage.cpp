@@ -1,5 +1,6 @@
 #include "engine/Usage.h"
 
+#include "engine/Switches.h"
 #include "platform/Components.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Prompt.h"
@@ -32,6 +33,8 @@ std::string UsageText(const std::string& message)
     text += "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5" + kLineEnd;
     text += kLineEnd;
     text += "Alternatively: ZE6Vivevu <FileName>.RZB";
+    for (const Switch& entry : Switches())
+        text += kLineEnd + entry.usageLine;
     return text;
 }
 

@@ -45,7 +45,9 @@ std::string Usage(const std::string& message)
     return UsageTitle() + "\n" + (message.empty() ? "" : message + "\n") + std::string(85, '_') +
            "\n\nFormat: ZE6Vivevu \"SourcePath[Filespec]\" \"TargetPath\" [KEEPLAST:n]\n\n"
            "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5\n\n"
-           "Alternatively: ZE6Vivevu <FileName>.RZB\n";
+           "Alternatively: ZE6Vivevu <FileName>.RZB\n"
+           "Verify: ZE6Vivevu /VERIFY <Archive>.RZZ|<Folder>\n"
+           "Restore: ZE6Vivevu /RESTORE <Archive>.RZZ <Folder>\n";
 }
 
 TEST_F(ProgramTest, HelpAndMalformedJobLinesShowTheUsageOnStandardError)
@@ -55,6 +57,7 @@ TEST_F(ProgramTest, HelpAndMalformedJobLinesShowTheUsageOnStandardError)
         {{" "}, {2, "ERROR - Missing Quote in SourcePath!"}},
         {{"\"/data/\""}, {2, "ERROR - Missing TargetPath!"}},
         {{"\"/data/\"", "\"/backup/"}, {2, "ERROR - Missing Quote in TargetPath!"}},
+        {{"/restore", "/backup/A_2020-01-01-00-00-00.RZZ"}, {2, "ERROR - /RESTORE needs an archive and a folder!"}},
     };
     for (const auto& [arguments, expected] : cases) {
         const Result result = Run(arguments);

@@ -1,6 +1,8 @@
 #include "support/WithoutFileAccessOverride.h"
 
+#include <initializer_list>
 #include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -46,6 +48,17 @@ WithoutFileAccessOverride::~WithoutFileAccessOverride()
     data[0].effective = m_savedEffective[0];
     data[1].effective = m_savedEffective[1];
     Capabilities(SYS_capset, data);
+}
+
+bool WithoutFileAccessOverride::DropForChild()
+{
+    if (geteuid() != 0)
+        return true;
+    for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+        if (prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0)
+            return false;
+    }
+    return true;
 }
 
 } // namespace ze6::test

@@ -17,6 +17,11 @@ public:
     // False when permissions still cannot be enforced (the caller should skip).
     bool Active() const { return m_active; }
 
+    // For a child about to run the program: drops the same capabilities from
+    // its bounding set, so that running the program as root cannot give them
+    // back. True when permissions hold in the program it runs.
+    static bool DropForChild();
+
 private:
     bool m_dropped = false;
     bool m_active = false;

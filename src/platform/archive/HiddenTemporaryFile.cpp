@@ -166,6 +166,14 @@ void HiddenTemporaryFile::MoveIntoPlace(const std::string& finalPath)
     SyncFolderOf(finalPath, m_errorSource);
 }
 
+void HiddenTemporaryFile::ReplaceInPlace(const std::string& finalPath)
+{
+    if (::rename(m_path.c_str(), finalPath.c_str()) != 0)
+        throw ErrorFromErrno(errno, m_errorSource);
+    m_moved = true;
+    SyncFolderOf(finalPath);
+}
+
 std::string HiddenTemporaryFile::FinalNameOf(const std::string& name)
 {
     const std::size_t ending = std::char_traits<char>::length(kEnding);

@@ -30,6 +30,10 @@ public:
     // the error is raised although the file is in place.
     void MoveIntoPlace(const std::string& finalPath);
 
+    // Gives the file its final name in one step, replacing the file there:
+    // only for a caller that has kept the old content elsewhere first.
+    void ReplaceInPlace(const std::string& finalPath);
+
     // The final name a temporary of this kind was made for ("" when `name` is
     // not such a temporary).
     static std::string FinalNameOf(const std::string& name);

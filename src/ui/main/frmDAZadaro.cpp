@@ -106,6 +106,7 @@ frmDAZadaro::frmDAZadaro(QWidget* parent) : QMainWindow(parent)
     BuildClientArea();
     FitColumns();
     mnuFile_AboutToShow();
+    mnuEdit_AboutToShow();
     CentreOnScreen();
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(application, &QGuiApplication::commitDataRequest, this, &frmDAZadaro::CommitSessionData);
@@ -137,6 +138,12 @@ void frmDAZadaro::BuildMenus()
     QAction* mnuGenerateCommandLine =
         mnuEdit->addAction(QStringLiteral("Generate Command Line"), this, &frmDAZadaro::CopySyntax);
     mnuGenerateCommandLine->setObjectName(QStringLiteral("mnuGenerateCommandLine"));
+    mnuEdit->addSeparator();
+    m_mnuRestore = mnuEdit->addAction(QStringLiteral("Restore\u2026"), this, &frmDAZadaro::RestoreFromArchive);
+    m_mnuRestore->setObjectName(QStringLiteral("mnuRestore"));
+    m_mnuVerify = mnuEdit->addAction(QStringLiteral("Verify"), this, &frmDAZadaro::VerifyArchives);
+    m_mnuVerify->setObjectName(QStringLiteral("mnuVerify"));
+    connect(mnuEdit, &QMenu::aboutToShow, this, &frmDAZadaro::mnuEdit_AboutToShow);
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));

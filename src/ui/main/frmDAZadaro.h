@@ -84,6 +84,12 @@ private:
     void ShowAbout();
     void CommitSessionData(QSessionManager& manager);
 
+    // Restore… and Verify in the Edit menu (frmDAZadaroArchives.cpp).
+    void mnuEdit_AboutToShow();
+    void RestoreFromArchive();
+    void VerifyArchives();
+    std::vector<int> SelectedJobRows() const;
+
     QTableWidget* m_grid = nullptr;
     QWidget* m_buttonPanel = nullptr;
     QPushButton* m_cmdAdd = nullptr;
@@ -93,6 +99,8 @@ private:
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuSave = nullptr;
     QAction* m_mnuSaveAs = nullptr;
+    QAction* m_mnuRestore = nullptr;
+    QAction* m_mnuVerify = nullptr;
 
     // Where a grid cell keeps its bytes, which need not be UTF-8.
     static constexpr int kCellBytesRole = Qt::UserRole;

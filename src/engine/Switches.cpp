@@ -1,0 +1,46 @@
+#include "engine/Switches.h"
+
+#include "engine/PathOperations.h"
+#include "engine/Restore.h"
+#include "engine/Usage.h"
+#include "engine/Verify.h"
+
+#include <array>
+
+namespace ze6::modDAZadaro {
+
+namespace {
+
+constexpr std::array kSwitches = {
+    Switch{"/VERIFY", "Verify: ZE6Vivevu /VERIFY <Archive>.RZZ|<Folder>", 1, 1,
+           "ERROR - /VERIFY needs one archive or folder!", VerifyCommand},
+    Switch{"/RESTORE", "Restore: ZE6Vivevu /RESTORE <Archive>.RZZ <Folder>", 2, 2,
+           "ERROR - /RESTORE needs an archive and a folder!", RestoreCommand},
+};
+
+} // namespace
+
+std::span<const Switch> Switches()
+{
+    return kSwitches;
+}
+
+std::optional<int> RunSwitch(const std::vector<std::string>& arguments)
+{
+    if (arguments.empty())
+        return std::nullopt;
+    const std::string name = UpperCase(arguments.front());
+    for (const Switch& candidate : kSwitches) {
+        if (name != candidate.name)
+            continue;
+        const std::vector<std::string> operands(arguments.begin() + 1, arguments.end());
+        if (operands.size() < candidate.fewestOperands || operands.size() > candidate.mostOperands) {
+            ShowUsage(candidate.operandError);
+            return 2;
+        }
+        return candidate.run(operands);
+    }
+    return std::nullopt;
+}
+
+} // namespace ze6::modDAZadaro

@@ -1,0 +1,100 @@
+#include "engine/Verify.h"
+
+#include "engine/ErrorHandler.h"
+#include "engine/PathOperations.h"
+#include "engine/Pruning.h"
+#include "platform/ArchiveReader.h"
+#include "platform/Console.h"
+#include "platform/FileStatus.h"
+#include "platform/FileSystem.h"
+#include "platform/RuntimeError.h"
+
+namespace ze6::modDAZadaro {
+
+namespace {
+
+constexpr const char* kProcName = "VerifyArchives";
+
+void ReportMissing(const std::string& path)
+{
+    ReportError(kProcName, DescribeErrorNumber(ErrorNumber::FileNotFound) + ": " + path, ErrorNumber::FileNotFound,
+                kProgramErrorSource);
+}
+
+// The reason part of an error description that ends in ": <path>".
+std::string ReasonAbout(const std::string& description, const std::string& path)
+{
+    const std::string tail = ": " + path;
+    if (description.size() > tail.size() && description.ends_with(tail))
+        return description.substr(0, description.size() - tail.size());
+    return description;
+}
+
+} // namespace
+
+std::vector<std::string> ArchivesInFolder(const std::string& folder)
+{
+    const std::string where = WithTrailingSeparator(FileSystem::ResolvePath(folder).value_or(folder));
+    std::vector<std::string> paths;
+    for (const auto& name : SortFileList(FileSystem::ListFiles(where + "*.RZZ"), CompareMode::Text))
+        paths.push_back(where + name);
+    return paths;
+}
+
+VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives)
+{
+    VerifyResult result;
+    for (const auto& path : archives) {
+        ++result.checked;
+        std::string failure;
+        RunWithErrorHandler(kProcName, [&] {
+            try {
+                ArchiveReader(path).CheckEntries();
+            } catch (const RuntimeError& error) {
+                failure = ReasonAbout(error.Description(), path);
+                throw;
+            } catch (const std::exception&) {
+                failure = "The archive cannot be checked";
+                throw;
+            }
+        });
+        if (!failure.empty())
+            result.damaged.push_back({path, failure});
+    }
+    return result;
+}
+
+int VerifyCommand(const std::vector<std::string>& operands)
+{
+    const std::string& path = operands.front();
+    const auto found = FileSystem::ResolvePath(path);
+    const auto status = found ? StatusOf(*found) : std::nullopt;
+    if (!status) {
+        ReportMissing(path);
+        return 1;
+    }
+    std::vector<std::string> archives{*found};
+    if (status->folder) {
+        try {
+            archives = ArchivesInFolder(*found);
+        } catch (const RuntimeError& error) {
+            ReportError(kProcName, error.Description() + ": " + *found, error.Number(), error.Source());
+            return 1;
+        }
+        if (archives.empty()) {
+            ReportMissing(WithTrailingSeparator(*found) + "*.RZZ");
+            return 1;
+        }
+    }
+
+    const VerifyResult result = VerifyArchiveFiles(archives);
+    for (const auto& damaged : result.damaged)
+        WriteErrorLine(damaged.path + ": " + damaged.reason);
+    if (StandardOutputIsTerminal())
+        WriteOutputLine(
+            std::to_string(result.checked) + (result.checked == 1 ? " archive" : " archives") + " checked, " +
+            (result.damaged.empty() ? "all sound" : std::to_string(result.damaged.size()) + " damaged") + ".");
+    return result.damaged.empty() ? 0 : 1;
+}
+
+} // namespace ze6::modDAZadaro

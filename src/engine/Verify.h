@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace ze6::modDAZadaro {
+
+struct DamagedArchive {
+    std::string path;
+    std::string reason; // what is wrong, without the path
+
+    bool operator==(const DamagedArchive&) const = default;
+};
+
+struct VerifyResult {
+    std::size_t checked = 0;
+    std::vector<DamagedArchive> damaged;
+};
+
+// The archives ("*.RZZ" in any letter case) directly in a folder, as full
+// paths sorted by name. Raises RuntimeError when the folder cannot be read.
+std::vector<std::string> ArchivesInFolder(const std::string& folder);
+
+// Checks each archive: it must open as a ZIP archive with a consistent
+// directory, and every entry must inflate to its recorded length and CRC-32.
+// Each damaged archive gets one log entry under VerifyArchives.
+VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives);
+
+// The command "/VERIFY <archive-or-folder>": checks one archive, or every
+// archive directly in a folder, and writes one line "<path>: <reason>" per
+// damaged archive to standard error. A path that does not exist, or a folder
+// without archives, is logged as 53. Returns 0 when every archive is sound.
+int VerifyCommand(const std::vector<std::string>& operands);
+
+} // namespace ze6::modDAZadaro

@@ -1,0 +1,206 @@
+#include "support/FullDisk.h"
+#include "support/ProgramRun.h"
+#include "support/WithoutFileAccessOverride.h"
+#include "support/ZipReader.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <unistd.h>
+
+namespace ze6::test {
+namespace {
+
+using Contents = std::map<std::string, std::string>;
+
+class RestoreTest : public testing::Test {
+protected:
+    TempFolder temp;
+    std::string logPath = temp / "state/ZE6Vivevu.log";
+    ProgramRun program{temp, logPath};
+
+    Result Run(const Names& arguments) const { return program.Run(arguments); }
+
+    // Every entry of a folder, hidden ones too, with its content.
+    Contents In(const std::string& relative) const
+    {
+        Contents contents;
+        for (const auto& name : FolderNames(temp / relative))
+            contents[name] = ReadFile(temp / (relative + "/" + name));
+        return contents;
+    }
+
+    void Write(const std::string& folder, const Contents& files) const
+    {
+        for (const auto& [name, content] : files)
+            temp.Write(folder + "/" + name, content);
+    }
+
+    // Backs up data/PLANT1.RZT into backup/ and returns the new archive's path.
+    std::string BackUp() const
+    {
+        const Names before = FolderNames(temp / "backup");
+        const Result result = Run({temp / "data/PLANT1.RZT", temp / "backup"});
+        EXPECT_EQ(result.status, 0) << result.err;
+        for (const auto& name : FolderNames(temp / "backup")) {
+            if (std::find(before.begin(), before.end(), name) == before.end())
+                return temp / ("backup/" + name);
+        }
+        ADD_FAILURE() << "no archive was written";
+        return {};
+    }
+};
+
+void ExpectSilentSuccess(const Result& result)
+{
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out + result.err, "");
+}
+
+TEST_F(RestoreTest, RestoreIntoANewFolderIsByteIdenticalAndVerifyFindsItSound)
+{
+    const Contents original = {
+        {"PLANT1.RZT", RandomBytes(300000, 1)}, {"Plant1.rzd", "companion"}, {"PLANT1.V2", "numbered"}};
+    Write("data", original);
+    const std::string archive = BackUp();
+
+    ExpectSilentSuccess(Run({"/restore", archive, temp / "new/sub folder"}));
+    EXPECT_EQ(In("new/sub folder"), original);
+    EXPECT_EQ(FolderNames(temp / "backup").size(), 1u); // nothing was replaced, so nothing was saved first
+
+    ExpectSilentSuccess(Run({"/Verify", temp / "backup"}));
+    ExpectSilentSuccess(Run({"/VERIFY", archive}));
+    EXPECT_FALSE(Exists(logPath));
+}
+
+TEST_F(RestoreTest, RestoreOverChangedFilesSavesThemFirstAndRestoringThatGenerationUndoesIt)
+{
+    Write("data", {{"PLANT1.RZT", RandomBytes(200000, 2)}, {"Plant1.rzd", "companion as backed up"}});
+    const std::string archive = BackUp();
+    // Since the backup: the data file changed, the companion was rewritten
+    // under another letter case, and a new companion appeared.
+    std::filesystem::remove(temp / "data/Plant1.rzd");
+    const Contents changed = {
+        {"PLANT1.RZT", "changed data"}, {"PLANT1.RZD", "companion now"}, {"PLANT1.rzi", "new companion"}};
+    Write("data", changed);
+
+    // A relative folder, as a user at a shell types it (the run starts in temp).
+    ExpectSilentSuccess(Run({"/RESTORE", archive, "data"}));
+    EXPECT_EQ(In("data"), (Contents{{"PLANT1.RZT", RandomBytes(200000, 2)},
+                                    {"PLANT1.RZD", "companion as backed up"},
+                                    {"PLANT1.rzi", "new companion"}}));
+    const Names archives = FolderNames(temp / "backup");
+    ASSERT_EQ(archives.size(), 2u);
+    const std::string original = archive.substr(archive.rfind('/') + 1);
+    const std::string safety = temp / ("backup/" + (archives[0] == original ? archives[1] : archives[0]));
+    const auto saved = ReadZip(safety);
+    ASSERT_EQ(saved.size(), 3u);
+    for (const auto& entry : saved)
+        EXPECT_EQ(entry.content, changed.at(entry.name)) << entry.name;
+
+    // The undo comes within the same second as the safety generation's name.
+    ExpectSilentSuccess(Run({"/RESTORE", safety, temp / "data"}));
+    EXPECT_EQ(In("data"), changed);
+    EXPECT_EQ(FolderNames(temp / "backup").size(), 3u);
+    EXPECT_FALSE(Exists(logPath));
+}
+
+TEST_F(RestoreTest, ADamagedArchiveRestoresNothingAndVerifyNamesIt)
+{
+    Write("data", {{"PLANT1.RZT", RandomBytes(200000, 3)}, {"PLANT1.rzd", "companion"}});
+    const std::string good = ReadFile(BackUp());
+    const auto field = [&](std::size_t offset) {
+        return static_cast<std::size_t>(static_cast<unsigned char>(good[offset])) |
+               static_cast<std::size_t>(static_cast<unsigned char>(good[offset + 1])) << 8;
+    };
+    std::string flipped = good;
+    flipped[30 + field(26) + field(28) + 1000] ^= 0x55; // inside the first entry's data
+    const std::vector<std::pair<std::string, std::string>> damaged = {
+        {"PLANT1_2020-01-01-00-00-01.RZZ", flipped},
+        {"PLANT1_2020-01-01-00-00-02.RZZ", good.substr(0, good.size() / 2)},
+        {"PLANT1_2020-01-01-00-00-03.RZZ", "PLANT1.RZT was here\r\n"},
+    };
+    for (const auto& [name, content] : damaged)
+        temp.Write("archives/" + name, content);
+    temp.Write("archives/PLANT1_2020-01-01-00-00-04.RZZ", good);
+    temp.Write("data/PLANT1.RZT", "changed since");
+    const Contents data = In("data");
+    const Contents archives = In("archives");
+
+    for (const auto& [name, content] : damaged) {
+        EXPECT_EQ(Run({"/RESTORE", temp / ("archives/" + name), temp / "data"}).status, 1) << name;
+        EXPECT_EQ(Run({"/RESTORE", temp / ("archives/" + name), temp / "new/sub"}).status, 1) << name;
+        EXPECT_EQ(In("data"), data) << name;
+        EXPECT_FALSE(Exists(temp / "new")) << name;
+    }
+    EXPECT_EQ(In("archives"), archives);
+    const Names restoreEntries = LogEntries(logPath);
+    ASSERT_EQ(restoreEntries.size(), 6u);
+    for (const auto& entry : restoreEntries)
+        EXPECT_TRUE(entry.starts_with("ERROR: modDAZadaro, RestoreArchive, Runtime error occured: 57 - ")) << entry;
+    std::filesystem::remove(logPath);
+
+    const Result verify = Run({"/verify", temp / "archives/"});
+    EXPECT_EQ(verify.status, 1);
+    EXPECT_EQ(verify.out, "");
+    const std::string path = temp / "archives/PLANT1_2020-01-01-00-00-0";
+    const std::string flippedLine = path + "1.RZZ: Entry PLANT1.RZT ";
+    EXPECT_EQ(verify.err.substr(0, flippedLine.size()), flippedLine);
+    const std::string rest = verify.err.substr(verify.err.find('\n') + 1);
+    EXPECT_EQ(rest,
+              path + "2.RZZ: Cut short: the archive's directory is missing\n" + path + "3.RZZ: Not a ZIP archive\n");
+    const Names entries = LogEntries(logPath);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[2], "ERROR: modDAZadaro, VerifyArchives, Runtime error occured: 57 - Not a ZIP archive: " + path +
+                              "3.RZZ Source: ArchiveReader");
+    std::filesystem::remove(logPath);
+
+    // A path that is not there, and a folder without archives.
+    for (const std::string& missing : {temp / "nowhere.RZZ", temp / "data"}) {
+        const Result result = Run({"/VERIFY", missing});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out + result.err, "");
+    }
+    EXPECT_EQ(LogEntries(logPath),
+              (Names{"ERROR: modDAZadaro, VerifyArchives, Runtime error occured: 53 - File not found: " +
+                         (temp / "nowhere.RZZ") + " Source: ZE6Vivevu",
+                     "ERROR: modDAZadaro, VerifyArchives, Runtime error occured: 53 - File not found: " +
+                         (temp / "data/*.RZZ") + " Source: ZE6Vivevu"}));
+}
+
+TEST_F(RestoreTest, AFailedWriteChangesNothing)
+{
+    // The companion comes after the data file: its write fails once the data
+    // file's temporary is already written.
+    Write("data", {{"PLANT1.RZT", "as backed up"}, {"PLANT1.rzd", RandomBytes(200000, 4)}});
+    const std::string archive = BackUp();
+    temp.Write("data/PLANT1.RZT", "changed since");
+    const Contents data = In("data");
+    namespace fs = std::filesystem;
+    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    const std::string prefix = "ERROR: modDAZadaro, RestoreArchive, Runtime error occured: ";
+
+    fs::permissions(temp / "data", write, fs::perm_options::remove);
+    const Result readOnly = program.Run({"/RESTORE", archive, temp / "data"}, [] {
+        if (!WithoutFileAccessOverride::DropForChild())
+            ::_exit(99);
+    });
+    fs::permissions(temp / "data", fs::perms::owner_write, fs::perm_options::add);
+    const Result full = program.Run({"/RESTORE", archive, temp / "data"}, [] { FileSizeLimit::Apply(100000); });
+    const Result fullNew = program.Run({"/RESTORE", archive, temp / "new/sub"}, [] { FileSizeLimit::Apply(100000); });
+
+    for (const Result& result : {readOnly, full, fullNew}) {
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out + result.err, "");
+    }
+    EXPECT_EQ(In("data"), data);
+    EXPECT_FALSE(Exists(temp / "new"));
+    EXPECT_EQ(FolderNames(temp / "backup").size(), 1u);
+    EXPECT_EQ(LogEntries(logPath),
+              (Names{prefix + "70 - Permission denied: " + (temp / "data/PLANT1.RZT") + " Source: ZE6Vivevu",
+                     prefix + "61 - Disk full: " + (temp / "data/PLANT1.rzd") + " Source: ArchiveReader",
+                     prefix + "61 - Disk full: " + (temp / "new/sub/PLANT1.rzd") + " Source: ArchiveReader"}));
+}
+
+} // namespace
+} // namespace ze6::test
