@@ -2,16 +2,16 @@
 
 #include "engine/Archive.h"
 #include "engine/ErrorHandler.h"
-#include "engine/JobLineParser.h"
+#include "engine/JobLineModel.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
-#include "platform/ArchiveReader.h"
 #include "platform/Clock.h"
 #include "platform/Components.h"
-#include "platform/FileStatus.h"
-#include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
-#include "platform/StagedFiles.h"
+#include "platform/archive/ArchiveReader.h"
+#include "platform/archive/StagedFiles.h"
+#include "platform/files/FileStatus.h"
+#include "platform/files/FileSystem.h"
 
 #include <algorithm>
 #include <chrono>
@@ -115,7 +115,7 @@ std::string WriteSafetyGeneration(const std::string& archiveFolder, std::string 
             auto writer = GetComponents().CreateArchiveWriter();
             writer->SetArchiveName(path);
             for (const auto& file : files)
-                writer->AddFile(file, 0, 0, "");
+                writer->AddFile(file);
             writer->Finish();
             FileSystem::InvalidateCache(archiveFolder);
             return path;

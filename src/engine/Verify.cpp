@@ -3,11 +3,11 @@
 #include "engine/ErrorHandler.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
-#include "platform/ArchiveReader.h"
 #include "platform/Console.h"
-#include "platform/FileStatus.h"
-#include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
+#include "platform/archive/ArchiveReader.h"
+#include "platform/files/FileStatus.h"
+#include "platform/files/FileSystem.h"
 
 namespace ze6::modDAZadaro {
 
@@ -78,7 +78,7 @@ int VerifyCommand(const std::vector<std::string>& operands)
         try {
             archives = ArchivesInFolder(*found);
         } catch (const RuntimeError& error) {
-            ReportError(kProcName, error.Description() + ": " + *found, error.Number(), error.Source());
+            ReportError(kProcName, error.About(*found, error.Source()).Description(), error.Number(), error.Source());
             return 1;
         }
         if (archives.empty()) {

@@ -11,6 +11,13 @@ RuntimeError::RuntimeError(std::int32_t number, const std::string& description, 
 {
 }
 
+RuntimeError RuntimeError::About(const std::string& path, const std::string& source) const
+{
+    const std::string bare =
+        m_path.empty() ? m_description : m_description.substr(0, m_description.size() - m_path.size() - 2);
+    return RuntimeError(m_number, bare, source, path);
+}
+
 std::string DescribeErrorNumber(std::int32_t number)
 {
     switch (number) {

@@ -21,6 +21,9 @@ public:
     const std::string& Source() const { return m_source; }
     // The file or folder the failed operation acted on; empty when none.
     const std::string& Path() const { return m_path; }
+    // The same failure told about another path (a staged file's final name
+    // rather than the folder its temporary was made in).
+    RuntimeError About(const std::string& path, const std::string& source) const;
 
 private:
     std::int32_t m_number;

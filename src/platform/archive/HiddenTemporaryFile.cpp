@@ -169,9 +169,9 @@ void HiddenTemporaryFile::MoveIntoPlace(const std::string& finalPath)
 void HiddenTemporaryFile::ReplaceInPlace(const std::string& finalPath)
 {
     if (::rename(m_path.c_str(), finalPath.c_str()) != 0)
-        throw ErrorFromErrno(errno, m_errorSource);
+        throw ErrorFromErrno(errno, m_errorSource, finalPath);
     m_moved = true;
-    SyncFolderOf(finalPath);
+    SyncFolderOf(finalPath, m_errorSource);
 }
 
 std::string HiddenTemporaryFile::FinalNameOf(const std::string& name)

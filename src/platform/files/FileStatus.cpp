@@ -1,4 +1,4 @@
-#include "platform/FileStatus.h"
+#include "platform/files/FileStatus.h"
 
 #include <sys/stat.h>
 

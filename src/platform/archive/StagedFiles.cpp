@@ -1,7 +1,7 @@
-#include "platform/StagedFiles.h"
+#include "platform/archive/StagedFiles.h"
 
-#include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -79,8 +79,7 @@ StagedFiles::~StagedFiles()
 
 void StagedFiles::Fail(int error, const std::string& path) const
 {
-    const RuntimeError mapped = ErrorFromErrno(error, m_errorSource);
-    throw RuntimeError(mapped.Number(), mapped.Description() + ": " + path, m_errorSource);
+    throw ErrorFromErrno(error, m_errorSource, path);
 }
 
 // Leaves m_folder set to `folder` as found or made, creating the missing
@@ -117,7 +116,7 @@ int StagedFiles::Add(const std::string& finalPath, bool replaces)
     try {
         m_files.push_back({finalPath, replaces, std::make_unique<HiddenTemporaryFile>(m_folder, name, m_errorSource)});
     } catch (const RuntimeError& error) {
-        throw RuntimeError(error.Number(), error.Description() + ": " + finalPath, m_errorSource);
+        throw error.About(finalPath, m_errorSource);
     }
     return m_files.back().file->Descriptor();
 }
@@ -142,7 +141,7 @@ void StagedFiles::Commit()
             }
         } catch (const RuntimeError& error) {
             FileSystem::InvalidateCache(m_folder);
-            throw RuntimeError(error.Number(), error.Description() + ": " + staged.finalPath, m_errorSource);
+            throw error.About(staged.finalPath, m_errorSource);
         }
         m_committed.push_back(staged.finalPath);
         // From here the folders hold a file of the user's.

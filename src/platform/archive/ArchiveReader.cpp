@@ -1,4 +1,4 @@
-#include "platform/ArchiveReader.h"
+#include "platform/archive/ArchiveReader.h"
 
 #include "platform/RuntimeError.h"
 
@@ -19,13 +19,12 @@ constexpr std::int32_t kOutOfMemory = 7;
 
 [[noreturn]] void Damaged(const std::string& reason, const std::string& path)
 {
-    throw RuntimeError(ErrorNumber::DeviceIoError, reason + ": " + path, kSource);
+    throw RuntimeError(ErrorNumber::DeviceIoError, reason, kSource, path);
 }
 
 [[noreturn]] void SystemFailure(int error, const std::string& path)
 {
-    const RuntimeError mapped = ErrorFromErrno(error, kSource);
-    throw RuntimeError(mapped.Number(), mapped.Description() + ": " + path, kSource);
+    throw ErrorFromErrno(error, kSource, path);
 }
 
 // A local file header at the start but no directory at the end: the archive

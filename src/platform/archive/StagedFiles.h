@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HiddenTemporaryFile.h"
+#include "platform/archive/HiddenTemporaryFile.h"
 
 #include <memory>
 #include <string>
