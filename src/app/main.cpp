@@ -31,7 +31,7 @@ int main(int argc, char** argv)
     ze6::SetProcessArguments(argc, argv);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     try {
-        return ze6::modDAZadaro::Main(ze6::RebuildCommandText(arguments), RunMainWindow);
+        return ze6::modDAZadaro::Main(arguments, RunMainWindow);
     } catch (const std::exception& error) {
         // The engine logs its own failures; this is what is left when even that failed.
         std::fprintf(stderr, "ZE6Vivevu: %s\n", error.what());

@@ -5,9 +5,12 @@
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
 #include "engine/PathOperations.h"
+#include "engine/Schedule.h"
 #include "engine/Usage.h"
+#include "platform/ProcessInfo.h"
 
 #include <array>
+#include <string_view>
 
 namespace ze6::modDAZadaro {
 
@@ -33,7 +36,41 @@ std::string WithoutOuterQuotes(std::string path)
     return path;
 }
 
+// Switches are recognised in the first argument, in any letter case; their
+// operands are the remaining arguments as the shell passed them.
+struct Switch {
+    std::string_view name;
+    int (*run)(const std::vector<std::string>& operands);
+};
+
+constexpr std::array kSwitches = {
+    Switch{"/SCHEDULE", ScheduleSwitch},
+    Switch{"/UNSCHEDULE", UnscheduleSwitch},
+    Switch{"/SCHEDULES", SchedulesSwitch},
+};
+
 } // namespace
+
+int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow)
+{
+    if (!arguments.empty()) {
+        const std::string first = UpperCase(arguments.front());
+        for (const Switch& entry : kSwitches) {
+            if (first == entry.name)
+                return entry.run({arguments.begin() + 1, arguments.end()});
+        }
+    }
+
+    const std::string commandText = RebuildCommandText(arguments);
+    const int reportsBefore = modDebug::ReportCount();
+    const int status = Main(commandText, showMainWindow);
+    if (!commandText.empty()) {
+        const bool configurationFile = IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)));
+        FinishCommandRun(configurationFile ? WithoutOuterQuotes(commandText) : std::string(),
+                         modDebug::ReportCount() - reportsBefore, modDebug::ReportText(reportsBefore));
+    }
+    return status;
+}
 
 int Main(const std::string& commandText, const std::function<int()>& showMainWindow)
 {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace ze6::modDAZadaro {
 
@@ -11,5 +12,11 @@ namespace ze6::modDAZadaro {
 // Returns the process exit status: 0 clean, 1 when the log got an entry, 2 when
 // a job line was rejected with the usage text.
 int Main(const std::string& commandText, const std::function<int()>& showMainWindow);
+
+// The program's entry with the arguments as the shell split them: a switch in
+// the first argument runs that switch; otherwise the raw command text is
+// rebuilt and dispatched as above, and a command-mode run is recorded and, when
+// it logged anything, announced on the desktop.
+int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow);
 
 } // namespace ze6::modDAZadaro

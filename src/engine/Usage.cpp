@@ -32,6 +32,10 @@ std::string UsageText(const std::string& message)
     text += "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5" + kLineEnd;
     text += kLineEnd;
     text += "Alternatively: ZE6Vivevu <FileName>.RZB";
+    text += kLineEnd + "Schedule:   ZE6Vivevu /SCHEDULE <FileName>.RZB \"<when>\" (a systemd calendar expression, ie "
+                       "\"Mon..Fri 22:00\")";
+    text += kLineEnd + "Unschedule: ZE6Vivevu /UNSCHEDULE <FileName>.RZB";
+    text += kLineEnd + "Schedules:  ZE6Vivevu /SCHEDULES";
     return text;
 }
 

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/LogLocation.h"
 #include "platform/ProcessInfo.h"
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
@@ -188,6 +189,11 @@ private:
 std::unique_ptr<LogComponent> MakeFileLogComponent()
 {
     return std::make_unique<FileLogComponent>();
+}
+
+std::string LogFilePath()
+{
+    return CurrentLocation().path;
 }
 
 } // namespace ze6

@@ -37,7 +37,11 @@ std::string Usage(const std::string& message)
     return "Ranzel Backup Utility - V6.1.400\n\n" + (message.empty() ? "" : message + "\n") + std::string(85, '_') +
            "\n\nFormat: ZE6Vivevu \"SourcePath[Filespec]\" \"TargetPath\" [KEEPLAST:n]\n\n"
            "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5\n\n"
-           "Alternatively: ZE6Vivevu <FileName>.RZB\n";
+           "Alternatively: ZE6Vivevu <FileName>.RZB\n"
+           "Schedule:   ZE6Vivevu /SCHEDULE <FileName>.RZB \"<when>\" (a systemd calendar expression, ie "
+           "\"Mon..Fri 22:00\")\n"
+           "Unschedule: ZE6Vivevu /UNSCHEDULE <FileName>.RZB\n"
+           "Schedules:  ZE6Vivevu /SCHEDULES\n";
 }
 
 TEST_F(ProgramTest, HelpAndMalformedJobLinesShowTheUsageOnStandardError)

@@ -66,6 +66,7 @@ private:
     void Open();
     void Save();
     void SaveAs();
+    void Schedule();
     void Add();
     void Remove();
     void Execute();
