@@ -10,6 +10,7 @@ packages=(
   libzip-dev zlib1g-dev libdeflate-dev libspdlog-dev libfmt-dev
   libgtest-dev libgmock-dev
   zip unzip xvfb xauth
+  systemd cron dbus-daemon
   clang libclang-rt-14-dev
 )
 

@@ -28,20 +28,27 @@ std::string WithoutSpecifiers(const std::string& text)
     return result;
 }
 
-// One ExecStart= word: quoted, C escapes and "$" variables kept literal.
-std::string ExecWord(const std::string& text)
+// One ExecStart= argument: quoted, with C escapes and "$" variables kept literal.
+std::string ExecArgument(const std::string& text)
 {
     std::string result = "\"";
     for (const char c : text) {
         if (c == '\\' || c == '"')
             result += '\\';
-        if (c == '$')
-            result += '$';
-        if (c == '%')
-            result += '%';
+        if (c == '$' || c == '%')
+            result += c;
         result += c;
     }
     return result + "\"";
+}
+
+// The executable of ExecStart= is taken without escapes or variables, and
+// systemd refuses one whose name holds a quote or a backslash.
+std::string ExecProgram(const std::string& program)
+{
+    if (program.find_first_of("\"'\\") != std::string::npos)
+        throw ScheduleError("systemd cannot start a program whose path holds a quote or a backslash: " + program);
+    return "\"" + WithoutSpecifiers(program) + "\"";
 }
 
 void WriteUnit(const std::string& path, const std::string& content)
@@ -91,7 +98,7 @@ std::string SystemdTimerScheduler::ServiceUnit(const std::string& file, const st
            "[Service]\n"
            "Type=oneshot\n"
            "ExecStart=" +
-           ExecWord(program) + " " + ExecWord(file) + "\n";
+           ExecProgram(program) + " " + ExecArgument(file) + "\n";
 }
 
 std::string SystemdTimerScheduler::TimerUnit(const std::string& file, const std::string& when,

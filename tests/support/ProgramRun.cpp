@@ -24,6 +24,8 @@ void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSet
         if (name.endsWith(QStringLiteral("SAN_OPTIONS")))
             environment.insert(name, own.value(name));
     }
+    for (const auto& [name, value] : m_environment)
+        environment.insert(q(name), q(value));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(q(m_temp.Path()));
     if (setup)

@@ -25,12 +25,20 @@ class ProgramRun {
 public:
     ProgramRun(const TempFolder& temp, std::string log) : m_temp(temp), m_log(std::move(log)) {}
 
+    // Adds or replaces one variable of the program's environment.
+    ProgramRun& With(const std::string& name, const std::string& value)
+    {
+        m_environment.emplace_back(name, value);
+        return *this;
+    }
+
     void Start(QProcess& process, const Names& arguments, const ChildSetup& setup = {}) const;
     Result Run(const Names& arguments, const ChildSetup& setup = {}) const;
 
 private:
     const TempFolder& m_temp;
     std::string m_log;
+    std::vector<std::pair<std::string, std::string>> m_environment;
 };
 
 // The log's entries without their time, logger name and level.
