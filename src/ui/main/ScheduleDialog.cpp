@@ -86,16 +86,24 @@ ScheduleDialog::ScheduleDialog(std::string file, Scheduler* scheduler, ProcessRu
     }
     days->addStretch();
     auto* time = new QHBoxLayout;
-    time->addWidget(m_optDaily);
-    time->addSpacing(24);
-    time->addWidget(new QLabel(QStringLiteral("at"), group));
+    time->addWidget(new QLabel(QStringLiteral("At"), group));
     time->addWidget(m_txtTime);
-    time->addWidget(new QLabel(QStringLiteral("(daily and weekly)"), group));
+    time->addWidget(new QLabel(QStringLiteral("(daily and weekly runs)"), group));
     time->addStretch();
     auto* choices = new QVBoxLayout(group);
-    choices->addLayout(time);
+    choices->addWidget(m_optDaily);
     choices->addLayout(days);
     choices->addWidget(m_optHourly);
+    choices->addLayout(time);
+    // Only what the chosen kind of run uses can be changed.
+    const auto follow = [this] {
+        m_txtTime->setEnabled(!m_optHourly->isChecked());
+        for (QCheckBox* day : m_chkDays)
+            day->setEnabled(m_optWeekly->isChecked());
+    };
+    for (QRadioButton* option : {m_optDaily, m_optWeekly, m_optHourly})
+        connect(option, &QRadioButton::toggled, this, follow);
+    follow();
 
     auto* lblLinger = new QLabel(LingerNote(m_scheduler), this);
     lblLinger->setObjectName(QStringLiteral("lblLinger"));

@@ -68,7 +68,7 @@ TEST_F(LayoutTest, MenusInOrderWithoutShortcuts)
         }
     }
     EXPECT_EQ(texts.join(QLatin1Char('|')),
-              QStringLiteral("File|  Open ...|  Save|  Save As...|  Exit|&Edit|  Generate "
+              QStringLiteral("File|  Open ...|  Save|  Save As...|  Schedule...|  Exit|&Edit|  Generate "
                              "Command Line|Help|  About|  Command Line Syntax"));
 }
 
