@@ -30,6 +30,9 @@ int main(int argc, char** argv)
 {
     ze6::SetProcessArguments(argc, argv);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::string commandText = ze6::RebuildCommandText(arguments);
+    if (!commandText.empty())
+        ze6::SilenceToolkitMessages();
     try {
         return ze6::modDAZadaro::Main(arguments, RunMainWindow);
     } catch (const std::exception& error) {

@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Components.h"
 #include "platform/FileSystem.h"
+#include "platform/RuntimeError.h"
 
 #include <QDateTime>
 #include <QString>
@@ -68,6 +69,17 @@ void AddArchiveFile(const std::string& path)
     const auto found = FileSystem::ResolvePath(path);
     if (!found)
         return;
+    if (FileSystem::IsUntrustedLink(*found)) {
+        // Left out, but said: the archive lacks a file the user may expect in it.
+        const RuntimeError refused(ErrorNumber::PermissionDenied, DescribeErrorNumber(ErrorNumber::PermissionDenied),
+                                   kProgramErrorSource, *found);
+        ReportError("ArchiveApplication", refused.Description(), refused.Number(), refused.Source());
+        return;
+    }
+    // A FIFO, socket or device named like a companion is none; reading it
+    // could block the run for ever.
+    if (!FileSystem::IsFileOrFolder(*found))
+        return;
 
     auto& list = ArchiveFileList();
     auto& keys = ListedKeys();
@@ -87,7 +99,6 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
         ClearArchiveFileList();
 
         auto info = GetComponents().CreateApplicationInfo();
-        info->SetModeFlag(false);
         info->Open(sourceFolder + fileName);
 
         if (!FileExists(targetFolder))
@@ -103,8 +114,12 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
         const std::string suffix = !fullName.empty() && fullName.back() == '6' ? "6" : "";
         const std::string numberedPrefix = suffix.empty() ? "" : ".KTM6";
 
-        for (const char* extension : kSuffixedCompanions)
-            AddArchiveFile(ChangeFileExtension(fullName, extension + suffix));
+        // The data file itself goes in under its own spelling, also when a
+        // name that differs only in case lies beside it.
+        for (const char* extension : kSuffixedCompanions) {
+            const std::string offer = ChangeFileExtension(fullName, extension + suffix);
+            AddArchiveFile(FileSystem::EqualIgnoringCase(offer, fullName) ? fullName : offer);
+        }
         AddArchiveFile(ChangeFileExtension(fullName, ".rzx6"));
         AddArchiveFile(ChangeFileExtension(fullName, ".rzx"));
 
@@ -132,7 +147,7 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
             auto writer = GetComponents().CreateArchiveWriter();
             writer->SetArchiveName(archivePath);
             for (const auto& path : ArchiveFileList())
-                writer->AddFile(path, 0, 0, "");
+                writer->AddFile(path);
             writer->Finish();
         }
         FileSystem::InvalidateCache(targetFolder);

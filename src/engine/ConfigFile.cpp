@@ -15,9 +15,9 @@ namespace ze6::modDAZadaro {
 
 namespace {
 
-[[noreturn]] void RaiseReadError(int errnoValue)
+[[noreturn]] void RaiseReadError(int errnoValue, const std::string& path)
 {
-    throw ErrorFromErrno(errnoValue != 0 ? errnoValue : EIO, kProgramErrorSource);
+    throw ErrorFromErrno(errnoValue != 0 ? errnoValue : EIO, kProgramErrorSource, path);
 }
 
 } // namespace
@@ -47,7 +47,8 @@ bool ConfigLineReader::Next(std::string& line)
         RaiseReadError(failure.code().category() == std::generic_category() ||
                                failure.code().category() == std::system_category()
                            ? failure.code().value()
-                           : EIO);
+                           : EIO,
+                       {});
     }
 }
 
@@ -56,16 +57,23 @@ void ProcessFile(std::string path)
     RunWithErrorHandler("ProcessFile", [&] {
         // The existence test ignores letter case, so the file is opened under
         // the spelling found on disk.
-        const auto found = FileSystem::ResolvePath(path);
+        const std::string opened = FileSystem::ResolvePath(path).value_or(path);
         errno = 0;
-        std::ifstream file(found ? *found : path, std::ios::in | std::ios::binary);
+        std::ifstream file(opened, std::ios::in | std::ios::binary);
         if (!file.is_open())
-            RaiseReadError(errno);
+            RaiseReadError(errno, opened);
 
         // One line at a time: each job runs to its end before the next line is read.
         ConfigLineReader reader(file);
         std::string line;
-        while (reader.Next(line)) {
+        const auto next = [&] {
+            try {
+                return reader.Next(line);
+            } catch (const RuntimeError& error) {
+                throw WithPath(error, opened);
+            }
+        };
+        while (next()) {
             std::string job = TrimBlanks(line);
             if (!job.empty())
                 ProcessCommandLine(std::move(job));

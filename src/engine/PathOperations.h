@@ -10,6 +10,8 @@
 // ends in exactly one separator. Letter case is ignored in every lookup.
 namespace ze6::modDAZadaro {
 
+// True for an existing folder as well as a file (any letter case): callers
+// that need a file test the kind themselves.
 bool FileExists(const std::string& path);
 std::string GetFileExtension(const std::string& path);
 std::string GetFolderPart(const std::string& path);

@@ -1,6 +1,5 @@
 #include "platform/Components.h"
 
-#include "platform/ProcessInfo.h"
 #include "platform/Prompt.h"
 #include "platform/RealComponents.h"
 
@@ -45,12 +44,9 @@ std::unique_ptr<FileDialogs> Components::CreateFileDialogs()
 
 Prompt& Components::GetPrompt()
 {
-    if (DisplayAvailable()) {
-        static MessageBoxPrompt messageBox;
-        return messageBox;
-    }
-    static StandardErrorPrompt standardError;
-    return standardError;
+    // It finds out itself, at the first box, whether a display answers.
+    static MessageBoxPrompt messageBox;
+    return messageBox;
 }
 
 namespace {

@@ -25,7 +25,6 @@ public:
     };
 
     virtual ~ApplicationInfo() = default;
-    virtual void SetModeFlag(bool value) = 0;
     virtual void Open(const std::string& path) = 0; // raises RuntimeError
     virtual std::string FullName() const = 0;
     virtual std::string Folder() const = 0;
@@ -46,8 +45,7 @@ class ArchiveWriter {
 public:
     virtual ~ArchiveWriter() = default;
     virtual void SetArchiveName(const std::string& path) = 0;
-    virtual void AddFile(const std::string& path, std::int32_t flags1, std::int32_t flags2,
-                         const std::string& text) = 0;
+    virtual void AddFile(const std::string& path) = 0;
     virtual void Finish() = 0;
 };
 

@@ -76,8 +76,6 @@ std::string Describe(const std::string& name, const struct stat& status)
 
 class DataFileInfo final : public ApplicationInfo {
 public:
-    void SetModeFlag(bool value) override { m_modeFlag = value; }
-
     void Open(const std::string& path) override
     {
         Close();
@@ -85,17 +83,19 @@ public:
         if (!found) {
             struct stat status {};
             const bool unreachable = ::stat(path.c_str(), &status) != 0 && errno != ENOENT && errno != ENOTDIR;
-            throw ErrorFromErrno(unreachable ? errno : ENOENT, kSource);
+            throw ErrorFromErrno(unreachable ? errno : ENOENT, kSource, path);
         }
+        if (FileSystem::IsUntrustedLink(*found))
+            Raise(ErrorNumber::PermissionDenied, kSource, *found);
         struct stat status {};
         if (::stat(found->c_str(), &status) != 0)
-            throw ErrorFromErrno(errno, kSource);
+            throw ErrorFromErrno(errno, kSource, *found);
         if (!S_ISREG(status.st_mode))
-            throw ErrorFromErrno(EISDIR, kSource);
+            throw ErrorFromErrno(EISDIR, kSource, *found);
         // Opening proves that the file can be read, not only that it exists.
         const int descriptor = ::open(found->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         if (descriptor < 0)
-            throw ErrorFromErrno(errno, kSource);
+            throw ErrorFromErrno(errno, kSource, *found);
         ::close(descriptor);
         m_fullName = Absolute(*found);
         m_open = true;
@@ -163,7 +163,6 @@ public:
     }
 
 private:
-    bool m_modeFlag = false;
     bool m_open = false;
     std::string m_fullName;
     std::vector<NumberedCompanion> m_numbered;

@@ -80,13 +80,13 @@ protected:
         formatter_->format(message, line);
         const LogLocation location = CurrentLocation();
         if (const int error = CreateFoldersAbove(location.path, location.folderMode); error != 0) {
-            Fail(error);
+            Fail(error, location.path);
             return;
         }
         const int descriptor =
             ::open(location.path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0666);
         if (descriptor < 0) {
-            Fail(errno);
+            Fail(errno, location.path);
             return;
         }
         std::size_t written = 0;
@@ -95,7 +95,7 @@ protected:
             if (count < 0 && errno == EINTR)
                 continue;
             if (count <= 0) {
-                Fail(count < 0 ? errno : EIO);
+                Fail(count < 0 ? errno : EIO, location.path);
                 ::close(descriptor);
                 return;
             }
@@ -103,16 +103,16 @@ protected:
         }
         // Network file systems report a failed write only when the file is closed.
         if (::close(descriptor) != 0 && errno != EINTR)
-            Fail(errno);
+            Fail(errno, location.path);
     }
 
     void flush_() override {}
 
 private:
-    void Fail(int error)
+    void Fail(int error, const std::string& path)
     {
         if (!m_failure)
-            m_failure = ErrorFromErrno(error, kSource);
+            m_failure = ErrorFromErrno(error, kSource, path);
     }
 
     std::optional<RuntimeError> m_failure;

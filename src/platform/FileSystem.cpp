@@ -118,14 +118,18 @@ std::string FolderOf(const std::string& path)
     return bare.substr(0, slash + 1);
 }
 
-bool IsOrdinaryFile(DIR* dir, const dirent& entry)
+// A link the kernel refuses to follow (protected symlinks) is still listed
+// when the program refuses it too, so that the refusal is reported.
+bool IsOrdinaryFile(DIR* dir, const std::string& folder, const dirent& entry)
 {
     if (entry.d_type == DT_REG)
         return true;
     if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
         return false;
     struct stat status {};
-    return fstatat(dirfd(dir), entry.d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+    if (fstatat(dirfd(dir), entry.d_name, &status, 0) == 0)
+        return S_ISREG(status.st_mode);
+    return errno == EACCES && IsUntrustedLink(Join(folder, entry.d_name));
 }
 
 } // namespace
@@ -136,6 +140,8 @@ std::optional<std::string> ResolvePath(const std::string& path)
         return std::nullopt;
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0)
+        return path;
+    if (errno == EACCES && IsUntrustedLink(path))
         return path;
     if (!IsMissing(errno))
         return std::nullopt;
@@ -163,7 +169,7 @@ std::vector<std::string> ListFiles(const std::string& pattern)
     if (!resolved) {
         struct stat status {};
         if (::stat(folder.c_str(), &status) != 0 && !IsMissing(errno))
-            throw ErrorFromErrno(errno, kProgramErrorSource);
+            throw ErrorFromErrno(errno, kProgramErrorSource, folder);
         return {};
     }
 
@@ -171,7 +177,15 @@ std::vector<std::string> ListFiles(const std::string& pattern)
     if (!dir) {
         if (IsMissing(errno))
             return {};
-        throw ErrorFromErrno(errno, kProgramErrorSource);
+        throw ErrorFromErrno(errno, kProgramErrorSource, *resolved);
+    }
+    // A name without wildcards that exists in exactly that spelling is that
+    // file alone, not also the ones that differ from it only in case.
+    if (!namePattern.empty() && namePattern[0] != '.' && namePattern.find_first_of("*?") == std::string::npos) {
+        const std::string exact = Join(*resolved, namePattern);
+        struct stat status {};
+        if (::stat(exact.c_str(), &status) == 0 ? S_ISREG(status.st_mode) : errno == EACCES && IsUntrustedLink(exact))
+            return {namePattern};
     }
     const WildcardPattern matcher(namePattern);
     std::vector<std::string> names;
@@ -183,11 +197,11 @@ std::vector<std::string> ListFiles(const std::string& pattern)
         // Hidden files are never listed; "." and ".." are among them.
         if (entry->d_name[0] == '.')
             continue;
-        if (matcher.Matches(entry->d_name) && IsOrdinaryFile(dir.get(), *entry))
+        if (matcher.Matches(entry->d_name) && IsOrdinaryFile(dir.get(), *resolved, *entry))
             names.emplace_back(entry->d_name);
     }
     if (errno != 0)
-        throw ErrorFromErrno(errno, kProgramErrorSource);
+        throw ErrorFromErrno(errno, kProgramErrorSource, *resolved);
     return names;
 }
 
@@ -212,6 +226,26 @@ std::vector<std::string> ListFilesStartingWith(const std::string& folder, const 
             names.push_back(std::move(name));
     }
     return names;
+}
+
+bool IsFileOrFolder(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode));
+}
+
+bool IsUntrustedLink(const std::string& path)
+{
+    if (::geteuid() != 0)
+        return false;
+    struct stat link {};
+    // A link of root's own is as safe to follow as root's own actions.
+    if (path.empty() || ::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) || link.st_uid == 0)
+        return false;
+    const std::string folder = FolderOf(path);
+    struct stat holder {};
+    // A folder that cannot be examined gives no reason to trust the link.
+    return ::stat(folder.empty() ? "." : folder.c_str(), &holder) != 0 || holder.st_uid != link.st_uid;
 }
 
 bool MakeSingleFolder(const std::string& path)
@@ -248,7 +282,7 @@ void DeleteFile(const std::string& path)
     if (result != 0 && IsMissing(errno)) {
         const auto resolved = ResolvePath(path);
         if (!resolved)
-            throw ErrorFromErrno(ENOENT, kProgramErrorSource);
+            throw ErrorFromErrno(ENOENT, kProgramErrorSource, path);
         target = *resolved;
         result = ::unlink(target.c_str());
     }
@@ -256,7 +290,7 @@ void DeleteFile(const std::string& path)
     const std::string folder = FolderOf(target);
     FolderIndex::Forget(folder.empty() ? std::string(".") : folder);
     if (result != 0)
-        throw ErrorFromErrno(error, kProgramErrorSource);
+        throw ErrorFromErrno(error, kProgramErrorSource, target);
 }
 
 void InvalidateCache(const std::string& folder)

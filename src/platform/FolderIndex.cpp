@@ -2,7 +2,9 @@
 
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <ctime>
 #include <dirent.h>
 #include <map>
@@ -142,14 +144,20 @@ std::vector<std::string> Lookup(const std::string& folder, const struct stat& fo
     const auto found = index->names.find(foldedName);
     if (found == index->names.end())
         return {};
-    std::vector<std::string> result;
-    result.reserve(found->second.size());
-    for (const auto& candidate : found->second) {
-        if (candidate == name)
-            result.insert(result.begin(), candidate);
-        else
-            result.push_back(candidate);
-    }
+    // Closest spelling first, the exact one above all: with Plant1.rzd and
+    // PLANT1.RZD side by side, PLANT1.rzd means the second. Ties go by name,
+    // never by the order of the listing.
+    const auto likeness = [&name](const std::string& candidate) {
+        std::size_t same = 0;
+        for (std::size_t i = 0; i < std::min(candidate.size(), name.size()); ++i)
+            same += candidate[i] == name[i] ? 1 : 0;
+        return candidate == name ? SIZE_MAX : same;
+    };
+    std::vector<std::string> result = found->second;
+    std::sort(result.begin(), result.end(), [&](const std::string& a, const std::string& b) {
+        const std::size_t likeA = likeness(a), likeB = likeness(b);
+        return likeA != likeB ? likeA > likeB : a < b;
+    });
     return result;
 }
 

@@ -12,8 +12,8 @@ namespace ze6::FolderIndex {
 // told by its identity and modification time, so that resolving thousands of
 // names in one folder costs one listing and a stat per lookup.
 
-// The names in `folder` whose folded form equals `foldedName`, the exact
-// spelling `name` first when present. `folderStatus` is a stat of the folder
+// The names in `folder` whose folded form equals `foldedName`, the closest
+// spelling to `name` first (the exact one when present). `folderStatus` is a stat of the folder
 // taken just before the call. Empty when nothing matches or the folder cannot
 // be read.
 std::vector<std::string> Lookup(const std::string& folder, const struct stat& folderStatus, const std::string& name,

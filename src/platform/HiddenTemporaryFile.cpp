@@ -94,7 +94,9 @@ HiddenTemporaryFile::HiddenTemporaryFile(const std::string& folder, const std::s
         const std::string path = prefix + RandomSuffix() + kEnding;
         // O_EXCL refuses any existing entry, a symbolic link included, so a
         // link planted at the name can never redirect the archive elsewhere.
-        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        // Owner only: the archive holds files whose own modes may be private,
+        // and the umask may only narrow this further.
+        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (descriptor >= 0) {
             // Held until the file is closed: it tells a later run that clears
             // away leftovers of killed runs that this one is still alive.
@@ -103,10 +105,11 @@ HiddenTemporaryFile::HiddenTemporaryFile(const std::string& folder, const std::s
             m_descriptor = descriptor;
             return;
         }
+        // Named by its folder: the random name of a temporary tells nobody anything.
         if (errno != EEXIST)
-            throw ErrorFromErrno(errno, m_errorSource);
+            throw ErrorFromErrno(errno, m_errorSource, folder);
     }
-    throw ErrorFromErrno(EEXIST, m_errorSource);
+    throw ErrorFromErrno(EEXIST, m_errorSource, folder);
 }
 
 HiddenTemporaryFile::~HiddenTemporaryFile()
@@ -122,25 +125,25 @@ void HiddenTemporaryFile::MoveIntoPlace(const std::string& finalPath)
     if (::renameat2(AT_FDCWD, m_path.c_str(), AT_FDCWD, finalPath.c_str(), RENAME_NOREPLACE) == 0) {
         m_moved = true;
     } else if (errno == EEXIST) {
-        Raise(ErrorNumber::FileAlreadyExists, m_errorSource);
+        Raise(ErrorNumber::FileAlreadyExists, m_errorSource, finalPath);
     } else if (!NoReplaceUnsupported(errno)) {
-        throw ErrorFromErrno(errno, m_errorSource);
+        throw ErrorFromErrno(errno, m_errorSource, finalPath);
     } else if (::link(m_path.c_str(), finalPath.c_str()) == 0) {
         // A new link never replaces an existing name either.
         m_moved = true;
         ::unlink(m_path.c_str());
     } else if (errno == EEXIST) {
-        Raise(ErrorNumber::FileAlreadyExists, m_errorSource);
+        Raise(ErrorNumber::FileAlreadyExists, m_errorSource, finalPath);
     } else if (!HardLinksUnsupported(errno)) {
-        throw ErrorFromErrno(errno, m_errorSource);
+        throw ErrorFromErrno(errno, m_errorSource, finalPath);
     } else {
         // A file system with neither (some network and FAT mounts): test and
         // rename, leaving only the moment between the two unguarded.
         struct stat status {};
         if (::lstat(finalPath.c_str(), &status) == 0)
-            Raise(ErrorNumber::FileAlreadyExists, m_errorSource);
+            Raise(ErrorNumber::FileAlreadyExists, m_errorSource, finalPath);
         if (::rename(m_path.c_str(), finalPath.c_str()) != 0)
-            throw ErrorFromErrno(errno, m_errorSource);
+            throw ErrorFromErrno(errno, m_errorSource, finalPath);
         m_moved = true;
     }
     SyncFolderOf(finalPath);

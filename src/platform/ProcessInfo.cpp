@@ -75,6 +75,11 @@ bool DisplayAvailable()
     return false;
 }
 
+void SilenceToolkitMessages()
+{
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+}
+
 std::string HomeFolder()
 {
     std::string home = QDir::homePath().toStdString();

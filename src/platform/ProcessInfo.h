@@ -18,9 +18,18 @@ char** ProcessArgv();
 // The executable's file name without folder and extension ("ZE6Vivevu").
 std::string ExecutableName();
 
-// True when a message box can be shown for real: DISPLAY, WAYLAND_DISPLAY or
+// True when the main window can try to start: DISPLAY, WAYLAND_DISPLAY or
 // QT_QPA_PLATFORM is set.
 bool DisplayAvailable();
+
+// For a process that has no window (command mode): the toolkit platform on
+// which a message box really reaches a person, found by opening a connection
+// to its display once; "" when there is none. A DISPLAY or WAYLAND_DISPLAY
+// that points nowhere is none, and so are offscreen and minimal.
+std::string VisibleDisplayPlatform();
+
+// Command mode is silent: the toolkit's warnings are dropped, not printed.
+void SilenceToolkitMessages();
 
 // The user's home folder, ending in a separator.
 std::string HomeFolder();

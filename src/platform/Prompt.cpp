@@ -31,12 +31,19 @@ QString ToDisplayText(const std::string& text)
 }
 
 // True when widgets can be shown. Command mode creates the application only
-// when a box must really be shown. It is deliberately never destroyed: a
-// QApplication torn down among the static destructors after main() returns
-// crashes on X11 (and the crash would replace the program's exit status).
+// when a box must really be shown, and only on a platform whose display has
+// answered: the toolkit aborts on one it cannot open, and a box on offscreen
+// waits for a button nobody can press. The platform probed is the one used.
+// The application is deliberately never destroyed: a QApplication torn down
+// among the static destructors after main() returns crashes on X11 (and the
+// crash would replace the program's exit status).
 bool EnsureApplication()
 {
     if (QCoreApplication::instance() == nullptr) {
+        const std::string platform = VisibleDisplayPlatform();
+        if (platform.empty())
+            return false;
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
         static QApplication* const application = new QApplication(ProcessArgc(), ProcessArgv());
         static_cast<void>(application);
     }
@@ -47,7 +54,7 @@ bool EnsureApplication()
 
 PromptAnswer MessageBoxPrompt::Ask(const PromptRequest& request)
 {
-    // A process that runs only a core application cannot show widgets.
+    // No display to show it on, or a process that runs only a core application.
     if (!EnsureApplication())
         return StandardErrorPrompt().Ask(request);
 

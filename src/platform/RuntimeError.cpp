@@ -4,9 +4,10 @@
 
 namespace ze6 {
 
-RuntimeError::RuntimeError(std::int32_t number, std::string description, std::string source)
-    : std::runtime_error(description), m_number(number), m_description(std::move(description)),
-      m_source(std::move(source))
+RuntimeError::RuntimeError(std::int32_t number, const std::string& description, std::string source,
+                           const std::string& path)
+    : std::runtime_error(path.empty() ? description : description + ": " + path), m_number(number),
+      m_description(what()), m_source(std::move(source)), m_path(path)
 {
 }
 
@@ -42,7 +43,7 @@ std::string DescribeErrorNumber(std::int32_t number)
     }
 }
 
-RuntimeError ErrorFromErrno(int errnoValue, const std::string& source)
+RuntimeError ErrorFromErrno(int errnoValue, const std::string& source, const std::string& path)
 {
     std::int32_t number = ErrorNumber::PathFileAccessError;
     switch (errnoValue) {
@@ -79,12 +80,19 @@ RuntimeError ErrorFromErrno(int errnoValue, const std::string& source)
     default:
         break;
     }
-    return RuntimeError(number, DescribeErrorNumber(number), source);
+    return RuntimeError(number, DescribeErrorNumber(number), source, path);
 }
 
-void Raise(std::int32_t number, const std::string& source)
+RuntimeError WithPath(const RuntimeError& error, const std::string& path)
 {
-    throw RuntimeError(number, DescribeErrorNumber(number), source);
+    if (!error.Path().empty())
+        return error;
+    return RuntimeError(error.Number(), error.Description(), error.Source(), path);
+}
+
+void Raise(std::int32_t number, const std::string& source, const std::string& path)
+{
+    throw RuntimeError(number, DescribeErrorNumber(number), source, path);
 }
 
 } // namespace ze6

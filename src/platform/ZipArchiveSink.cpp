@@ -2,12 +2,28 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace ze6 {
 
 namespace {
+
 constexpr const char* kSource = "ArchiveWriter";
+// Less room than this left on the target when a write fails means it is full.
+constexpr unsigned long long kNearlyFull = 1 << 20;
+
+// A share (sshfs, SFTP) reports a full disk on the server as a plain I/O
+// error, having no word of its own for it; the room left tells them apart.
+int WriteError(int descriptor, int error)
+{
+    struct statvfs status {};
+    if (error == EIO && ::fstatvfs(descriptor, &status) == 0 &&
+        static_cast<unsigned long long>(status.f_bavail) * status.f_frsize < kNearlyFull)
+        return ENOSPC;
+    return error;
+}
+
 } // namespace
 
 ZipArchiveSink::ZipArchiveSink(int descriptor) : m_descriptor(descriptor)
@@ -51,7 +67,7 @@ zip_int64_t ZipArchiveSink::Handle(void* data, zip_uint64_t length, zip_source_c
     case ZIP_SOURCE_COMMIT_WRITE:
         // Some file systems report a full disk or a failed device only here.
         if (::fsync(m_descriptor) != 0)
-            return FailWithErrno(ZIP_ER_WRITE, errno);
+            return FailWithErrno(ZIP_ER_WRITE, WriteError(m_descriptor, errno));
         m_committed = true;
         return 0;
     case ZIP_SOURCE_ROLLBACK_WRITE:
@@ -122,7 +138,7 @@ zip_int64_t ZipArchiveSink::Write(const void* data, zip_uint64_t length)
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            return FailWithErrno(ZIP_ER_WRITE, errno);
+            return FailWithErrno(ZIP_ER_WRITE, WriteError(m_descriptor, errno));
         }
         written += static_cast<zip_uint64_t>(count);
     }

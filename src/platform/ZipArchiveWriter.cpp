@@ -13,6 +13,7 @@
 #include <memory>
 #include <new>
 #include <sys/stat.h>
+#include <thread>
 #include <zip.h>
 
 namespace ze6 {
@@ -25,6 +26,31 @@ constexpr const char* kSource = "ArchiveWriter";
 // themselves, on every core.
 constexpr int kDeflateLevel = 6;
 constexpr std::int32_t kOutOfMemory = 7;
+// Pauses before a file that changed while it was read is read again: the
+// product's own application may be saving it, which takes a moment. About ten
+// seconds in all before the archive is given up.
+constexpr std::chrono::milliseconds kRetryPauses[] = {std::chrono::seconds(1), std::chrono::seconds(2),
+                                                      std::chrono::seconds(3), std::chrono::seconds(4)};
+
+std::function<void(std::chrono::milliseconds)>& RetryWait()
+{
+    static std::function<void(std::chrono::milliseconds)> wait;
+    return wait;
+}
+
+void PauseBeforeRetry(std::chrono::milliseconds pause)
+{
+    if (RetryWait())
+        RetryWait()(pause);
+    else
+        std::this_thread::sleep_for(pause);
+}
+
+// Raised when a file changed while it was being read; the archive is then
+// written again from the start.
+struct FileChanged {
+    RuntimeError error;
+};
 
 struct SourceFile {
     std::string path; // as found on disk
@@ -66,12 +92,15 @@ bool NameTaken(const std::string& path)
 SourceFile Examine(const std::string& path)
 {
     const std::string found = FileSystem::ResolvePath(path).value_or(path);
+    // The engine leaves such links out; one planted since then fails the archive.
+    if (FileSystem::IsUntrustedLink(found))
+        Raise(ErrorNumber::PermissionDenied, kSource, found);
     struct stat status {};
     if (::stat(found.c_str(), &status) != 0)
-        throw ErrorFromErrno(errno, kSource);
+        throw ErrorFromErrno(errno, kSource, found);
     const std::string name = NamePart(found);
     if (name.empty() || name == "." || name == ".." || name == std::string(1, FileSystem::kSeparator))
-        Raise(ErrorNumber::BadFileName, kSource);
+        Raise(ErrorNumber::BadFileName, kSource, found);
     return {found, S_ISDIR(status.st_mode), status.st_mtime};
 }
 
@@ -79,10 +108,7 @@ class ZipArchiveWriter final : public ArchiveWriter {
 public:
     void SetArchiveName(const std::string& path) override { m_archiveName = path; }
 
-    void AddFile(const std::string& path, std::int32_t, std::int32_t, const std::string&) override
-    {
-        m_files.push_back(path);
-    }
+    void AddFile(const std::string& path) override { m_files.push_back(path); }
 
     void Finish() override
     {
@@ -93,7 +119,7 @@ public:
         } catch (const std::bad_alloc&) {
             throw RuntimeError(kOutOfMemory, "Out of memory", kSource);
         } catch (const std::exception& error) {
-            throw RuntimeError(ErrorNumber::PathFileAccessError, error.what(), kSource);
+            throw RuntimeError(ErrorNumber::PathFileAccessError, error.what(), kSource, m_archiveName);
         }
     }
 
@@ -110,7 +136,7 @@ void ZipArchiveWriter::Write()
     const std::string archiveName = NamePart(m_archiveName);
     if (archiveName.empty() || m_archiveName.back() == FileSystem::kSeparator || archiveName == "." ||
         archiveName == "..")
-        Raise(ErrorNumber::BadFileName, kSource);
+        Raise(ErrorNumber::BadFileName, kSource, m_archiveName);
     if (m_files.empty())
         throw RuntimeError(ErrorNumber::PathFileAccessError, "No files to archive", kSource);
 
@@ -118,24 +144,37 @@ void ZipArchiveWriter::Write()
     const auto folder =
         FileSystem::ResolvePath(folderPart.empty() ? std::string(".") + FileSystem::kSeparator : folderPart);
     if (!folder)
-        Raise(ErrorNumber::PathNotFound, kSource);
+        Raise(ErrorNumber::PathNotFound, kSource, folderPart);
     const std::string finalPath = *folder + archiveName;
     // Only the exact name can be replaced; testing other letter cases here
     // would list the whole target folder again for every archive.
     if (NameTaken(finalPath))
-        Raise(ErrorNumber::FileAlreadyExists, kSource);
+        Raise(ErrorNumber::FileAlreadyExists, kSource, finalPath);
 
-    std::vector<SourceFile> files;
-    std::vector<std::string> bareNames;
-    for (const auto& path : m_files) {
-        files.push_back(Examine(path));
-        bareNames.push_back(NamePart(files.back().path));
+    for (std::size_t attempt = 0;; ++attempt) {
+        std::vector<SourceFile> files;
+        std::vector<std::string> bareNames;
+        for (const auto& path : m_files) {
+            files.push_back(Examine(path));
+            bareNames.push_back(NamePart(files.back().path));
+        }
+        const std::vector<std::string> names = ArchiveEntryNames(bareNames);
+
+        HiddenTemporaryFile temporary(*folder, archiveName, kSource);
+        try {
+            Archive(temporary.Descriptor(), files, names);
+        } catch (const FileChanged& changed) {
+            if (attempt == std::size(kRetryPauses))
+                throw changed.error;
+            PauseBeforeRetry(kRetryPauses[attempt]);
+            continue;
+        } catch (const RuntimeError& error) {
+            // What failed here was the writing of the archive itself.
+            throw WithPath(error, finalPath);
+        }
+        temporary.MoveIntoPlace(finalPath);
+        break;
     }
-    const std::vector<std::string> names = ArchiveEntryNames(bareNames);
-
-    HiddenTemporaryFile temporary(*folder, archiveName, kSource);
-    Archive(temporary.Descriptor(), files, names);
-    temporary.MoveIntoPlace(finalPath);
     FileSystem::InvalidateCache(*folder);
 }
 
@@ -148,6 +187,8 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
     zip_error_init(&error);
     const auto libzipFailure = [&](const std::string& what) {
         for (const auto& source : sources) {
+            if (source->Changed())
+                throw FileChanged{*source->Failure()};
             if (source->Failure())
                 return *source->Failure();
         }
@@ -206,8 +247,8 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
         }
         const ZipFileSource& source = *sources[next++];
         if (!source.ReadToEnd())
-            throw RuntimeError(ErrorNumber::PathFileAccessError, "File was not read completely: " + files[i].path,
-                               kSource);
+            throw RuntimeError(ErrorNumber::PathFileAccessError, "File was not read completely", kSource,
+                               files[i].path);
         expected.push_back(
             {names[i], source.BytesRead(), source.Crc(), false, source.StoredSize(), source.StoredCrc()});
     }
@@ -219,6 +260,11 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
 std::unique_ptr<ArchiveWriter> MakeZipArchiveWriter()
 {
     return std::make_unique<ZipArchiveWriter>();
+}
+
+void SetArchiveRetryWaitForTesting(std::function<void(std::chrono::milliseconds)> wait)
+{
+    RetryWait() = std::move(wait);
 }
 
 } // namespace ze6

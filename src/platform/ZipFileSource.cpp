@@ -70,7 +70,7 @@ zip_int64_t ZipFileSource::Stat(void* data, zip_uint64_t length)
             return FailWithErrno(errno);
         // Never open a FIFO or a device: reading one could block for ever.
         if (!S_ISREG(status.st_mode))
-            return Fail(ZIP_ER_OPEN, 0, ErrorFromErrno(EISDIR, kSource));
+            return Fail(ZIP_ER_OPEN, 0, ErrorFromErrno(EISDIR, kSource, m_path));
         m_statusBefore = status;
     }
     zip_stat_init(stat);
@@ -101,7 +101,7 @@ zip_int64_t ZipFileSource::Open()
     if (::fstat(m_descriptor, &m_statusAtOpen) != 0)
         return FailWithErrno(errno);
     if (!S_ISREG(m_statusAtOpen.st_mode))
-        return Fail(ZIP_ER_OPEN, 0, ErrorFromErrno(EISDIR, kSource));
+        return Fail(ZIP_ER_OPEN, 0, ErrorFromErrno(EISDIR, kSource, m_path));
     if (m_statusBefore && !SameContentMarkers(*m_statusBefore, m_statusAtOpen))
         return FailChanged();
     m_bytesRead = 0;
@@ -164,9 +164,9 @@ zip_int64_t ZipFileSource::ReadCompressed(void* data, zip_uint64_t length)
             }
         }
     } catch (const std::bad_alloc&) {
-        return Fail(ZIP_ER_MEMORY, 0, RuntimeError(7, "Out of memory", kSource));
+        return Fail(ZIP_ER_MEMORY, 0, RuntimeError(7, "Out of memory", kSource, m_path));
     } catch (const std::exception& error) {
-        return Fail(ZIP_ER_INTERNAL, 0, RuntimeError(ErrorNumber::PathFileAccessError, error.what(), kSource));
+        return Fail(ZIP_ER_INTERNAL, 0, RuntimeError(ErrorNumber::PathFileAccessError, error.what(), kSource, m_path));
     }
     const std::size_t count = std::min<std::size_t>(length, m_output.size() - m_outputOffset);
     std::memcpy(data, m_output.data() + m_outputOffset, count);
@@ -257,14 +257,15 @@ zip_int64_t ZipFileSource::Fail(int libzipError, int systemError, RuntimeError f
 
 zip_int64_t ZipFileSource::FailWithErrno(int systemError)
 {
-    return Fail(ZIP_ER_READ, systemError, ErrorFromErrno(systemError, kSource));
+    return Fail(ZIP_ER_READ, systemError, ErrorFromErrno(systemError, kSource, m_path));
 }
 
 zip_int64_t ZipFileSource::FailChanged()
 {
+    m_changed = m_changed || !m_failure;
     return Fail(
         ZIP_ER_CHANGED, 0,
-        RuntimeError(ErrorNumber::PathFileAccessError, "File changed while it was being archived: " + m_path, kSource));
+        RuntimeError(ErrorNumber::PathFileAccessError, "File changed while it was being archived", kSource, m_path));
 }
 
 } // namespace ze6

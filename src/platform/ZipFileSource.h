@@ -36,6 +36,8 @@ public:
     bool ReadToEnd() const { return m_complete; }
     // The error to raise for this file, when reading it failed.
     const std::optional<RuntimeError>& Failure() const { return m_failure; }
+    // Reading failed because the file changed meanwhile (worth reading again later).
+    bool Changed() const { return m_changed; }
 
 private:
     friend class LibzipSource<ZipFileSource>;
@@ -68,6 +70,7 @@ private:
     std::size_t m_outputOffset = 0;
     std::uint64_t m_compressedSize = 0;
     std::optional<RuntimeError> m_failure;
+    bool m_changed = false;
 };
 
 } // namespace ze6

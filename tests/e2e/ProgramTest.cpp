@@ -1,8 +1,16 @@
 #include "support/ProgramRun.h"
+#include "support/ZipReader.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <regex>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace ze6::test {
 namespace {
@@ -87,6 +95,45 @@ TEST_F(ProgramTest, FolderWildcardAndFileJobsRunSilently)
     EXPECT_EQ(Folder("file"), Names{"PLANT1_<t>.RZZ"});
 }
 
+// Names that differ only in case are different files: each data file is
+// archived under its own spelling with the companions spelled most like it,
+// and a single-file source of an exact spelling selects that file alone. A
+// FIFO or device named like a companion is left out and never read.
+TEST_F(ProgramTest, EachDataFileKeepsItsOwnSpellingAndOddCompanionsAreLeftOut)
+{
+    temp.Write("data/Plant1.RZT", "lower");
+    temp.Write("data/PLANT1.RZT", "upper");
+    temp.Write("data/Plant1.RZD", "lower's companion");
+    temp.Write("data/PLANT1.rzd", "upper's companion");
+    temp.Write("data/aB.RZT", "short"); // its companion 1, aB.rzt, is spelled more like the other
+    temp.Write("data/Ab.rzt", "other");
+    ASSERT_EQ(::mkfifo((temp / "data/plant1.rzi").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/null", (temp / "data/Plant1.rza").c_str()), 0);
+
+    for (const Result& result : {Run({temp / "data", temp / "both"}), Run({temp / "data/Plant1.RZT", temp / "one"})}) {
+        EXPECT_EQ(result.status, 0) << ReadFile(logPath);
+        EXPECT_EQ(result.out + result.err, "");
+    }
+    const auto contents = [&](const std::string& folder, const std::string& stem) {
+        const Names names = FolderNames(temp / folder);
+        const auto archive =
+            std::find_if(names.begin(), names.end(), [&](const auto& n) { return n.starts_with(stem); });
+        Names entries;
+        if (archive != names.end()) {
+            for (const auto& entry : ReadZip(temp / (folder + "/" + *archive)))
+                entries.push_back(entry.name + "=" + entry.content);
+        }
+        return entries;
+    };
+    EXPECT_EQ(Folder("both"), (Names{"Ab_<t>.RZZ", "PLANT1_<t>.RZZ", "Plant1_<t>.RZZ", "aB_<t>.RZZ"}));
+    EXPECT_EQ(contents("both", "aB_"), Names{"aB.RZT=short"});
+    EXPECT_EQ(contents("both", "Ab_"), Names{"Ab.rzt=other"});
+    EXPECT_EQ(contents("both", "Plant1_"), (Names{"Plant1.RZT=lower", "Plant1.RZD=lower's companion"}));
+    EXPECT_EQ(contents("both", "PLANT1_"), (Names{"PLANT1.RZT=upper", "PLANT1.rzd=upper's companion"}));
+    EXPECT_EQ(Folder("one"), Names{"Plant1_<t>.RZZ"});
+    EXPECT_EQ(contents("one", "Plant1_"), (Names{"Plant1.RZT=lower", "Plant1.RZD=lower's companion"}));
+}
+
 TEST_F(ProgramTest, FailuresGoToTheLogAndExitOne)
 {
     const Result missing = Run({temp / "jobs/missing.rzb"});
@@ -95,6 +142,116 @@ TEST_F(ProgramTest, FailuresGoToTheLogAndExitOne)
     const std::regex entry(R"(\[[-\d: .]+\] \[Legacy\.ZE6Vivevu\] \[error\] ERROR: modDAZadaro, Main, Runtime error )"
                            R"(occured: 0 - File '[^']*/jobs/missing\.rzb' does not exist or is inaccessible\.\n)");
     EXPECT_TRUE(std::regex_match(ReadFile(logPath), entry)) << ReadFile(logPath);
+}
+
+// A socket file nobody listens on, as a compositor that has gone leaves behind.
+std::string DeadSocket(const std::string& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof(address.sun_path) - 1);
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    EXPECT_EQ(::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0) << path;
+    ::close(descriptor);
+    return path;
+}
+
+// Stale displays, as under cron or after a dropped SSH session, and a platform
+// nobody sees: the box goes to standard error and the run goes on.
+TEST_F(ProgramTest, WithoutAVisibleDisplayTheUsageGoesToStandardErrorAndTheRunGoesOn)
+{
+    temp.Write("data/A.RZT", "a");
+    const std::string jobs = temp.Write("jobs.rzb", " bad\r\n" + Job("data/A.RZT", "out") + "\r\n");
+    ASSERT_FALSE(Exists("/tmp/.X11-unix/X987"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"DISPLAY", ":987"},
+        {"WAYLAND_DISPLAY", DeadSocket(temp / "wayland-gone")},
+        {"QT_QPA_PLATFORM", "offscreen"},
+    };
+    for (const auto& [name, value] : cases) {
+        const Result result = ProgramRun(temp, logPath).With(name, value).HungAfter(30000).Run({jobs});
+        EXPECT_EQ(result.status, 2) << name;
+        EXPECT_EQ(result.err, Usage("ERROR - Missing Quote in SourcePath!")) << name;
+        EXPECT_EQ(result.out, "") << name;
+        EXPECT_EQ(Folder("out"), Names{"A_<t>.RZZ"}) << name;
+        std::filesystem::remove_all(temp / "out");
+    }
+}
+
+// The top-level window titled `title`, or 0.
+xcb_window_t WindowTitled(xcb_connection_t* connection, const std::string& title)
+{
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr), &std::free);
+    if (!tree)
+        return 0;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> name(
+            xcb_get_property_reply(
+                connection,
+                xcb_get_property(connection, 0, children[i], XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
+                nullptr),
+            &std::free);
+        if (name && std::string(static_cast<const char*>(xcb_get_property_value(name.get())),
+                                xcb_get_property_value_length(name.get())) == title)
+            return children[i];
+    }
+    return 0;
+}
+
+xcb_atom_t Atom(xcb_connection_t* connection, const std::string& name)
+{
+    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr),
+        &std::free);
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+// A display that answers gets a real box, which holds the run until it is closed.
+TEST_F(ProgramTest, WithARealDisplayTheUsageIsABoxThatHoldsTheRunUntilItIsClosed)
+{
+    QProcess server;
+    server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!server.waitForStarted(10000))
+        GTEST_SKIP() << "Xvfb cannot be started";
+    for (int i = 0; i < 100 && !server.canReadLine(); ++i)
+        server.waitForReadyRead(200);
+    const std::string display = ":" + server.readLine().trimmed().toStdString();
+    ASSERT_NE(display, ":");
+    temp.Write("data/A.RZT", "a");
+    const std::string jobs = temp.Write("jobs.rzb", " bad\r\n" + Job("data/A.RZT", "out") + "\r\n");
+
+    QProcess program;
+    ProgramRun(temp, logPath).With("DISPLAY", display).Start(program, {jobs});
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(xcb_connect(display.c_str(), nullptr),
+                                                                                  &xcb_disconnect);
+    ASSERT_EQ(xcb_connection_has_error(connection.get()), 0);
+    xcb_window_t box = 0;
+    for (int i = 0; i < 300 && box == 0 && program.state() == QProcess::Running; ++i) {
+        program.waitForFinished(100);
+        box = WindowTitled(connection.get(), "ZE6Vivevu");
+    }
+    ASSERT_NE(box, 0u) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(Folder("out"), Names{}); // the good job waits behind the box
+
+    // Closed as by the window manager's close button.
+    xcb_client_message_event_t close{};
+    close.response_type = XCB_CLIENT_MESSAGE;
+    close.format = 32;
+    close.window = box;
+    close.type = Atom(connection.get(), "WM_PROTOCOLS");
+    close.data.data32[0] = Atom(connection.get(), "WM_DELETE_WINDOW");
+    close.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection.get(), 0, box, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+    xcb_flush(connection.get());
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitCode(), 2);
+    EXPECT_EQ(program.readAllStandardOutput().toStdString() + program.readAllStandardError().toStdString(), "");
+    EXPECT_EQ(Folder("out"), Names{"A_<t>.RZZ"});
 }
 
 } // namespace

@@ -50,7 +50,6 @@ public:
             EngineTestComponents& o;
             std::unique_ptr<ApplicationInfo> r;
             Info(EngineTestComponents& owner, std::unique_ptr<ApplicationInfo> real) : o(owner), r(std::move(real)) {}
-            void SetModeFlag(bool value) override { r->SetModeFlag(value); }
             void Open(const std::string& path) override { r->Open(path); }
             std::string FullName() const override { return r->FullName(); }
             std::string Folder() const override { return r->Folder(); }
@@ -76,10 +75,7 @@ public:
             std::string name;
             Writer(EngineTestComponents& owner, std::unique_ptr<ArchiveWriter> real) : o(owner), r(std::move(real)) {}
             void SetArchiveName(const std::string& path) override { name = path, r->SetArchiveName(path); }
-            void AddFile(const std::string& path, std::int32_t a, std::int32_t b, const std::string& text) override
-            {
-                r->AddFile(path, a, b, text);
-            }
+            void AddFile(const std::string& path) override { r->AddFile(path); }
             void Finish() override { o.onFinish ? o.onFinish(name) : r->Finish(); }
         };
         return std::make_unique<Writer>(*this, Components::CreateArchiveWriter());

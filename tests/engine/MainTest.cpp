@@ -66,10 +66,10 @@ TEST(Main, ConfigurationFilesThatCannotBeReadAreLoggedUnderProcessFile)
     temp.MakeFolder("folder.rzb");
     ProcessFile(temp / "vanished.rzb");
     EXPECT_EQ(Dispatch(temp / "FOLDER.RZB"), 1);
-    EXPECT_EQ(
-        components.log,
-        (Names{"modDAZadaro, ProcessFile, Runtime error occured: 53 - File not found Source: ZE6Vivevu",
-               "modDAZadaro, ProcessFile, Runtime error occured: 75 - Path/File access error Source: ZE6Vivevu"}));
+    EXPECT_EQ(components.log, (Names{"modDAZadaro, ProcessFile, Runtime error occured: 53 - File not found: " +
+                                         temp / "vanished.rzb" + " Source: ZE6Vivevu",
+                                     "modDAZadaro, ProcessFile, Runtime error occured: 75 - Path/File access error: " +
+                                         temp / "folder.rzb" + " Source: ZE6Vivevu"}));
 }
 
 TEST(Main, EveryJobLineSetsItsOwnKeepLastCount)

@@ -6,6 +6,18 @@
 
 namespace ze6::test {
 
+ProgramRun& ProgramRun::With(const std::string& name, const std::string& value)
+{
+    m_environment.emplace_back(name, value);
+    return *this;
+}
+
+ProgramRun& ProgramRun::HungAfter(int milliseconds)
+{
+    m_hungAfter = milliseconds;
+    return *this;
+}
+
 void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSetup& setup) const
 {
     const auto q = [](const std::string& text) { return QString::fromStdString(text); };
@@ -41,7 +53,7 @@ Result ProgramRun::Run(const Names& arguments, const ChildSetup& setup) const
 {
     QProcess process;
     Start(process, arguments, setup);
-    if (!process.waitForFinished(120000)) {
+    if (!process.waitForFinished(m_hungAfter)) {
         process.kill();
         process.waitForFinished();
         return {-1, {}, "hung"};

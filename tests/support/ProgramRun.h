@@ -25,12 +25,10 @@ class ProgramRun {
 public:
     ProgramRun(const TempFolder& temp, std::string log) : m_temp(temp), m_log(std::move(log)) {}
 
-    // Adds or replaces one variable of the program's environment.
-    ProgramRun& With(const std::string& name, const std::string& value)
-    {
-        m_environment.emplace_back(name, value);
-        return *this;
-    }
+    // Adds to the program's environment (a display, a toolkit platform).
+    ProgramRun& With(const std::string& name, const std::string& value);
+    // A run still going after this long counts as hung and is killed.
+    ProgramRun& HungAfter(int milliseconds);
 
     void Start(QProcess& process, const Names& arguments, const ChildSetup& setup = {}) const;
     Result Run(const Names& arguments, const ChildSetup& setup = {}) const;
@@ -39,6 +37,7 @@ private:
     const TempFolder& m_temp;
     std::string m_log;
     std::vector<std::pair<std::string, std::string>> m_environment;
+    int m_hungAfter = 120000;
 };
 
 // The log's entries without their time, logger name and level.

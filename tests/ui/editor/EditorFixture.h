@@ -28,7 +28,6 @@ public:
         struct Reader final : ApplicationInfo {
             EditorComponents& o;
             explicit Reader(EditorComponents& owner) : o(owner) {}
-            void SetModeFlag(bool) override {}
             void Open(const std::string&) override {}
             std::string FullName() const override { return {}; }
             std::string Folder() const override { return {}; }

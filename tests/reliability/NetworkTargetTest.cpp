@@ -1,0 +1,214 @@
+#include "support/FullDisk.h"
+#include "support/ProgramRun.h"
+#include "support/SshfsMount.h"
+#include "support/ZipReader.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+
+namespace ze6::test {
+namespace {
+
+const std::string kArchiveFailure = "ERROR: modDAZadaro, ArchiveApplication, Runtime error occured: ";
+
+// The target is a folder of a share mounted through sshfs, which has no
+// rename that refuses to replace, and neither the locks nor the times of a
+// local disk. What counts is what the server holds, so the tests look there.
+class NetworkTargetTest : public testing::Test {
+protected:
+    TempFolder temp;
+    std::string logPath = temp / "state/ZE6Vivevu.log";
+    ProgramRun program{temp, logPath};
+    std::unique_ptr<SshfsMount> share;
+
+    virtual std::string MountOptions() const { return {}; }
+
+    void SetUp() override
+    {
+        temp.MakeFolder("server/out");
+        share = std::make_unique<SshfsMount>(temp / "ssh", temp / "server", temp / "share", MountOptions());
+        if (!share->Mounted())
+            GTEST_SKIP() << share->Reason();
+    }
+
+    void ExpectArchivedAndPrunedLeavingNothingElse();
+    void ExpectAnArchiveThatAppearsMeanwhileIsKept();
+
+    std::string Target() const { return temp / "share/out"; }
+    // The archives and temporaries as the server has them, once sshfs has
+    // dropped the files it hides while a closed one is still being released
+    // (at most ten seconds).
+    Names OnServer() const
+    {
+        const auto hidden = [](const std::string& name) { return name.starts_with(".fuse_hidden"); };
+        Names names = FolderNames(temp / "server/out");
+        for (int i = 0; i < 100 && std::any_of(names.begin(), names.end(), hidden); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            names = FolderNames(temp / "server/out");
+        }
+        return names;
+    }
+    std::string ServerFile(const std::string& name) const { return temp / ("server/out/" + name); }
+
+    // Waits, at most a minute, until the program has begun its temporary.
+    std::string TemporaryOnceWriting(const QProcess& process) const
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (process.state() != QProcess::NotRunning && std::chrono::steady_clock::now() < until) {
+            for (const auto& name : OnServer()) {
+                if (name.starts_with('.') && name.ends_with(".part"))
+                    return name;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return {};
+    }
+};
+
+// A share whose server offers no hard links either (many NAS servers): the
+// archive is moved into place by a test and a rename.
+class ShareWithoutHardLinksTest : public NetworkTargetTest {
+protected:
+    std::string MountOptions() const override { return "disable_hardlink"; }
+};
+
+void NetworkTargetTest::ExpectArchivedAndPrunedLeavingNothingElse()
+{
+    temp.Write("data/PLANT1.RZT", RandomBytes(3 << 20, 1));
+    temp.Write("data/PLANT1.rzd", "companion");
+    for (const char* day : {"01", "02", "03"})
+        temp.Write(std::string("server/out/PLANT1_2020-01-") + day + "-00-00-00.RZZ", day);
+
+    const Result result = program.Run({temp / "data/PLANT1.RZT", Target(), "KEEPLAST:2"});
+    EXPECT_EQ(result.status, 0) << ReadFile(logPath);
+    EXPECT_EQ(result.out + result.err, "");
+    const Names names = OnServer();
+    ASSERT_EQ(names.size(), 2u) << testing::PrintToString(names);
+    EXPECT_EQ(names[0], "PLANT1_2020-01-03-00-00-00.RZZ");
+    const auto entries = ReadZip(ServerFile(names[1]));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].content, RandomBytes(3 << 20, 1));
+    EXPECT_EQ(entries[1].content, "companion");
+}
+
+TEST_F(NetworkTargetTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunRemoves)
+{
+    temp.Write("data/BIG.RZT", RandomBytes(32 << 20, 7));
+    temp.Write("server/out/BIG_2020-01-01-00-00-00.RZZ", "older");
+    const Names job = {temp / "data/BIG.RZT", Target(), "KEEPLAST:1"};
+    QProcess process;
+    program.Start(process, job);
+    const std::string killed = TemporaryOnceWriting(process);
+    ASSERT_FALSE(killed.empty());
+    ASSERT_EQ(process.state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    process.waitForFinished();
+    EXPECT_EQ(OnServer(), (Names{killed, "BIG_2020-01-01-00-00-00.RZZ"}));
+    // Aged through the share, as time would: sshfs keeps what it last saw of a file.
+    std::filesystem::last_write_time(temp / ("share/out/" + killed),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
+
+    temp.Write("data/BIG.RZT", "small now");
+    const Result result = program.Run(job);
+    EXPECT_EQ(result.status, 0) << ReadFile(logPath);
+    const Names names = OnServer();
+    ASSERT_EQ(names.size(), 1u) << testing::PrintToString(names);
+    const auto entries = ReadZip(ServerFile(names[0]));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].content, "small now");
+}
+
+// Another writer (a second run, another machine on the share) puts an
+// archive under the same name while this one writes: it is never replaced.
+void NetworkTargetTest::ExpectAnArchiveThatAppearsMeanwhileIsKept()
+{
+    temp.Write("data/BIG.RZT", RandomBytes(16 << 20, 5));
+    QProcess process;
+    program.Start(process, {temp / "data/BIG.RZT", Target()});
+    const std::string writing = TemporaryOnceWriting(process);
+    ASSERT_FALSE(writing.empty());
+    const std::string finalName = writing.substr(1, writing.find(".RZZ.") + 3);
+    temp.Write("server/out/" + finalName, "the other writer's");
+    ASSERT_TRUE(process.waitForFinished(120000));
+
+    EXPECT_EQ(process.exitCode(), 1);
+    const Names logged = LogEntries(logPath);
+    ASSERT_EQ(logged.size(), 1u) << ReadFile(logPath);
+    EXPECT_TRUE(logged[0].starts_with(kArchiveFailure + "58 - File already exists")) << logged[0];
+    EXPECT_EQ(OnServer(), Names{finalName});
+    EXPECT_EQ(ReadFile(ServerFile(finalName)), "the other writer's");
+}
+
+TEST_F(NetworkTargetTest, ArchivesAndPrunesLeavingNothingElse)
+{
+    ExpectArchivedAndPrunedLeavingNothingElse();
+}
+
+TEST_F(ShareWithoutHardLinksTest, ArchivesAndPrunesLeavingNothingElse)
+{
+    ExpectArchivedAndPrunedLeavingNothingElse();
+}
+
+TEST_F(NetworkTargetTest, AnArchiveThatAppearsMeanwhileUnderTheSameNameIsKept)
+{
+    ExpectAnArchiveThatAppearsMeanwhileIsKept();
+}
+
+TEST_F(ShareWithoutHardLinksTest, AnArchiveThatAppearsMeanwhileUnderTheSameNameIsKept)
+{
+    ExpectAnArchiveThatAppearsMeanwhileIsKept();
+}
+
+TEST_F(NetworkTargetTest, TwoRunsAtOnceEachWriteAWholeArchiveOrSayWhyNot)
+{
+    temp.Write("data/BIG.RZT", RandomBytes(8 << 20, 9));
+    QProcess first, second;
+    ProgramRun(temp, temp / "state/second.log").Start(second, {temp / "data/BIG.RZT", Target()});
+    program.Start(first, {temp / "data/BIG.RZT", Target()});
+    ASSERT_TRUE(first.waitForFinished(120000));
+    ASSERT_TRUE(second.waitForFinished(120000));
+
+    // In the same second both want one name: one of them gets it.
+    const Names names = OnServer();
+    const int succeeded = (first.exitCode() == 0) + (second.exitCode() == 0);
+    EXPECT_EQ(static_cast<std::size_t>(succeeded), names.size()) << testing::PrintToString(names);
+    for (const auto& name : names)
+        EXPECT_EQ(ReadZip(ServerFile(name)).at(0).content, RandomBytes(8 << 20, 9)) << name;
+    for (const auto& log : {logPath, temp / "state/second.log"}) {
+        for (const auto& entry : LogEntries(log))
+            EXPECT_TRUE(entry.starts_with(kArchiveFailure + "58 - File already exists")) << entry;
+    }
+}
+
+TEST_F(NetworkTargetTest, AFullShareLosesNothingAndEveryDataFileIsStillTried)
+{
+    constexpr std::size_t kRoomLeft = 1 << 20;
+    const SmallDisk disk(temp / "server/out", kRoomLeft);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    for (const char* name : {"A", "B"})
+        temp.Write(std::string("data/") + name + ".RZT", RandomBytes(3 * kRoomLeft / 2, name[0]));
+    temp.Write("data/small.RZT", "fits");
+    temp.Write("server/out/A_2020-01-01-00-00-00.RZZ", "older");
+
+    const Result result = program.Run({temp / "data/*.RZT", Target(), "KEEPLAST:1"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out + result.err, "");
+    const Names logged = LogEntries(logPath);
+    ASSERT_EQ(logged.size(), 2u) << ReadFile(logPath);
+    for (const auto& entry : logged)
+        EXPECT_TRUE(entry.starts_with(kArchiveFailure + "61 - Disk full")) << entry;
+    const Names names = OnServer();
+    ASSERT_EQ(names.size(), 2u) << testing::PrintToString(names);
+    EXPECT_EQ(names[0], "A_2020-01-01-00-00-00.RZZ");
+    EXPECT_EQ(ReadFile(ServerFile(names[0])), "older");
+    EXPECT_TRUE(names[1].starts_with("small_")) << names[1];
+}
+
+} // namespace
+} // namespace ze6::test
