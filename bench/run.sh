@@ -32,7 +32,9 @@ else
     default_build="$root/build-bench"
     [ $mode = smoke ] && default_build="$root/${ZE6_BUILD_DIR:-build}"
     build="${ZE6_BENCH_BUILD_DIR:-$default_build}"
-    [ -e "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    # Warnings are errors here too: GCC warns at -O3 about code it accepts at -O2.
+    [ -e "$build/CMakeCache.txt" ] ||
+        cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZE6_WERROR=ON ${ZE6_CMAKE_ARGS:-} >/dev/null
     cmake --build "$build" --target ZE6Vivevu ze6_bench_editor >/dev/null
     bin="$build/ZE6Vivevu"
     editor_bin="$build/bench/ze6_bench_editor"

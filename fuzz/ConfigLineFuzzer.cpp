@@ -16,17 +16,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t kept = 0;
     std::size_t lines = 0;
     while (reader.Next(line)) {
-        if (line.find('\r') != std::string::npos)
+        if (line.find_first_of("\r\n") != std::string::npos)
             std::abort();
         kept += line.size();
         ++lines;
     }
-    std::size_t carriageReturns = 0;
+    std::size_t endBytes = 0;
+    std::size_t ends = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r')
-            carriageReturns += (i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+        if (bytes[i] == '\r' || bytes[i] == '\n') {
+            ++endBytes;
+            ends += (bytes[i] == '\n' && i > 0 && bytes[i - 1] == '\r') ? 0 : 1;
+        }
     }
-    if (kept + carriageReturns != bytes.size() || lines > carriageReturns + 1)
+    if (kept + endBytes != bytes.size() || lines > ends + 1)
         std::abort();
     return 0;
 }

@@ -1,16 +1,61 @@
 // A job line as a configuration file or the command line gives it: parsed,
 // its source classified and its KEEPLAST number read. Only Overflow may be raised.
-#include "engine/JobLineParser.h"
+// The same bytes, cut at NULs into three cells, make a job that the window
+// writes and reads back unchanged and that the runner reads as the window meant.
+#include "engine/JobLineModel.h"
 #include "engine/LeadingNumber.h"
+#include "engine/PathOperations.h"
 #include "platform/RuntimeError.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <sstream>
 #include <string_view>
+
+namespace {
+
+using namespace ze6::modDAZadaro;
+
+JobRow CellsOf(std::string_view text)
+{
+    std::string cells[3];
+    for (int i = 0; i < 3 && !text.empty(); ++i) {
+        const auto cut = i < 2 ? text.find('\0') : std::string_view::npos;
+        cells[i] = std::string(text.substr(0, cut));
+        text = cut == std::string_view::npos ? std::string_view() : text.substr(cut + 1);
+    }
+    return {cells[0], cells[1], cells[2]};
+}
+
+void CheckRoundTrip(std::string_view text)
+{
+    JobRow row = CellsOf(text);
+    std::int32_t keepLast = 0;
+    try {
+        keepLast = ReadKeepLast(row.keepLast);
+    } catch (const ze6::RuntimeError&) {
+        return;
+    }
+    row.keepLast = KeepLastText(keepLast);
+    if (CheckJob(row) != CellFault::None)
+        return;
+
+    std::istringstream file(FormatJobFile({row}));
+    const JobFileContent read = ParseJobFile(file);
+    if (read.rows.size() != 1 || read.rows[0] != row || read.quoteInPathLine != 0 || !read.tooLongLines.empty())
+        std::abort();
+
+    const auto parsed = ParseJobLine(GetCommandLine(row));
+    const auto* parts = std::get_if<JobLineParts>(&parsed);
+    if (parts == nullptr || parts->Source != TrimBlanks(row.source) || parts->Target != TrimBlanks(row.target) ||
+        KeepLastFromOptions(parts->Options) != (keepLast < 0 ? 0 : keepLast))
+        std::abort();
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace ze6::modDAZadaro;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const auto parsed = ParseJobLine(text);
     if (const auto* parts = std::get_if<JobLineParts>(&parsed)) {
@@ -24,5 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     (void)ReadLeadingNumber(text);
+    CheckRoundTrip(text);
     return 0;
 }

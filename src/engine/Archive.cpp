@@ -5,9 +5,11 @@
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
 #include "engine/TargetFolderListings.h"
+#include "engine/WrittenArchives.h"
 #include "platform/Clock.h"
 #include "platform/Components.h"
 #include "platform/FileSystem.h"
+#include "platform/MountedVolumes.h"
 #include "platform/RuntimeError.h"
 
 #include <QDateTime>
@@ -34,6 +36,10 @@ void ClearArchiveFileList()
 
 // The companions that carry the generation suffix, in the order they are offered.
 constexpr const char* kSuffixedCompanions[] = {".rzt", ".rzd", ".rzi", ".rza", ".rzn", ".ktm", ".rzm", ".rzl"};
+
+// A clock that does not move on (or is set back meanwhile) ends the wait,
+// and the writer then reports the name as taken.
+constexpr int kMostSecondsWaited = 3;
 
 // A folder as spelled on disk, ending in one separator; unchanged when it
 // cannot be found.
@@ -101,6 +107,9 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
         auto info = GetComponents().CreateApplicationInfo();
         info->Open(sourceFolder + fileName);
 
+        // An unplugged backup drive: nothing may go to the system disk in its place.
+        if (MountedVolumes::WouldWriteToAbsentVolume(targetFolder))
+            Raise(ErrorNumber::PathNotFound, kProgramErrorSource, targetFolder);
         if (!FileExists(targetFolder))
             CreateFolderPath(WithTrailingSeparator(targetFolder));
         targetFolder = FolderAsFound(WithTrailingSeparator(targetFolder));
@@ -108,8 +117,14 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
         const std::string fullName = info->FullName();
         const std::string folder = info->Folder();
         const std::string bareName = fullName.substr(std::min(folder.size(), fullName.size()));
-        const std::string archivePath =
-            targetFolder + ChangeFileExtension(bareName, "") + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
+        const std::string stem = targetFolder + ChangeFileExtension(bareName, "");
+        std::string archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
+        // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
+        // within the same second, finds its name taken by the first.
+        for (int waited = 0; waited < kMostSecondsWaited && WrittenByThisProcess(archivePath); ++waited) {
+            WaitForNextSecond();
+            archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
+        }
 
         const std::string suffix = !fullName.empty() && fullName.back() == '6' ? "6" : "";
         const std::string numberedPrefix = suffix.empty() ? "" : ".KTM6";
@@ -150,6 +165,7 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
                 writer->AddFile(path);
             writer->Finish();
         }
+        RememberWrittenArchive(archivePath);
         FileSystem::InvalidateCache(targetFolder);
         if (auto* listings = TargetFolderListings::Current())
             listings->ArchiveAdded(targetFolder, archivePath.substr(targetFolder.size()));

@@ -34,6 +34,8 @@ bool ConfigLineReader::Next(std::string& line)
         if (Traits::eq_int_type(c, Traits::eof()))
             return false;
         for (; !Traits::eq_int_type(c, Traits::eof()); c = buffer->sbumpc()) {
+            if (c == '\n')
+                return true;
             if (c == '\r') {
                 if (buffer->sgetc() == '\n')
                     buffer->sbumpc();

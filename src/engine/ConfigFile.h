@@ -5,8 +5,9 @@
 
 namespace ze6::modDAZadaro {
 
-// Reads configuration-file lines as bytes: CR LF or a lone CR ends a line, a
-// lone LF stays part of the line; the last line may lack its end.
+// Reads configuration-file lines as bytes: CR LF, a lone CR and a lone LF each
+// end a line, so files from any editor run every job; the last line may lack
+// its end.
 class ConfigLineReader {
 public:
     explicit ConfigLineReader(std::istream& input) : m_input(input) {}

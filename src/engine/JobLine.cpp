@@ -2,7 +2,7 @@
 
 #include "engine/Archive.h"
 #include "engine/ErrorHandler.h"
-#include "engine/JobLineParser.h"
+#include "engine/JobLineModel.h"
 #include "engine/PathOperations.h"
 #include "engine/TargetFolderListings.h"
 #include "engine/Usage.h"

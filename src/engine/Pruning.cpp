@@ -1,11 +1,15 @@
 #include "engine/Pruning.h"
 
 #include "engine/TargetFolderListings.h"
+#include "engine/WrittenArchives.h"
 #include "platform/FileSystem.h"
 #include "platform/HiddenTemporaryFile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <numeric>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace ze6::modDAZadaro {
 
@@ -27,6 +31,14 @@ bool HasTimestampForm(std::string_view text)
     }
     return true;
 }
+
+// An unlocked temporary younger than this is left alone: a writer takes its
+// lock right after creating the file, and a writer on another host of a
+// network file system may not share locks with this one at all. A series
+// being written now is this run's own business; any other archive's
+// temporary, whose data file may long be gone, waits for an hour.
+constexpr std::chrono::seconds kOwnSeriesAbandonedAfter{60};
+constexpr std::chrono::seconds kAnySeriesAbandonedAfter{3600};
 
 } // namespace
 
@@ -68,6 +80,13 @@ std::vector<std::string> SortFileList(const std::vector<std::string>& list, Comp
 
 namespace {
 
+// The "yyyy-mm-dd-hh-mm-ss" of an archive name, whose text order is its time order.
+std::string_view TimestampOf(std::string_view name)
+{
+    const std::size_t tail = kTimestampForm.size() + kArchiveExtension.size();
+    return name.size() < tail ? std::string_view() : name.substr(name.size() - tail, kTimestampForm.size());
+}
+
 // The stem's file name (up to and including the underscore in front of the
 // timestamp); empty when archivePath is not an archive path in targetFolder.
 std::string StemName(const std::string& archivePath, const std::string& targetFolder)
@@ -85,16 +104,21 @@ void RemoveAbandonedTemporaries(const std::string& archivePath, const std::strin
     const std::string stemName = StemName(archivePath, targetFolder);
     if (stemName.empty())
         return;
-    // Only this data file's own series: a temporary of ABC_DEF, or of another
-    // program entirely, is none of this run's business.
     if (auto* listings = TargetFolderListings::Current()) {
         for (const auto& name : listings->TakeTemporaries(targetFolder, stemName))
-            HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name);
+            HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name, kOwnSeriesAbandonedAfter);
+        for (const auto& name : listings->TakeEveryTemporaryOnce(targetFolder))
+            HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name, kAnySeriesAbandonedAfter);
         return;
     }
     const std::string key = FileSystem::FoldCase(stemName);
-    HiddenTemporaryFile::RemoveAbandoned(targetFolder,
-                                         [&](const std::string& finalName) { return SeriesKey(finalName) == key; });
+    HiddenTemporaryFile::RemoveAbandoned(
+        targetFolder, [&](const std::string& finalName) -> std::optional<std::chrono::seconds> {
+            const auto series = SeriesKey(finalName);
+            if (!series)
+                return std::nullopt;
+            return *series == key ? kOwnSeriesAbandonedAfter : kAnySeriesAbandonedAfter;
+        });
 }
 
 void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount)
@@ -104,38 +128,62 @@ void PruneArchives(const std::string& archivePath, const std::string& targetFold
     const std::string stemName = StemName(archivePath, targetFolder);
     if (stemName.empty())
         return;
+    const std::size_t keep = static_cast<std::size_t>(keepLastCount);
 
     auto* listings = TargetFolderListings::Current();
     std::vector<std::string> series;
     if (listings) {
-        for (const auto& name : listings->Series(targetFolder, stemName))
-            series.push_back(targetFolder + name);
+        series = listings->Series(targetFolder, stemName);
     } else {
         const std::string key = FileSystem::FoldCase(stemName);
-        for (const auto& name : FileSystem::ListFiles(targetFolder + stemName + "*" + std::string(kArchiveExtension))) {
+        for (auto& name : FileSystem::ListFiles(targetFolder + stemName + "*" + std::string(kArchiveExtension))) {
             if (SeriesKey(name) == key)
-                series.push_back(targetFolder + name);
+                series.push_back(std::move(name));
         }
     }
-    if (series.size() <= static_cast<std::size_t>(keepLastCount))
+    if (series.size() <= keep)
         return;
 
-    const auto sorted = SortFileList(series, CompareMode::Text);
-    const std::size_t surplus = sorted.size() - static_cast<std::size_t>(keepLastCount);
-    std::size_t deleted = 0;
+    // In a shared folder others can plant names in the series, and a clock
+    // set back or another time zone dates the new archive before the ones
+    // already there. So only the user's own regular files dated up to the new
+    // archive count as generations, and this process never deletes its own.
+    const std::string_view newest = TimestampOf(archivePath);
+    std::vector<std::string> counted;
+    std::unordered_map<std::string, FileSystem::EntryFacts> factsOf;
+    for (const auto& name : series) {
+        if (TimestampOf(name) > newest)
+            continue;
+        const auto facts = FileSystem::EntryFactsOf(targetFolder + name);
+        if (facts && facts->regularFile && facts->ownedByEffectiveUser) {
+            counted.push_back(targetFolder + name);
+            factsOf.emplace(counted.back(), *facts);
+        }
+    }
+    if (counted.size() <= keep)
+        return;
+
+    const auto sorted = SortFileList(counted, CompareMode::Text);
+    std::unordered_set<std::string> deleted;
     // The job's listing keeps what is still there, even when a deletion fails.
     const auto remember = [&] {
         FileSystem::InvalidateCache(targetFolder);
-        if (!listings)
+        if (!listings || deleted.empty())
             return;
         std::vector<std::string> left;
-        for (std::size_t i = deleted; i < sorted.size(); ++i)
-            left.push_back(sorted[i].substr(targetFolder.size()));
+        for (auto& name : series) {
+            if (!deleted.count(name))
+                left.push_back(std::move(name));
+        }
         listings->ReplaceSeries(targetFolder, stemName, std::move(left));
     };
     try {
-        for (; deleted < surplus; ++deleted)
-            FileSystem::DeleteFile(sorted[deleted]);
+        for (std::size_t i = 0; i + keep < sorted.size(); ++i) {
+            if (WrittenByThisProcess(sorted[i], factsOf.at(sorted[i])))
+                continue;
+            FileSystem::DeleteFile(sorted[i]);
+            deleted.insert(sorted[i].substr(targetFolder.size()));
+        }
     } catch (...) {
         remember();
         throw;

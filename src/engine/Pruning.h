@@ -19,11 +19,15 @@ std::vector<std::string> SortFileList(const std::vector<std::string>& list, Comp
 std::optional<std::string> SeriesKey(const std::string& name);
 
 // Deletes all but the newest keepLastCount archives of the series that
-// archivePath belongs to. Raises RuntimeError when a deletion fails.
+// archivePath belongs to. Only the effective user's own regular files dated
+// up to archivePath count, and no archive this process wrote is deleted.
+// Raises RuntimeError when a deletion fails.
 void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount);
 
-// Removes the hidden temporaries that killed runs left behind for archives of
-// the series that archivePath belongs to; best effort, never raises.
+// Removes the hidden archive temporaries that killed runs left behind in
+// targetFolder: those of the series that archivePath belongs to after a
+// minute, those of any other series after an hour, never one a live writer
+// holds. Best effort, never raises.
 void RemoveAbandonedTemporaries(const std::string& archivePath, const std::string& targetFolder);
 
 } // namespace ze6::modDAZadaro

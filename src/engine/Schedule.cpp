@@ -142,7 +142,7 @@ void FinishCommandRun(const std::string& configFile, int entries, const std::str
         return;
     std::string body = configFile.empty() ? std::string() : AbsoluteConfigPath(configFile) + "\n";
     body += std::to_string(entries) + (entries == 1 ? " entry was" : " entries were") + " logged. The first:\n" +
-            firstEntry + "\nLog: " + LogFilePath();
+            firstEntry + "\nLog: " + ApplicationLogPath();
     SendDesktopNotification("ZE6Vivevu backup had problems", body);
 }
 

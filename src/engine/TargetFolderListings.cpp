@@ -52,7 +52,7 @@ std::vector<std::string> TargetFolderListings::Series(const std::string& folder,
     return found == entry.archives.end() ? std::vector<std::string>() : found->second;
 }
 
-std::vector<std::string> TargetFolderListings::TakeTemporaries(const std::string& folder, const std::string& stemName)
+TargetFolderListings::Folder& TargetFolderListings::Temporaries(const std::string& folder)
 {
     Folder& entry = m_folders[folder];
     if (!entry.temporariesListed) {
@@ -62,6 +62,25 @@ std::vector<std::string> TargetFolderListings::TakeTemporaries(const std::string
         }
         entry.temporariesListed = true;
     }
+    return entry;
+}
+
+std::vector<std::string> TargetFolderListings::TakeEveryTemporaryOnce(const std::string& folder)
+{
+    Folder& entry = Temporaries(folder);
+    std::vector<std::string> every;
+    if (entry.everyTemporaryTaken)
+        return every;
+    entry.everyTemporaryTaken = true;
+    // The series keep theirs: what is not old enough now may still be at its own series' turn.
+    for (const auto& [key, names] : entry.temporaries)
+        every.insert(every.end(), names.begin(), names.end());
+    return every;
+}
+
+std::vector<std::string> TargetFolderListings::TakeTemporaries(const std::string& folder, const std::string& stemName)
+{
+    Folder& entry = Temporaries(folder);
     const auto found = entry.temporaries.find(FileSystem::FoldCase(stemName));
     if (found == entry.temporaries.end())
         return {};

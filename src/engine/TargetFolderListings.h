@@ -34,6 +34,9 @@ public:
     // The hidden temporaries in `folder` made for archives of that series;
     // each is handed out once per job.
     std::vector<std::string> TakeTemporaries(const std::string& folder, const std::string& stemName);
+    // The hidden temporaries in `folder` made for archives of any series, at
+    // the first call for that folder in the job; none at later calls.
+    std::vector<std::string> TakeEveryTemporaryOnce(const std::string& folder);
 
     void ArchiveAdded(const std::string& folder, const std::string& name);
     // What is left of a series after pruning.
@@ -43,11 +46,13 @@ private:
     struct Folder {
         bool archivesListed = false;
         bool temporariesListed = false;
+        bool everyTemporaryTaken = false;
         // Folded stem -> names, in the folder's order and then as written.
         std::unordered_map<std::string, std::vector<std::string>> archives;
         std::unordered_map<std::string, std::vector<std::string>> temporaries;
     };
     Folder& Archives(const std::string& folder);
+    Folder& Temporaries(const std::string& folder);
 
     std::map<std::string, Folder> m_folders;
     TargetFolderListings* m_previous;

@@ -186,14 +186,14 @@ private:
 
 } // namespace
 
+std::string ApplicationLogPath()
+{
+    return CurrentLocation().path;
+}
+
 std::unique_ptr<LogComponent> MakeFileLogComponent()
 {
     return std::make_unique<FileLogComponent>();
-}
-
-std::string LogFilePath()
-{
-    return CurrentLocation().path;
 }
 
 } // namespace ze6

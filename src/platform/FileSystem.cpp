@@ -273,6 +273,15 @@ bool MakeSingleFolder(const std::string& path)
     }
 }
 
+std::optional<EntryFacts> EntryFactsOf(const std::string& path)
+{
+    struct stat status {};
+    if (path.empty() || ::lstat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    return EntryFacts{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+                      S_ISREG(status.st_mode), status.st_uid == ::geteuid()};
+}
+
 void DeleteFile(const std::string& path)
 {
     // The exact spelling first: pruning deletes names it has just listed, and
@@ -291,6 +300,19 @@ void DeleteFile(const std::string& path)
     FolderIndex::Forget(folder.empty() ? std::string(".") : folder);
     if (result != 0)
         throw ErrorFromErrno(error, kProgramErrorSource, target);
+}
+
+void SyncFolderOf(const std::string& path)
+{
+    const std::string folder = FolderOf(path);
+    const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        throw ErrorFromErrno(errno, kProgramErrorSource);
+    const int result = ::fsync(descriptor);
+    const int error = errno;
+    ::close(descriptor);
+    if (result != 0)
+        throw ErrorFromErrno(error, kProgramErrorSource);
 }
 
 void InvalidateCache(const std::string& folder)

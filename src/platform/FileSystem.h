@@ -1,5 +1,8 @@
 #pragma once
 
+#include <climits>
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +16,8 @@ namespace ze6::FileSystem {
 // one folder cost one listing.
 
 inline constexpr char kSeparator = '/';
+// The longest path the system accepts, in bytes.
+inline constexpr std::size_t kLongestPath = PATH_MAX;
 
 // True for an existing file or folder (any letter case); never raises.
 bool PathExists(const std::string& path);
@@ -53,8 +58,23 @@ bool IsUntrustedLink(const std::string& path);
 // Creates one folder; true when it exists afterwards. Never raises.
 bool MakeSingleFolder(const std::string& path);
 
+// What a folder entry is itself: a symbolic link is described, not followed.
+struct EntryFacts {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool regularFile = false;
+    bool ownedByEffectiveUser = false;
+};
+
+// The entry at `path` as spelled, or nullopt when there is none; never raises.
+std::optional<EntryFacts> EntryFactsOf(const std::string& path);
+
 // Deletes a file; raises RuntimeError on failure.
 void DeleteFile(const std::string& path);
+
+// Makes a rename in the folder of `path` survive a crash (fsync of the
+// folder); raises RuntimeError when the folder cannot be synced.
+void SyncFolderOf(const std::string& path);
 
 // Forgets cached listings (after the program itself changed a folder); an
 // empty text forgets every folder.

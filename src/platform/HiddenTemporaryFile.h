@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,27 +25,35 @@ public:
     const std::string& Path() const { return m_path; }
 
     // Gives the file its final name without ever replacing an existing file:
-    // raises 58 "File already exists" when one is there.
+    // raises 58 "File already exists" when one is there. The folder is synced
+    // afterwards; when that fails the new name may not survive a crash, and
+    // the error is raised although the file is in place.
     void MoveIntoPlace(const std::string& finalPath);
 
     // The final name a temporary of this kind was made for ("" when `name` is
     // not such a temporary).
     static std::string FinalNameOf(const std::string& name);
 
-    // Removes the temporaries in `folder` left behind by killed runs whose
-    // final name `ofFinalName` accepts: never one that a live writer still
-    // holds, nor one created in the last minute. Returns how many went.
-    static int RemoveAbandoned(const std::string& folder, const std::function<bool(const std::string&)>& ofFinalName);
+    // Removes the temporaries in `folder` left behind by killed runs: never
+    // one that a live writer still holds, nor one younger than the age that
+    // `abandonedAfter` gives for its final name (nullopt: left alone).
+    // Returns how many went.
+    using AgeForFinalName = std::function<std::optional<std::chrono::seconds>(const std::string& finalName)>;
+    static int RemoveAbandoned(const std::string& folder, const AgeForFinalName& abandonedAfter);
 
     // The two halves of RemoveAbandoned, for a caller that lists a folder once
     // and cleans up series by series: the names of the temporaries in
     // `folder` (none when it cannot be read), and the removal of one of them
     // under the same conditions (true when it went).
     static std::vector<std::string> ListTemporaries(const std::string& folder);
-    static bool RemoveIfAbandoned(const std::string& folder, const std::string& name);
+    static bool RemoveIfAbandoned(const std::string& folder, const std::string& name,
+                                  std::chrono::seconds abandonedAfter);
 
     // Tests choose the random part of the names tried; empty restores chance.
     static void SetNameSuffixesForTesting(std::function<std::string()> nextSuffix);
+    // Tests make syncing the folder fail: `sync` stands in for fsync on the
+    // folder's descriptor (-1 with errno set); empty restores fsync.
+    static void SetFolderSyncForTesting(std::function<int(int descriptor)> sync);
 
 private:
     std::string m_path;

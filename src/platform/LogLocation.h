@@ -4,7 +4,8 @@
 
 namespace ze6 {
 
-// The file the application log writes to (ZE6VIVEVU_LOG, or the state folder).
-std::string LogFilePath();
+// The file the application log is written to now: ZE6VIVEVU_LOG when set,
+// otherwise ZE6Vivevu/ZE6Vivevu.log in the XDG state folder.
+std::string ApplicationLogPath();
 
 } // namespace ze6

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
@@ -26,8 +27,18 @@ class QtClipboard final : public Clipboard {
 public:
     void SetText(const std::string& text) override
     {
-        if (QClipboard* clipboard = QGuiApplication::clipboard())
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (clipboard == nullptr)
+            return;
+        if (QUtf8StringView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8()) {
             clipboard->setText(FromUtf8(text), QClipboard::Clipboard);
+            return;
+        }
+        // Paths need not be UTF-8: such text goes as its bytes, which a
+        // decoded string could not give back.
+        auto* data = new QMimeData;
+        data->setData(QStringLiteral("text/plain"), QByteArray::fromStdString(text));
+        clipboard->setMimeData(data, QClipboard::Clipboard);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "engine/Archive.h"
 #include "EngineTestComponents.h"
 #include "engine/JobLine.h"
+#include "platform/HiddenTemporaryFile.h"
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
 #include "support/FixedClock.h"
@@ -107,20 +108,35 @@ TEST_F(ArchiveTest, FailuresAreLoggedKeepTheFirstArchiveAndPruneNothing)
     Files("backup/", {"ABC_2020-01-01-00-00-00.RZZ", "ABC_2021-01-01-00-00-00.RZZ"});
     ArchiveApplication(source, target, "ABC.RZT");
     temp.Write("data/ABC.RZT", "changed");
+    clock.AdvanceSeconds(1);
+    Files("backup/", {"ABC_2024-03-07-14-05-10.RZZ"}); // the name is taken, not by this run
     KeepLastCount() = 1;
-    ArchiveApplication(source, target, "ABC.RZT"); // same second, same name
+    ArchiveApplication(source, target, "ABC.RZT");
     components.onFinish = [](const std::string&) { Raise(ErrorNumber::DiskFull, "ArchiveWriter"); };
     clock.AdvanceSeconds(1);
     ArchiveApplication(source, target, "ABC.RZT");
+    components.onFinish = nullptr;
+    {
+        // The archive is in place, but its name may not survive a crash.
+        HiddenTemporaryFile::SetFolderSyncForTesting([](int) { return errno = EIO, -1; });
+        ArchiveApplication(source, target, "ABC.RZT");
+        HiddenTemporaryFile::SetFolderSyncForTesting({});
+    }
     ArchiveApplication(source, target, "NONE.RZT");
 
-    const std::string failed = "modDAZadaro, ArchiveApplication, Runtime error occured: ";
-    EXPECT_EQ(components.log, (Names{failed + "58 - File already exists: " + target +
-                                         "ABC_2024-03-07-14-05-09.RZZ Source: ArchiveWriter",
-                                     failed + "61 - Disk full Source: ArchiveWriter",
-                                     failed + "53 - File not found: " + source + "NONE.RZT Source: ApplicationInfo"}));
+    ASSERT_EQ(components.log.size(), 4u);
+    EXPECT_EQ(components.log[0], "modDAZadaro, ArchiveApplication, Runtime error occured: 58 - File already exists: " +
+                                     target + "ABC_2024-03-07-14-05-10.RZZ Source: ArchiveWriter");
+    EXPECT_EQ(components.log[1], "modDAZadaro, ArchiveApplication, Runtime error occured: 61 - Disk full Source: "
+                                 "ArchiveWriter");
+    EXPECT_EQ(components.log[2], "modDAZadaro, ArchiveApplication, Runtime error occured: 57 - Device I/O error: " +
+                                     target + " Source: ArchiveWriter");
+    EXPECT_EQ(components.log[3], "modDAZadaro, ArchiveApplication, Runtime error occured: 53 - File not found: " +
+                                     source + "NONE.RZT Source: ApplicationInfo");
     EXPECT_EQ(test::ReadZip(target + "ABC_2024-03-07-14-05-09.RZZ").at(0).content, "content of ABC.RZT");
-    EXPECT_EQ(Target().size(), 3u);
+    EXPECT_EQ(Target(),
+              (Names{"ABC_2020-01-01-00-00-00.RZZ", "ABC_2021-01-01-00-00-00.RZZ", "ABC_2024-03-07-14-05-09.RZZ",
+                     "ABC_2024-03-07-14-05-10.RZZ", "ABC_2024-03-07-14-05-11.RZZ"}));
 }
 
 TEST_F(ArchiveTest, PruningKeepsTheNewestOfTheDataFilesOwnSeries)
@@ -145,18 +161,16 @@ TEST_F(ArchiveTest, PruningKeepsTheNewestOfTheDataFilesOwnSeries)
     Archive("ABC.RZT6", 3); // one more, generation 6 in the same series: exactly the oldest goes
     EXPECT_EQ(Target(),
               with({"ABC_2024-01-01-00-00-02.RZZ", "ABC_2024-03-07-14-05-09.RZZ", "ABC_2024-03-07-14-05-10.RZZ"}));
-    Archive("ABC.RZT", 0);
-    Archive("ABC.RZT6", 1);
-    EXPECT_EQ(Target(), with({"ABC_2024-03-07-14-05-12.RZZ"}));
+    Archive("ABC.RZT", 0);  // no pruning: archives accumulate
+    Archive("ABC.RZT6", 1); // the older one goes; this run's own stay
+    EXPECT_EQ(Target(), with({"ABC_2024-03-07-14-05-09.RZZ", "ABC_2024-03-07-14-05-10.RZZ",
+                              "ABC_2024-03-07-14-05-11.RZZ", "ABC_2024-03-07-14-05-12.RZZ"}));
     EXPECT_EQ(test::ZipEntryNames(target + "ABC_2024-03-07-14-05-12.RZZ"), Names{"ABC.RZT6"});
-
-    clock.Set(QDateTime(QDate(2020, 1, 1), QTime(0, 0, 0))); // set back: the new archive is the oldest
-    Archive("ABC.RZT", 1);
-    EXPECT_EQ(Target(), with({"ABC_2024-03-07-14-05-12.RZZ"}));
     EXPECT_EQ(components.log, Names{});
 
     // Root deletes from read-only folders unless its file-access override is dropped.
     if (const test::WithoutFileAccessOverride permissionsHold; permissionsHold.Active()) {
+        Files("backup/", {"ABC_2023-01-01-00-00-00.RZZ"});
         components.onFinish = [this](const std::string& name) {
             temp.Write(name.substr(temp.Path().size()), "new");
             ::chmod(target.c_str(), 0500);
@@ -215,6 +229,47 @@ TEST_F(ArchiveTest, ADataFileThatChangesWhileItIsReadIsReadAgainLater)
             EXPECT_EQ(archives, Names{"BUSY_2024-03-07-14-05-09.RZZ"}); // the first one, not pruned
         }
     }
+}
+
+// A shared, sticky target where others can plant names in the series: only
+// the user's own regular files dated up to the new archive count, and nothing
+// this process wrote is ever deleted. None of it is logged.
+TEST_F(ArchiveTest, PruningCountsOnlyOwnEarlierArchivesAndNeverDeletesThisRunsOwn)
+{
+    Files("data/", {"S.RZT", "S.RZT6"});
+    const Names real = {"S_2024-01-01-00-00-01.RZZ", "S_2024-01-01-00-00-02.RZZ", "S_2024-01-01-00-00-03.RZZ"};
+    const Names future = {"S_2097-01-01-00-00-00.RZZ", "S_2097-01-01-00-00-01.RZZ", "S_2097-01-01-00-00-02.RZZ"};
+    Files("backup/", real);
+    Files("backup/", future);
+    Names planted = future;
+    // Dated between the real archives and now: a link, and another user's file.
+    ASSERT_EQ(::symlink((source + "S.RZT").c_str(), (target + "S_2024-02-01-00-00-00.RZZ").c_str()), 0);
+    planted.push_back("S_2024-02-01-00-00-00.RZZ");
+    if (::geteuid() == 0) {
+        Files("backup/", {"S_2024-02-02-00-00-00.RZZ"});
+        ASSERT_EQ(::chown((target + "S_2024-02-02-00-00-00.RZZ").c_str(), 65534, 65534), 0);
+        planted.push_back("S_2024-02-02-00-00-00.RZZ");
+    }
+    const auto with = [&](Names names) {
+        names.insert(names.end(), planted.begin(), planted.end());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+
+    KeepLastCount() = 3;
+    ArchiveApplication(source, target, "S.RZT");
+    EXPECT_EQ(Target(), with({real[1], real[2], "S_2024-03-07-14-05-09.RZZ"}));
+    // Same series, same second: the name is this run's own, so the next second's is taken.
+    KeepLastCount() = 1;
+    ArchiveApplication(source, target, "S.RZT6");
+    EXPECT_EQ(Target(), with({"S_2024-03-07-14-05-09.RZZ", "S_2024-03-07-14-05-10.RZZ"}));
+    EXPECT_EQ(test::ZipEntryNames(target + "S_2024-03-07-14-05-10.RZZ"), Names{"S.RZT6"});
+
+    clock.Set(QDateTime(QDate(2020, 1, 1), QTime(0, 0, 0))); // set back: every other name is later
+    ArchiveApplication(source, target, "S.RZT");
+    EXPECT_EQ(Target(), with({"S_2020-01-01-00-00-00.RZZ", "S_2024-03-07-14-05-09.RZZ", "S_2024-03-07-14-05-10.RZZ"}));
+    EXPECT_EQ(components.log, Names{});
+    EXPECT_EQ(test::ReadFile(source + "S.RZT"), "content of S.RZT");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "engine/ConfigFile.h"
-#include "engine/JobLineParser.h"
+#include "engine/JobLineModel.h"
 #include "engine/LeadingNumber.h"
 #include "support/RaisedNumber.h"
 
@@ -36,7 +36,6 @@ TEST(ParseJobLine, MessagesAndParts)
         {"\"\"   \"\"   ", "[][][]"},
         {"\"/a b/\"  \"/c d/\"  junk KEEPLAST: 3  ", "[/a b/][/c d/][junk KEEPLAST: 3]"},
         {"\"/x KEEPLAST:4/\" \"/t/\"", "[/x KEEPLAST:4/][/t/][]"},
-        {"\"/d/\" \"/t/\" KEEPLAST:1\n\"/e/\" \"/u/\"", "[/d/][/t/][KEEPLAST:1\n\"/e/\" \"/u/\"]"},
     };
     for (const auto& [line, expected] : cases)
         EXPECT_EQ(Parse(line), expected) << line;
@@ -91,14 +90,22 @@ TEST(ClassifySource, FilesOrFolder)
     }
 }
 
-TEST(ConfigLineReader, CrLfOrLoneCrEndsALineLoneLfDoesNot)
+TEST(GetCommandLine, QuotesTrimmedCellsAndAlwaysWritesTheKeepLastMarker)
+{
+    EXPECT_EQ(GetCommandLine({"/rz/data/*.RZT", "/rz/backup/", "5"}), "\"/rz/data/*.RZT\" \"/rz/backup/\" KEEPLAST:5");
+    // Blanks at the ends go, blanks inside stay; a tab is not a blank.
+    EXPECT_EQ(GetCommandLine({"  /my data/  ", " /to/ ", " 7 "}), "\"/my data/\" \"/to/\" KEEPLAST:7");
+    EXPECT_EQ(GetCommandLine({"\t/a/", "   ", ""}), "\"\t/a/\" \"\" KEEPLAST:");
+}
+
+TEST(ConfigLineReader, CrLfLoneCrAndLoneLfEachEndALine)
 {
     const std::pair<std::string, Strings> cases[] = {
         {"", {}},
         {"one\r\ntwo\r\n", {"one", "two"}},
         {"one\rtwo", {"one", "two"}},
-        {"one\ntwo\n", {"one\ntwo\n"}},
-        {"a\r\r\nb\n\r  ", {"a", "", "b\n", "  "}},
+        {"one\ntwo\n", {"one", "two"}},
+        {"a\r\r\nb\n\r  \n\n", {"a", "", "b", "", "  ", ""}},
         {std::string("x\0\xff\r\n", 5), {std::string("x\0\xff", 3)}},
     };
     for (const auto& [content, expected] : cases) {

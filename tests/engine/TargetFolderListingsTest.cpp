@@ -33,16 +33,18 @@ TEST(TargetFolderListings, OneJobPrunesEverySeriesFromItsOwnListing)
         clock.AdvanceSeconds(1);
     };
 
-    ProcessCommandLine("\"" + (temp / "data/") + "\" \"" + (temp / "backup/") + "\" KEEPLAST:1");
+    ProcessCommandLine(test::Quoted(temp / "data/") + " " + test::Quoted(temp / "backup/") + " KEEPLAST:2");
 
     EXPECT_EQ(components.log, std::vector<std::string>{});
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(temp / "backup"))
         left.push_back(entry.path().filename().string().substr(0, 12));
     std::sort(left.begin(), left.end());
-    // One new archive per series: the first ABC archive of this job was seen
-    // by the second one's pruning, and nothing already deleted was deleted twice.
-    EXPECT_EQ(left, (std::vector<std::string>{"ABC_2024-03-", "ABC_DEF_2024", "ABC_notes.RZ", "X_2024-03-07"}));
+    // The first ABC archive of this job was counted by the second one's
+    // pruning (so both older ones went), and nothing already deleted was
+    // deleted twice.
+    EXPECT_EQ(left, (std::vector<std::string>{"ABC_2024-03-", "ABC_DEF_2019", "ABC_DEF_2024", "ABC_notes.RZ",
+                                              "X_2019-01-01", "X_2024-03-07", "abc_2024-03-"}));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "support/WithoutFileAccessOverride.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -111,6 +112,17 @@ TEST(DeleteFile, DeletesInAnyCaseAndRaisesFileNotFound)
     EXPECT_FALSE(test::Exists(temp / "Old_2024.RZZ"));
     EXPECT_FALSE(PathExists(temp / "old_2024.rzz"));
     EXPECT_EQ(test::RaisedNumber([&] { DeleteFile(temp / "old_2024.rzz"); }), ErrorNumber::FileNotFound);
+}
+
+// The failures no test here can cause for real: a read-only file system, a
+// device error, a name taken between a check and the creation.
+TEST(ErrorFromErrno, FailuresTheTestsCannotCause)
+{
+    const std::pair<int, std::int32_t> cases[] = {{EROFS, ErrorNumber::PermissionDenied},
+                                                  {EIO, ErrorNumber::DeviceIoError},
+                                                  {EEXIST, ErrorNumber::FileAlreadyExists}};
+    for (const auto& [errnoValue, number] : cases)
+        EXPECT_EQ(ErrorFromErrno(errnoValue, "x").Number(), number) << errnoValue;
 }
 
 } // namespace

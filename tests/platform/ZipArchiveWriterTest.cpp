@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -206,23 +205,6 @@ TEST(HiddenTemporaryFile, RefusesToMoveOntoAFileThatAppearedMeanwhileAndCleansUp
     }
     EXPECT_EQ(ReadFile(temp / "a.RZZ"), "arrived first");
     EXPECT_EQ(FolderNames(temp.Path()), Names{"a.RZZ"});
-}
-
-// Needs about 4.3 GB of sparse disk and a minute; run with ZE6_LARGE_TESTS=1.
-TEST(ZipArchiveWriter, FilesBeyondFourGibibytesUseZip64AndStreamFromDisk)
-{
-    if (std::getenv("ZE6_LARGE_TESTS") == nullptr)
-        GTEST_SKIP() << "set ZE6_LARGE_TESTS=1 to run";
-    TempFolder temp;
-    const std::string large = temp / "large.rzd";
-    const int descriptor = open(large.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_EQ(pwrite(descriptor, "end", 3, (off_t{1} << 32) + 12345), 3);
-    close(descriptor);
-    WriteArchive(temp / "large.RZZ", {temp.Write("small.rzt", "x"), large});
-    EXPECT_TRUE(UnzipTestPasses(temp / "large.RZZ"));
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    EXPECT_LT(usage.ru_maxrss, 512L * 1024) << "kilobytes of memory at peak";
 }
 
 } // namespace

@@ -18,7 +18,7 @@ void ExpectSurvived(const Result& result, const std::string& what)
     ASSERT_TRUE(result.status >= 0 && result.status <= 2) << what << ": crashed, hung or " << result.status;
     EXPECT_EQ(result.out, "") << what;
     if (result.status == 2)
-        EXPECT_TRUE(result.err.starts_with("Ranzel Backup Utility - V6.1.400\n")) << what << ": " << result.err;
+        EXPECT_TRUE(result.err.starts_with(UsageTitle())) << what << ": " << result.err;
     else
         EXPECT_EQ(result.err, "") << what;
 }

@@ -27,7 +27,7 @@ protected:
 
     std::string Job(const std::string& source, const std::string& target, const std::string& options = "") const
     {
-        return "\"" + (temp / source) + "\" \"" + (temp / target) + "\" " + options + "\r\n";
+        return Quoted(temp / source) + " " + Quoted(temp / target) + " " + options + "\r\n";
     }
     void ExpectFullTargetLosesNothing(const ChildSetup& setup);
 };
@@ -71,7 +71,7 @@ TEST_F(FaultTest, AFullDiskLosesNothingAndEveryDataFileIsStillTried)
     ExpectFullTargetLosesNothing({});
 }
 
-TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunOfItsSeriesRemoves)
+TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatALaterRunIntoTheFolderRemoves)
 {
     temp.Write("data/BIG.RZT", RandomBytes(96 << 20, 7));
     temp.Write("out/BIG_2020-01-01-00-00-00.RZZ", "older");
@@ -90,13 +90,18 @@ TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunOfItsSeriesR
     ASSERT_TRUE(writing()) << testing::PrintToString(FolderNames(temp / "out")); // nothing new under an archive name
     const std::string killed = temp / ("out/" + FolderNames(temp / "out")[0]);
 
-    // Beside it: a temporary of another series, one a live writer still holds,
-    // and one made a moment ago whose writer may not hold its lock yet.
+    // Beside it: two hours old, one of another series, one a live writer
+    // still holds and one of another program; half an hour old, one of another
+    // series; and one made a moment ago whose writer may not hold its lock yet.
     const std::string other = temp.Write("out/.BIG_X_2020-01-01-00-00-00.RZZ.abcdefghij.part");
-    const std::string held = temp.Write("out/.BIG_2020-01-01-00-00-01.RZZ.0123456789.part");
+    const std::string held = temp.Write("out/.GONE_2020-01-01-00-00-01.RZZ.0123456789.part");
+    const std::string foreign = temp.Write("out/.notes.txt.0123456789.part");
+    const std::string recent = temp.Write("out/.OTHER_2020-01-01-00-00-00.RZZ.abcdefghij.part");
     temp.Write("out/.big_2020-01-01-00-00-02.rzz.klmnopqrst.part");
-    for (const auto& path : {killed, other, held})
-        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const auto& path : {killed, other, held, foreign})
+        std::filesystem::last_write_time(path, now - std::chrono::hours(2));
+    std::filesystem::last_write_time(recent, now - std::chrono::minutes(30));
     const int lock = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
 
@@ -105,12 +110,12 @@ TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunOfItsSeriesR
     ::close(lock);
     EXPECT_EQ(result.status, 0) << ReadFile(logPath);
     const Names names = FolderNames(temp / "out");
-    ASSERT_EQ(names.size(), 4u) << testing::PrintToString(names);
-    EXPECT_EQ(Names(names.begin(), names.begin() + 3),
-              (Names{".BIG_2020-01-01-00-00-01.RZZ.0123456789.part", ".BIG_X_2020-01-01-00-00-00.RZZ.abcdefghij.part",
-                     ".big_2020-01-01-00-00-02.rzz.klmnopqrst.part"}));
-    EXPECT_TRUE(names[3].starts_with("BIG_2")) << names[3]; // the held temporaries were not counted by KEEPLAST:1
-    const auto entries = ReadZip(temp / ("out/" + names[3]));
+    ASSERT_EQ(names.size(), 5u) << testing::PrintToString(names);
+    EXPECT_EQ(Names(names.begin(), names.begin() + 4),
+              (Names{".GONE_2020-01-01-00-00-01.RZZ.0123456789.part", ".OTHER_2020-01-01-00-00-00.RZZ.abcdefghij.part",
+                     ".big_2020-01-01-00-00-02.rzz.klmnopqrst.part", ".notes.txt.0123456789.part"}));
+    EXPECT_TRUE(names[4].starts_with("BIG_2")) << names[4]; // the held temporaries were not counted by KEEPLAST:1
+    const auto entries = ReadZip(temp / ("out/" + names[4]));
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].content, "small now");
 }
@@ -249,6 +254,78 @@ TEST_F(FaultTest, AnUnwritableLogSendsEveryEntryToStandardErrorAndEveryJobStillR
         EXPECT_NE(result.err.find(std::string("[not logged: Runtime error occured: ") + why), std::string::npos)
             << result.err;
         EXPECT_EQ(FolderNames(temp / out).size(), 1u);
+    }
+}
+
+// While a backup drive is unplugged its mount folder is empty or gone: no
+// folder may be made and nothing written in its place on the system disk.
+// Folders on a drive that is there are made as always.
+TEST_F(FaultTest, AnUnpluggedDriveIsRefusedAndNothingTakesItsPlace)
+{
+    namespace fs = std::filesystem;
+    const std::string source = temp.Write("data/A.RZT");
+    const std::string plugged = temp.MakeFolder("plugged");
+    temp.MakeFolder("drive");
+    temp.MakeFolder("my drive");
+    const auto entry = [](const std::string& point, const char* rest) { return "UUID=0 " + point + " " + rest + "\n"; };
+    const std::string fstab =
+        temp.Write("fstab", "# <file system> <mount point> <type> <options> <dump> <pass>\n" +
+                                entry("/", "ext4 errors=remount-ro 0 1") + entry(temp / "drive", "ext4 nofail 0 2") +
+                                entry(temp / "my\\040drive/", "vfat nofail 0 2") + entry(plugged, "ext4 defaults 0 2") +
+                                "/dev/sda2 none swap sw 0 0\n");
+    std::string mounts = ReadFile("/proc/self/mountinfo") + "999 1 8:17 / " + plugged + " rw - ext4 /dev/sdb1 rw\n";
+    Names refused = {temp / "drive/backup/", temp / "drive/", temp / "my drive/backup/"};
+    Names written = {plugged + "backup/"};
+
+    // As root, the real folders of removable drives: one named in /media, one
+    // in a user's folder there, one in /run/media, and one that is mounted.
+    const std::string name = fs::path(temp.Path()).parent_path().filename().string();
+    Names made;
+    struct RemovedAfterwards {
+        Names& paths;
+        ~RemovedAfterwards()
+        {
+            for (const auto& path : paths)
+                fs::remove_all(path);
+        }
+    } removed{made};
+    if (::geteuid() == 0) {
+        made = {"/media/" + name, "/media/" + name + "-user", "/media/" + name + "-mounted",
+                fs::exists("/run/media") ? "/run/media/" + name : "/run/media"};
+        fs::create_directories(made[1]);
+        fs::create_directories(made[2]);
+        mounts += "998 1 8:18 / " + made[2] + " rw - vfat /dev/sdc1 rw\n";
+        refused.insert(refused.end(),
+                       {made[0] + "/backup/", made[1] + "/usb/backup/", "/run/media/" + name + "/usb/backup/"});
+        written.push_back(made[2] + "/backup/");
+    }
+    std::string jobs;
+    for (const Names* targets : {&refused, &written}) {
+        for (const auto& target : *targets)
+            jobs += "\"" + source + "\" \"" + target + "\"\r\n";
+    }
+
+    const Result result = ProgramRun(program)
+                              .With("ZE6VIVEVU_TEST_FSTAB", fstab)
+                              .With("ZE6VIVEVU_TEST_MOUNTINFO", temp.Write("mountinfo", mounts))
+                              .Run({temp.Write("jobs.rzb", jobs)});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out + result.err, "");
+    Names expected;
+    for (const auto& target : refused)
+        expected.push_back(kArchiveFailure + "76 - Path not found: " + target + " Source: ZE6Vivevu");
+    EXPECT_EQ(LogEntries(logPath), expected);
+    EXPECT_EQ(FolderNames(temp / "drive"), Names{});
+    EXPECT_EQ(FolderNames(temp / "my drive"), Names{});
+    if (::geteuid() == 0) {
+        EXPECT_FALSE(Exists(made[0]));
+        EXPECT_EQ(FolderNames(made[1]), Names{});
+        EXPECT_FALSE(Exists("/run/media/" + name));
+    }
+    for (const auto& target : written) {
+        const Names names = FolderNames(target);
+        ASSERT_EQ(names.size(), 1u) << target;
+        EXPECT_TRUE(names[0].starts_with("A_")) << names[0];
     }
 }
 

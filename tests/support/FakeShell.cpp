@@ -36,4 +36,14 @@ std::unique_ptr<FolderBrowser> FakeShell::CreateFolderBrowser()
     return std::make_unique<Browser>(*this);
 }
 
+std::unique_ptr<LinkOpener> FakeShell::CreateLinkOpener()
+{
+    struct Opener final : LinkOpener {
+        std::vector<std::string>& opened;
+        explicit Opener(std::vector<std::string>& links) : opened(links) {}
+        void Open(const std::string& link) override { opened.push_back(link); }
+    };
+    return std::make_unique<Opener>(openedLinks);
+}
+
 } // namespace ze6::test

@@ -4,7 +4,7 @@ namespace ze6::test {
 
 FixedClock::FixedClock(QDateTime now) : m_now(std::move(now))
 {
-    SetClockForTesting([this] { return m_now; });
+    SetClockForTesting([this] { return m_now; }, [this] { AdvanceSeconds(1); });
 }
 
 FixedClock::~FixedClock()

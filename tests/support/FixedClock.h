@@ -4,7 +4,8 @@
 
 namespace ze6::test {
 
-// Sets "now" for the object's lifetime; Advance moves it on.
+// Sets "now" for the object's lifetime; Advance moves it on, and so does
+// waiting for the next second.
 class FixedClock {
 public:
     explicit FixedClock(QDateTime now);

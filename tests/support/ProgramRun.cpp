@@ -1,5 +1,7 @@
 #include "support/ProgramRun.h"
 
+#include "platform/Version.h"
+
 #include <QProcessEnvironment>
 #include <regex>
 #include <sstream>
@@ -30,6 +32,8 @@ void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSet
     // An empty runtime folder: no session bus and no systemd user manager, so
     // a run never reaches the desktop or the units of the person testing.
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), q(m_temp.MakeFolder("runtime")));
+    for (const auto& [name, value] : m_environment)
+        environment.insert(q(name), q(value));
     // A sanitized build reads its options from the environment.
     const QProcessEnvironment own = QProcessEnvironment::systemEnvironment();
     for (const QString& name : own.keys()) {
@@ -60,6 +64,12 @@ Result ProgramRun::Run(const Names& arguments, const ChildSetup& setup) const
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+}
+
+std::string UsageTitle()
+{
+    return "Ranzel Backup Utility - V" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+           std::to_string(kVersionRevision) + "\n";
 }
 
 Names LogEntries(const std::string& logPath)

@@ -40,6 +40,9 @@ private:
     int m_hungAfter = 120000;
 };
 
+// The first line of the usage text, with the version this build was given.
+std::string UsageTitle();
+
 // The log's entries without their time, logger name and level.
 Names LogEntries(const std::string& logPath);
 

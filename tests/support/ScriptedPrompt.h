@@ -5,7 +5,17 @@
 
 #include <deque>
 #include <functional>
+#include <gtest/gtest.h>
+#include <ostream>
 #include <vector>
+
+namespace ze6 {
+// Failures show a box's text instead of its bytes.
+inline void PrintTo(const PromptRequest& request, std::ostream* out)
+{
+    *out << testing::PrintToString(request.text) << " titled " << testing::PrintToString(request.title);
+}
+} // namespace ze6
 
 namespace ze6::test {
 

@@ -61,6 +61,14 @@ std::vector<std::string> FolderNames(const std::string& folder)
     return names;
 }
 
+std::string Quoted(const std::string& text)
+{
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
 std::string RandomBytes(std::size_t size, unsigned seed)
 {
     std::mt19937_64 generator(seed);

@@ -4,7 +4,7 @@
 #include "platform/Version.h"
 #include "ui/about/AboutText.h"
 #include "ui/about/LinkLabel.h"
-#include "ui/about/Twips.h"
+#include "ui/common/Twips.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -67,11 +67,11 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     connect(m_cmdOk, &QPushButton::clicked, this, &QDialog::accept);
 
     // The banner is wider than the box on purpose: the right edge cuts it off.
-    m_image = new QLabel(this);
-    m_image->setObjectName(QStringLiteral("Image1"));
+    m_banner = new QLabel(this);
+    m_banner->setObjectName(QStringLiteral("Image1"));
     const QPixmap banner(QStringLiteral(":/about/banner.png"));
-    m_image->setPixmap(banner);
-    m_image->setGeometry(0, 0, banner.width(), banner.height());
+    m_banner->setPixmap(banner);
+    m_banner->setGeometry(0, 0, banner.width(), banner.height());
 
     m_lblAppTitle = new QLabel(this);
     m_lblAppTitle->setObjectName(QStringLiteral("lblAppTitle"));

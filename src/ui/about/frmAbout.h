@@ -24,7 +24,7 @@ private:
     void lblEmail_Click();
     void Place(QWidget* control, int left, int top, int width, int height) const;
 
-    QLabel* m_image = nullptr;
+    QLabel* m_banner = nullptr;
     QLabel* m_lblAppTitle = nullptr;
     QLabel* m_lblVersion = nullptr;
     QLabel* m_lblCompanyInfo = nullptr;

@@ -4,6 +4,7 @@
 #include "engine/PathOperations.h"
 #include "platform/Components.h"
 #include "platform/ProcessInfo.h"
+#include "ui/common/Twips.h"
 #include "ui/editor/DataFileListing.h"
 #include "ui/editor/EntryValidation.h"
 #include "ui/editor/FileGrid.h"
@@ -76,18 +77,19 @@ void EditorDialog::BuildControls()
     m_picSplit->setBackgroundRole(QPalette::Dark);
     m_picSplit->hide();
 
-    m_picture1 = MakePanel(this, "Picture1");
-    m_label1 = new QLabel(QStringLiteral("Backup files to..."), m_picture1);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_txtTargetFolder = new QLineEdit(m_picture1);
+    m_targetPanel = MakePanel(this, "Picture1");
+    m_targetLabel = new QLabel(QStringLiteral("Backup files to..."), m_targetPanel);
+    m_targetLabel->setObjectName(QStringLiteral("Label1"));
+    m_txtTargetFolder = new QLineEdit(m_targetPanel);
     m_txtTargetFolder->setObjectName(QStringLiteral("txtTargetFolder"));
-    m_cmdTargetBrowse = new QPushButton(QStringLiteral("..."), m_picture1);
+    m_cmdTargetBrowse = new QPushButton(QStringLiteral("..."), m_targetPanel);
     m_cmdTargetBrowse->setObjectName(QStringLiteral("cmdTargetBrowse"));
     m_cmdTargetBrowse->setAutoDefault(false);
     connect(m_cmdTargetBrowse, &QPushButton::clicked, this, &EditorDialog::OnTargetBrowse);
-    m_label2 = new QLabel(QStringLiteral("Number of generations to keep (Leave blank for unlimited)"), m_picture1);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_txtKeepLast = new QLineEdit(m_picture1);
+    m_keepLastLabel =
+        new QLabel(QStringLiteral("Number of generations to keep (Leave blank for unlimited)"), m_targetPanel);
+    m_keepLastLabel->setObjectName(QStringLiteral("Label2"));
+    m_txtKeepLast = new QLineEdit(m_targetPanel);
     m_txtKeepLast->setObjectName(QStringLiteral("txtKeepLast"));
     PlaceTargetPanel();
 
@@ -137,19 +139,19 @@ void EditorDialog::PlaceTargetPanel()
         pixels.height = widget->sizeHint().height();
         SetGeometry(widget, pixels);
     };
-    place(m_label1, EditorLayout::kLabel1);
+    place(m_targetLabel, EditorLayout::kTargetLabel);
     place(m_txtTargetFolder, EditorLayout::kTargetFolderBox);
-    const double label2TextWidth = m_label2->sizeHint().width() * twipsPerPixel;
-    Rect label2 = EditorLayout::kLabel2;
-    label2.width = std::max(label2.width, label2TextWidth);
-    place(m_label2, label2);
+    const double keepLastLabelTextWidth = m_keepLastLabel->sizeHint().width() * twipsPerPixel;
+    Rect keepLastLabel = EditorLayout::kKeepLastLabel;
+    keepLastLabel.width = std::max(keepLastLabel.width, keepLastLabelTextWidth);
+    place(m_keepLastLabel, keepLastLabel);
     Rect keepLast = EditorLayout::kKeepLastBox;
-    keepLast.left = EditorLayout::KeepLastBoxLeft(label2TextWidth);
+    keepLast.left = EditorLayout::KeepLastBoxLeft(keepLastLabelTextWidth);
     place(m_txtKeepLast, keepLast);
     // The label shares the box's top; centring its text on the box's height
     // puts both texts on one line.
-    m_label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_label2->resize(m_label2->width(), m_txtKeepLast->height());
+    m_keepLastLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_keepLastLabel->resize(m_keepLastLabel->width(), m_txtKeepLast->height());
     PixelRect browse = EditorLayout::ToPixels(EditorLayout::kTargetBrowseButton, twipsPerPixel);
     browse.height = m_txtTargetFolder->height();
     SetGeometry(m_cmdTargetBrowse, browse);
@@ -157,7 +159,7 @@ void EditorDialog::PlaceTargetPanel()
 
 double EditorDialog::TwipsPerPixel() const
 {
-    return EditorLayout::TwipsPerPixel(logicalDpiX());
+    return ze6::TwipsPerPixel(logicalDpiX());
 }
 
 double EditorDialog::InnerWidth() const
@@ -188,7 +190,7 @@ void EditorDialog::Display()
 void EditorDialog::Prepare()
 {
     m_txtTargetFolder->setText(m_state.targetFolder);
-    m_txtKeepLast->setText(EntryValidation::KeepLastText(m_state.keepLast));
+    m_txtKeepLast->setText(QString::fromStdString(modDAZadaro::KeepLastText(m_state.keepLast)));
     m_state.currentFolder = StartFolder();
     m_lstFolders->GoTo(m_state.currentFolder);
     m_state.splitRatio = EditorLayout::kStartSplitRatio;
@@ -237,6 +239,10 @@ void EditorDialog::OnOk()
         m_grdfiles->setFocus();
         return;
     }
+    if (!ValidateSources()) {
+        m_state.sourceFiles.clear();
+        return;
+    }
     if (!ValidateTarget()) {
         m_txtTargetFolder->setFocus();
         return;
@@ -249,11 +255,37 @@ void EditorDialog::OnOk()
     hide();
 }
 
+bool EditorDialog::ValidateSources()
+{
+    // The folder first: a name in it cannot mend what the folder breaks.
+    const auto folderFault = modDAZadaro::CheckCell(m_state.currentFolder.toStdString());
+    if (folderFault != modDAZadaro::CellFault::None) {
+        Ask(EntryValidation::UnusablePathText("Source Folder", folderFault), PromptButtons::Ok,
+            PromptIcon::Exclamation);
+        m_lstFolders->setFocus();
+        return false;
+    }
+    for (const QString& entry : m_state.sourceFiles) {
+        const auto fault = modDAZadaro::CheckCell(entry.toStdString());
+        if (fault != modDAZadaro::CellFault::None) {
+            Ask(EntryValidation::UnusablePathText("Source File(s)", fault), PromptButtons::Ok, PromptIcon::Exclamation);
+            m_grdfiles->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool EditorDialog::ValidateTarget()
 {
     const std::string target = EntryValidation::NormaliseTarget(m_txtTargetFolder->text().toStdString());
     if (target.empty()) {
         Ask(EntryValidation::kTargetRequired, PromptButtons::Ok, PromptIcon::Exclamation);
+        return false;
+    }
+    // Checked before the folder is looked for or offered to be created.
+    if (const auto fault = modDAZadaro::CheckCell(target); fault != modDAZadaro::CellFault::None) {
+        Ask(EntryValidation::UnusablePathText("Target Folder", fault), PromptButtons::Ok, PromptIcon::Exclamation);
         return false;
     }
     if (!modDAZadaro::FileExists(target)) {
@@ -321,9 +353,9 @@ void EditorDialog::DockPanels()
 {
     const double twipsPerPixel = TwipsPerPixel();
     const int footerHeight = static_cast<int>(std::lround(EditorLayout::kFooterHeight / twipsPerPixel));
-    const int pictureHeight = static_cast<int>(std::lround(EditorLayout::kPicture1Height / twipsPerPixel));
+    const int targetPanelHeight = static_cast<int>(std::lround(EditorLayout::kTargetPanelHeight / twipsPerPixel));
     m_picFooter->setGeometry(0, height() - footerHeight, width(), footerHeight);
-    m_picture1->setGeometry(0, height() - footerHeight - pictureHeight, width(), pictureHeight);
+    m_targetPanel->setGeometry(0, height() - footerHeight - targetPanelHeight, width(), targetPanelHeight);
 }
 
 void EditorDialog::PlaceButtonPanel()
@@ -336,7 +368,8 @@ void EditorDialog::PlaceButtonPanel()
 
 void EditorDialog::SizeControls()
 {
-    m_panes = EditorLayout::SizeControls(m_panes, InnerWidth(), m_state.splitRatio, m_picture1->y() * TwipsPerPixel());
+    m_panes =
+        EditorLayout::SizeControls(m_panes, InnerWidth(), m_state.splitRatio, m_targetPanel->y() * TwipsPerPixel());
     ApplyPanes();
 }
 

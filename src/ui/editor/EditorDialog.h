@@ -76,6 +76,7 @@ private:
     void OnOk();
     void OnCancel();
     void OnTargetBrowse();
+    bool ValidateSources();
     bool ValidateTarget();
     bool ValidateKeepLast();
 
@@ -94,11 +95,11 @@ private:
     FileGrid* m_grdfiles = nullptr;
     SplitterBar* m_imgSplit = nullptr;
     QWidget* m_picSplit = nullptr;
-    QWidget* m_picture1 = nullptr;
-    QLabel* m_label1 = nullptr;
+    QWidget* m_targetPanel = nullptr;
+    QLabel* m_targetLabel = nullptr;
     QLineEdit* m_txtTargetFolder = nullptr;
     QPushButton* m_cmdTargetBrowse = nullptr;
-    QLabel* m_label2 = nullptr;
+    QLabel* m_keepLastLabel = nullptr;
     QLineEdit* m_txtKeepLast = nullptr;
     QWidget* m_picFooter = nullptr;
     QWidget* m_picButtons = nullptr;

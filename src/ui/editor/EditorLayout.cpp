@@ -28,7 +28,7 @@ void SetHeight(Rect& rect, double height)
 
 } // namespace
 
-SplitPanes SizeControls(const SplitPanes& current, double innerWidth, double splitRatio, double picture1Top)
+SplitPanes SizeControls(const SplitPanes& current, double innerWidth, double splitRatio, double targetPanelTop)
 {
     SplitPanes panes = current;
     Rect& splitter = panes.splitter;
@@ -38,7 +38,7 @@ SplitPanes SizeControls(const SplitPanes& current, double innerWidth, double spl
     splitter.top = 0;
     splitter.left = Single(innerWidth * splitRatio);
     SetWidth(splitter, kSplitterWidth);
-    SetHeight(splitter, picture1Top);
+    SetHeight(splitter, targetPanelTop);
 
     tree.left = 0;
     SetWidth(tree, splitter.left);
@@ -68,19 +68,14 @@ double ButtonPanelLeft(double footerInnerWidth)
     return footerInnerWidth - kButtonPanel.width;
 }
 
-double KeepLastBoxLeft(double label2TextWidth)
+double KeepLastBoxLeft(double keepLastLabelTextWidth)
 {
-    return std::max(kKeepLastBox.left, kLabel2.left + label2TextWidth + kLabelGap);
+    return std::max(kKeepLastBox.left, kKeepLastLabel.left + keepLastLabelTextWidth + kLabelGap);
 }
 
 int CentredOrigin(int screenLength, int windowLength)
 {
     return (screenLength - windowLength) / 2;
-}
-
-double TwipsPerPixel(double logicalDpi)
-{
-    return logicalDpi > 0 ? 1440.0 / logicalDpi : 15.0;
 }
 
 PixelRect ToPixels(const Rect& rect, double twipsPerPixel)

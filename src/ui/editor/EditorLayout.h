@@ -26,7 +26,7 @@ struct PixelRect {
 // The designed client area and the two panels docked to its bottom edge.
 inline constexpr double kClientWidth = 10530;
 inline constexpr double kClientHeight = 8580;
-inline constexpr double kPicture1Height = 1455;
+inline constexpr double kTargetPanelHeight = 1455;
 inline constexpr double kFooterHeight = 615;
 
 // The button panel inside the footer and its two buttons.
@@ -35,10 +35,10 @@ inline constexpr Rect kOkButton{120, 120, 1335, 375};
 inline constexpr Rect kCancelButton{1560, 120, 1335, 375};
 
 // Contents of the target panel; a height of 0 means "the control's natural height".
-inline constexpr Rect kLabel1{120, 240, 7095, 0};
+inline constexpr Rect kTargetLabel{120, 240, 7095, 0};
 inline constexpr Rect kTargetFolderBox{120, 480, 7095, 0};
 inline constexpr Rect kTargetBrowseButton{7320, 480, 375, 0};
-inline constexpr Rect kLabel2{120, 960, 4200, 0};
+inline constexpr Rect kKeepLastLabel{120, 960, 4200, 0};
 inline constexpr Rect kKeepLastBox{4440, 960, 855, 0};
 
 inline constexpr double kLabelGap = 120;
@@ -60,7 +60,7 @@ struct SplitPanes {
 // side of it, all as high as the space above the target panel. A step that
 // would give a negative width or height is skipped and that value stays as it
 // was in `current`; the later steps still run.
-SplitPanes SizeControls(const SplitPanes& current, double innerWidth, double splitRatio, double picture1Top);
+SplitPanes SizeControls(const SplitPanes& current, double innerWidth, double splitRatio, double targetPanelTop);
 
 // Where a dragged splitter lands: no closer than 300 to the left edge, then no
 // closer than 300 to the right edge (the right-hand limit wins when both apply).
@@ -71,12 +71,10 @@ double ButtonPanelLeft(double footerInnerWidth);
 
 // Left edge of the keep-last box: its designed place, or further right when
 // the label before it is wider in the platform's font than it was designed.
-double KeepLastBoxLeft(double label2TextWidth);
+double KeepLastBoxLeft(double keepLastLabelTextWidth);
 
 // Top-left coordinate that centres a window on the screen, truncated towards zero.
 int CentredOrigin(int screenLength, int windowLength);
-
-double TwipsPerPixel(double logicalDpi);
 
 // Converts by edges, so that neighbouring controls stay touching after rounding.
 PixelRect ToPixels(const Rect& rect, double twipsPerPixel);

@@ -32,6 +32,13 @@ std::string CreateFolderFailedText(const std::string& target)
     return "Error creating folder '" + target + "'";
 }
 
+std::string UnusablePathText(const std::string& what, modDAZadaro::CellFault fault)
+{
+    if (fault == modDAZadaro::CellFault::TooLong)
+        return what + " must not be longer than " + std::to_string(modDAZadaro::kLongestCell) + " bytes";
+    return what + " must not contain a double quote or a line break";
+}
+
 QString FolderWithSeparator(const QString& folder)
 {
     const QChar separator = QLatin1Char(FileSystem::kSeparator);
@@ -92,11 +99,6 @@ bool IsNumericText(std::string_view text)
     return pos == text.size();
 }
 
-QString KeepLastText(std::int32_t count)
-{
-    return count == 0 ? QString() : QString::number(count);
-}
-
 KeepLastResult CheckKeepLast(std::string_view text)
 {
     const std::string trimmed = modDAZadaro::TrimBlanks(text);
@@ -108,7 +110,7 @@ KeepLastResult CheckKeepLast(std::string_view text)
     if (value < 0)
         return {KeepLastVerdict::Negative, 0};
     try {
-        return {KeepLastVerdict::Accepted, modDAZadaro::RoundToInt32(value)};
+        return {KeepLastVerdict::Accepted, modDAZadaro::ReadKeepLast(trimmed)};
     } catch (const RuntimeError&) {
         // Passes the numeric test but cannot be stored as a count.
         return {KeepLastVerdict::TooLarge, 0};

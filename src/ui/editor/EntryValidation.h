@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/JobLineModel.h"
 #include "ui/editor/FileGridRow.h"
 
 #include <QStringList>
@@ -25,6 +26,10 @@ inline constexpr const char* kKeepLastTooLarge = "Keep Last value must not be gr
 
 std::string CreateFolderFailedText(const std::string& target);
 
+// Why a path cannot go into a job line, e.g. "Target Folder must not contain a
+// double quote or a line break"; `what` names the path.
+std::string UnusablePathText(const std::string& what, modDAZadaro::CellFault fault);
+
 // The folder with exactly one separator at its end ("/" stays "/").
 QString FolderWithSeparator(const QString& folder);
 
@@ -48,9 +53,6 @@ struct KeepLastResult {
 
     bool operator==(const KeepLastResult&) const = default;
 };
-
-// The text form of a keep-last count: "" for 0 (unlimited), else its digits.
-QString KeepLastText(std::int32_t count);
 
 // Blank means unlimited; a number is read from the start of the text and
 // rounded half to even.

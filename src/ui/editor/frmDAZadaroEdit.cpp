@@ -1,7 +1,6 @@
 #include "ui/editor/frmDAZadaroEdit.h"
 
-#include "engine/LeadingNumber.h"
-#include "engine/PathOperations.h"
+#include "engine/JobLineModel.h"
 #include "platform/RuntimeError.h"
 #include "ui/editor/EditorDialog.h"
 #include "ui/editor/EditorState.h"
@@ -81,19 +80,14 @@ void frmDAZadaroEdit::SetTargetFolder(const QString& value)
 
 QString frmDAZadaroEdit::KeepLast() const
 {
-    return EntryValidation::KeepLastText(m_impl->state.keepLast);
+    return QString::fromStdString(modDAZadaro::KeepLastText(m_impl->state.keepLast));
 }
 
 void frmDAZadaroEdit::SetKeepLast(const QString& value)
 {
-    const std::string text = modDAZadaro::TrimBlanks(value.toStdString());
-    if (text.empty() || !EntryValidation::IsNumericText(text)) {
-        // Only "" or a whole number is a valid value here; anything else keeps all generations.
-        m_impl->state.keepLast = 0;
-        return;
-    }
+    // Only "" or a whole number is a valid value here; anything else keeps all generations.
     try {
-        m_impl->state.keepLast = modDAZadaro::RoundToInt32(modDAZadaro::ReadLeadingNumber(text));
+        m_impl->state.keepLast = modDAZadaro::ReadKeepLast(value.toStdString());
     } catch (const RuntimeError&) {
         m_impl->state.keepLast = 0;
     }

@@ -1,7 +1,6 @@
 #include "ui/main/JobFile.h"
 
-#include "platform/RuntimeError.h"
-#include "ui/main/JobFileFormat.h"
+#include "platform/FileSystem.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -21,7 +20,7 @@ namespace {
 
 } // namespace
 
-std::vector<JobRow> ReadJobFile(const std::string& path)
+modDAZadaro::JobFileContent ReadJobFile(const std::string& path)
 {
     QFile file(QString::fromUtf8(path));
     if (!file.open(QIODevice::ReadOnly))
@@ -30,12 +29,12 @@ std::vector<JobRow> ReadJobFile(const std::string& path)
     if (file.error() != QFileDevice::NoError)
         RaiseFileError(file);
     std::istringstream input(bytes.toStdString());
-    return ParseJobFile(input);
+    return modDAZadaro::ParseJobFile(input);
 }
 
-void WriteJobFile(const std::string& path, const std::vector<JobRow>& rows)
+void WriteJobFile(const std::string& path, const std::vector<modDAZadaro::JobRow>& rows)
 {
-    const std::string content = FormatJobFile(rows);
+    const std::string content = modDAZadaro::FormatJobFile(rows);
     QSaveFile file(QString::fromUtf8(path));
     // Unbuffered: buffered data reaches the disk only inside commit(), which
     // then replaces the old file with a short or empty one when the disk
@@ -49,8 +48,14 @@ void WriteJobFile(const std::string& path, const std::vector<JobRow>& rows)
             RaiseFileError(file);
         written += count;
     }
+    // The file's own data is synced by commit(); its new name lives in the folder.
     if (!file.commit())
         RaiseFileError(file);
+    try {
+        FileSystem::SyncFolderOf(path);
+    } catch (const RuntimeError& error) {
+        throw FolderNotSynced(error);
+    }
 }
 
 } // namespace ze6

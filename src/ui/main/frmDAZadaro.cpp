@@ -6,7 +6,7 @@
 #include "platform/Prompt.h"
 #include "platform/RuntimeError.h"
 #include "platform/Version.h"
-#include "ui/about/Twips.h"
+#include "ui/common/Twips.h"
 #include "ui/main/FileDialogProcedures.h"
 #include "ui/main/JobFile.h"
 #include "ui/main/MainWindowLayout.h"
@@ -49,15 +49,50 @@ QString ApplicationTitle()
     return QString::fromUtf8(kApplicationTitle);
 }
 
-void ReportFileFailure(const std::string& what, const QString& path, const RuntimeError& error,
+const std::string kNotSaved = "Your jobs have not been saved; a file already there keeps its previous content.";
+const std::string kListUnchanged = "The job list has not been changed.";
+
+void ReportFileFailure(const std::string& what, const QString& path, const std::string& why,
                        const std::string& consequence)
 {
-    GetComponents().GetPrompt().Ask(
-        {what + "\r\n" + path.toStdString() + "\r\n\r\n" + error.Description() + "\r\n\r\n" + consequence,
-         ExecutableName(), PromptButtons::Ok, PromptIcon::Critical});
+    GetComponents().GetPrompt().Ask({what + "\r\n" + path.toStdString() + "\r\n\r\n" + why + "\r\n\r\n" + consequence,
+                                     ExecutableName(), PromptButtons::Ok, PromptIcon::Critical});
+}
+
+std::string LongestCellText()
+{
+    return "longer than " + std::to_string(modDAZadaro::kLongestCell) + " bytes, more than any path can be";
+}
+
+std::string CellFaultText(modDAZadaro::CellFault fault)
+{
+    switch (fault) {
+    case modDAZadaro::CellFault::QuoteOrLineBreak:
+        return "holds a double quote or a line break, which a job line cannot carry";
+    case modDAZadaro::CellFault::TooLong:
+        return "holds a text " + LongestCellText();
+    case modDAZadaro::CellFault::None:
+        break;
+    }
+    return {};
+}
+
+std::string JoinedNumbers(const std::vector<std::size_t>& numbers)
+{
+    std::string text;
+    for (const std::size_t number : numbers)
+        text += (text.empty() ? "" : ", ") + std::to_string(number);
+    return text;
 }
 
 } // namespace
+
+QString ReadableText(const std::string& bytes)
+{
+    const auto size = static_cast<qsizetype>(bytes.size());
+    return QUtf8StringView(bytes.data(), size).isValidUtf8() ? QString::fromUtf8(bytes.data(), size)
+                                                             : QString::fromLatin1(bytes.data(), size);
+}
 
 frmDAZadaro::frmDAZadaro(QWidget* parent) : QMainWindow(parent)
 {
@@ -197,7 +232,11 @@ JobRow frmDAZadaro::Job(int row) const
 {
     const auto cell = [this, row](int column) {
         const QTableWidgetItem* item = m_grid->item(row - 1, column);
-        return item == nullptr ? std::string() : item->text().toStdString();
+        if (item == nullptr)
+            return std::string();
+        // The grid shows a readable text; the cell's own bytes are kept beside it.
+        const QVariant bytes = item->data(kCellBytesRole);
+        return bytes.isValid() ? bytes.toByteArray().toStdString() : item->text().toStdString();
     };
     return {cell(0), cell(1), cell(2)};
 }
@@ -213,16 +252,34 @@ std::vector<JobRow> frmDAZadaro::Jobs() const
 
 std::string frmDAZadaro::GetCommandLine(int row) const
 {
-    return ze6::GetCommandLine(Job(row));
+    return modDAZadaro::GetCommandLine(Job(row));
 }
 
 void frmDAZadaro::AppendJob(const JobRow& row)
 {
     const int index = m_grid->rowCount();
     m_grid->insertRow(index);
-    m_grid->setItem(index, 0, new QTableWidgetItem(FromUtf8(row.source)));
-    m_grid->setItem(index, 1, new QTableWidgetItem(FromUtf8(row.target)));
-    m_grid->setItem(index, 2, new QTableWidgetItem(FromUtf8(row.keepLast)));
+    int column = 0;
+    for (const std::string* cell : {&row.source, &row.target, &row.keepLast}) {
+        auto* item = new QTableWidgetItem(ReadableText(*cell));
+        item->setData(kCellBytesRole, QByteArray::fromStdString(*cell));
+        m_grid->setItem(index, column++, item);
+    }
+}
+
+bool frmDAZadaro::RefuseUnusableCells(const std::vector<JobRow>& rows, int firstRow, const std::string& what,
+                                      const std::string& consequence)
+{
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const modDAZadaro::CellFault fault = modDAZadaro::CheckJob(rows[i]);
+        if (fault == modDAZadaro::CellFault::None)
+            continue;
+        GetComponents().GetPrompt().Ask({what + "\r\n\r\nRow " + std::to_string(firstRow + static_cast<int>(i)) + " " +
+                                             CellFaultText(fault) + ".\r\n\r\n" + consequence,
+                                         ExecutableName(), PromptButtons::Ok, PromptIcon::Critical});
+        return true;
+    }
+    return false;
 }
 
 void frmDAZadaro::FitColumns()
@@ -249,11 +306,18 @@ std::string frmDAZadaro::InitialDialogLocation() const
 
 bool frmDAZadaro::SaveFile(const QString& path)
 {
+    const std::string what = "The configuration file could not be saved:";
+    const std::vector<JobRow> jobs = Jobs();
+    if (RefuseUnusableCells(jobs, 1, what + "\r\n" + path.toStdString(), kNotSaved))
+        return false;
     try {
-        WriteJobFile(path.toStdString(), Jobs());
+        WriteJobFile(path.toStdString(), jobs);
+    } catch (const FolderNotSynced& error) {
+        ReportFileFailure(what, path, "Its folder could not be written to disk: " + error.Description(),
+                          "The file may not survive a crash or power failure; your jobs are kept as unsaved.");
+        return false;
     } catch (const RuntimeError& error) {
-        ReportFileFailure("The configuration file could not be saved:", path, error,
-                          "Your jobs have not been saved; a file already there keeps its previous content.");
+        ReportFileFailure(what, path, error.Description(), kNotSaved);
         return false;
     }
     RecordDocumentFile(path);
@@ -262,14 +326,23 @@ bool frmDAZadaro::SaveFile(const QString& path)
 
 bool frmDAZadaro::LoadFile(const QString& path)
 {
-    std::vector<JobRow> jobs;
+    const std::string what = "The configuration file could not be read:";
+    modDAZadaro::JobFileContent content;
     try {
-        jobs = ReadJobFile(path.toStdString());
+        content = ReadJobFile(path.toStdString());
     } catch (const RuntimeError& error) {
-        ReportFileFailure("The configuration file could not be read:", path, error,
-                          "The job list has not been changed.");
+        ReportFileFailure(what, path, error.Description(), kListUnchanged);
         return false;
     }
+    if (content.quoteInPathLine != 0) {
+        // Read on, such a line would become another job than the one written.
+        ReportFileFailure(what, path,
+                          "Line " + std::to_string(content.quoteInPathLine) +
+                              " holds more double quotes than a job line can: a path in it contains one.",
+                          kListUnchanged);
+        return false;
+    }
+    const std::vector<JobRow>& jobs = content.rows;
     m_grid->setRowCount(0);
     for (const JobRow& job : jobs)
         AppendJob(job);
@@ -279,6 +352,14 @@ bool frmDAZadaro::LoadFile(const QString& path)
         m_grid->scrollToItem(m_grid->item(m_grid->rowCount() - 1, 0));
     }
     RecordDocumentFile(path);
+    if (!content.tooLongLines.empty()) {
+        const bool one = content.tooLongLines.size() == 1;
+        GetComponents().GetPrompt().Ask({(one ? "Line " : "Lines ") + JoinedNumbers(content.tooLongLines) + " of\r\n" +
+                                             path.toStdString() + "\r\n" + (one ? "was" : "were") +
+                                             " not loaded: a path in " + (one ? "it" : "them") + " is " +
+                                             LongestCellText() + ".",
+                                         ExecutableName(), PromptButtons::Ok, PromptIcon::Exclamation});
+    }
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/JobRow.h"
+#include "engine/JobLineModel.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -14,6 +14,12 @@ class QSessionManager;
 class QTableWidget;
 
 namespace ze6 {
+
+using modDAZadaro::JobRow;
+
+// A cell's bytes as the user reads them: UTF-8 as it stands, anything else as
+// Latin-1 (the usual origin of such names), so no byte shows as a replacement mark.
+QString ReadableText(const std::string& bytes);
 
 // The main window: the job list of one configuration document, kept in the
 // grid and nowhere else. Rows are numbered as the user sees them: row 0 is the
@@ -33,7 +39,7 @@ public:
     JobRow Job(int row) const;
     std::vector<JobRow> Jobs() const;
 
-    // The job line of a row (row >= 1).
+    // The job line of a row (row >= 1), with the cells' bytes as loaded.
     std::string GetCommandLine(int row) const;
 
     // Both leave the list and the document as they were and tell the user
@@ -56,6 +62,10 @@ private:
     int Twips(int twips, Qt::Orientation orientation) const;
 
     void AppendJob(const JobRow& row);
+    // Tells the user why `rows` cannot be saved or added; false when they can.
+    // Rows are numbered from firstRow in the message.
+    bool RefuseUnusableCells(const std::vector<JobRow>& rows, int firstRow, const std::string& what,
+                             const std::string& consequence);
     void FitColumns();
     int CurrentJobRow() const;
     void RecordDocumentFile(const QString& path);
@@ -84,6 +94,9 @@ private:
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuSave = nullptr;
     QAction* m_mnuSaveAs = nullptr;
+
+    // Where a grid cell keeps its bytes, which need not be UTF-8.
+    static constexpr int kCellBytesRole = Qt::UserRole;
 
     QString m_currentFile;
     bool m_isDirty = false;

@@ -1,7 +1,9 @@
 // The job commands of the main window: the four buttons and the Help menu.
+#include "diagnostics/modDebug.h"
 #include "engine/JobLine.h"
 #include "engine/Usage.h"
 #include "platform/Components.h"
+#include "platform/LogLocation.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Prompt.h"
 #include "platform/Version.h"
@@ -14,9 +16,23 @@
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QUrl>
 #include <algorithm>
 
 namespace ze6 {
+
+namespace {
+
+constexpr const char* kExecuteTitle = "ZE6 Vivevu";
+
+// The closing box of a run that wrote to the log: how much, where, and whether to look.
+std::string LoggedRunText(int entries, const std::string& logPath)
+{
+    const std::string count = entries == 1 ? "1 entry was" : std::to_string(entries) + " entries were";
+    return "Backup completed, but " + count + " written to the log:\r\n" + logPath + "\r\n\r\nShow the log?";
+}
+
+} // namespace
 
 void frmDAZadaro::Add()
 {
@@ -35,13 +51,18 @@ void frmDAZadaro::Add()
         editor.SetKeepLast(QString());
         editor.Display();
         if (!editor.Cancel()) {
-            const QStringList sources = editor.SourceFiles();
             const std::string target = editor.TargetFolder().toStdString();
             const std::string keepLast = editor.KeepLast().toStdString();
-            for (const QString& source : sources)
-                AppendJob({source.toStdString(), target, keepLast});
-            FitColumns();
-            m_isDirty = true;
+            std::vector<JobRow> rows;
+            for (const QString& source : editor.SourceFiles())
+                rows.push_back({source.toStdString(), target, keepLast});
+            if (!RefuseUnusableCells(rows, JobCount() + 1, "The new entries cannot be added.",
+                                     "The job list has not been changed.")) {
+                for (const JobRow& added : rows)
+                    AppendJob(added);
+                FitColumns();
+                m_isDirty = true;
+            }
         }
         editor.Destroy();
     }
@@ -69,13 +90,26 @@ void frmDAZadaro::Execute()
     if (lastRow == 0)
         return;
     m_cmdExecute->setEnabled(false);
+    const int reportsBefore = modDebug::ReportCount();
     {
         const WaitCursor wait;
         for (int row = 1; row <= lastRow; ++row)
             modDAZadaro::ProcessCommandLine(GetCommandLine(row));
     }
     m_cmdExecute->setEnabled(true);
-    GetComponents().GetPrompt().Ask({"Backup completed!", "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Information});
+    const int logged = modDebug::ReportCount() - reportsBefore;
+    if (logged == 0) {
+        GetComponents().GetPrompt().Ask(
+            {"Backup completed!", kExecuteTitle, PromptButtons::Ok, PromptIcon::Information});
+        return;
+    }
+    const std::string logPath = ApplicationLogPath();
+    if (GetComponents().GetPrompt().Ask({LoggedRunText(logged, logPath), kExecuteTitle, PromptButtons::YesNo,
+                                         PromptIcon::Exclamation}) == PromptAnswer::Yes) {
+        const QUrl link =
+            QUrl::fromLocalFile(QString::fromUtf8(logPath.data(), static_cast<qsizetype>(logPath.size())));
+        GetComponents().CreateLinkOpener()->Open(link.toString(QUrl::FullyEncoded).toStdString());
+    }
 }
 
 void frmDAZadaro::CopySyntax()
@@ -88,9 +122,9 @@ void frmDAZadaro::CopySyntax()
     }
     const std::string commandLine = GetCommandLine(row);
     GetComponents().CreateClipboard()->SetText(commandLine);
-    GetComponents().GetPrompt().Ask(
-        {"Command line syntax for selected item has been placed on the clipboard.\r\n\r\n" + commandLine,
-         ExecutableName(), PromptButtons::OkCancel, PromptIcon::None});
+    GetComponents().GetPrompt().Ask({"Command line syntax for selected item has been placed on the clipboard.\r\n\r\n" +
+                                         ReadableText(commandLine).toStdString(),
+                                     ExecutableName(), PromptButtons::OkCancel, PromptIcon::None});
 }
 
 void frmDAZadaro::ShowCommandLineSyntax()

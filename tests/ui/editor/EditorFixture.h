@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/FakeDataFileReader.h"
 #include "support/FakeShell.h"
 #include "support/TempFolder.h"
 #include "ui/editor/EditorDialog.h"
@@ -18,47 +19,15 @@
 
 namespace ze6::test {
 
-// The fake shell with a scripted prompt; the product's data-file reader (which
-// cannot exist here) recognises what the test says and records every path it
-// is asked about.
-class EditorComponents final : public FakeShell {
+// The fake shell with a scripted prompt and a data-file reader that
+// recognises what the test says (every file unless told otherwise).
+class EditorComponents final : public FakeShell, public FakeDataFileReader {
 public:
-    std::unique_ptr<ApplicationInfo> CreateApplicationInfo() override
+    EditorComponents()
     {
-        struct Reader final : ApplicationInfo {
-            EditorComponents& o;
-            explicit Reader(EditorComponents& owner) : o(owner) {}
-            void Open(const std::string&) override {}
-            std::string FullName() const override { return {}; }
-            std::string Folder() const override { return {}; }
-            std::string AttachedFile() const override { return {}; }
-            void LoadLists() override {}
-            std::vector<NumberedCompanion> NumberedCompanions() const override { return {}; }
-            std::vector<LinkedSet> LinkedSets() const override { return {}; }
-            void Close() override {}
-            void ReadFileSummary(const std::string& path, std::string& description, std::int32_t& number,
-                                 std::string& recognition) override
-            {
-                o.asked.push_back(path);
-                // The caller must hand in cleared values for every file.
-                if (!description.empty() || number != 0 || !recognition.empty())
-                    throw std::logic_error("out-parameters not cleared before ReadFileSummary");
-                number = 42;
-                if (o.recognise(path)) {
-                    description = "Data of " + path.substr(path.find_last_of('/') + 1);
-                    recognition = "RZ6";
-                }
-            }
-        };
-        ++readersCreated;
-        if (failReader)
-            throw std::runtime_error("no data-file reader");
-        return std::make_unique<Reader>(*this);
+        recognise = [](const std::string&) { return true; };
     }
-    std::function<bool(const std::string& path)> recognise = [](const std::string&) { return true; };
-    std::vector<std::string> asked;
-    int readersCreated = 0;
-    bool failReader = false;
+    std::unique_ptr<ApplicationInfo> CreateApplicationInfo() override { return CreateReader(); }
 };
 
 inline void ProcessEvents()

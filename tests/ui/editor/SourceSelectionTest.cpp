@@ -135,13 +135,5 @@ TEST_F(SourceSelectionTest, RowTickBoxesToggleByMouseAndKeyboardOnly)
     EXPECT_TRUE(Grid().viewport()->findChildren<QLineEdit*>().isEmpty());
 }
 
-TEST_F(SourceSelectionTest, AFolderOfFiveThousandDataFilesIsListedInFull)
-{
-    for (int i = 0; i < 5000; ++i)
-        folder.Write("PLANT" + std::to_string(i) + ".RZT", "");
-    Open(folder.Path());
-    EXPECT_EQ(Grid().model()->rowCount(), 5000);
-}
-
 } // namespace
 } // namespace ze6::test

@@ -176,6 +176,29 @@ TEST_F(AcceptanceTest, MissingTargetIsCreatedOnlyWhenTheUserSaysYesAndAFailureIs
     EXPECT_TRUE(Dialog().isVisible());
 }
 
+// Either would end the path early in the job line and turn the rest into
+// another job or option.
+TEST_F(AcceptanceTest, AQuoteOrLineBreakInTheTargetOrTheSourceFolderIsRefused)
+{
+    OpenWithThreeFiles();
+    const std::string injected = folder.Path() + "inj\" KEEPLAST:1 \"";
+    TargetBox().setText(QString::fromStdString(injected));
+    ClickOk();
+    ExpectRefused("Target Folder must not contain a double quote or a line break", PromptButtons::Ok,
+                  PromptIcon::Exclamation, &TargetBox());
+    EXPECT_FALSE(Exists(folder.Path() + "inj\" KEEPLAST:1 \"/"));
+
+    const std::string quoted = folder.MakeFolder("a \"quoted\" folder");
+    folder.Write("a \"quoted\" folder/D.RZT");
+    Open(quoted);
+    ASSERT_EQ(ListedNames(), QStringList{QStringLiteral("D.RZT")});
+    TargetBox().setText(QString::fromStdString(m_target));
+    ClickOk();
+    ExpectRefused("Source Folder must not contain a double quote or a line break", PromptButtons::Ok,
+                  PromptIcon::Exclamation, &Tree());
+    EXPECT_TRUE(form.SourceFiles().isEmpty());
+}
+
 TEST_F(AcceptanceTest, KeepLastMessagesAndFocus)
 {
     OpenWithThreeFiles();

@@ -3,7 +3,6 @@
 #include "platform/Components.h"
 #include "support/FakeShell.h"
 #include "support/TempFolder.h"
-#include "ui/main/JobRow.h"
 #include "ui/main/frmDAZadaro.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 // What the window tests cannot reach at the test screen's 96 dpi, where every
 // designed length is a whole number of pixels and the window fits the screen.
 #include "ui/main/MainWindowLayout.h"
-#include "ui/about/Twips.h"
+#include "ui/common/Twips.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@ TEST(MainWindowLayout, RoundingTooNarrowOrMinimisedAndLargerThanTheScreen)
     EXPECT_EQ(TwipsToPixels(8, 96), 1);
     EXPECT_EQ(TwipsToPixels(Layout::kButtonPanelWidth, 144), 146); // 145.5 rounds up
     EXPECT_EQ(PixelsToTwips(10, 144), 100);
+    EXPECT_EQ(Layout::GridPlacement({900, 500}, 97), QRect(0, 0, 803, 500));
     // Narrower than the panel, or minimised: the grid stays where it was.
     EXPECT_EQ(Layout::GridPlacement({97, 50}, 97), QRect(0, 0, 0, 50));
     EXPECT_FALSE(Layout::GridPlacement({96, 414}, 97).has_value());

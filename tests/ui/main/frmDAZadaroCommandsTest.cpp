@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTest>
 #include <QTimer>
 
@@ -160,6 +161,46 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
               (std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ", "PLANT2_2026-12-05-18-21-43.RZZ"}));
     EXPECT_EQ(ArchivesIn(oneTarget), (std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ"}));
     EXPECT_FALSE(window->IsDirty());
+
+    // A run that wrote to the log says how much and where, and shows the log on request.
+    Grid()->setRowCount(0);
+    PutJobs({{data, folder.Write("blocker") + "/sub/", ""}});
+    components.prompt.onAsk = nullptr;
+    Asked().clear();
+    const std::string log = folder / "ZE6Vivevu.log";
+    for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
+        components.prompt.answers = {answer};
+        Button("cmdExecute")->click();
+    }
+    const PromptRequest logged{"Backup completed, but 2 entries were written to the log:\r\n" + log +
+                                   "\r\n\r\nShow the log?",
+                               "ZE6 Vivevu", PromptButtons::YesNo, PromptIcon::Exclamation};
+    EXPECT_EQ(Asked(), (std::vector<PromptRequest>{logged, logged}));
+    EXPECT_EQ(components.openedLinks, std::vector<std::string>{"file://" + log});
+}
+
+// Cells keep the bytes of the file: names that are not UTF-8 (here Latin-1)
+// are shown readably and go unchanged to the engine, the clipboard and the disk.
+TEST_F(CommandsTest, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    const std::string data = folder.MakeFolder("caf\xe9");
+    folder.Write("caf\xe9/PLANT1.RZT", "plant one");
+    const std::string target = folder / "sauvegard\xe9/";
+    const std::string line = "\"" + data + "*.RZT\" \"" + target + "\" KEEPLAST:2";
+    const std::string file = folder.Write("latin1.rzb", line + "\r\n");
+    ASSERT_TRUE(window->LoadFile(QString::fromStdString(file)));
+    EXPECT_EQ(Grid()->item(0, 1)->text(), QString::fromLatin1(target));
+
+    ASSERT_TRUE(window->SaveFile(QString::fromStdString(folder / "saved.rzb")));
+    EXPECT_EQ(ReadFile(folder / "saved.rzb"), line + "\r\n");
+    Button("cmdCopySyntax")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")).toStdString(), line);
+    EXPECT_EQ(Asked().back().text.substr(Asked().back().text.find('"')), QString::fromLatin1(line).toStdString());
+
+    FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
+    Button("cmdExecute")->click();
+    EXPECT_EQ(FolderNames(target), std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ"});
+    EXPECT_EQ(Asked().back().text, "Backup completed!");
 }
 
 TEST_F(CommandsTest, HelpShowsTheUsageWithoutAnErrorLineAndTheAboutBoxModallyOverTheWindow)

@@ -1,4 +1,4 @@
-#include "ui/about/Twips.h"
+#include "ui/common/Twips.h"
 
 #include <cmath>
 
@@ -14,6 +14,11 @@ int PixelsToTwips(int pixels, double dotsPerInch)
     if (dotsPerInch <= 0)
         return 0;
     return static_cast<int>(std::lround(pixels * kTwipsPerInch / dotsPerInch));
+}
+
+double TwipsPerPixel(double dotsPerInch)
+{
+    return dotsPerInch > 0 ? kTwipsPerInch / dotsPerInch : 15.0;
 }
 
 } // namespace ze6
