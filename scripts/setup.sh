@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev
   libxcb1-dev zip unzip xvfb xauth
   openssh-server openssh-client sshfs fuse3
+  systemd cron dbus-daemon
   clang libclang-rt-14-dev
 )
 

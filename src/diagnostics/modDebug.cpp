@@ -4,6 +4,7 @@
 #include "platform/RuntimeError.h"
 
 #include <memory>
+#include <vector>
 
 namespace ze6::modDebug {
 
@@ -23,6 +24,15 @@ int& Reports()
     return count;
 }
 
+// Only the first few entries are kept: a failure report names the first one.
+constexpr std::size_t kKeptTexts = 16;
+
+std::vector<std::string>& ReportTexts()
+{
+    static std::vector<std::string> texts;
+    return texts;
+}
+
 } // namespace
 
 std::string ComposeErrorText(const std::string& message, std::int32_t errorNumber, const std::string& source)
@@ -40,6 +50,8 @@ void LogError(std::string moduleName, std::string procName, std::string message,
     // written still decides the exit status.
     ++Reports();
     const std::string text = ComposeErrorText(message, errorNumber, source);
+    if (ReportTexts().size() < kKeptTexts && static_cast<int>(ReportTexts().size()) == Reports() - 1)
+        ReportTexts().push_back("ERROR: " + moduleName + ", " + procName + ", " + text);
     GetLogger().WriteError(kLogTemplate, moduleName, procName, text);
     if (reRaise)
         throw RuntimeError(errorNumber, message, source);
@@ -65,8 +77,16 @@ int ReportCount()
     return Reports();
 }
 
+std::string ReportText(int index)
+{
+    const auto& texts = ReportTexts();
+    return index >= 0 && static_cast<std::size_t>(index) < texts.size() ? texts[static_cast<std::size_t>(index)]
+                                                                        : std::string();
+}
+
 void ResetForTesting()
 {
+    ReportTexts().clear();
     StoredLogger().reset();
     Reports() = 0;
 }

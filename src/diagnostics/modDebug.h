@@ -29,6 +29,10 @@ LogComponent& GetLogger();
 // How many reports this process has made (the exit status depends on it).
 int ReportCount();
 
+// The entry text ("ERROR: ...") of the n-th report of this process, counted
+// from 0; empty when there was none.
+std::string ReportText(int index);
+
 // Drops the log component and the count, so a test starts like a new process.
 void ResetForTesting();
 

@@ -5,6 +5,7 @@
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
 #include "engine/PathOperations.h"
+#include "engine/Schedule.h"
 #include "engine/Switches.h"
 #include "engine/Usage.h"
 #include "platform/ProcessInfo.h"
@@ -37,6 +38,22 @@ std::string WithoutOuterQuotes(std::string path)
 
 } // namespace
 
+int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow)
+{
+    if (const auto status = RunSwitch(arguments))
+        return *status;
+
+    const std::string commandText = RebuildCommandText(arguments);
+    const int reportsBefore = modDebug::ReportCount();
+    const int status = Main(commandText, showMainWindow);
+    if (!commandText.empty()) {
+        const bool configurationFile = IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)));
+        FinishCommandRun(configurationFile ? WithoutOuterQuotes(commandText) : std::string(),
+                         modDebug::ReportCount() - reportsBefore, modDebug::ReportText(reportsBefore));
+    }
+    return status;
+}
+
 int Main(const std::string& commandText, const std::function<int()>& showMainWindow)
 {
     if (commandText.empty())
@@ -65,13 +82,6 @@ int Main(const std::string& commandText, const std::function<int()>& showMainWin
     if (RejectedJobLineCount() > rejectionsBefore)
         return 2;
     return modDebug::ReportCount() > reportsBefore ? 1 : 0;
-}
-
-int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow)
-{
-    if (const auto status = RunSwitch(arguments))
-        return *status;
-    return Main(RebuildCommandText(arguments), showMainWindow);
 }
 
 } // namespace ze6::modDAZadaro

@@ -13,9 +13,10 @@ namespace ze6::modDAZadaro {
 // a job line was rejected with the usage text.
 int Main(const std::string& commandText, const std::function<int()>& showMainWindow);
 
-// The start-up dispatch on the arguments as the shell split them: a switch in
-// the first argument runs with the others as its operands; anything else is
-// rebuilt into the raw command text and dispatched as above.
+// The program's entry with the arguments as the shell split them: a switch in
+// the first argument runs that switch; otherwise the raw command text is
+// rebuilt and dispatched as above, and a command-mode run is recorded and, when
+// it logged anything, announced on the desktop.
 int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow);
 
 } // namespace ze6::modDAZadaro

@@ -2,6 +2,7 @@
 
 #include "engine/PathOperations.h"
 #include "engine/Restore.h"
+#include "engine/Schedule.h"
 #include "engine/Usage.h"
 #include "engine/Verify.h"
 
@@ -16,6 +17,14 @@ constexpr std::array kSwitches = {
            "ERROR - /VERIFY needs one archive or folder!", VerifyCommand},
     Switch{"/RESTORE", "Restore: ZE6Vivevu /RESTORE <Archive>.RZZ <Folder>", 2, 2,
            "ERROR - /RESTORE needs an archive and a folder!", RestoreCommand},
+    Switch{"/SCHEDULE",
+           "Schedule: ZE6Vivevu /SCHEDULE <FileName>.RZB \"<when>\" (a systemd calendar expression, ie "
+           "\"Mon..Fri 22:00\")",
+           2, 2, "ERROR - /SCHEDULE needs a configuration file and a calendar expression!", ScheduleSwitch},
+    Switch{"/UNSCHEDULE", "Unschedule: ZE6Vivevu /UNSCHEDULE <FileName>.RZB", 1, 1,
+           "ERROR - /UNSCHEDULE needs a configuration file!", UnscheduleSwitch},
+    Switch{"/SCHEDULES", "Schedules: ZE6Vivevu /SCHEDULES", 0, 0, "ERROR - /SCHEDULES takes no operands!",
+           SchedulesSwitch},
 };
 
 } // namespace

@@ -46,8 +46,17 @@ std::string Usage(const std::string& message)
            "\n\nFormat: ZE6Vivevu \"SourcePath[Filespec]\" \"TargetPath\" [KEEPLAST:n]\n\n"
            "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5\n\n"
            "Alternatively: ZE6Vivevu <FileName>.RZB\n"
-           "Verify: ZE6Vivevu /VERIFY <Archive>.RZZ|<Folder>\n"
-           "Restore: ZE6Vivevu /RESTORE <Archive>.RZZ <Folder>\n";
+           "Verify: ZE6Vivevu /VERIFY <Archive>.RZZ|<Folder>
+"
+           "Restore: ZE6Vivevu /RESTORE <Archive>.RZZ <Folder>
+"
+           "Schedule: ZE6Vivevu /SCHEDULE <FileName>.RZB \"<when>\" (a systemd calendar expression, ie "
+           "\"Mon..Fri 22:00\")
+"
+           "Unschedule: ZE6Vivevu /UNSCHEDULE <FileName>.RZB
+"
+           "Schedules: ZE6Vivevu /SCHEDULES
+";
 }
 
 TEST_F(ProgramTest, HelpAndMalformedJobLinesShowTheUsageOnStandardError)

@@ -29,6 +29,9 @@ void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSet
     environment.insert(QStringLiteral("XDG_STATE_HOME"), q(m_temp / "state/xdg"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), q(m_temp / "home/config"));
     environment.insert(QStringLiteral("ZE6VIVEVU_LOG"), q(m_log));
+    // An empty runtime folder: no session bus and no systemd user manager, so
+    // a run never reaches the desktop or the units of the person testing.
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), q(m_temp.MakeFolder("runtime")));
     for (const auto& [name, value] : m_environment)
         environment.insert(q(name), q(value));
     // A sanitized build reads its options from the environment.

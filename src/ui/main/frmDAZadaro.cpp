@@ -129,6 +129,8 @@ void frmDAZadaro::BuildMenus()
     m_mnuSave->setObjectName(QStringLiteral("mnuSave"));
     m_mnuSaveAs = m_mnuFile->addAction(QStringLiteral("Save As..."), this, &frmDAZadaro::SaveAs);
     m_mnuSaveAs->setObjectName(QStringLiteral("mnuSaveAs"));
+    QAction* mnuSchedule = m_mnuFile->addAction(QStringLiteral("Schedule..."), this, &frmDAZadaro::Schedule);
+    mnuSchedule->setObjectName(QStringLiteral("mnuSchedule"));
     QAction* mnuExit = m_mnuFile->addAction(QStringLiteral("Exit"), this, &QWidget::close);
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     connect(m_mnuFile, &QMenu::aboutToShow, this, &frmDAZadaro::mnuFile_AboutToShow);

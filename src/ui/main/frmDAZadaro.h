@@ -76,6 +76,7 @@ private:
     void Open();
     void Save();
     void SaveAs();
+    void Schedule();
     void Add();
     void Remove();
     void Execute();

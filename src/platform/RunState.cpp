@@ -1,0 +1,84 @@
+#include "platform/RunState.h"
+
+#include "platform/CalendarExpression.h"
+#include "platform/ProcessInfo.h"
+#include "platform/Scheduler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <cstdlib>
+
+namespace ze6 {
+
+namespace {
+
+QString RecordPath(const std::string& file)
+{
+    return QString::fromStdString(StateFolder() + "runs/" + ScheduleKey(file) + ".json");
+}
+
+} // namespace
+
+std::string StateFolder()
+{
+    std::string state;
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && *xdg == '/')
+        state = xdg;
+    else
+        state = HomeFolder() + ".local/state";
+    if (state.back() != '/')
+        state += '/';
+    return state + "ZE6Vivevu/";
+}
+
+bool WriteRunRecord(const std::string& file, const RunRecord& record)
+{
+    const QString path = RecordPath(file);
+    // Private, like the log beside it: the entries name the user's files.
+    QDir().mkpath(QFileInfo(path).path());
+    QFile::setPermissions(QString::fromStdString(StateFolder()),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QJsonObject object;
+    object.insert(QStringLiteral("file"), QString::fromStdString(file));
+    object.insert(QStringLiteral("time"), record.time.toString(Qt::ISODate));
+    object.insert(QStringLiteral("entries"), record.entries);
+    object.insert(QStringLiteral("firstEntry"), QString::fromStdString(record.firstEntry));
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(QJsonDocument(object).toJson());
+    return out.commit();
+}
+
+std::optional<RunRecord> ReadRunRecord(const std::string& file)
+{
+    QFile in(RecordPath(file));
+    if (!in.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonObject object = QJsonDocument::fromJson(in.readAll()).object();
+    if (object.value(QStringLiteral("file")).toString().toStdString() != file)
+        return std::nullopt;
+    RunRecord record;
+    record.time = QDateTime::fromString(object.value(QStringLiteral("time")).toString(), Qt::ISODate);
+    record.entries = object.value(QStringLiteral("entries")).toInt();
+    record.firstEntry = object.value(QStringLiteral("firstEntry")).toString().toStdString();
+    if (!record.time.isValid())
+        return std::nullopt;
+    return record;
+}
+
+std::string DescribeRunRecord(const std::optional<RunRecord>& record)
+{
+    if (!record)
+        return "not run yet";
+    const std::string when = FormatRunTime(record->time);
+    if (record->entries == 0)
+        return when + ": clean";
+    return when + ": " + std::to_string(record->entries) + (record->entries == 1 ? " entry" : " entries") + " logged";
+}
+
+} // namespace ze6

@@ -1,0 +1,133 @@
+#include "support/ProgramRun.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <filesystem>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <regex>
+#include <unistd.h>
+
+namespace ze6::test {
+namespace {
+
+Result RunTool(const QString& program, const QStringList& arguments, const std::string& input = {})
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.write(input.data(), static_cast<qint64>(input.size()));
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
+}
+
+// The crontab back end against the real crontab command, for a user made for
+// this test alone: the crontab of whoever runs the tests is never touched.
+class CrontabScheduleTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (::getuid() != 0)
+            GTEST_SKIP() << "creating a throwaway user needs root";
+        for (const char* tool : {"crontab", "useradd", "userdel"}) {
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                GTEST_SKIP() << tool << " is not installed (the cron package brings crontab)";
+        }
+        ASSERT_EQ(RunTool(QStringLiteral("useradd"), {QStringLiteral("--no-create-home"), QStringLiteral("--shell"),
+                                                      QStringLiteral("/usr/sbin/nologin"), user})
+                      .status,
+                  0);
+        created = true;
+        const passwd* entry = ::getpwnam(user.toLatin1().constData());
+        ASSERT_NE(entry, nullptr);
+        uid = entry->pw_uid;
+        gid = entry->pw_gid;
+        for (const auto& item : std::filesystem::recursive_directory_iterator(temp.Path()))
+            ASSERT_EQ(::lchown(item.path().c_str(), uid, gid), 0);
+        ASSERT_EQ(::chown(temp.Path().c_str(), uid, gid), 0);
+    }
+
+    void TearDown() override
+    {
+        if (!created)
+            return;
+        RunTool(QStringLiteral("crontab"), {QStringLiteral("-r"), QStringLiteral("-u"), user});
+        RunTool(QStringLiteral("userdel"), {user});
+    }
+
+    Result Run(const Names& arguments) const
+    {
+        return ProgramRun(temp, temp / "state/ZE6Vivevu.log").Run(arguments, [this] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                ::_exit(127);
+        });
+    }
+
+    std::string Crontab() const
+    {
+        return RunTool(QStringLiteral("crontab"), {QStringLiteral("-l"), QStringLiteral("-u"), user}).out;
+    }
+
+    TempFolder temp;
+    QString user = QStringLiteral("ze6cron") + QString::number(::getpid());
+    bool created = false;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+TEST_F(CrontabScheduleTest, KeepsItsLinesBetweenMarkersAndLeavesEveryOtherLineAsItWas)
+{
+    const std::string theirs = "MAILTO=\"\"\n# nightly mail\n*/5 * * * * echo '50\\%' >/dev/null\n\n";
+    ASSERT_EQ(RunTool(QStringLiteral("crontab"), {QStringLiteral("-u"), user, QStringLiteral("-")}, theirs).status, 0);
+    const std::string jobs = temp.Write("my jobs.rzb");
+    const std::string other = temp.Write("50% other.rzb");
+    for (const auto& item : {jobs, other})
+        ASSERT_EQ(::chown(item.c_str(), uid, gid), 0);
+
+    const std::regex nextRun(R"(Next run: \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\n)");
+    const Result first = Run({"/SCHEDULE", "my jobs.rzb", "Mon..Fri 22:00"});
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(std::regex_match(first.out, nextRun)) << first.out;
+    EXPECT_EQ(Run({"/Schedule", other, "hourly"}).status, 0);
+    const Result replaced = Run({"/schedule", jobs, "*-*-* 02:30"});
+    EXPECT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_EQ(replaced.out, "Next run: " + replaced.out.substr(10, 10) + " 02:30:00\n");
+
+    const std::pair<Names, std::string> refused[] = {
+        {{"/SCHEDULE", jobs, "*-*-* 1:2:3"}, "cannot be kept by cron: cron runs at whole minutes only"},
+        {{"/SCHEDULE", "missing.rzb", "daily"}, "File '" + temp.Path() + "missing.rzb' does not exist"},
+        {{"/SCHEDULE", jobs, "bogus"}, "ERROR - Invalid calendar expression: bogus\n___"},
+        {{"/SCHEDULE", jobs}, "ERROR - /SCHEDULE needs a configuration file and a calendar expression!\n"},
+    };
+    for (const auto& [arguments, message] : refused) {
+        const Result result = Run(arguments);
+        EXPECT_EQ(result.status, 2) << arguments.back();
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+
+    const Result list = Run({"/SCHEDULES"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_TRUE(
+        std::regex_match(list.out, std::regex("hourly\t" + std::regex_replace(other, std::regex(R"([.])"), R"(\.)") +
+                                              "\t\\d{4}-\\d\\d-\\d\\d \\d\\d:00:00\n"
+                                              "\\*-\\*-\\* 02:30\t" +
+                                              temp.Path() + "my jobs\\.rzb\t\\d{4}-\\d\\d-\\d\\d 02:30:00\n")))
+        << list.out;
+    EXPECT_EQ(Crontab(), theirs + "# ZE6Vivevu begin\n# hourly\n0 * * * * '" ZE6_BINARY "' '" +
+                             std::regex_replace(other, std::regex("%"), "\\%") + "'\n# *-*-* 02:30\n30 2 * * * '" +
+                             ZE6_BINARY "' '" + jobs + "'\n# ZE6Vivevu end\n");
+
+    EXPECT_EQ(Run({"/UNSCHEDULE", "my jobs.rzb"}).status, 0);
+    const Result again = Run({"/UNSCHEDULE", jobs});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.err, "ZE6Vivevu: '" + jobs + "' has no schedule.\n");
+    EXPECT_EQ(Run({"/unschedule", other}).status, 0);
+    EXPECT_EQ(Crontab(), theirs);
+    EXPECT_EQ(Run({"/SCHEDULES"}).out, "");
+}
+
+} // namespace
+} // namespace ze6::test
