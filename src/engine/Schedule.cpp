@@ -1,12 +1,12 @@
 #include "engine/Schedule.h"
 
 #include "engine/Usage.h"
-#include "platform/CalendarExpression.h"
 #include "platform/Clock.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/LogLocation.h"
 #include "platform/ProcessRunner.h"
 #include "platform/RunState.h"
+#include "platform/schedule/CalendarExpression.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "platform/RunState.h"
 
-#include "platform/CalendarExpression.h"
 #include "platform/ProcessInfo.h"
-#include "platform/Scheduler.h"
+#include "platform/schedule/CalendarExpression.h"
+#include "platform/schedule/Scheduler.h"
 
 #include <QDir>
 #include <QFile>

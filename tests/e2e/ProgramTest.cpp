@@ -46,17 +46,12 @@ std::string Usage(const std::string& message)
            "\n\nFormat: ZE6Vivevu \"SourcePath[Filespec]\" \"TargetPath\" [KEEPLAST:n]\n\n"
            "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5\n\n"
            "Alternatively: ZE6Vivevu <FileName>.RZB\n"
-           "Verify: ZE6Vivevu /VERIFY <Archive>.RZZ|<Folder>
-"
-           "Restore: ZE6Vivevu /RESTORE <Archive>.RZZ <Folder>
-"
+           "Verify: ZE6Vivevu /VERIFY <Archive>.RZZ|<Folder>\n"
+           "Restore: ZE6Vivevu /RESTORE <Archive>.RZZ <Folder>\n"
            "Schedule: ZE6Vivevu /SCHEDULE <FileName>.RZB \"<when>\" (a systemd calendar expression, ie "
-           "\"Mon..Fri 22:00\")
-"
-           "Unschedule: ZE6Vivevu /UNSCHEDULE <FileName>.RZB
-"
-           "Schedules: ZE6Vivevu /SCHEDULES
-";
+           "\"Mon..Fri 22:00\")\n"
+           "Unschedule: ZE6Vivevu /UNSCHEDULE <FileName>.RZB\n"
+           "Schedules: ZE6Vivevu /SCHEDULES\n";
 }
 
 TEST_F(ProgramTest, HelpAndMalformedJobLinesShowTheUsageOnStandardError)

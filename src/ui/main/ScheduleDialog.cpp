@@ -5,7 +5,7 @@
 #include "platform/ProcessInfo.h"
 #include "platform/Prompt.h"
 #include "platform/RunState.h"
-#include "platform/Scheduler.h"
+#include "platform/schedule/Scheduler.h"
 #include "ui/main/ScheduleChoice.h"
 
 #include <QCheckBox>

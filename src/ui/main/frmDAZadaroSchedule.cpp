@@ -4,7 +4,7 @@
 #include "platform/ProcessInfo.h"
 #include "platform/ProcessRunner.h"
 #include "platform/Prompt.h"
-#include "platform/Scheduler.h"
+#include "platform/schedule/Scheduler.h"
 #include "ui/main/ScheduleDialog.h"
 
 namespace ze6 {

@@ -1,7 +1,7 @@
 #include "ui/main/ScheduleDialog.h"
 #include "platform/ProcessRunner.h"
 #include "platform/RunState.h"
-#include "platform/Scheduler.h"
+#include "platform/schedule/Scheduler.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempFolder.h"
 #include "ui/main/MainWindowFixture.h"

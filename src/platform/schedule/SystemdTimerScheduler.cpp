@@ -1,4 +1,4 @@
-#include "platform/SystemdTimerScheduler.h"
+#include "platform/schedule/SystemdTimerScheduler.h"
 
 #include "platform/ProcessInfo.h"
 #include "platform/ProcessRunner.h"

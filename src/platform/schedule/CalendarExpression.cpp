@@ -1,4 +1,4 @@
-#include "platform/CalendarExpression.h"
+#include "platform/schedule/CalendarExpression.h"
 
 #include "platform/ProcessRunner.h"
 

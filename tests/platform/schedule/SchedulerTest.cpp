@@ -1,6 +1,6 @@
-#include "platform/CalendarExpression.h"
 #include "platform/ProcessRunner.h"
-#include "platform/SystemdTimerScheduler.h"
+#include "platform/schedule/CalendarExpression.h"
+#include "platform/schedule/SystemdTimerScheduler.h"
 #include "support/TempFolder.h"
 
 #include <QProcess>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Scheduler.h"
+#include "platform/schedule/Scheduler.h"
 
 namespace ze6 {
 

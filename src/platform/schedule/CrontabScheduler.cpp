@@ -1,7 +1,7 @@
-#include "platform/CrontabScheduler.h"
+#include "platform/schedule/CrontabScheduler.h"
 
-#include "platform/CalendarExpression.h"
 #include "platform/ProcessRunner.h"
+#include "platform/schedule/CalendarExpression.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "platform/Scheduler.h"
+#include "platform/schedule/Scheduler.h"
 
-#include "platform/CrontabScheduler.h"
 #include "platform/ProcessRunner.h"
-#include "platform/SystemdTimerScheduler.h"
+#include "platform/schedule/CrontabScheduler.h"
+#include "platform/schedule/SystemdTimerScheduler.h"
 
 #include <QCryptographicHash>
 
