@@ -2,21 +2,20 @@
 
 #include <QDateTime>
 #include <string>
-#include <vector>
 
 namespace ze6::modDAZadaro {
 
-// Backs up one data file: one new timestamped archive with every companion
-// that exists, then pruning when KeepLastCount is above 0. Errors go to the log.
-void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std::string fileName);
+class RunContext;
 
-// Appends a path to ArchiveFileList when it exists and is not there yet (any case).
-void AddArchiveFile(const std::string& path);
+// Backs up one data file: one new timestamped archive with every companion
+// that exists, then pruning when the run's KeepLastCount is above 0. Errors go
+// to the log; a cancelled run leaves no archive and prunes nothing.
+void ArchiveApplication(RunContext& run, std::string sourceFolder, std::string targetFolder, std::string fileName);
+
+// Appends a path to the run's ArchiveFileList when it exists and is not there yet (any case).
+void AddArchiveFile(RunContext& run, const std::string& path);
 
 // "_yyyy-mm-dd-hh-mm-ss": the part of an archive name that tells its time.
 std::string ArchiveTimestamp(const QDateTime& now);
-
-// The files of the archive being made (left filled until the next call).
-std::vector<std::string>& ArchiveFileList();
 
 } // namespace ze6::modDAZadaro

@@ -3,6 +3,7 @@
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
 #include "engine/PathOperations.h"
+#include "engine/RunContext.h"
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
 
@@ -54,9 +55,9 @@ bool ConfigLineReader::Next(std::string& line)
     }
 }
 
-void ProcessFile(std::string path)
+void ProcessFile(RunContext& run, std::string path)
 {
-    RunWithErrorHandler("ProcessFile", [&] {
+    RunWithErrorHandler(run.Outcome, "ProcessFile", [&] {
         // The existence test ignores letter case, so the file is opened under
         // the spelling found on disk.
         const std::string opened = FileSystem::ResolvePath(path).value_or(path);
@@ -75,12 +76,20 @@ void ProcessFile(std::string path)
                 throw WithPath(error, opened);
             }
         };
-        while (next()) {
+        while (!run.CancelRequested() && next()) {
             std::string job = TrimBlanks(line);
             if (!job.empty())
-                ProcessCommandLine(std::move(job));
+                ProcessCommandLine(run, std::move(job));
         }
     });
+}
+
+RunOutcome ProcessFile(std::string path, ProgressSink* progress)
+{
+    RunContext run(progress);
+    run.Start();
+    ProcessFile(run, std::move(path));
+    return run.Finish("ProcessFile");
 }
 
 } // namespace ze6::modDAZadaro

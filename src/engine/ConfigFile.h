@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/RunProgress.h"
+
 #include <istream>
 #include <string>
 
@@ -17,7 +19,13 @@ private:
     std::istream& m_input;
 };
 
-// Runs every non-blank line of a configuration file, in order.
-void ProcessFile(std::string path);
+class ProgressSink;
+class RunContext;
+
+// Runs every non-blank line of a configuration file, in order, as jobs of the run.
+void ProcessFile(RunContext& run, std::string path);
+
+// A configuration file as a run of its own; returns what it did.
+RunOutcome ProcessFile(std::string path, ProgressSink* progress = nullptr);
 
 } // namespace ze6::modDAZadaro

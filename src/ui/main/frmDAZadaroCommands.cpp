@@ -1,6 +1,6 @@
 // The job commands of the main window: the four buttons and the Help menu.
-#include "diagnostics/modDebug.h"
 #include "engine/JobLine.h"
+#include "engine/RunContext.h"
 #include "engine/Usage.h"
 #include "platform/Components.h"
 #include "platform/LogLocation.h"
@@ -90,14 +90,17 @@ void frmDAZadaro::Execute()
     if (lastRow == 0)
         return;
     m_cmdExecute->setEnabled(false);
-    const int reportsBefore = modDebug::ReportCount();
+    std::vector<std::string> jobLines;
+    for (int row = 1; row <= lastRow; ++row)
+        jobLines.push_back(GetCommandLine(row));
+    modDAZadaro::RunOutcome outcome;
     {
         const WaitCursor wait;
-        for (int row = 1; row <= lastRow; ++row)
-            modDAZadaro::ProcessCommandLine(GetCommandLine(row));
+        modDAZadaro::RunContext run;
+        outcome = modDAZadaro::ProcessCommandLines(run, jobLines);
     }
     m_cmdExecute->setEnabled(true);
-    const int logged = modDebug::ReportCount() - reportsBefore;
+    const int logged = outcome.EntriesLogged;
     if (logged == 0) {
         GetComponents().GetPrompt().Ask(
             {"Backup completed!", kExecuteTitle, PromptButtons::Ok, PromptIcon::Information});
