@@ -156,10 +156,10 @@ void ArchiveApplication(RunContext& run, std::string sourceFolder, std::string t
                 return !run.CancelRequested();
             });
             writer->Finish();
-        } catch (const RuntimeError&) {
+        } catch (const RuntimeError& error) {
             // The writer has left nothing under the name; the run's one
             // entry says it was cancelled.
-            if (run.CancelRequested())
+            if (error.Number() == ErrorNumber::UserInterrupt && run.CancelRequested())
                 return;
             throw;
         }
