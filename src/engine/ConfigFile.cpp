@@ -1,5 +1,6 @@
 #include "engine/ConfigFile.h"
 
+#include "engine/ConfigLineReader.h"
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
 #include "engine/PathOperations.h"
@@ -9,8 +10,6 @@
 
 #include <cerrno>
 #include <fstream>
-#include <ios>
-#include <system_error>
 
 namespace ze6::modDAZadaro {
 
@@ -22,38 +21,6 @@ namespace {
 }
 
 } // namespace
-
-bool ConfigLineReader::Next(std::string& line)
-{
-    line.clear();
-    std::streambuf* buffer = m_input.rdbuf();
-    if (buffer == nullptr)
-        return false;
-    using Traits = std::streambuf::traits_type;
-    try {
-        int c = buffer->sbumpc();
-        if (Traits::eq_int_type(c, Traits::eof()))
-            return false;
-        for (; !Traits::eq_int_type(c, Traits::eof()); c = buffer->sbumpc()) {
-            if (c == '\n')
-                return true;
-            if (c == '\r') {
-                if (buffer->sgetc() == '\n')
-                    buffer->sbumpc();
-                return true;
-            }
-            line += Traits::to_char_type(c);
-        }
-        return true;
-    } catch (const std::ios_base::failure& failure) {
-        // The file buffer reports a failed read with the system's error code.
-        RaiseReadError(failure.code().category() == std::generic_category() ||
-                               failure.code().category() == std::system_category()
-                           ? failure.code().value()
-                           : EIO,
-                       {});
-    }
-}
 
 void ProcessFile(RunContext& run, std::string path)
 {
