@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 namespace ze6 {
 
@@ -130,8 +131,8 @@ void frmDAZadaro::Execute()
             {"Backup completed!", kExecuteTitle, PromptButtons::Ok, PromptIcon::Information});
         return;
     }
-    if (m_closeAfterRun) {
-        // The user chose to close the window during the run.
+    if (std::exchange(m_closeAfterRun, false)) {
+        // The user chose to close the window during the run; unsaved changes are still asked about.
         close();
         return;
     }
