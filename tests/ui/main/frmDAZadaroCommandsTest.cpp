@@ -197,10 +197,16 @@ TEST_F(CommandsTest, ExecuteShowsProgressAndCancelKeepsWhatWasFinished)
     const std::string target = folder / "backup/";
     PutJobs({{data + "A.RZT", target, ""}, {data + "B.RZT", target, ""}});
     components.blockPause = std::chrono::milliseconds(20);
-    components.prompt.answers = {PromptAnswer::No, PromptAnswer::No};
+    components.prompt.answers = {PromptAnswer::No, PromptAnswer::No, PromptAnswer::Yes};
 
     QString shownFile, shownCount;
     bool cancelled = false;
+    std::function<void(QDialog*)> onProgress = [&](QDialog* dialog) {
+        shownFile = dialog->findChild<QLabel*>(QStringLiteral("lblDataFile"))->text();
+        shownCount = dialog->findChild<QLabel*>(QStringLiteral("lblCount"))->text();
+        window->close(); // answered No: the run goes on
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    };
     QTimer watch;
     watch.setInterval(5);
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -208,11 +214,8 @@ TEST_F(CommandsTest, ExecuteShowsProgressAndCancelKeepsWhatWasFinished)
         if (dialog == nullptr || cancelled ||
             dialog->findChild<QProgressBar*>(QStringLiteral("barBytes"))->value() == 0)
             return;
-        shownFile = dialog->findChild<QLabel*>(QStringLiteral("lblDataFile"))->text();
-        shownCount = dialog->findChild<QLabel*>(QStringLiteral("lblCount"))->text();
         cancelled = true;
-        window->close(); // answered No: the run goes on
-        QTest::keyClick(dialog, Qt::Key_Escape);
+        onProgress(dialog);
     });
     watch.start();
     Button("cmdExecute")->click();
@@ -228,6 +231,16 @@ TEST_F(CommandsTest, ExecuteShowsProgressAndCancelKeepsWhatWasFinished)
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0].substr(0, 2), "A_");
     EXPECT_EQ(ReadZip(target + left[0]).at(0).content, "small");
+
+    // Yes to the closing question cancels the run, and the window closes once it has ended.
+    Grid()->removeRow(0);
+    cancelled = false;
+    onProgress = [&](QDialog*) { window->close(); };
+    Button("cmdExecute")->click();
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(Asked().size(), 3u);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(FolderNames(target), left);
 }
 
 // Cells keep the bytes of the file: names that are not UTF-8 (here Latin-1)
