@@ -1,4 +1,5 @@
 #include "engine/Main.h"
+#include "engine/TerminalProgress.h"
 #include "platform/ProcessInfo.h"
 #include "platform/desktop/QtDesktopComponents.h"
 #include "ui/main/frmDAZadaro.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,8 +37,12 @@ int main(int argc, char** argv)
     const std::string commandText = ze6::RebuildCommandText(arguments);
     if (!commandText.empty())
         ze6::SilenceToolkitMessages();
+    // Under cron, a timer or a pipe nothing is written but what always was.
+    std::optional<ze6::modDAZadaro::TerminalProgress> progress;
+    if (!commandText.empty() && ze6::StandardErrorIsTerminal())
+        progress.emplace(stderr);
     try {
-        return ze6::modDAZadaro::Main(arguments, RunMainWindow);
+        return ze6::modDAZadaro::Main(arguments, RunMainWindow, progress ? &*progress : nullptr);
     } catch (const std::exception& error) {
         // The engine logs its own failures; this is what is left when even that failed.
         std::fprintf(stderr, "ZE6Vivevu: %s\n", error.what());

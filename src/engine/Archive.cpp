@@ -1,11 +1,9 @@
 #include "engine/Archive.h"
 
 #include "engine/ErrorHandler.h"
-#include "engine/JobLine.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
-#include "engine/TargetFolderListings.h"
-#include "engine/WrittenArchives.h"
+#include "engine/RunContext.h"
 #include "platform/Clock.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
@@ -14,25 +12,10 @@
 
 #include <QDateTime>
 #include <QString>
-#include <unordered_set>
 
 namespace ze6::modDAZadaro {
 
 namespace {
-
-// Folded names of ArchiveFileList, so a data file with thousands of numbered
-// companions is not compared entry by entry for every offer.
-std::unordered_set<std::string>& ListedKeys()
-{
-    static std::unordered_set<std::string> keys;
-    return keys;
-}
-
-void ClearArchiveFileList()
-{
-    ArchiveFileList().clear();
-    ListedKeys().clear();
-}
 
 // The companions that carry the generation suffix, in the order they are offered.
 constexpr const char* kSuffixedCompanions[] = {".rzt", ".rzd", ".rzi", ".rza", ".rzn", ".ktm", ".rzm", ".rzl"};
@@ -54,18 +37,12 @@ std::string FolderAsFound(const std::string& folder)
 
 } // namespace
 
-std::vector<std::string>& ArchiveFileList()
-{
-    static std::vector<std::string> list;
-    return list;
-}
-
 std::string ArchiveTimestamp(const QDateTime& now)
 {
     return now.toString(QStringLiteral("_yyyy-MM-dd-HH-mm-ss")).toStdString();
 }
 
-void AddArchiveFile(const std::string& path)
+void AddArchiveFile(RunContext& run, const std::string& path)
 {
     // A colon in fourth place marks a device name ("CON:", "NUL:"), never a file to archive.
     if (path.size() >= 4 && path[3] == ':')
@@ -79,7 +56,7 @@ void AddArchiveFile(const std::string& path)
         // Left out, but said: the archive lacks a file the user may expect in it.
         const RuntimeError refused(ErrorNumber::PermissionDenied, DescribeErrorNumber(ErrorNumber::PermissionDenied),
                                    kProgramErrorSource, *found);
-        ReportError("ArchiveApplication", refused.Description(), refused.Number(), refused.Source());
+        ReportError(run.Outcome, "ArchiveApplication", refused.Description(), refused.Number(), refused.Source());
         return;
     }
     // A FIFO, socket or device named like a companion is none; reading it
@@ -87,8 +64,8 @@ void AddArchiveFile(const std::string& path)
     if (!FileSystem::IsFileOrFolder(*found))
         return;
 
-    auto& list = ArchiveFileList();
-    auto& keys = ListedKeys();
+    auto& list = run.ArchiveFileList;
+    auto& keys = run.ArchiveFileKeys;
     if (keys.size() != list.size()) {
         keys.clear();
         for (const auto& entry : list)
@@ -99,9 +76,10 @@ void AddArchiveFile(const std::string& path)
     list.push_back(*found);
 }
 
-std::string CollectArchiveFiles(const std::string& dataFilePath)
+std::string CollectArchiveFiles(RunContext& run, const std::string& dataFilePath)
 {
-    ClearArchiveFileList();
+    run.ArchiveFileList.clear();
+    run.ArchiveFileKeys.clear();
 
     auto info = GetComponents().CreateApplicationInfo();
     info->Open(dataFilePath);
@@ -116,35 +94,37 @@ std::string CollectArchiveFiles(const std::string& dataFilePath)
     // name that differs only in case lies beside it.
     for (const char* extension : kSuffixedCompanions) {
         const std::string offer = ChangeFileExtension(fullName, extension + suffix);
-        AddArchiveFile(FileSystem::EqualIgnoringCase(offer, fullName) ? fullName : offer);
+        AddArchiveFile(run, FileSystem::EqualIgnoringCase(offer, fullName) ? fullName : offer);
     }
-    AddArchiveFile(ChangeFileExtension(fullName, ".rzx6"));
-    AddArchiveFile(ChangeFileExtension(fullName, ".rzx"));
+    AddArchiveFile(run, ChangeFileExtension(fullName, ".rzx6"));
+    AddArchiveFile(run, ChangeFileExtension(fullName, ".rzx"));
 
     const std::string attached = info->AttachedFile();
     if (!attached.empty())
-        AddArchiveFile(attached);
+        AddArchiveFile(run, attached);
 
     info->LoadLists();
     for (const auto& companion : info->NumberedCompanions())
-        AddArchiveFile(ChangeFileExtension(fullName, numberedPrefix + ".V" + std::to_string(companion.Number)));
+        AddArchiveFile(run, ChangeFileExtension(fullName, numberedPrefix + ".V" + std::to_string(companion.Number)));
     for (const auto& linked : info->LinkedSets()) {
         if (!linked.BasePath.empty()) {
-            AddArchiveFile(linked.BasePath + ".hbt");
-            AddArchiveFile(linked.BasePath + ".hbd");
-            AddArchiveFile(linked.BasePath + ".hbi");
+            AddArchiveFile(run, linked.BasePath + ".hbt");
+            AddArchiveFile(run, linked.BasePath + ".hbd");
+            AddArchiveFile(run, linked.BasePath + ".hbi");
         }
         if (!linked.LinkedFile.empty())
-            AddArchiveFile(linked.LinkedFile);
+            AddArchiveFile(run, linked.LinkedFile);
     }
     info->Close();
     return bareName;
 }
 
-void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std::string fileName)
+void ArchiveApplication(RunContext& run, std::string sourceFolder, std::string targetFolder, std::string fileName)
 {
-    RunWithErrorHandler("ArchiveApplication", [&] {
-        const std::string bareName = CollectArchiveFiles(sourceFolder + fileName);
+    bool started = false;
+    bool written = false;
+    RunWithErrorHandler(run.Outcome, "ArchiveApplication", [&] {
+        const std::string bareName = CollectArchiveFiles(run, sourceFolder + fileName);
 
         // An unplugged backup drive: nothing may go to the system disk in its place.
         if (MountedVolumes::WouldWriteToAbsentVolume(targetFolder))
@@ -157,27 +137,50 @@ void ArchiveApplication(std::string sourceFolder, std::string targetFolder, std:
         std::string archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
         // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
         // within the same second, finds its name taken by the first.
-        for (int waited = 0; waited < kMostSecondsWaited && WrittenByThisProcess(archivePath); ++waited) {
+        for (int waited = 0; waited < kMostSecondsWaited && run.Written.Contains(archivePath); ++waited) {
             WaitForNextSecond();
             archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
         }
 
-        RemoveAbandonedTemporaries(archivePath, targetFolder);
-        {
+        RemoveAbandonedTemporaries(run, archivePath, targetFolder);
+        std::uint64_t size = 0;
+        for (const auto& path : run.ArchiveFileList) {
+            if (const auto facts = FileSystem::EntryFactsOf(path))
+                size += facts->size;
+        }
+        run.Progress().DataFileStarted(sourceFolder + fileName, size);
+        started = true;
+        try {
             auto writer = GetComponents().CreateArchiveWriter();
             writer->SetArchiveName(archivePath);
-            for (const auto& path : ArchiveFileList())
+            for (const auto& path : run.ArchiveFileList)
                 writer->AddFile(path);
+            writer->SetBlockObserver([&run](std::uint64_t bytes) {
+                run.Progress().BytesRead(bytes);
+                return !run.CancelRequested();
+            });
             writer->Finish();
+        } catch (const RuntimeError& error) {
+            // The writer has left nothing under the name; the run's one
+            // entry says it was cancelled.
+            if (error.Number() == ErrorNumber::UserInterrupt && run.CancelRequested())
+                return;
+            throw;
         }
-        RememberWrittenArchive(archivePath);
+        run.Written.Remember(archivePath);
+        ++run.Outcome.ArchivesWritten;
         FileSystem::InvalidateCache(targetFolder);
-        if (auto* listings = TargetFolderListings::Current())
-            listings->ArchiveAdded(targetFolder, archivePath.substr(targetFolder.size()));
+        if (run.Listings)
+            run.Listings->ArchiveAdded(targetFolder, archivePath.substr(targetFolder.size()));
 
-        if (KeepLastCount() > 0)
-            PruneArchives(archivePath, targetFolder, KeepLastCount());
+        if (run.KeepLastCount > 0)
+            PruneArchives(run, archivePath, targetFolder, run.KeepLastCount);
+        written = true;
     });
+    // A data file that failed before its archive was begun is still one of the run's.
+    if (!started)
+        run.Progress().DataFileStarted(sourceFolder + fileName, 0);
+    run.Progress().DataFileFinished(written);
 }
 
 } // namespace ze6::modDAZadaro

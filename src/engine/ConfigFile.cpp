@@ -1,15 +1,15 @@
 #include "engine/ConfigFile.h"
 
+#include "engine/ConfigLineReader.h"
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
 #include "engine/PathOperations.h"
+#include "engine/RunContext.h"
+#include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
-#include "platform/files/FileSystem.h"
 
 #include <cerrno>
 #include <fstream>
-#include <ios>
-#include <system_error>
 
 namespace ze6::modDAZadaro {
 
@@ -22,41 +22,9 @@ namespace {
 
 } // namespace
 
-bool ConfigLineReader::Next(std::string& line)
+void ProcessFile(RunContext& run, std::string path)
 {
-    line.clear();
-    std::streambuf* buffer = m_input.rdbuf();
-    if (buffer == nullptr)
-        return false;
-    using Traits = std::streambuf::traits_type;
-    try {
-        int c = buffer->sbumpc();
-        if (Traits::eq_int_type(c, Traits::eof()))
-            return false;
-        for (; !Traits::eq_int_type(c, Traits::eof()); c = buffer->sbumpc()) {
-            if (c == '\n')
-                return true;
-            if (c == '\r') {
-                if (buffer->sgetc() == '\n')
-                    buffer->sbumpc();
-                return true;
-            }
-            line += Traits::to_char_type(c);
-        }
-        return true;
-    } catch (const std::ios_base::failure& failure) {
-        // The file buffer reports a failed read with the system's error code.
-        RaiseReadError(failure.code().category() == std::generic_category() ||
-                               failure.code().category() == std::system_category()
-                           ? failure.code().value()
-                           : EIO,
-                       {});
-    }
-}
-
-void ProcessFile(std::string path)
-{
-    RunWithErrorHandler("ProcessFile", [&] {
+    RunWithErrorHandler(run.Outcome, "ProcessFile", [&] {
         // The existence test ignores letter case, so the file is opened under
         // the spelling found on disk.
         const std::string opened = FileSystem::ResolvePath(path).value_or(path);
@@ -75,12 +43,20 @@ void ProcessFile(std::string path)
                 throw WithPath(error, opened);
             }
         };
-        while (next()) {
+        while (!run.CancelRequested() && next()) {
             std::string job = TrimBlanks(line);
             if (!job.empty())
-                ProcessCommandLine(std::move(job));
+                ProcessCommandLine(run, std::move(job));
         }
     });
+}
+
+RunOutcome ProcessFile(std::string path, ProgressSink* progress)
+{
+    RunContext run(progress);
+    run.Start();
+    ProcessFile(run, std::move(path));
+    return run.Finish("ProcessFile");
 }
 
 } // namespace ze6::modDAZadaro

@@ -1,6 +1,7 @@
 #include "engine/ErrorHandler.h"
 
 #include "diagnostics/modDebug.h"
+#include "engine/RunProgress.h"
 #include "platform/RuntimeError.h"
 
 #include <cstdio>
@@ -52,16 +53,23 @@ void ReportError(const std::string& procName, const std::string& message, std::i
     WriteToStandardError(procName, modDebug::ComposeErrorText(message, errorNumber, source), logFailure);
 }
 
-void RunWithErrorHandler(const std::string& procName, const std::function<void()>& body)
+void ReportError(RunOutcome& run, const std::string& procName, const std::string& message, std::int32_t errorNumber,
+                 const std::string& source)
+{
+    ++run.EntriesLogged;
+    ReportError(procName, message, errorNumber, source);
+}
+
+void RunWithErrorHandler(RunOutcome& run, const std::string& procName, const std::function<void()>& body)
 {
     try {
         body();
     } catch (const RuntimeError& error) {
-        ReportError(procName, error.Description(), error.Number(), error.Source());
+        ReportError(run, procName, error.Description(), error.Number(), error.Source());
     } catch (const std::bad_alloc&) {
-        ReportError(procName, "Out of memory", kOutOfMemory, kProgramErrorSource);
+        ReportError(run, procName, "Out of memory", kOutOfMemory, kProgramErrorSource);
     } catch (const std::exception& error) {
-        ReportError(procName, std::string("Internal error: ") + error.what(), kInternalError, kProgramErrorSource);
+        ReportError(run, procName, std::string("Internal error: ") + error.what(), kInternalError, kProgramErrorSource);
     }
 }
 

@@ -6,6 +6,8 @@
 
 namespace ze6::modDAZadaro {
 
+struct RunOutcome;
+
 inline constexpr const char* kModuleName = "modDAZadaro";
 
 // Reports one error of this module through LogError. When the log itself
@@ -14,8 +16,12 @@ inline constexpr const char* kModuleName = "modDAZadaro";
 void ReportError(const std::string& procName, const std::string& message, std::int32_t errorNumber,
                  const std::string& source);
 
+// The same for a report made during a run, which counts it in the run's outcome.
+void ReportError(RunOutcome& run, const std::string& procName, const std::string& message, std::int32_t errorNumber,
+                 const std::string& source);
+
 // Runs a procedure body under its one error handler: any error that escapes
 // the body is reported under procName and the procedure returns normally.
-void RunWithErrorHandler(const std::string& procName, const std::function<void()>& body);
+void RunWithErrorHandler(RunOutcome& run, const std::string& procName, const std::function<void()>& body);
 
 } // namespace ze6::modDAZadaro

@@ -4,7 +4,7 @@
 #include "engine/ErrorHandler.h"
 #include "engine/JobLineModel.h"
 #include "engine/PathOperations.h"
-#include "engine/TargetFolderListings.h"
+#include "engine/RunContext.h"
 #include "engine/Usage.h"
 #include "platform/files/FileSystem.h"
 
@@ -12,35 +12,61 @@
 
 namespace ze6::modDAZadaro {
 
-std::int32_t& KeepLastCount()
+void ProcessCommandLine(RunContext& run, std::string jobLine)
 {
-    static std::int32_t count = 0;
-    return count;
-}
-
-void ProcessCommandLine(std::string jobLine)
-{
-    RunWithErrorHandler("ProcessCommandLine", [&] {
-        const TargetFolderListings listings;
+    // The listings serve this job only: what another program changes in a
+    // target folder meanwhile is seen by the next one.
+    run.Listings.emplace();
+    RunWithErrorHandler(run.Outcome, "ProcessCommandLine", [&] {
         const auto parsed = ParseJobLine(jobLine);
         if (const auto* error = std::get_if<JobLineSyntaxError>(&parsed)) {
-            ShowUsage(error->Message);
+            ++run.Outcome.LinesRejected;
+            ShowUsage(run.GetPrompt(), error->Message);
             return;
         }
         const auto& parts = std::get<JobLineParts>(parsed);
 
         // Reset first: a number that overflows leaves no value of an earlier job behind.
-        KeepLastCount() = 0;
-        KeepLastCount() = KeepLastFromOptions(parts.Options);
+        run.KeepLastCount = 0;
+        run.KeepLastCount = KeepLastFromOptions(parts.Options);
         const std::string targetFolder = WithTrailingSeparator(parts.Target);
         const JobSource source = ClassifySource(parts.Source);
 
         // Every name is collected before the first archive is made: the
         // target folder may be the source folder too.
         const std::vector<std::string> names = FileSystem::ListFiles(source.FilePattern);
-        for (const auto& name : names)
-            ArchiveApplication(source.SourceFolder, targetFolder, name);
+        std::uint64_t bytes = 0;
+        for (const auto& name : names) {
+            if (const auto facts = FileSystem::EntryFactsOf(source.SourceFolder + name))
+                bytes += facts->size;
+        }
+        run.Progress().DataFilesListed(names.size(), bytes);
+        for (const auto& name : names) {
+            if (run.CancelRequested())
+                break;
+            ArchiveApplication(run, source.SourceFolder, targetFolder, name);
+        }
     });
+    run.Listings.reset();
+}
+
+RunOutcome ProcessCommandLine(std::string jobLine, ProgressSink* progress)
+{
+    RunContext run(progress);
+    run.Start();
+    ProcessCommandLine(run, std::move(jobLine));
+    return run.Finish("ProcessCommandLine");
+}
+
+RunOutcome ProcessCommandLines(RunContext& run, const std::vector<std::string>& jobLines)
+{
+    run.Start();
+    for (const auto& line : jobLines) {
+        if (run.CancelRequested())
+            break;
+        ProcessCommandLine(run, line);
+    }
+    return run.Finish("ProcessCommandLine");
 }
 
 } // namespace ze6::modDAZadaro

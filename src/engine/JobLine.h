@@ -1,16 +1,24 @@
 #pragma once
 
-#include <cstdint>
+#include "engine/RunProgress.h"
+
 #include <string>
+#include <vector>
 
 namespace ze6::modDAZadaro {
 
-// Number of newest archives to keep per data file for the job that runs now;
-// 0 keeps everything. Set by every job line that parses.
-std::int32_t& KeepLastCount();
+class ProgressSink;
+class RunContext;
 
-// Parses one job line, lists its data files and archives each of them.
-// Syntax errors show the usage text; run-time errors go to the log.
-void ProcessCommandLine(std::string jobLine);
+// Parses one job line, lists its data files and archives each of them, as one
+// job of the run. Syntax errors show the usage text; run-time errors go to the log.
+void ProcessCommandLine(RunContext& run, std::string jobLine);
+
+// One job line as a run of its own; returns what it did.
+RunOutcome ProcessCommandLine(std::string jobLine, ProgressSink* progress = nullptr);
+
+// Every job line in order as one run (the window's Execute); stops at the
+// next data file once the run is cancelled.
+RunOutcome ProcessCommandLines(RunContext& run, const std::vector<std::string>& jobLines);
 
 } // namespace ze6::modDAZadaro

@@ -1,6 +1,6 @@
 #include "engine/JobLineModel.h"
 
-#include "engine/ConfigFile.h"
+#include "engine/ConfigLineReader.h"
 #include "engine/LeadingNumber.h"
 #include "engine/PathOperations.h"
 #include "platform/RuntimeError.h"

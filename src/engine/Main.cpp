@@ -1,6 +1,5 @@
 #include "engine/Main.h"
 
-#include "diagnostics/modDebug.h"
 #include "engine/ConfigFile.h"
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
@@ -38,14 +37,15 @@ std::string WithoutOuterQuotes(std::string path)
 
 } // namespace
 
-int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow)
+int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow,
+         ProgressSink* progress)
 {
     if (const auto status = RunSwitch(arguments))
         return *status;
 
     const std::string commandText = RebuildCommandText(arguments);
     const int reportsBefore = modDebug::ReportCount();
-    const int status = Main(commandText, showMainWindow);
+    const int status = Main(commandText, showMainWindow, progress);
     if (!commandText.empty()) {
         const bool configurationFile = IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)));
         FinishCommandRun(configurationFile ? WithoutOuterQuotes(commandText) : std::string(),
@@ -54,7 +54,7 @@ int Main(const std::vector<std::string>& arguments, const std::function<int()>& 
     return status;
 }
 
-int Main(const std::string& commandText, const std::function<int()>& showMainWindow)
+int Main(const std::string& commandText, const std::function<int()>& showMainWindow, ProgressSink* progress)
 {
     if (commandText.empty())
         return showMainWindow ? showMainWindow() : 0;
@@ -65,23 +65,22 @@ int Main(const std::string& commandText, const std::function<int()>& showMainWin
         return 0;
     }
 
-    // Counted from here, so the status speaks only of this run.
-    const int reportsBefore = modDebug::ReportCount();
-    const int rejectionsBefore = RejectedJobLineCount();
-
+    RunOutcome outcome;
     if (IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)))) {
         const std::string path = WithoutOuterQuotes(commandText);
-        if (FileExists(path))
-            ProcessFile(path);
-        else
+        if (FileExists(path)) {
+            outcome = ProcessFile(path, progress);
+        } else {
             ReportError("Main", "File '" + path + "' does not exist or is inaccessible.", 0, "");
+            ++outcome.EntriesLogged;
+        }
     } else {
-        ProcessCommandLine(commandText);
+        outcome = ProcessCommandLine(commandText, progress);
     }
 
-    if (RejectedJobLineCount() > rejectionsBefore)
+    if (outcome.LinesRejected > 0)
         return 2;
-    return modDebug::ReportCount() > reportsBefore ? 1 : 0;
+    return outcome.EntriesLogged > 0 ? 1 : 0;
 }
 
 } // namespace ze6::modDAZadaro

@@ -6,17 +6,21 @@
 
 namespace ze6::modDAZadaro {
 
+class ProgressSink;
+
 // Dispatches the raw command text: empty shows the main window through
 // showMainWindow (whose result is returned), "/?" or "/HELP" the usage text, a
 // configuration-file name runs that file, anything else is one job line.
 // Returns the process exit status: 0 clean, 1 when the log got an entry, 2 when
-// a job line was rejected with the usage text.
-int Main(const std::string& commandText, const std::function<int()>& showMainWindow);
+// a job line was rejected with the usage text. progress (may be nullptr)
+// hears of the run.
+int Main(const std::string& commandText, const std::function<int()>& showMainWindow, ProgressSink* progress = nullptr);
 
 // The program's entry with the arguments as the shell split them: a switch in
 // the first argument runs that switch; otherwise the raw command text is
 // rebuilt and dispatched as above, and a command-mode run is recorded and, when
 // it logged anything, announced on the desktop.
-int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow);
+int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow,
+         ProgressSink* progress = nullptr);
 
 } // namespace ze6::modDAZadaro

@@ -1,9 +1,9 @@
 #include "engine/Pruning.h"
 
-#include "engine/TargetFolderListings.h"
-#include "engine/WrittenArchives.h"
-#include "platform/archive/HiddenTemporaryFile.h"
-#include "platform/files/FileSystem.h"
+#include "engine/ArchiveSeries.h"
+#include "engine/RunContext.h"
+#include "platform/FileSystem.h"
+#include "platform/HiddenTemporaryFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,23 +15,6 @@ namespace ze6::modDAZadaro {
 
 namespace {
 
-// "yyyy-mm-dd-hh-mm-ss": what an archive name holds between its stem and ".RZZ".
-constexpr std::string_view kTimestampForm = "dddd-dd-dd-dd-dd-dd";
-constexpr std::string_view kArchiveExtension = ".RZZ";
-
-bool HasTimestampForm(std::string_view text)
-{
-    if (text.size() != kTimestampForm.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool wantsDigit = kTimestampForm[i] == 'd';
-        const bool isDigit = text[i] >= '0' && text[i] <= '9';
-        if (wantsDigit != isDigit || (!wantsDigit && text[i] != '-'))
-            return false;
-    }
-    return true;
-}
-
 // An unlocked temporary younger than this is left alone: a writer takes its
 // lock right after creating the file, and a writer on another host of a
 // network file system may not share locks with this one at all. A series
@@ -41,19 +24,6 @@ constexpr std::chrono::seconds kOwnSeriesAbandonedAfter{60};
 constexpr std::chrono::seconds kAnySeriesAbandonedAfter{3600};
 
 } // namespace
-
-std::optional<std::string> SeriesKey(const std::string& name)
-{
-    const std::size_t tail = kTimestampForm.size() + kArchiveExtension.size();
-    if (name.size() <= tail)
-        return std::nullopt;
-    const std::string_view view(name);
-    if (!HasTimestampForm(view.substr(name.size() - tail, kTimestampForm.size())) ||
-        !FileSystem::EqualIgnoringCase(name.substr(name.size() - kArchiveExtension.size()),
-                                       std::string(kArchiveExtension)))
-        return std::nullopt;
-    return FileSystem::FoldCase(name.substr(0, name.size() - tail));
-}
 
 std::vector<std::string> SortFileList(const std::vector<std::string>& list, CompareMode mode)
 {
@@ -78,33 +48,13 @@ std::vector<std::string> SortFileList(const std::vector<std::string>& list, Comp
     return sorted;
 }
 
-namespace {
-
-// The "yyyy-mm-dd-hh-mm-ss" of an archive name, whose text order is its time order.
-std::string_view TimestampOf(std::string_view name)
-{
-    const std::size_t tail = kTimestampForm.size() + kArchiveExtension.size();
-    return name.size() < tail ? std::string_view() : name.substr(name.size() - tail, kTimestampForm.size());
-}
-
-// The stem's file name (up to and including the underscore in front of the
-// timestamp); empty when archivePath is not an archive path in targetFolder.
-std::string StemName(const std::string& archivePath, const std::string& targetFolder)
-{
-    const std::size_t tail = kTimestampForm.size() + kArchiveExtension.size();
-    if (archivePath.size() < targetFolder.size() + tail)
-        return {};
-    return archivePath.substr(targetFolder.size(), archivePath.size() - tail - targetFolder.size());
-}
-
-} // namespace
-
-void RemoveAbandonedTemporaries(const std::string& archivePath, const std::string& targetFolder)
+void RemoveAbandonedTemporaries(RunContext& run, const std::string& archivePath, const std::string& targetFolder)
 {
     const std::string stemName = StemName(archivePath, targetFolder);
     if (stemName.empty())
         return;
-    if (auto* listings = TargetFolderListings::Current()) {
+    if (run.Listings) {
+        auto* listings = &*run.Listings;
         for (const auto& name : listings->TakeTemporaries(targetFolder, stemName))
             HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name, kOwnSeriesAbandonedAfter);
         for (const auto& name : listings->TakeEveryTemporaryOnce(targetFolder))
@@ -121,7 +71,8 @@ void RemoveAbandonedTemporaries(const std::string& archivePath, const std::strin
         });
 }
 
-void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount)
+void PruneArchives(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
+                   std::int32_t keepLastCount)
 {
     if (keepLastCount <= 0)
         return;
@@ -130,7 +81,7 @@ void PruneArchives(const std::string& archivePath, const std::string& targetFold
         return;
     const std::size_t keep = static_cast<std::size_t>(keepLastCount);
 
-    auto* listings = TargetFolderListings::Current();
+    auto* listings = run.Listings ? &*run.Listings : nullptr;
     std::vector<std::string> series;
     if (listings) {
         series = listings->Series(targetFolder, stemName);
@@ -147,7 +98,7 @@ void PruneArchives(const std::string& archivePath, const std::string& targetFold
     // In a shared folder others can plant names in the series, and a clock
     // set back or another time zone dates the new archive before the ones
     // already there. So only the user's own regular files dated up to the new
-    // archive count as generations, and this process never deletes its own.
+    // archive count as generations, and the run never deletes its own.
     const std::string_view newest = TimestampOf(archivePath);
     std::vector<std::string> counted;
     std::unordered_map<std::string, FileSystem::EntryFacts> factsOf;
@@ -179,7 +130,7 @@ void PruneArchives(const std::string& archivePath, const std::string& targetFold
     };
     try {
         for (std::size_t i = 0; i + keep < sorted.size(); ++i) {
-            if (WrittenByThisProcess(sorted[i], factsOf.at(sorted[i])))
+            if (run.Written.Contains(sorted[i], factsOf.at(sorted[i])))
                 continue;
             FileSystem::DeleteFile(sorted[i]);
             deleted.insert(sorted[i].substr(targetFolder.size()));

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace ze6::modDAZadaro {
+
+class RunContext;
 
 enum class CompareMode { Binary = 0, Text = 1 };
 
@@ -13,21 +14,17 @@ enum class CompareMode { Binary = 0, Text = 1 };
 // mode ignores letter case.
 std::vector<std::string> SortFileList(const std::vector<std::string>& list, CompareMode mode);
 
-// The folded stem of an archive name (the stem, an underscore and a timestamp
-// "yyyy-mm-dd-hh-mm-ss", then ".RZZ" in any letter case): archives with the
-// same key form one series. nullopt for any other name.
-std::optional<std::string> SeriesKey(const std::string& name);
-
 // Deletes all but the newest keepLastCount archives of the series that
 // archivePath belongs to. Only the effective user's own regular files dated
-// up to archivePath count, and no archive this process wrote is deleted.
+// up to archivePath count, and no archive this run wrote is deleted.
 // Raises RuntimeError when a deletion fails.
-void PruneArchives(const std::string& archivePath, const std::string& targetFolder, std::int32_t keepLastCount);
+void PruneArchives(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
+                   std::int32_t keepLastCount);
 
 // Removes the hidden archive temporaries that killed runs left behind in
 // targetFolder: those of the series that archivePath belongs to after a
 // minute, those of any other series after an hour, never one a live writer
 // holds. Best effort, never raises.
-void RemoveAbandonedTemporaries(const std::string& archivePath, const std::string& targetFolder);
+void RemoveAbandonedTemporaries(RunContext& run, const std::string& archivePath, const std::string& targetFolder);
 
 } // namespace ze6::modDAZadaro

@@ -5,6 +5,7 @@
 #include "engine/JobLineModel.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
+#include "engine/RunContext.h"
 #include "platform/Clock.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
@@ -14,9 +15,7 @@
 #include "platform/files/FileSystem.h"
 
 #include <algorithm>
-#include <chrono>
 #include <optional>
-#include <thread>
 #include <unordered_set>
 
 namespace ze6::modDAZadaro {
@@ -87,25 +86,18 @@ std::optional<std::string> DataFileEntry(const std::vector<ArchiveEntry>& entrie
     return first;
 }
 
-void WaitForNextSecond()
-{
-    const int left = 1000 - CurrentLocalTime().time().msec();
-    std::this_thread::sleep_for(std::chrono::milliseconds(left + 1));
-}
-
 // Archives what the restore is about to replace as a new generation in
 // `archiveFolder`: what a backup of the destination's data file would hold
 // now, plus every other file to be replaced. Returns its path.
 std::string WriteSafetyGeneration(const std::string& archiveFolder, std::string stem,
                                   const std::optional<std::string>& dataFile, const std::vector<std::string>& replaced)
 {
+    RunContext collecting;
     if (dataFile)
-        stem = ChangeFileExtension(CollectArchiveFiles(*dataFile), "");
-    else
-        ArchiveFileList().clear();
+        stem = ChangeFileExtension(CollectArchiveFiles(collecting, *dataFile), "");
     for (const auto& path : replaced)
-        AddArchiveFile(path);
-    const std::vector<std::string> files = ArchiveFileList();
+        AddArchiveFile(collecting, path);
+    const std::vector<std::string> files = std::move(collecting.ArchiveFileList);
 
     for (int attempt = 1;; ++attempt) {
         const std::string path = archiveFolder + stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";

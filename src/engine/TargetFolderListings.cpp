@@ -1,35 +1,10 @@
 #include "engine/TargetFolderListings.h"
 
-#include "engine/Pruning.h"
-#include "platform/archive/HiddenTemporaryFile.h"
-#include "platform/files/FileSystem.h"
+#include "engine/ArchiveSeries.h"
+#include "platform/FileSystem.h"
+#include "platform/HiddenTemporaryFile.h"
 
 namespace ze6::modDAZadaro {
-
-namespace {
-
-TargetFolderListings*& TheCurrent()
-{
-    static TargetFolderListings* current = nullptr;
-    return current;
-}
-
-} // namespace
-
-TargetFolderListings::TargetFolderListings() : m_previous(TheCurrent())
-{
-    TheCurrent() = this;
-}
-
-TargetFolderListings::~TargetFolderListings()
-{
-    TheCurrent() = m_previous;
-}
-
-TargetFolderListings* TargetFolderListings::Current()
-{
-    return TheCurrent();
-}
 
 TargetFolderListings::Folder& TargetFolderListings::Archives(const std::string& folder)
 {

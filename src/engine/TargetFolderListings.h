@@ -17,15 +17,9 @@ namespace ze6::modDAZadaro {
 // archive is pruned one run later.
 class TargetFolderListings final {
 public:
-    // The new object serves until it is destroyed (one job); listings never
-    // outlive it.
-    TargetFolderListings();
-    ~TargetFolderListings();
+    TargetFolderListings() = default;
     TargetFolderListings(const TargetFolderListings&) = delete;
     TargetFolderListings& operator=(const TargetFolderListings&) = delete;
-
-    // The listings of the job that is running, or nullptr outside a job.
-    static TargetFolderListings* Current();
 
     // Bare names of the archives in `folder` that belong to the series of
     // `stemName` (letter case ignored). Raises RuntimeError when the folder
@@ -55,7 +49,6 @@ private:
     Folder& Temporaries(const std::string& folder);
 
     std::map<std::string, Folder> m_folders;
-    TargetFolderListings* m_previous;
 };
 
 } // namespace ze6::modDAZadaro

@@ -8,16 +8,6 @@
 
 namespace ze6::modDAZadaro {
 
-namespace {
-
-int& Rejections()
-{
-    static int count = 0;
-    return count;
-}
-
-} // namespace
-
 std::string UsageText(const std::string& message)
 {
     static const std::string kLineEnd = "\r\n";
@@ -40,14 +30,12 @@ std::string UsageText(const std::string& message)
 
 void ShowUsage(std::string message)
 {
-    if (!message.empty())
-        ++Rejections();
-    GetComponents().GetPrompt().Ask({UsageText(message), ExecutableName(), PromptButtons::Ok, PromptIcon::None});
+    ShowUsage(GetComponents().GetPrompt(), std::move(message));
 }
 
-int RejectedJobLineCount()
+void ShowUsage(Prompt& prompt, std::string message)
 {
-    return Rejections();
+    prompt.Ask({UsageText(message), ExecutableName(), PromptButtons::Ok, PromptIcon::None});
 }
 
 } // namespace ze6::modDAZadaro

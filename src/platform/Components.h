@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,12 @@ public:
     virtual ~ArchiveWriter() = default;
     virtual void SetArchiveName(const std::string& path) = 0;
     virtual void AddFile(const std::string& path) = 0;
+    // Told the size of every block read from the files, on the thread that
+    // calls Finish, before the next one is read; answering false abandons the
+    // archive: Finish then raises UserInterrupt and leaves nothing under the
+    // archive's name.
+    using BlockObserver = std::function<bool(std::uint64_t bytes)>;
+    virtual void SetBlockObserver(BlockObserver observer) = 0;
     virtual void Finish() = 0;
 };
 

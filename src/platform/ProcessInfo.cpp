@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
 namespace ze6 {
 
@@ -63,6 +65,12 @@ std::string ExecutableName()
     if (dot != std::string::npos && dot > 0)
         name.erase(dot);
     return name.empty() ? std::string("ZE6Vivevu") : name;
+}
+
+bool StandardErrorIsTerminal()
+{
+    const char* term = std::getenv("TERM");
+    return ::isatty(STDERR_FILENO) == 1 && term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
 }
 
 bool DisplayAvailable()

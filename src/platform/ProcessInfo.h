@@ -28,6 +28,10 @@ bool DisplayAvailable();
 // that points nowhere is none, and so are offscreen and minimal.
 std::string VisibleDisplayPlatform();
 
+// True when standard error is a terminal a person watches: a TERM other than
+// "dumb". Under cron, a timer or a pipe it is not.
+bool StandardErrorIsTerminal();
+
 // Command mode is silent: the toolkit's warnings are dropped, not printed.
 void SilenceToolkitMessages();
 

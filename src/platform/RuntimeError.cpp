@@ -27,6 +27,8 @@ std::string DescribeErrorNumber(std::int32_t number)
         return "Overflow";
     case 7:
         return "Out of memory";
+    case ErrorNumber::UserInterrupt:
+        return "User interrupt occurred";
     case ErrorNumber::BadFileName:
         return "Bad file name or number";
     case ErrorNumber::FileNotFound:

@@ -37,6 +37,7 @@ inline constexpr const char* kProgramErrorSource = "ZE6Vivevu";
 // Classic error numbers used for operating-system failures.
 namespace ErrorNumber {
 inline constexpr std::int32_t Overflow = 6;
+inline constexpr std::int32_t UserInterrupt = 18;
 inline constexpr std::int32_t BadFileName = 52;
 inline constexpr std::int32_t FileNotFound = 53;
 inline constexpr std::int32_t FileAlreadyOpen = 55;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
+#include <pty.h>
 #include <regex>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -20,7 +21,8 @@ protected:
     TempFolder temp;
     std::string logPath = temp / "state/ZE6Vivevu.log";
 
-    Result Run(const Names& arguments) const { return ProgramRun(temp, logPath).Run(arguments); }
+    // With a terminal type, as from a shell: standard error is a pipe, so no progress is shown.
+    Result Run(const Names& arguments) const { return ProgramRun(temp, logPath).With("TERM", "xterm").Run(arguments); }
 
     // File names in a folder, sorted, with this run's archive timestamps (not
     // the 2020 ones a test writes itself) shown as "<t>".
@@ -150,6 +152,37 @@ TEST_F(ProgramTest, FailuresGoToTheLogAndExitOne)
     const std::regex entry(R"(\[[-\d: .]+\] \[Legacy\.ZE6Vivevu\] \[error\] ERROR: modDAZadaro, Main, Runtime error )"
                            R"(occured: 0 - File '[^']*/jobs/missing\.rzb' does not exist or is inaccessible\.\n)");
     EXPECT_TRUE(std::regex_match(ReadFile(logPath), entry)) << ReadFile(logPath);
+}
+
+// On a terminal a run shows one line of progress, redrawn in place and erased
+// at its end; a terminal that cannot do that (TERM=dumb) gets nothing.
+TEST_F(ProgramTest, OnATerminalProgressIsOneLineErasedAtTheEnd)
+{
+    temp.Write("data/PLANT1.RZT", "one");
+    temp.Write("data/PLANT2.RZT", "two");
+    const auto onTerminal = [&](const std::string& term) {
+        int master = -1;
+        int terminal = -1;
+        EXPECT_EQ(::openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+        const Result result =
+            ProgramRun(temp, logPath).With("TERM", term).Run({temp / "data", temp / ("to_" + term)}, [terminal] {
+                ::dup2(terminal, STDERR_FILENO);
+            });
+        ::close(terminal);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(Folder("to_" + term), (Names{"PLANT1_<t>.RZZ", "PLANT2_<t>.RZZ"}));
+        std::string shown;
+        char buffer[4096];
+        for (ssize_t count; (count = ::read(master, buffer, sizeof buffer)) > 0;)
+            shown.append(buffer, static_cast<std::size_t>(count));
+        ::close(master);
+        return shown;
+    };
+    const std::string shown = onTerminal("xterm");
+    EXPECT_TRUE(std::regex_match(shown, std::regex(R"((\r\x1b\[K[^\r]*PLANT\d\.RZT  [12] of 2 +\d+%  [\d.]+ MB/s)+)"
+                                                   R"(\r\x1b\[K)")))
+        << shown;
+    EXPECT_EQ(onTerminal("dumb"), "");
 }
 
 // A socket file nobody listens on, as a compositor that has gone leaves behind.

@@ -1,6 +1,6 @@
 #include "engine/Archive.h"
 #include "EngineTestComponents.h"
-#include "engine/JobLine.h"
+#include "engine/RunContext.h"
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
 #include "platform/archive/HiddenTemporaryFile.h"
@@ -28,6 +28,7 @@ using Names = std::vector<std::string>;
 class ArchiveTest : public testing::Test {
 protected:
     test::EngineTestComponents components;
+    RunContext run;
     test::TempFolder temp;
     test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
     std::string source = temp.MakeFolder("data");
@@ -41,8 +42,8 @@ protected:
     // Archives the data file, then moves the clock on to the next second.
     void Archive(const std::string& name, std::int32_t keep = 0)
     {
-        KeepLastCount() = keep;
-        ArchiveApplication(source, target, name);
+        run.KeepLastCount = keep;
+        ArchiveApplication(run, source, target, name);
         clock.AdvanceSeconds(1);
     }
     Names Target() const
@@ -78,7 +79,7 @@ TEST_F(ArchiveTest, CompanionsInTableOrderAsFoundOnDisk)
               (Names{"G6.RZT6", "g6.rzd6", "G6.ktm6", "G6.rzx", "G6.KTM6.V2"}));
     // An extension ending neither in T nor in 6 leaves the data file itself out.
     EXPECT_EQ(test::ZipEntryNames(target + "T_2024-03-07-14-05-11.RZZ"), Names{"T.rzd"});
-    EXPECT_EQ(ArchiveFileList(), Names{source + "T.rzd"});
+    EXPECT_EQ(run.ArchiveFileList, Names{source + "T.rzd"});
 }
 
 TEST_F(ArchiveTest, AttachedFileAndLinkedSetsComeAfterTheCompanions)
@@ -91,9 +92,9 @@ TEST_F(ArchiveTest, AttachedFileAndLinkedSetsComeAfterTheCompanions)
                              {source + "missing", ""},
                              {"", temp / "more/abc.rzt"}};
     target = temp / "new/deeper/"; // made with its parents
-    ArchiveApplication(source, temp / "new/deeper", "ABC.RZT");
+    ArchiveApplication(run, source, temp / "new/deeper", "ABC.RZT");
     ASSERT_EQ(components.log, Names{});
-    EXPECT_EQ(ArchiveFileList(),
+    EXPECT_EQ(run.ArchiveFileList,
               (Names{source + "ABC.RZT", source + "abc.rzd", source + "LINK.hbt", source + "link.HBI",
                      source + "other.bin", temp / "more/only.bin", temp / "more/ABC.RZT"}));
     const Names names = test::ZipEntryNames(target + "ABC_2024-03-07-14-05-09.RZZ");
@@ -106,23 +107,23 @@ TEST_F(ArchiveTest, FailuresAreLoggedKeepTheFirstArchiveAndPruneNothing)
 {
     Files("data/", {"ABC.RZT"});
     Files("backup/", {"ABC_2020-01-01-00-00-00.RZZ", "ABC_2021-01-01-00-00-00.RZZ"});
-    ArchiveApplication(source, target, "ABC.RZT");
+    ArchiveApplication(run, source, target, "ABC.RZT");
     temp.Write("data/ABC.RZT", "changed");
     clock.AdvanceSeconds(1);
     Files("backup/", {"ABC_2024-03-07-14-05-10.RZZ"}); // the name is taken, not by this run
-    KeepLastCount() = 1;
-    ArchiveApplication(source, target, "ABC.RZT");
+    run.KeepLastCount = 1;
+    ArchiveApplication(run, source, target, "ABC.RZT");
     components.onFinish = [](const std::string&) { Raise(ErrorNumber::DiskFull, "ArchiveWriter"); };
     clock.AdvanceSeconds(1);
-    ArchiveApplication(source, target, "ABC.RZT");
+    ArchiveApplication(run, source, target, "ABC.RZT");
     components.onFinish = nullptr;
     {
         // The archive is in place, but its name may not survive a crash.
         HiddenTemporaryFile::SetFolderSyncForTesting([](int) { return errno = EIO, -1; });
-        ArchiveApplication(source, target, "ABC.RZT");
+        ArchiveApplication(run, source, target, "ABC.RZT");
         HiddenTemporaryFile::SetFolderSyncForTesting({});
     }
-    ArchiveApplication(source, target, "NONE.RZT");
+    ArchiveApplication(run, source, target, "NONE.RZT");
 
     ASSERT_EQ(components.log.size(), 4u);
     EXPECT_EQ(components.log[0], "modDAZadaro, ArchiveApplication, Runtime error occured: 58 - File already exists: " +
@@ -256,17 +257,17 @@ TEST_F(ArchiveTest, PruningCountsOnlyOwnEarlierArchivesAndNeverDeletesThisRunsOw
         return names;
     };
 
-    KeepLastCount() = 3;
-    ArchiveApplication(source, target, "S.RZT");
+    run.KeepLastCount = 3;
+    ArchiveApplication(run, source, target, "S.RZT");
     EXPECT_EQ(Target(), with({real[1], real[2], "S_2024-03-07-14-05-09.RZZ"}));
     // Same series, same second: the name is this run's own, so the next second's is taken.
-    KeepLastCount() = 1;
-    ArchiveApplication(source, target, "S.RZT6");
+    run.KeepLastCount = 1;
+    ArchiveApplication(run, source, target, "S.RZT6");
     EXPECT_EQ(Target(), with({"S_2024-03-07-14-05-09.RZZ", "S_2024-03-07-14-05-10.RZZ"}));
     EXPECT_EQ(test::ZipEntryNames(target + "S_2024-03-07-14-05-10.RZZ"), Names{"S.RZT6"});
 
     clock.Set(QDateTime(QDate(2020, 1, 1), QTime(0, 0, 0))); // set back: every other name is later
-    ArchiveApplication(source, target, "S.RZT");
+    ArchiveApplication(run, source, target, "S.RZT");
     EXPECT_EQ(Target(), with({"S_2020-01-01-00-00-00.RZZ", "S_2024-03-07-14-05-09.RZZ", "S_2024-03-07-14-05-10.RZZ"}));
     EXPECT_EQ(components.log, Names{});
     EXPECT_EQ(test::ReadFile(source + "S.RZT"), "content of S.RZT");

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "diagnostics/modDebug.h"
-#include "engine/JobLine.h"
 #include "platform/RuntimeError.h"
 #include "support/FakeDataFileReader.h"
 #include "support/FakeLog.h"
@@ -18,11 +17,7 @@ namespace ze6::test {
 // writer's Finish can be replaced to inject a fault.
 class EngineTestComponents : public TestComponents, public FakeLog, public FakeDataFileReader {
 public:
-    EngineTestComponents()
-    {
-        modDebug::ResetForTesting();
-        modDAZadaro::KeepLastCount() = 0;
-    }
+    EngineTestComponents() { modDebug::ResetForTesting(); }
     ~EngineTestComponents() override { modDebug::ResetForTesting(); }
 
     std::unique_ptr<LogComponent> CreateLogComponent() override { return CreateLog(); }
@@ -37,6 +32,7 @@ public:
             Writer(EngineTestComponents& owner, std::unique_ptr<ArchiveWriter> real) : o(owner), r(std::move(real)) {}
             void SetArchiveName(const std::string& path) override { name = path, r->SetArchiveName(path); }
             void AddFile(const std::string& path) override { r->AddFile(path); }
+            void SetBlockObserver(BlockObserver observer) override { r->SetBlockObserver(std::move(observer)); }
             void Finish() override { o.onFinish ? o.onFinish(name) : r->Finish(); }
         };
         return std::make_unique<Writer>(*this, Components::CreateArchiveWriter());

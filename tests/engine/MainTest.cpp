@@ -2,6 +2,7 @@
 #include "EngineTestComponents.h"
 #include "engine/ConfigFile.h"
 #include "engine/JobLine.h"
+#include "engine/RunContext.h"
 #include "engine/Usage.h"
 #include "support/TempFolder.h"
 
@@ -68,13 +69,14 @@ TEST(Main, ConfigurationFilesThatCannotBeReadAreLoggedUnderProcessFile)
 TEST(Main, EveryJobLineSetsItsOwnKeepLastCount)
 {
     test::EngineTestComponents components;
+    RunContext run;
     for (const auto& [options, expected] : std::vector<std::pair<std::string, int>>{
              {"KEEPLAST:4", 4}, {"", 0}, {"keeplast:-3", 0}, {"KEEPLAST:4", 4}, {"KEEPLAST:1e10", 0}}) {
-        ProcessCommandLine("\"/nonexistent/\" \"/nonexistent/t/\" " + options);
-        EXPECT_EQ(KeepLastCount(), expected) << options;
+        ProcessCommandLine(run, "\"/nonexistent/\" \"/nonexistent/t/\" " + options);
+        EXPECT_EQ(run.KeepLastCount, expected) << options;
     }
-    ProcessCommandLine("\"/nonexistent/\""); // rejected: left alone
-    EXPECT_EQ(KeepLastCount(), 0);
+    ProcessCommandLine(run, "\"/nonexistent/\""); // rejected: left alone
+    EXPECT_EQ(run.KeepLastCount, 0);
 }
 
 } // namespace

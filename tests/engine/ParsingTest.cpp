@@ -1,4 +1,4 @@
-#include "engine/ConfigFile.h"
+#include "engine/ConfigLineReader.h"
 #include "engine/JobLineModel.h"
 #include "engine/LeadingNumber.h"
 #include "support/RaisedNumber.h"

@@ -110,6 +110,8 @@ public:
 
     void AddFile(const std::string& path) override { m_files.push_back(path); }
 
+    void SetBlockObserver(BlockObserver observer) override { m_observer = std::move(observer); }
+
     void Finish() override
     {
         try {
@@ -129,6 +131,7 @@ private:
 
     std::string m_archiveName;
     std::vector<std::string> m_files;
+    BlockObserver m_observer;
 };
 
 void ZipArchiveWriter::Write()
@@ -217,7 +220,7 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
         if (file.folder) {
             index = zip_dir_add(archive.get(), names[i].c_str(), encoding);
         } else {
-            sources.push_back(std::make_unique<ZipFileSource>(file.path, kDeflateLevel));
+            sources.push_back(std::make_unique<ZipFileSource>(file.path, kDeflateLevel, m_observer));
             zip_source_t* source = sources.back()->CreateSource(zip_get_error(archive.get()));
             if (source == nullptr)
                 throw libzipFailure(zip_strerror(archive.get()));

@@ -22,7 +22,8 @@ bool SameContentMarkers(const struct stat& a, const struct stat& b)
 
 } // namespace
 
-ZipFileSource::ZipFileSource(std::string path, int deflateLevel) : m_path(std::move(path)), m_deflateLevel(deflateLevel)
+ZipFileSource::ZipFileSource(std::string path, int deflateLevel, BlockObserver observer)
+    : m_path(std::move(path)), m_deflateLevel(deflateLevel), m_observer(std::move(observer))
 {
 }
 
@@ -142,6 +143,8 @@ zip_int64_t ZipFileSource::Read(void* data, zip_uint64_t length)
     }
     m_crc = static_cast<std::uint32_t>(crc32(m_crc, static_cast<const Bytef*>(data), static_cast<uInt>(count)));
     m_bytesRead += static_cast<std::uint64_t>(count);
+    if (!Observe(static_cast<std::uint64_t>(count)))
+        return -1;
     return count;
 }
 
@@ -199,12 +202,23 @@ bool ZipFileSource::FeedBlock()
         filled += static_cast<std::size_t>(count);
     }
     m_bytesRead += filled;
+    if (!Observe(filled))
+        return false;
     const bool last = m_bytesRead == size;
     if (last && ExpectEnd() != 0)
         return false;
     m_inputDone = last;
     m_deflate->Submit(std::move(block), last);
     return true;
+}
+
+bool ZipFileSource::Observe(std::uint64_t bytes)
+{
+    if (!m_observer || m_observer(bytes))
+        return true;
+    Fail(ZIP_ER_CANCELLED, 0,
+         RuntimeError(ErrorNumber::UserInterrupt, DescribeErrorNumber(ErrorNumber::UserInterrupt), kSource, m_path));
+    return false;
 }
 
 zip_int64_t ZipFileSource::ExpectEnd()

@@ -5,6 +5,7 @@
 #include "platform/archive/ParallelDeflate.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,7 +26,10 @@ namespace ze6 {
 // on every core (see ParallelDeflate), and libzip copies it as it is.
 class ZipFileSource final : public LibzipSource<ZipFileSource> {
 public:
-    explicit ZipFileSource(std::string path, int deflateLevel = 0);
+    // observer (may be empty) is told the size of each block read and stops
+    // the reading when it answers false.
+    using BlockObserver = std::function<bool(std::uint64_t bytes)>;
+    explicit ZipFileSource(std::string path, int deflateLevel = 0, BlockObserver observer = {});
     ~ZipFileSource();
 
     std::uint64_t BytesRead() const { return m_bytesRead; }
@@ -54,6 +58,8 @@ private:
     zip_int64_t Fail(int libzipError, int systemError, RuntimeError failure);
     zip_int64_t FailWithErrno(int systemError);
     zip_int64_t FailChanged();
+    // false (after failing the read) when the observer stops it.
+    bool Observe(std::uint64_t bytes);
 
     std::string m_path;
     int m_descriptor = -1;
@@ -64,6 +70,7 @@ private:
     std::uint32_t m_storedCrc = 0;
     bool m_complete = false;
     int m_deflateLevel;
+    BlockObserver m_observer;
     std::unique_ptr<ParallelDeflate> m_deflate;
     bool m_inputDone = false;
     std::vector<unsigned char> m_output;

@@ -279,7 +279,8 @@ std::optional<EntryFacts> EntryFactsOf(const std::string& path)
     if (path.empty() || ::lstat(path.c_str(), &status) != 0)
         return std::nullopt;
     return EntryFacts{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
-                      S_ISREG(status.st_mode), status.st_uid == ::geteuid()};
+                      S_ISREG(status.st_mode), status.st_uid == ::geteuid(),
+                      static_cast<std::uint64_t>(status.st_size)};
 }
 
 void DeleteFile(const std::string& path)

@@ -64,6 +64,7 @@ struct EntryFacts {
     std::uint64_t inode = 0;
     bool regularFile = false;
     bool ownedByEffectiveUser = false;
+    std::uint64_t size = 0;
 };
 
 // The entry at `path` as spelled, or nullopt when there is none; never raises.

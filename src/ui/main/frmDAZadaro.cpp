@@ -1,5 +1,7 @@
 #include "ui/main/frmDAZadaro.h"
 
+#include "engine/RunContext.h"
+
 #include "engine/DefaultFolders.h"
 #include "platform/Components.h"
 #include "platform/ProcessInfo.h"
@@ -409,6 +411,17 @@ bool frmDAZadaro::ConfirmClose()
 
 void frmDAZadaro::closeEvent(QCloseEvent* event)
 {
+    if (m_run) {
+        // Closed now, the window would take the run's dialog and prompt with it.
+        event->ignore();
+        if (!m_closeAfterRun &&
+            GetComponents().GetPrompt().Ask({"A backup is running. Cancel it and close the window?", kApplicationTitle,
+                                             PromptButtons::YesNo, PromptIcon::Exclamation}) == PromptAnswer::Yes) {
+            m_closeAfterRun = true;
+            m_run->RequestCancel();
+        }
+        return;
+    }
     if (ConfirmClose())
         event->accept();
     else

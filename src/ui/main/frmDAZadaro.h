@@ -15,6 +15,9 @@ class QTableWidget;
 
 namespace ze6 {
 
+namespace modDAZadaro {
+class RunContext;
+}
 using modDAZadaro::JobRow;
 
 // A cell's bytes as the user reads them: UTF-8 as it stands, anything else as
@@ -111,6 +114,9 @@ private:
     // Set once the user agreed to lose changes as the session ends, so the
     // closing that follows does not ask a second time.
     bool m_closeConfirmed = false;
+    // The run Execute has going, and whether the window closes when it has ended.
+    modDAZadaro::RunContext* m_run = nullptr;
+    bool m_closeAfterRun = false;
 };
 
 } // namespace ze6

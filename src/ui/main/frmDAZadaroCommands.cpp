@@ -1,6 +1,6 @@
 // The job commands of the main window: the four buttons and the Help menu.
-#include "diagnostics/modDebug.h"
 #include "engine/JobLine.h"
+#include "engine/RunContext.h"
 #include "engine/Usage.h"
 #include "platform/Components.h"
 #include "platform/LogLocation.h"
@@ -8,16 +8,18 @@
 #include "platform/Prompt.h"
 #include "platform/Version.h"
 #include "ui/about/frmAbout.h"
-#include "ui/editor/WaitCursor.h"
 #include "ui/editor/frmDAZadaroEdit.h"
+#include "ui/main/RunProgressDialog.h"
 #include "ui/main/frmDAZadaro.h"
 
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThread>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 namespace ze6 {
 
@@ -31,6 +33,26 @@ std::string LoggedRunText(int entries, const std::string& logPath)
     const std::string count = entries == 1 ? "1 entry was" : std::to_string(entries) + " entries were";
     return "Backup completed, but " + count + " written to the log:\r\n" + logPath + "\r\n\r\nShow the log?";
 }
+
+// The engine's boxes (the usage box of a rejected row) shown on the window's
+// thread; the run waits for the answer as it did when it ran there.
+class WindowThreadPrompt final : public Prompt {
+public:
+    explicit WindowThreadPrompt(QObject* window) : m_window(window) {}
+
+    PromptAnswer Ask(const PromptRequest& request) override
+    {
+        if (QThread::currentThread() == m_window->thread())
+            return GetComponents().GetPrompt().Ask(request);
+        PromptAnswer answer = DefaultAnswer(request.buttons);
+        QMetaObject::invokeMethod(
+            m_window, [&] { answer = GetComponents().GetPrompt().Ask(request); }, Qt::BlockingQueuedConnection);
+        return answer;
+    }
+
+private:
+    QObject* m_window;
+};
 
 } // namespace
 
@@ -90,17 +112,28 @@ void frmDAZadaro::Execute()
     if (lastRow == 0)
         return;
     m_cmdExecute->setEnabled(false);
-    const int reportsBefore = modDebug::ReportCount();
+    std::vector<std::string> jobLines;
+    for (int row = 1; row <= lastRow; ++row)
+        jobLines.push_back(GetCommandLine(row));
+    modDAZadaro::RunOutcome outcome;
     {
-        const WaitCursor wait;
-        for (int row = 1; row <= lastRow; ++row)
-            modDAZadaro::ProcessCommandLine(GetCommandLine(row));
+        RunProgressDialog dialog(this);
+        WindowThreadPrompt prompt(this);
+        modDAZadaro::RunContext run(&dialog, &prompt);
+        m_run = &run;
+        dialog.Run([&] { outcome = modDAZadaro::ProcessCommandLines(run, jobLines); }, [&] { run.RequestCancel(); });
+        m_run = nullptr;
     }
     m_cmdExecute->setEnabled(true);
-    const int logged = modDebug::ReportCount() - reportsBefore;
+    const int logged = outcome.EntriesLogged;
     if (logged == 0) {
         GetComponents().GetPrompt().Ask(
             {"Backup completed!", kExecuteTitle, PromptButtons::Ok, PromptIcon::Information});
+        return;
+    }
+    if (std::exchange(m_closeAfterRun, false)) {
+        // The user chose to close the window during the run; unsaved changes are still asked about.
+        close();
         return;
     }
     const std::string logPath = ApplicationLogPath();

@@ -1,6 +1,7 @@
 #include "engine/Usage.h"
 #include "platform/ProcessInfo.h"
 #include "support/FixedClock.h"
+#include "support/ZipReader.h"
 #include "ui/about/frmAbout.h"
 #include "ui/main/MainWindowFixture.h"
 
@@ -8,9 +9,12 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 namespace ze6::test {
@@ -145,7 +149,10 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     components.prompt.onAsk = [&](const PromptRequest& request) {
         const bool running = request.text != "Backup completed!";
         EXPECT_EQ(Button("cmdExecute")->isEnabled(), !running);
-        EXPECT_EQ(QGuiApplication::overrideCursor() != nullptr, running);
+        // Boxes are shown on the window's thread, over the run's dialog while it runs.
+        EXPECT_EQ(QThread::currentThread(), window->thread());
+        const auto* dialog = window->findChild<QDialog*>(QStringLiteral("RunProgressDialog"));
+        EXPECT_EQ(dialog != nullptr && dialog->isVisible(), running);
         if (running) {
             // The second row's usage box: the first job has run, the third not yet.
             EXPECT_EQ(ArchivesIn(allTarget).size(), 2u);
@@ -177,6 +184,63 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
                                "ZE6 Vivevu", PromptButtons::YesNo, PromptIcon::Exclamation};
     EXPECT_EQ(Asked(), (std::vector<PromptRequest>{logged, logged}));
     EXPECT_EQ(components.openedLinks, std::vector<std::string>{"file://" + log});
+}
+
+// A long run leaves the window alive: its dialog shows the data file, n of N
+// and the bytes read; closing the window asks first, and Cancel stops the run
+// inside a data file, keeping the archive already finished and no temporary.
+TEST_F(CommandsTest, ExecuteShowsProgressAndCancelKeepsWhatWasFinished)
+{
+    const std::string data = folder.MakeFolder("data");
+    folder.Write("data/A.RZT", "small");
+    folder.Write("data/B.RZT", std::string(std::size_t{24} << 20, 'b'));
+    const std::string target = folder / "backup/";
+    PutJobs({{data + "A.RZT", target, ""}, {data + "B.RZT", target, ""}});
+    components.blockPause = std::chrono::milliseconds(20);
+    components.prompt.answers = {PromptAnswer::No, PromptAnswer::No, PromptAnswer::Yes};
+
+    QString shownFile, shownCount;
+    bool cancelled = false;
+    std::function<void(QDialog*)> onProgress = [&](QDialog* dialog) {
+        shownFile = dialog->findChild<QLabel*>(QStringLiteral("lblDataFile"))->text();
+        shownCount = dialog->findChild<QLabel*>(QStringLiteral("lblCount"))->text();
+        window->close(); // answered No: the run goes on
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    };
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* dialog = window->findChild<QDialog*>(QStringLiteral("RunProgressDialog"));
+        if (dialog == nullptr || cancelled ||
+            dialog->findChild<QProgressBar*>(QStringLiteral("barBytes"))->value() == 0)
+            return;
+        cancelled = true;
+        onProgress(dialog);
+    });
+    watch.start();
+    Button("cmdExecute")->click();
+
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(shownFile, QString::fromStdString(data + "B.RZT"));
+    EXPECT_EQ(shownCount, QStringLiteral("Data file 2 of 2"));
+    ASSERT_EQ(Asked().size(), 2u);
+    EXPECT_EQ(Asked()[0].text, "A backup is running. Cancel it and close the window?");
+    EXPECT_NE(Asked()[1].text.find("1 entry was"), std::string::npos);
+    EXPECT_TRUE(window->isVisible());
+    const auto left = FolderNames(target);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].substr(0, 2), "A_");
+    EXPECT_EQ(ReadZip(target + left[0]).at(0).content, "small");
+
+    // Yes to the closing question cancels the run, and the window closes once it has ended.
+    Grid()->removeRow(0);
+    cancelled = false;
+    onProgress = [&](QDialog*) { window->close(); };
+    Button("cmdExecute")->click();
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(Asked().size(), 3u);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(FolderNames(target), left);
 }
 
 // Cells keep the bytes of the file: names that are not UTF-8 (here Latin-1)

@@ -1,0 +1,34 @@
+#include "engine/RunContext.h"
+
+#include "engine/ErrorHandler.h"
+#include "platform/Components.h"
+#include "platform/RuntimeError.h"
+
+namespace ze6::modDAZadaro {
+
+RunContext::RunContext(ProgressSink* progress, Prompt* prompt) : m_progress(progress), m_prompt(prompt)
+{
+}
+
+Prompt& RunContext::GetPrompt()
+{
+    return m_prompt ? *m_prompt : GetComponents().GetPrompt();
+}
+
+void RunContext::Start()
+{
+    Progress().RunStarted();
+}
+
+RunOutcome RunContext::Finish(const std::string& procName)
+{
+    if (CancelRequested()) {
+        Outcome.Cancelled = true;
+        ReportError(Outcome, procName, "Backup cancelled by the user; archives finished before were kept",
+                    ErrorNumber::UserInterrupt, kProgramErrorSource);
+    }
+    Progress().RunFinished(Outcome);
+    return Outcome;
+}
+
+} // namespace ze6::modDAZadaro

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "engine/RunProgress.h"
+#include "engine/TargetFolderListings.h"
+#include "engine/WrittenArchives.h"
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace ze6 {
+class Prompt;
+}
+
+namespace ze6::modDAZadaro {
+
+// Everything one run knows: a configuration file, a single job line, or the
+// window's Execute. The engine's procedures take it explicitly, so nothing of
+// a run outlives it and a run can go to another thread. Only RequestCancel
+// may be called from another thread while the run goes on.
+class RunContext final {
+public:
+    // progress and prompt are not owned; nullptr gives no progress and the
+    // process's prompt.
+    explicit RunContext(ProgressSink* progress = nullptr, Prompt* prompt = nullptr);
+    RunContext(const RunContext&) = delete;
+    RunContext& operator=(const RunContext&) = delete;
+
+    // Number of newest archives to keep per data file for the job that runs
+    // now; 0 keeps everything. Set by every job line that parses.
+    std::int32_t KeepLastCount = 0;
+    // The files of the archive being made (left filled until the next data file).
+    std::vector<std::string> ArchiveFileList;
+    // Folded names of ArchiveFileList, so a data file with thousands of
+    // numbered companions is not compared entry by entry for every offer.
+    std::unordered_set<std::string> ArchiveFileKeys;
+    // What the job that runs now knows of its target folders; empty outside a job.
+    std::optional<TargetFolderListings> Listings;
+    WrittenArchives Written;
+    RunOutcome Outcome;
+
+    ProgressSink& Progress() { return m_progress ? *m_progress : m_noProgress; }
+    // Where the run's message boxes go (the usage box of a rejected line).
+    Prompt& GetPrompt();
+
+    void RequestCancel() { m_cancel.store(true, std::memory_order_relaxed); }
+    bool CancelRequested() const { return m_cancel.load(std::memory_order_relaxed); }
+
+    // Starts the run, and ends it: a cancelled run gets one log entry under
+    // procName, and the sink hears of the end. Returns what the run did.
+    void Start();
+    RunOutcome Finish(const std::string& procName);
+
+private:
+    ProgressSink* m_progress;
+    ProgressSink m_noProgress;
+    Prompt* m_prompt;
+    std::atomic<bool> m_cancel{false};
+};
+
+} // namespace ze6::modDAZadaro

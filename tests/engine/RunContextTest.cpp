@@ -1,0 +1,132 @@
+#include "engine/RunContext.h"
+#include "EngineTestComponents.h"
+#include "engine/JobLine.h"
+#include "support/FixedClock.h"
+#include "support/TempFolder.h"
+#include "support/ZipReader.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace ze6::modDAZadaro {
+namespace {
+
+using Names = std::vector<std::string>;
+
+Names Listing(const std::string& folder)
+{
+    Names names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A long-lived process (the window, Execute after Execute) must prune the
+// archives of its earlier runs like any others, and count each run alone.
+TEST(RunContext, TwoRunsInOneProcessDoNotSeeEachOthersState)
+{
+    test::EngineTestComponents components;
+    const test::TempFolder temp;
+    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
+    temp.Write("data/ABC.RZT");
+    const std::string job = "\"" + (temp / "data/") + "\" \"" + (temp / "backup/") + "\" KEEPLAST:1";
+
+    const RunOutcome first = ProcessCommandLine(job);
+    clock.AdvanceSeconds(1);
+    const RunOutcome rejected = ProcessCommandLine("\"" + (temp / "data/") + "\"");
+    const RunOutcome second = ProcessCommandLine(job);
+
+    EXPECT_EQ(Listing(temp / "backup"), Names{"ABC_2024-03-07-14-05-10.RZZ"});
+    for (const auto& [outcome, written, rejections] :
+         {std::tuple{first, 1, 0}, std::tuple{rejected, 0, 1}, std::tuple{second, 1, 0}}) {
+        EXPECT_EQ(outcome.ArchivesWritten, written);
+        EXPECT_EQ(outcome.LinesRejected, rejections);
+        EXPECT_EQ(outcome.EntriesLogged, 0);
+    }
+}
+
+// Records the events as text; bytes read in a row are added up. Cancels the
+// run once the data file named cancelIn has had cancelAfter bytes read.
+struct RecordingSink final : ProgressSink {
+    RunContext* run = nullptr;
+    std::string cancelIn;
+    std::uint64_t cancelAfter = 0;
+    Names events;
+    std::uint64_t bytes = 0;
+    std::string current;
+
+    void Flush()
+    {
+        if (bytes > 0)
+            events.push_back("read " + std::to_string(bytes));
+        bytes = 0;
+    }
+    void RunStarted() override { events.push_back("run"); }
+    void DataFilesListed(std::size_t count, std::uint64_t total) override
+    {
+        events.push_back("listed " + std::to_string(count) + " " + std::to_string(total));
+    }
+    void DataFileStarted(const std::string& name, std::uint64_t size) override
+    {
+        current = name.substr(name.rfind('/') + 1);
+        events.push_back("start " + current + " " + std::to_string(size));
+    }
+    void BytesRead(std::uint64_t count) override
+    {
+        bytes += count;
+        if (current == cancelIn && bytes >= cancelAfter)
+            run->RequestCancel();
+    }
+    void DataFileFinished(bool ok) override
+    {
+        Flush();
+        events.push_back(ok ? "ok" : "failed");
+    }
+    void RunFinished(const RunOutcome& outcome) override
+    {
+        events.push_back("end " + std::to_string(outcome.ArchivesWritten) + (outcome.Cancelled ? " cancelled" : ""));
+    }
+};
+
+// Cancelled in the middle of B's archive: A's archive stays, B leaves neither
+// an archive nor a temporary, its older archives are not pruned, C is never
+// listed, and the log says once that the run was cancelled.
+TEST(RunContext, CancelBetweenBlocksLeavesNoPartialArchiveAndPrunesNothing)
+{
+    test::EngineTestComponents components;
+    const test::TempFolder temp;
+    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
+    constexpr std::uint64_t kMiB = 1024 * 1024;
+    temp.Write("data/A.RZT", std::string(1000, 'a'));
+    temp.Write("data/B.RZT", std::string(3 * kMiB + 5, 'b'));
+    temp.Write("data/C.RZT", std::string(10, 'c'));
+    temp.Write("backup/B_2020-01-01-00-00-00.RZZ");
+    temp.Write("backup/B_2021-01-01-00-00-00.RZZ");
+
+    RecordingSink sink;
+    RunContext run(&sink);
+    sink.run = &run;
+    sink.cancelIn = "B.RZT";
+    sink.cancelAfter = 2 * kMiB;
+    Names jobs;
+    for (const char* name : {"A.RZT", "B.RZT", "C.RZT"})
+        jobs.push_back("\"" + (temp / "data/") + name + "\" \"" + (temp / "backup/") + "\" KEEPLAST:1");
+    const RunOutcome outcome = ProcessCommandLines(run, jobs);
+
+    const std::string sizeOfB = std::to_string(3 * kMiB + 5);
+    EXPECT_EQ(sink.events,
+              (Names{"run", "listed 1 1000", "start A.RZT 1000", "read 1000", "ok", "listed 1 " + sizeOfB,
+                     "start B.RZT " + sizeOfB, "read " + std::to_string(2 * kMiB), "failed", "end 1 cancelled"}));
+    EXPECT_EQ(Listing(temp / "backup"),
+              (Names{"A_2024-03-07-14-05-09.RZZ", "B_2020-01-01-00-00-00.RZZ", "B_2021-01-01-00-00-00.RZZ"}));
+    EXPECT_EQ(test::ReadZip(temp / "backup/A_2024-03-07-14-05-09.RZZ").at(0).content, std::string(1000, 'a'));
+    EXPECT_EQ(components.log, Names{"modDAZadaro, ProcessCommandLine, Runtime error occured: 18 - Backup cancelled by "
+                                    "the user; archives finished before were kept Source: ZE6Vivevu"});
+    EXPECT_TRUE(outcome.Cancelled);
+    EXPECT_EQ(outcome.EntriesLogged, 1);
+}
+
+} // namespace
+} // namespace ze6::modDAZadaro
