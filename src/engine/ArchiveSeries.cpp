@@ -1,6 +1,6 @@
 #include "engine/ArchiveSeries.h"
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 namespace ze6::modDAZadaro {
 

@@ -5,8 +5,8 @@
 #include "engine/JobLine.h"
 #include "engine/PathOperations.h"
 #include "engine/RunContext.h"
-#include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
 
 #include <cerrno>
 #include <fstream>

@@ -1,5 +1,6 @@
 #include "engine/Main.h"
 
+#include "diagnostics/modDebug.h"
 #include "engine/ConfigFile.h"
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"

@@ -2,8 +2,8 @@
 
 #include "engine/ArchiveSeries.h"
 #include "engine/RunContext.h"
-#include "platform/FileSystem.h"
-#include "platform/HiddenTemporaryFile.h"
+#include "platform/archive/HiddenTemporaryFile.h"
+#include "platform/files/FileSystem.h"
 
 #include <algorithm>
 #include <chrono>

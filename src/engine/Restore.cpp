@@ -1,11 +1,13 @@
 #include "engine/Restore.h"
 
 #include "engine/Archive.h"
+#include "engine/ArchiveSeries.h"
 #include "engine/ErrorHandler.h"
 #include "engine/JobLineModel.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
 #include "engine/RunContext.h"
+#include "engine/RunProgress.h"
 #include "platform/Clock.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
@@ -175,7 +177,8 @@ RestoreOutcome RestoreArchive(const std::string& archivePath, const std::string&
 {
     RestoreOutcome outcome;
     outcome.failure = "The archive could not be restored.";
-    RunWithErrorHandler(kProcName, [&] {
+    RunOutcome logged;
+    RunWithErrorHandler(logged, kProcName, [&] {
         try {
             Restore(archivePath, folder, outcome);
             outcome.failure.clear();

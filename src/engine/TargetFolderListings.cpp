@@ -1,8 +1,8 @@
 #include "engine/TargetFolderListings.h"
 
 #include "engine/ArchiveSeries.h"
-#include "platform/FileSystem.h"
-#include "platform/HiddenTemporaryFile.h"
+#include "platform/archive/HiddenTemporaryFile.h"
+#include "platform/files/FileSystem.h"
 
 namespace ze6::modDAZadaro {
 

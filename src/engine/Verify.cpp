@@ -3,6 +3,7 @@
 #include "engine/ErrorHandler.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
+#include "engine/RunProgress.h"
 #include "platform/Console.h"
 #include "platform/RuntimeError.h"
 #include "platform/archive/ArchiveReader.h"
@@ -47,7 +48,8 @@ VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives)
     for (const auto& path : archives) {
         ++result.checked;
         std::string failure;
-        RunWithErrorHandler(kProcName, [&] {
+        RunOutcome logged;
+        RunWithErrorHandler(logged, kProcName, [&] {
             try {
                 ArchiveReader(path).CheckEntries();
             } catch (const RuntimeError& error) {

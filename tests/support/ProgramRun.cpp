@@ -32,8 +32,6 @@ void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSet
     // An empty runtime folder: no session bus and no systemd user manager, so
     // a run never reaches the desktop or the units of the person testing.
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), q(m_temp.MakeFolder("runtime")));
-    for (const auto& [name, value] : m_environment)
-        environment.insert(q(name), q(value));
     // A sanitized build reads its options from the environment.
     const QProcessEnvironment own = QProcessEnvironment::systemEnvironment();
     for (const QString& name : own.keys()) {
