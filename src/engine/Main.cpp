@@ -9,8 +9,11 @@
 #include "engine/Switches.h"
 #include "engine/Usage.h"
 #include "platform/ProcessInfo.h"
+#include "platform/Version.h"
 
 #include <array>
+#include <cstdio>
+#include <optional>
 
 namespace ze6::modDAZadaro {
 
@@ -36,6 +39,23 @@ std::string WithoutOuterQuotes(std::string path)
     return path;
 }
 
+// "--help" and "--version" are what a Linux user tries first, so they answer on
+// standard output with \n line ends and exit 0, whatever the display.
+std::optional<std::string> ConventionalSwitchText(const std::string& commandText)
+{
+    if (commandText == "--version")
+        return "ZE6Vivevu " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+               std::to_string(kVersionRevision) + "\n";
+    if (commandText != "--help")
+        return std::nullopt;
+    std::string text;
+    for (const char c : UsageText("")) {
+        if (c != '\r')
+            text += c;
+    }
+    return text + "\n";
+}
+
 } // namespace
 
 int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow,
@@ -57,6 +77,11 @@ int Main(const std::vector<std::string>& arguments, const std::function<int()>& 
 
 int Main(const std::string& commandText, const std::function<int()>& showMainWindow, ProgressSink* progress)
 {
+    if (const auto text = ConventionalSwitchText(commandText)) {
+        std::fwrite(text->data(), 1, text->size(), stdout);
+        return 0;
+    }
+
     if (commandText.empty())
         return showMainWindow ? showMainWindow() : 0;
 

@@ -74,6 +74,21 @@ TEST_F(ProgramTest, HelpAndMalformedJobLinesShowTheUsageOnStandardError)
     EXPECT_FALSE(Exists(logPath));
 }
 
+TEST_F(ProgramTest, HelpAndVersionSwitchesAnswerOnStandardOutput)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"--help", Usage("")},
+        {"--version", "ZE6Vivevu 6.1.400\n"},
+    };
+    for (const auto& [argument, expected] : cases) {
+        const Result result = Run({argument});
+        EXPECT_EQ(result.status, 0) << argument;
+        EXPECT_EQ(result.out, expected) << argument;
+        EXPECT_EQ(result.err, "") << argument;
+    }
+    EXPECT_FALSE(Exists(logPath));
+}
+
 TEST_F(ProgramTest, FolderWildcardAndFileJobsRunSilently)
 {
     temp.Write("data/PLANT1.RZT", "one");
