@@ -22,6 +22,8 @@ int RunMainWindow()
         return 1;
     }
     QApplication application(ze6::ProcessArgc(), ze6::ProcessArgv());
+    // Lets a Wayland compositor match the window to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.ZE6Vivevu"));
     ze6::frmDAZadaro window;
     window.show();
     return QApplication::exec();
