@@ -3,7 +3,7 @@
 #include "engine/RunContext.h"
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
-#include "platform/archive/HiddenTemporaryFile.h"
+#include "support/FailingFolderSync.h"
 #include "support/FixedClock.h"
 #include "support/TempFolder.h"
 #include "support/WithoutFileAccessOverride.h"
@@ -119,9 +119,8 @@ TEST_F(ArchiveTest, FailuresAreLoggedKeepTheFirstArchiveAndPruneNothing)
     components.onFinish = nullptr;
     {
         // The archive is in place, but its name may not survive a crash.
-        HiddenTemporaryFile::SetFolderSyncForTesting([](int) { return errno = EIO, -1; });
+        const test::FailingFolderSync failing;
         ArchiveApplication(run, source, target, "ABC.RZT");
-        HiddenTemporaryFile::SetFolderSyncForTesting({});
     }
     ArchiveApplication(run, source, target, "NONE.RZT");
 

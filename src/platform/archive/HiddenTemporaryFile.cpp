@@ -64,35 +64,6 @@ bool HardLinksUnsupported(int error)
     return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS;
 }
 
-std::function<int(int)>& FolderSyncOverride()
-{
-    static std::function<int(int)> sync;
-    return sync;
-}
-
-bool SyncUnsupported(int error)
-{
-    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
-}
-
-// Makes the new name durable: until the folder is on disk, a crash can lose
-// the archive although its file was complete.
-void SyncFolderOf(const std::string& path, const std::string& errorSource)
-{
-    const auto slash = path.rfind(FileSystem::kSeparator);
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // A folder the user may write to but not read cannot be synced by anyone.
-    if (descriptor < 0)
-        return;
-    const int result = FolderSyncOverride() ? FolderSyncOverride()(descriptor) : ::fsync(descriptor);
-    const int error = errno;
-    ::close(descriptor);
-    if (result != 0 && !SyncUnsupported(error)) {
-        throw ErrorFromErrno(error, errorSource, folder);
-    }
-}
-
 } // namespace
 
 HiddenTemporaryFile::HiddenTemporaryFile(const std::string& folder, const std::string& finalName,
@@ -163,7 +134,7 @@ void HiddenTemporaryFile::MoveIntoPlace(const std::string& finalPath)
             throw ErrorFromErrno(errno, m_errorSource, finalPath);
         m_moved = true;
     }
-    SyncFolderOf(finalPath, m_errorSource);
+    FileSystem::SyncFolderOf(finalPath, m_errorSource);
 }
 
 void HiddenTemporaryFile::ReplaceInPlace(const std::string& finalPath)
@@ -171,7 +142,7 @@ void HiddenTemporaryFile::ReplaceInPlace(const std::string& finalPath)
     if (::rename(m_path.c_str(), finalPath.c_str()) != 0)
         throw ErrorFromErrno(errno, m_errorSource, finalPath);
     m_moved = true;
-    SyncFolderOf(finalPath, m_errorSource);
+    FileSystem::SyncFolderOf(finalPath, m_errorSource);
 }
 
 std::string HiddenTemporaryFile::FinalNameOf(const std::string& name)
@@ -236,11 +207,6 @@ bool HiddenTemporaryFile::RemoveIfAbandoned(const std::string& folder, const std
     }
     ::close(folderDescriptor);
     return removed;
-}
-
-void HiddenTemporaryFile::SetFolderSyncForTesting(std::function<int(int descriptor)> sync)
-{
-    FolderSyncOverride() = std::move(sync);
 }
 
 void HiddenTemporaryFile::SetNameSuffixesForTesting(std::function<std::string()> nextSuffix)

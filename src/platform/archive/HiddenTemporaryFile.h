@@ -55,9 +55,6 @@ public:
 
     // Tests choose the random part of the names tried; empty restores chance.
     static void SetNameSuffixesForTesting(std::function<std::string()> nextSuffix);
-    // Tests make syncing the folder fail: `sync` stands in for fsync on the
-    // folder's descriptor (-1 with errno set); empty restores fsync.
-    static void SetFolderSyncForTesting(std::function<int(int descriptor)> sync);
 
 private:
     std::string m_path;

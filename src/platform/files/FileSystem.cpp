@@ -303,17 +303,20 @@ void DeleteFile(const std::string& path)
         throw ErrorFromErrno(error, kProgramErrorSource, target);
 }
 
-void SyncFolderOf(const std::string& path)
+void SyncFolderOf(const std::string& path, const std::string& errorSource)
 {
     const std::string folder = FolderOf(path);
     const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A folder the user may write to but not read cannot be synced by anyone.
     if (descriptor < 0)
-        throw ErrorFromErrno(errno, kProgramErrorSource);
+        return;
     const int result = ::fsync(descriptor);
     const int error = errno;
     ::close(descriptor);
-    if (result != 0)
-        throw ErrorFromErrno(error, kProgramErrorSource);
+    // Some network and FAT mounts cannot sync a folder at all; that is no failure of this file.
+    const bool unsupported = error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+    if (result != 0 && !unsupported)
+        throw ErrorFromErrno(error, errorSource, folder.empty() ? std::string(".") : folder);
 }
 
 void InvalidateCache(const std::string& folder)

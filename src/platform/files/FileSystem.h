@@ -74,8 +74,10 @@ std::optional<EntryFacts> EntryFactsOf(const std::string& path);
 void DeleteFile(const std::string& path);
 
 // Makes a rename in the folder of `path` survive a crash (fsync of the
-// folder); raises RuntimeError when the folder cannot be synced.
-void SyncFolderOf(const std::string& path);
+// folder); raises RuntimeError (with errorSource, naming the folder) when the
+// folder cannot be synced. A folder that cannot be opened, or a file system
+// that cannot sync folders, is left as it is.
+void SyncFolderOf(const std::string& path, const std::string& errorSource = "ZE6Vivevu");
 
 // Forgets cached listings (after the program itself changed a folder); an
 // empty text forgets every folder.
