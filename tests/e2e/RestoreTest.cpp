@@ -13,12 +13,8 @@ namespace {
 
 using Contents = std::map<std::string, std::string>;
 
-class RestoreTest : public testing::Test {
+class RestoreTest : public ProgramFixture {
 protected:
-    TempFolder temp;
-    std::string logPath = temp / "state/ZE6Vivevu.log";
-    ProgramRun program{temp, logPath};
-
     Result Run(const Names& arguments) const { return program.Run(arguments); }
 
     // Every entry of a folder, hidden ones too, with its content.

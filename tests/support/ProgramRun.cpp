@@ -29,8 +29,6 @@ void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSet
     environment.insert(QStringLiteral("XDG_STATE_HOME"), q(m_temp / "state/xdg"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), q(m_temp / "home/config"));
     environment.insert(QStringLiteral("ZE6VIVEVU_LOG"), q(m_log));
-    for (const auto& [name, value] : m_environment)
-        environment.insert(q(name), q(value));
     // A sanitized build reads its options from the environment.
     const QProcessEnvironment own = QProcessEnvironment::systemEnvironment();
     for (const QString& name : own.keys()) {

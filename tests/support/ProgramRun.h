@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,14 @@ private:
     std::string m_log;
     std::vector<std::pair<std::string, std::string>> m_environment;
     int m_hungAfter = 120000;
+};
+
+// A test that runs the program over its own temporary folder and log.
+class ProgramFixture : public testing::Test {
+protected:
+    TempFolder temp;
+    std::string logPath = temp / "state/ZE6Vivevu.log";
+    ProgramRun program{temp, logPath};
 };
 
 // The first line of the usage text, with the version this build was given.

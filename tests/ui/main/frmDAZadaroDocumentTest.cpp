@@ -246,7 +246,9 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheOldFileAndTheDocumentState)
     ExpectFailedSaveChangedNothing(shared, "Permission denied", current);
 }
 
-TEST_F(DocumentTest, ASaveBeyondTheFileSizeLimitKeepsTheOldFileAndTheDocumentState)
+// Beyond the file size limit the old file stays; when the folder cannot be
+// synced the new file is in place, but its name may not survive a crash.
+TEST_F(DocumentTest, ASaveThatFailsOrCannotBeSyncedIsReportedAndStaysUnsaved)
 {
     const std::string path = SavedThenChanged();
     {
@@ -254,12 +256,6 @@ TEST_F(DocumentTest, ASaveBeyondTheFileSizeLimitKeepsTheOldFileAndTheDocumentSta
         Save();
     }
     ExpectFailedSaveChangedNothing(path, "File too large");
-}
-
-// The new file is in place, but its name may not survive a crash.
-TEST_F(DocumentTest, ASaveWhoseFolderCannotBeSyncedIsReportedAndStaysUnsaved)
-{
-    const std::string path = SavedThenChanged();
     {
         const FailingFolderSync failing;
         Save();
