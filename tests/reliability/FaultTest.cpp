@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -244,14 +245,10 @@ TEST_F(FaultTest, AnUnpluggedDriveIsRefusedAndNothingTakesItsPlace)
     // in a user's folder there, one in /run/media, and one that is mounted.
     const std::string name = fs::path(temp.Path()).parent_path().filename().string();
     Names made;
-    struct RemovedAfterwards {
-        Names& paths;
-        ~RemovedAfterwards()
-        {
-            for (const auto& path : paths)
-                fs::remove_all(path);
-        }
-    } removed{made};
+    const std::shared_ptr<void> removeMade(nullptr, [&made](void*) {
+        for (const auto& path : made)
+            fs::remove_all(path);
+    });
     if (::geteuid() == 0) {
         made = {"/media/" + name, "/media/" + name + "-user", "/media/" + name + "-mounted",
                 fs::exists("/run/media") ? "/run/media/" + name : "/run/media"};
