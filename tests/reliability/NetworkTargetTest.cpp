@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 namespace ze6::test {
 namespace {

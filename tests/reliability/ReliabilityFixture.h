@@ -2,10 +2,7 @@
 
 #include "support/ProgramRun.h"
 
-#include <chrono>
-#include <functional>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace ze6::test {
 
@@ -15,15 +12,6 @@ const std::string kArchiveFailure = "ERROR: modDAZadaro, ArchiveApplication, Run
 class ReliabilityFixture : public ProgramFixture {
 protected:
     virtual Names Listed(const std::string& folder) const { return FolderNames(folder); }
-
-    // Polls, at most a minute, while `process` runs, until `reached` holds.
-    static bool RunningUntil(const QProcess& process, const std::function<bool()>& reached)
-    {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-        while (!reached() && process.state() != QProcess::NotRunning && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return reached();
-    }
 
     // Three of four data files do not fit into what is left of `target`
     // (`stored` as its disk has it): each is reported as "Disk full", none

@@ -3,6 +3,7 @@
 #include "support/TempFolder.h"
 
 #include <QProcess>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -48,6 +49,10 @@ protected:
     std::string logPath = temp / "state/ZE6Vivevu.log";
     ProgramRun program{temp, logPath};
 };
+
+// Polls while `process` runs, for at most `limit`, until `reached` holds; says whether it does.
+bool RunningUntil(const QProcess& process, const std::function<bool()>& reached,
+                  std::chrono::milliseconds limit = std::chrono::minutes(1));
 
 // The first line of the usage text, with the version this build was given.
 std::string UsageTitle();
