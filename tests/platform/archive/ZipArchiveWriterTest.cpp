@@ -135,11 +135,9 @@ TEST(ZipArchiveWriter, NeverWritesThroughALinkPlantedAtTheTemporaryName)
     const std::string target = temp.MakeFolder("out");
     ASSERT_EQ(symlink(victim.c_str(), (target + ".a.RZZ.first.part").c_str()), 0);
     ASSERT_EQ(symlink((temp / "created-through-link").c_str(), (target + ".a.RZZ.second.part").c_str()), 0);
-    Names suffixes = {"first", "second", "third"};
+    std::size_t next = 0;
     const Hooked<std::function<std::string()>> hook(&HiddenTemporaryFile::SetNameSuffixesForTesting, [&] {
-        std::string next = suffixes.front();
-        suffixes.erase(suffixes.begin());
-        return next;
+        return Names{"first", "second", "third"}.at(next++);
     });
     WriteArchive(target + "a.RZZ", {source});
 
