@@ -7,12 +7,8 @@
 #include <optional>
 #include <sys/stat.h>
 
-namespace ze6 {
+namespace ze6::test {
 namespace {
-
-using test::Exists;
-using test::ReadFile;
-using test::TempFolder;
 
 constexpr const char* kTemplate = "ERROR: {ModuleName}, {ProcName}, {Message}";
 
@@ -61,9 +57,8 @@ TEST(FileLogComponent, WritesOneFlushedLineInTheFolderItCreatesOnFirstUse)
     // A second component of the same name appends to the same file.
     NamedLog()->WriteError(kTemplate, "m", "p", "third");
     // Each entry is one line after its time, logger name and level.
-    EXPECT_EQ(
-        test::LogEntries(file),
-        (test::Names{"ERROR: modDAZadaro, Main, Runtime error occured: 0 - File '/jobs/x.rzb' does not exist or "
+    EXPECT_EQ(LogEntries(file),
+              (Names{"ERROR: modDAZadaro, Main, Runtime error occured: 0 - File '/jobs/x.rzb' does not exist or "
                      "is inaccessible.",
                      "ERROR: modDAZadaro, ProcessFile, braces {Message} stay and lines join", "ERROR: m, p, third"}));
     EXPECT_TRUE(ReadFile(file).ends_with("third\n"));
@@ -111,4 +106,4 @@ TEST(FileLogComponent, FailuresRaiseRuntimeErrorsOfTheComponent)
 }
 
 } // namespace
-} // namespace ze6
+} // namespace ze6::test

@@ -5,12 +5,7 @@
 namespace ze6::test {
 namespace {
 
-class BadInputTest : public testing::Test {
-protected:
-    TempFolder temp;
-    std::string logPath = temp / "state/ZE6Vivevu.log";
-    ProgramRun program{temp, logPath};
-};
+using BadInputTest = ProgramFixture;
 
 // A finished run: no crash, no hang, and any output is the usage text.
 void ExpectSurvived(const Result& result, const std::string& what)

@@ -1,5 +1,5 @@
+#include "ReliabilityFixture.h"
 #include "support/FullDisk.h"
-#include "support/ProgramRun.h"
 #include "support/ZipReader.h"
 
 #include <algorithm>
@@ -8,59 +8,27 @@
 #include <filesystem>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace ze6::test {
 namespace {
 
-const std::string kArchiveFailure = "ERROR: modDAZadaro, ArchiveApplication, Runtime error occured: ";
 constexpr std::size_t kRoomLeft = 1 << 20;
 
-class FaultTest : public testing::Test {
+class FaultTest : public ReliabilityFixture {
 protected:
-    TempFolder temp;
-    std::string logPath = temp / "state/ZE6Vivevu.log";
-    ProgramRun program{temp, logPath};
-
     std::string Job(const std::string& source, const std::string& target, const std::string& options = "") const
     {
         return Quoted(temp / source) + " " + Quoted(temp / target) + " " + options + "\r\n";
     }
-    void ExpectFullTargetLosesNothing(const ChildSetup& setup);
 };
-
-// Three of four data files do not fit into what is left of the target: each
-// is reported as "Disk full", none leaves a file behind or prunes its series.
-void FaultTest::ExpectFullTargetLosesNothing(const ChildSetup& setup)
-{
-    for (const char* name : {"A", "B", "C"})
-        temp.Write(std::string("data/") + name + ".RZT", RandomBytes(3 * kRoomLeft / 2, name[0]));
-    temp.Write("data/small.RZT", "fits");
-    const Names old = {"A_2020-01-01-00-00-00.RZZ", "A_2020-01-02-00-00-00.RZZ"};
-    for (const auto& name : old)
-        temp.Write("out/" + name, RandomBytes(1000, name[13]));
-
-    const Result result = program.Run({temp.Write("jobs.rzb", Job("data/*.RZT", "out", "KEEPLAST:1"))}, setup);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out + result.err, "");
-    const Names logged = LogEntries(logPath);
-    ASSERT_EQ(logged.size(), 3u) << ReadFile(logPath);
-    for (const auto& entry : logged)
-        EXPECT_TRUE(entry.starts_with(kArchiveFailure + "61 - Disk full")) << entry;
-    const Names out = FolderNames(temp / "out");
-    ASSERT_EQ(out.size(), 3u) << testing::PrintToString(out);
-    EXPECT_EQ(Names(out.begin(), out.begin() + 2), old);
-    EXPECT_TRUE(out[2].starts_with("small_")) << out[2];
-    for (const auto& name : old)
-        EXPECT_EQ(ReadFile(temp / ("out/" + name)), RandomBytes(1000, name[13]));
-}
 
 TEST_F(FaultTest, ATargetBeyondTheFileSizeLimitLosesNothingAndEveryDataFileIsStillTried)
 {
-    ExpectFullTargetLosesNothing([] { FileSizeLimit::Apply(kRoomLeft); });
+    ExpectFullTargetLosesNothing(temp / "out", temp / "out/", kRoomLeft, [] { FileSizeLimit::Apply(kRoomLeft); });
 }
 
 TEST_F(FaultTest, AFullDiskLosesNothingAndEveryDataFileIsStillTried)
@@ -68,7 +36,7 @@ TEST_F(FaultTest, AFullDiskLosesNothingAndEveryDataFileIsStillTried)
     const SmallDisk disk(temp / "out", kRoomLeft);
     if (!disk.Mounted())
         GTEST_SKIP() << disk.Reason();
-    ExpectFullTargetLosesNothing({});
+    ExpectFullTargetLosesNothing(temp / "out", temp / "out/", kRoomLeft);
 }
 
 TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatALaterRunIntoTheFolderRemoves)
@@ -83,8 +51,7 @@ TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatALaterRunIntoTheFolder
         const Names names = FolderNames(temp / "out");
         return names.size() == 2 && names[0].starts_with(".BIG_") && names[0].ends_with(".part");
     };
-    while (!writing() && process.state() != QProcess::NotRunning)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    RunningUntil(process, writing);
     ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
     process.waitForFinished();
     ASSERT_TRUE(writing()) << testing::PrintToString(FolderNames(temp / "out")); // nothing new under an archive name
@@ -130,13 +97,10 @@ TEST_F(FaultTest, FilesThatVanishMidJobAreLoggedAndTheRestRuns)
     program.Start(process, {temp / "data/*.RZT", temp / "out"});
     // Once the first archive is being written (its data file comes first),
     // its companion goes, and so does a data file listed but not yet reached.
-    const auto writing = [&] {
+    ASSERT_TRUE(RunningUntil(process, [&] {
         const Names names = FolderNames(temp / "out");
         return names.size() == 1 && names[0].ends_with(".part");
-    };
-    while (!writing() && process.state() != QProcess::NotRunning)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(writing());
+    }));
     const std::string first = FolderNames(temp / "out")[0].substr(1, 1);
     const std::string gone = first == "A" ? "B" : "A";
     std::filesystem::remove(temp / ("data/" + first + ".rzd"));
@@ -281,14 +245,10 @@ TEST_F(FaultTest, AnUnpluggedDriveIsRefusedAndNothingTakesItsPlace)
     // in a user's folder there, one in /run/media, and one that is mounted.
     const std::string name = fs::path(temp.Path()).parent_path().filename().string();
     Names made;
-    struct RemovedAfterwards {
-        Names& paths;
-        ~RemovedAfterwards()
-        {
-            for (const auto& path : paths)
-                fs::remove_all(path);
-        }
-    } removed{made};
+    const std::shared_ptr<void> removeMade(nullptr, [&made](void*) {
+        for (const auto& path : made)
+            fs::remove_all(path);
+    });
     if (::geteuid() == 0) {
         made = {"/media/" + name, "/media/" + name + "-user", "/media/" + name + "-mounted",
                 fs::exists("/run/media") ? "/run/media/" + name : "/run/media"};
@@ -300,10 +260,10 @@ TEST_F(FaultTest, AnUnpluggedDriveIsRefusedAndNothingTakesItsPlace)
         written.push_back(made[2] + "/backup/");
     }
     std::string jobs;
-    for (const Names* targets : {&refused, &written}) {
-        for (const auto& target : *targets)
-            jobs += "\"" + source + "\" \"" + target + "\"\r\n";
-    }
+    for (const auto& target : refused)
+        jobs += Quoted(source) + " " + Quoted(target) + "\r\n";
+    for (const auto& target : written)
+        jobs += Quoted(source) + " " + Quoted(target) + "\r\n";
 
     const Result result = ProgramRun(program)
                               .With("ZE6VIVEVU_TEST_FSTAB", fstab)

@@ -1,29 +1,22 @@
+#include "ReliabilityFixture.h"
 #include "support/FullDisk.h"
-#include "support/ProgramRun.h"
 #include "support/SshfsMount.h"
 #include "support/ZipReader.h"
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <memory>
 #include <thread>
 
 namespace ze6::test {
 namespace {
 
-const std::string kArchiveFailure = "ERROR: modDAZadaro, ArchiveApplication, Runtime error occured: ";
-
 // The target is a folder of a share mounted through sshfs, which has no
 // rename that refuses to replace, and neither the locks nor the times of a
 // local disk. What counts is what the server holds, so the tests look there.
-class NetworkTargetTest : public testing::Test {
+class NetworkTargetTest : public ReliabilityFixture {
 protected:
-    TempFolder temp;
-    std::string logPath = temp / "state/ZE6Vivevu.log";
-    ProgramRun program{temp, logPath};
     std::unique_ptr<SshfsMount> share;
 
     virtual std::string MountOptions() const { return {}; }
@@ -40,33 +33,33 @@ protected:
     void ExpectAnArchiveThatAppearsMeanwhileIsKept();
 
     std::string Target() const { return temp / "share/out"; }
-    // The archives and temporaries as the server has them, once sshfs has
-    // dropped the files it hides while a closed one is still being released
-    // (at most ten seconds).
-    Names OnServer() const
+    // What the server holds once sshfs has dropped the files it hides while a
+    // closed one is still being released (at most ten seconds).
+    Names Listed(const std::string& folder) const override
     {
         const auto hidden = [](const std::string& name) { return name.starts_with(".fuse_hidden"); };
-        Names names = FolderNames(temp / "server/out");
+        Names names = FolderNames(folder);
         for (int i = 0; i < 100 && std::any_of(names.begin(), names.end(), hidden); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            names = FolderNames(temp / "server/out");
+            names = FolderNames(folder);
         }
         return names;
     }
+    Names OnServer() const { return Listed(temp / "server/out"); }
     std::string ServerFile(const std::string& name) const { return temp / ("server/out/" + name); }
 
-    // Waits, at most a minute, until the program has begun its temporary.
+    // The temporary the program has begun, once it has.
     std::string TemporaryOnceWriting(const QProcess& process) const
     {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-        while (process.state() != QProcess::NotRunning && std::chrono::steady_clock::now() < until) {
+        std::string found;
+        RunningUntil(process, [&] {
             for (const auto& name : OnServer()) {
                 if (name.starts_with('.') && name.ends_with(".part"))
-                    return name;
+                    found = name;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return {};
+            return !found.empty();
+        });
+        return found;
     }
 };
 
@@ -164,50 +157,13 @@ TEST_F(ShareWithoutHardLinksTest, AnArchiveThatAppearsMeanwhileUnderTheSameNameI
     ExpectAnArchiveThatAppearsMeanwhileIsKept();
 }
 
-TEST_F(NetworkTargetTest, TwoRunsAtOnceEachWriteAWholeArchiveOrSayWhyNot)
-{
-    temp.Write("data/BIG.RZT", RandomBytes(8 << 20, 9));
-    QProcess first, second;
-    ProgramRun(temp, temp / "state/second.log").Start(second, {temp / "data/BIG.RZT", Target()});
-    program.Start(first, {temp / "data/BIG.RZT", Target()});
-    ASSERT_TRUE(first.waitForFinished(120000));
-    ASSERT_TRUE(second.waitForFinished(120000));
-
-    // In the same second both want one name: one of them gets it.
-    const Names names = OnServer();
-    const int succeeded = (first.exitCode() == 0) + (second.exitCode() == 0);
-    EXPECT_EQ(static_cast<std::size_t>(succeeded), names.size()) << testing::PrintToString(names);
-    for (const auto& name : names)
-        EXPECT_EQ(ReadZip(ServerFile(name)).at(0).content, RandomBytes(8 << 20, 9)) << name;
-    for (const auto& log : {logPath, temp / "state/second.log"}) {
-        for (const auto& entry : LogEntries(log))
-            EXPECT_TRUE(entry.starts_with(kArchiveFailure + "58 - File already exists")) << entry;
-    }
-}
-
 TEST_F(NetworkTargetTest, AFullShareLosesNothingAndEveryDataFileIsStillTried)
 {
     constexpr std::size_t kRoomLeft = 1 << 20;
     const SmallDisk disk(temp / "server/out", kRoomLeft);
     if (!disk.Mounted())
         GTEST_SKIP() << disk.Reason();
-    for (const char* name : {"A", "B"})
-        temp.Write(std::string("data/") + name + ".RZT", RandomBytes(3 * kRoomLeft / 2, name[0]));
-    temp.Write("data/small.RZT", "fits");
-    temp.Write("server/out/A_2020-01-01-00-00-00.RZZ", "older");
-
-    const Result result = program.Run({temp / "data/*.RZT", Target(), "KEEPLAST:1"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out + result.err, "");
-    const Names logged = LogEntries(logPath);
-    ASSERT_EQ(logged.size(), 2u) << ReadFile(logPath);
-    for (const auto& entry : logged)
-        EXPECT_TRUE(entry.starts_with(kArchiveFailure + "61 - Disk full")) << entry;
-    const Names names = OnServer();
-    ASSERT_EQ(names.size(), 2u) << testing::PrintToString(names);
-    EXPECT_EQ(names[0], "A_2020-01-01-00-00-00.RZZ");
-    EXPECT_EQ(ReadFile(ServerFile(names[0])), "older");
-    EXPECT_TRUE(names[1].starts_with("small_")) << names[1];
+    ExpectFullTargetLosesNothing(Target(), temp / "server/out/", kRoomLeft);
 }
 
 } // namespace

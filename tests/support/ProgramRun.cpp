@@ -5,6 +5,7 @@
 #include <QProcessEnvironment>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 namespace ze6::test {
 
@@ -62,6 +63,14 @@ Result ProgramRun::Run(const Names& arguments, const ChildSetup& setup) const
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+}
+
+bool RunningUntil(const QProcess& process, const std::function<bool()>& reached, std::chrono::milliseconds limit)
+{
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!reached() && process.state() != QProcess::NotRunning && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return reached();
 }
 
 std::string UsageTitle()

@@ -3,7 +3,9 @@
 #include "support/TempFolder.h"
 
 #include <QProcess>
+#include <chrono>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,18 @@ private:
     std::vector<std::pair<std::string, std::string>> m_environment;
     int m_hungAfter = 120000;
 };
+
+// A test that runs the program over its own temporary folder and log.
+class ProgramFixture : public testing::Test {
+protected:
+    TempFolder temp;
+    std::string logPath = temp / "state/ZE6Vivevu.log";
+    ProgramRun program{temp, logPath};
+};
+
+// Polls while `process` runs, for at most `limit`, until `reached` holds; says whether it does.
+bool RunningUntil(const QProcess& process, const std::function<bool()>& reached,
+                  std::chrono::milliseconds limit = std::chrono::minutes(1));
 
 // The first line of the usage text, with the version this build was given.
 std::string UsageTitle();

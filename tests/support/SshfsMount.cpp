@@ -1,4 +1,5 @@
 #include "support/SshfsMount.h"
+#include "support/ProgramRun.h"
 
 #include <QStandardPaths>
 #include <arpa/inet.h>
@@ -11,7 +12,6 @@
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/vfs.h>
-#include <thread>
 #include <unistd.h>
 
 namespace ze6::test {
@@ -78,18 +78,6 @@ bool FuseMounted(const std::string& folder)
 {
     struct statfs status {};
     return ::statfs(folder.c_str(), &status) == 0 && status.f_type == kFuseMagic;
-}
-
-// Waits until `ready` holds or `process` has ended, at most kStartLimit.
-template <typename Ready> bool WaitFor(const QProcess& process, Ready ready)
-{
-    const auto until = std::chrono::steady_clock::now() + kStartLimit;
-    while (!ready()) {
-        if (process.state() == QProcess::NotRunning || std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
 }
 
 std::string ReadText(const std::string& path)
@@ -167,7 +155,8 @@ bool SshfsMount::Mount(const std::string& work, const std::string& served, const
     m_server.setStandardErrorFile(Q(serverLog), QIODevice::Append);
     m_server.setChildProcessModifier(DieWithParent);
     m_server.start(Q(kServer), {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), Q(config)});
-    if (!WaitFor(m_server, [port] { return Listening(port); }))
+    if (!RunningUntil(
+            m_server, [port] { return Listening(port); }, kStartLimit))
         return Fail("sshd did not start: " + ReadText(serverLog));
 
     m_client.setStandardOutputFile(Q(clientLog));
@@ -181,7 +170,8 @@ bool SshfsMount::Mount(const std::string& work, const std::string& served, const
                       (options.empty() ? "" : "," + options)),
                     Q("root@127.0.0.1:" + served), Q(m_mountPoint)});
     const std::string mountPoint = m_mountPoint;
-    if (!WaitFor(m_client, [&mountPoint] { return FuseMounted(mountPoint); }))
+    if (!RunningUntil(
+            m_client, [&mountPoint] { return FuseMounted(mountPoint); }, kStartLimit))
         return Fail("sshfs did not mount: " + ReadText(clientLog));
     return true;
 }

@@ -12,13 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace ze6 {
+namespace ze6::test {
 namespace {
 
-using test::Exists;
-using test::FolderNames;
-using test::ReadFile;
-using test::TempFolder;
 using Names = std::vector<std::string>;
 
 bool UnzipTestPasses(const std::string& archive)
@@ -37,7 +33,7 @@ void WriteArchive(const std::string& archive, const Names& files)
 
 std::int32_t FinishFails(const std::string& archive, const Names& files)
 {
-    return test::RaisedNumber([&] { WriteArchive(archive, files); }, "ArchiveWriter");
+    return RaisedNumber([&] { WriteArchive(archive, files); }, "ArchiveWriter");
 }
 
 // Sets a testing hook and clears it even when the test fails half-way.
@@ -71,7 +67,7 @@ TEST(ZipArchiveWriter, StoresEveryFileInOrderUnderItsNameOnDisk)
     const std::vector<std::pair<std::string, std::string>> expected = {
         {utf8, "x"},           {"Plant.RZT", "data file"}, {"Plant.rzd", big}, {"PLANT (2).RZD", "b"},
         {"plant (3).rzd", ""}, {"Plant.rzx/", ""}};
-    const auto entries = test::ReadZip(archive);
+    const auto entries = ReadZip(archive);
     ASSERT_EQ(entries.size(), expected.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].name, expected[i].first);
@@ -124,7 +120,7 @@ TEST(ZipArchiveWriter, AFailureLeavesNoArchiveAndNoTemporaryFile)
     for (const auto& [archive, files, number] : cases)
         EXPECT_EQ(FinishFails(archive, files), number) << archive << " " << files.back();
     ASSERT_EQ(chmod(target.c_str(), 0555), 0);
-    if (test::WithoutFileAccessOverride permissionsHold; permissionsHold.Active()) {
+    if (WithoutFileAccessOverride permissionsHold; permissionsHold.Active()) {
         EXPECT_EQ(FinishFails(target + "a.RZZ", {good}), ErrorNumber::PermissionDenied);
     }
     chmod(target.c_str(), 0755);
@@ -139,24 +135,22 @@ TEST(ZipArchiveWriter, NeverWritesThroughALinkPlantedAtTheTemporaryName)
     const std::string target = temp.MakeFolder("out");
     ASSERT_EQ(symlink(victim.c_str(), (target + ".a.RZZ.first.part").c_str()), 0);
     ASSERT_EQ(symlink((temp / "created-through-link").c_str(), (target + ".a.RZZ.second.part").c_str()), 0);
-    Names suffixes = {"first", "second", "third"};
+    std::size_t next = 0;
     const Hooked<std::function<std::string()>> hook(&HiddenTemporaryFile::SetNameSuffixesForTesting, [&] {
-        std::string next = suffixes.front();
-        suffixes.erase(suffixes.begin());
-        return next;
+        return Names{"first", "second", "third"}.at(next++);
     });
     WriteArchive(target + "a.RZZ", {source});
 
     EXPECT_EQ(ReadFile(victim), "keep me");
     EXPECT_FALSE(Exists(temp / "created-through-link"));
-    EXPECT_EQ(test::ZipEntryNames(target + "a.RZZ"), Names{"a.rzt"});
+    EXPECT_EQ(ZipEntryNames(target + "a.RZZ"), Names{"a.rzt"});
     EXPECT_EQ(FolderNames(target), (Names{".a.RZZ.first.part", ".a.RZZ.second.part", "a.RZZ"}));
 }
 
 TEST(ArchiveReadBack, ADamagedArchiveIsAnErrorAndNeverGetsItsName)
 {
     const TempFolder temp;
-    const Names files = {temp.Write("data/A.RZT", test::RandomBytes(1 << 16, 5)), temp.Write("data/A.rzd", "c")};
+    const Names files = {temp.Write("data/A.RZT", RandomBytes(1 << 16, 5)), temp.Write("data/A.rzd", "c")};
     const std::string out = temp.MakeFolder("out");
     const std::function<void(int)> damages[] = {
         [](int descriptor) { // one bit of the first entry's data
@@ -200,7 +194,7 @@ TEST(HiddenTemporaryFile, RefusesToMoveOntoAFileThatAppearedMeanwhileAndCleansUp
         EXPECT_EQ(file.Path().rfind(temp / ".a.RZZ.", 0), 0u);
         ASSERT_EQ(write(file.Descriptor(), "new", 3), 3);
         temp.Write("a.RZZ", "arrived first");
-        EXPECT_EQ(test::RaisedNumber([&] { file.MoveIntoPlace(temp / "a.RZZ"); }, "ArchiveWriter"),
+        EXPECT_EQ(RaisedNumber([&] { file.MoveIntoPlace(temp / "a.RZZ"); }, "ArchiveWriter"),
                   ErrorNumber::FileAlreadyExists);
     }
     EXPECT_EQ(ReadFile(temp / "a.RZZ"), "arrived first");
@@ -208,4 +202,4 @@ TEST(HiddenTemporaryFile, RefusesToMoveOntoAFileThatAppearedMeanwhileAndCleansUp
 }
 
 } // namespace
-} // namespace ze6
+} // namespace ze6::test

@@ -125,23 +125,6 @@ TEST_F(AcceptanceTest, TickedRowsBecomeTheSourceFiles)
     EXPECT_EQ(form.KeepLast(), QString());
 }
 
-TEST_F(AcceptanceTest, NothingTickedIsRefusedBeforeTheTargetIsLookedAt)
-{
-    OpenWithThreeFiles();
-    form.SourceFiles() << QStringLiteral("left over");
-    TargetBox().clear();
-    KeepLastBox().setText(QStringLiteral("abc"));
-    Grid().Header().ToggleTick();
-    ClickOk();
-    ExpectRefused("No Source File(s) Selected", PromptButtons::Ok, PromptIcon::Exclamation, &Grid());
-    EXPECT_TRUE(form.SourceFiles().isEmpty());
-
-    TargetBox().setText(QStringLiteral("    "));
-    Grid().Header().ToggleTick();
-    ClickOk();
-    ExpectRefused("Target Folder must be specified", PromptButtons::Ok, PromptIcon::Exclamation, &TargetBox());
-}
-
 TEST_F(AcceptanceTest, MissingTargetIsCreatedOnlyWhenTheUserSaysYesAndAFailureIsReported)
 {
     OpenWithThreeFiles();
@@ -176,18 +159,42 @@ TEST_F(AcceptanceTest, MissingTargetIsCreatedOnlyWhenTheUserSaysYesAndAFailureIs
     EXPECT_TRUE(Dialog().isVisible());
 }
 
-// Either would end the path early in the job line and turn the rest into
-// another job or option.
-TEST_F(AcceptanceTest, AQuoteOrLineBreakInTheTargetOrTheSourceFolderIsRefused)
+// Each entry at fault is refused in the order of the form, with the focus on
+// it. A quote or line break would end a path early in the job line and turn
+// the rest into another job or option.
+TEST_F(AcceptanceTest, EntriesAtFaultAreRefusedInOrderWithTheFocusOnThem)
 {
     OpenWithThreeFiles();
-    const std::string injected = folder.Path() + "inj\" KEEPLAST:1 \"";
-    TargetBox().setText(QString::fromStdString(injected));
+    form.SourceFiles() << QStringLiteral("left over");
+    TargetBox().clear();
+    KeepLastBox().setText(QStringLiteral("abc"));
+    Grid().Header().ToggleTick();
     ClickOk();
-    ExpectRefused("Target Folder must not contain a double quote or a line break", PromptButtons::Ok,
-                  PromptIcon::Exclamation, &TargetBox());
-    EXPECT_FALSE(Exists(folder.Path() + "inj\" KEEPLAST:1 \"/"));
+    ExpectRefused("No Source File(s) Selected", PromptButtons::Ok, PromptIcon::Exclamation, &Grid());
+    EXPECT_TRUE(form.SourceFiles().isEmpty());
+    Grid().Header().ToggleTick();
 
+    const std::string injected = folder.Path() + "inj\" KEEPLAST:1 \"";
+    const std::pair<std::string, const char*> targets[] = {
+        {"    ", "Target Folder must be specified"},
+        {injected, "Target Folder must not contain a double quote or a line break"}};
+    for (const auto& [target, message] : targets) {
+        TargetBox().setText(QString::fromStdString(target));
+        ClickOk();
+        ExpectRefused(message, PromptButtons::Ok, PromptIcon::Exclamation, &TargetBox());
+    }
+    EXPECT_FALSE(Exists(injected + "/"));
+
+    TargetBox().setText(QString::fromStdString(m_target));
+    const std::pair<const char*, const char*> keepLast[] = {
+        {"abc", "Keep Last value must be numeric"},
+        {"-1", "Keep Last value must be positive"},
+        {"3000000000", "Keep Last value must not be greater than 2147483647"}};
+    for (const auto& [text, message] : keepLast) {
+        KeepLastBox().setText(QString::fromUtf8(text));
+        ClickOk();
+        ExpectRefused(message, PromptButtons::Ok, PromptIcon::Exclamation, &KeepLastBox());
+    }
     const std::string quoted = folder.MakeFolder("a \"quoted\" folder");
     folder.Write("a \"quoted\" folder/D.RZT");
     Open(quoted);
@@ -197,20 +204,6 @@ TEST_F(AcceptanceTest, AQuoteOrLineBreakInTheTargetOrTheSourceFolderIsRefused)
     ExpectRefused("Source Folder must not contain a double quote or a line break", PromptButtons::Ok,
                   PromptIcon::Exclamation, &Tree());
     EXPECT_TRUE(form.SourceFiles().isEmpty());
-}
-
-TEST_F(AcceptanceTest, KeepLastMessagesAndFocus)
-{
-    OpenWithThreeFiles();
-    const std::pair<const char*, const char*> refused[] = {
-        {"abc", "Keep Last value must be numeric"},
-        {"-1", "Keep Last value must be positive"},
-        {"3000000000", "Keep Last value must not be greater than 2147483647"}};
-    for (const auto& [text, message] : refused) {
-        KeepLastBox().setText(QString::fromUtf8(text));
-        ClickOk();
-        ExpectRefused(message, PromptButtons::Ok, PromptIcon::Exclamation, &KeepLastBox());
-    }
     // The target passed and stays stored although the dialog was refused, also after Cancel.
     Control<QPushButton>("cmdCancel").click();
     EXPECT_TRUE(form.Cancel());

@@ -22,15 +22,6 @@ namespace {
 
 using CommandsTest = MainWindowTest;
 
-std::vector<std::string> ArchivesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const QString& name :
-         QDir(QString::fromStdString(folder)).entryList({QStringLiteral("*.RZZ")}, QDir::Files, QDir::Name))
-        names.push_back(name.toStdString());
-    return names;
-}
-
 // Runs `act` on the modal window that comes up; the scope drops the call if none does.
 void WithNextModal(QObject& scope, std::function<void(QWidget&)> act)
 {
@@ -155,7 +146,7 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
         EXPECT_EQ(dialog != nullptr && dialog->isVisible(), running);
         if (running) {
             // The second row's usage box: the first job has run, the third not yet.
-            EXPECT_EQ(ArchivesIn(allTarget).size(), 2u);
+            EXPECT_EQ(FolderNames(allTarget).size(), 2u);
             EXPECT_FALSE(Exists(oneTarget));
         }
     };
@@ -164,9 +155,9 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     EXPECT_NE(Asked()[0].text.find("ERROR - Missing Quote in TargetPath!"), std::string::npos);
     EXPECT_EQ(Asked()[1],
               (PromptRequest{"Backup completed!", "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Information}));
-    EXPECT_EQ(ArchivesIn(allTarget),
+    EXPECT_EQ(FolderNames(allTarget),
               (std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ", "PLANT2_2026-12-05-18-21-43.RZZ"}));
-    EXPECT_EQ(ArchivesIn(oneTarget), (std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ"}));
+    EXPECT_EQ(FolderNames(oneTarget), (std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ"}));
     EXPECT_FALSE(window->IsDirty());
 
     // A run that wrote to the log says how much and where, and shows the log on request.

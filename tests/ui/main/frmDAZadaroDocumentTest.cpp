@@ -194,7 +194,7 @@ TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShowAndNamesThoseTooLongToSh
 
 // Loaded, a quote inside a path would make the line another job than the one
 // written; saved, a quote or line break would spread it.
-TEST_F(DocumentTest, PathsWithAQuoteOrLineBreakAreNeitherLoadedNorSaved)
+TEST_F(DocumentTest, PathsWithAQuoteOrLineBreakAreNeitherLoadedNorSavedAndUnreadableFilesChangeNothing)
 {
     const std::string saved = SavedThenChanged();
     const std::string injected = folder.Write(
@@ -211,11 +211,8 @@ TEST_F(DocumentTest, PathsWithAQuoteOrLineBreakAreNeitherLoadedNorSaved)
         EXPECT_TRUE(window->IsDirty());
         Grid()->removeRow(1);
     }
-}
 
-TEST_F(DocumentTest, AFileThatCannotBeReadChangesNothing)
-{
-    const std::string saved = SavedThenChanged();
+    // Nor does a file that cannot be read change anything.
     const std::string locked = folder.Write("locked.rzb", "\"/x/\" \"/y/\"\r\n");
     QFile::setPermissions(QString::fromStdString(locked), QFile::WriteOwner);
     WithoutFileAccessOverride permissionsHold;
@@ -246,7 +243,9 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheOldFileAndTheDocumentState)
     ExpectFailedSaveChangedNothing(shared, "Permission denied", current);
 }
 
-TEST_F(DocumentTest, ASaveBeyondTheFileSizeLimitKeepsTheOldFileAndTheDocumentState)
+// Beyond the file size limit the old file stays; when the folder cannot be
+// synced the new file is in place, but its name may not survive a crash.
+TEST_F(DocumentTest, ASaveThatFailsOrCannotBeSyncedIsReportedAndStaysUnsaved)
 {
     const std::string path = SavedThenChanged();
     {
@@ -254,12 +253,6 @@ TEST_F(DocumentTest, ASaveBeyondTheFileSizeLimitKeepsTheOldFileAndTheDocumentSta
         Save();
     }
     ExpectFailedSaveChangedNothing(path, "File too large");
-}
-
-// The new file is in place, but its name may not survive a crash.
-TEST_F(DocumentTest, ASaveWhoseFolderCannotBeSyncedIsReportedAndStaysUnsaved)
-{
-    const std::string path = SavedThenChanged();
     {
         const FailingFolderSync failing;
         Save();
