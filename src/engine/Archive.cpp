@@ -9,6 +9,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/MountedVolumes.h"
+#include "platform/files/PathText.h"
 
 #include <QDateTime>
 #include <QString>
@@ -28,10 +29,7 @@ constexpr int kMostSecondsWaited = 3;
 // cannot be found.
 std::string FolderAsFound(const std::string& folder)
 {
-    std::string bare = folder;
-    while (bare.size() > 1 && bare.back() == FileSystem::kSeparator)
-        bare.pop_back();
-    const auto found = FileSystem::ResolvePath(bare);
+    const auto found = FileSystem::ResolvePath(FileSystem::WithoutTrailingSeparators(folder));
     return WithTrailingSeparator(found ? *found : folder);
 }
 

@@ -46,11 +46,8 @@ bool FileExists(const std::string& path)
     // A final separator does not make the test fail for a file: the editor
     // accepts a target that exists as a file, and the archive step then
     // reports the failure it meets there.
-    std::string bare = path;
-    while (bare.size() > 1 && bare.back() == kSeparator)
-        bare.pop_back();
     try {
-        return FileSystem::PathExists(bare);
+        return FileSystem::PathExists(FileSystem::WithoutTrailingSeparators(path));
     } catch (...) {
         // An existence test answers "no" to whatever it cannot decide.
         return false;
@@ -78,10 +75,7 @@ std::string GetFileExtension(const std::string& path)
 
 std::string GetFolderPart(const std::string& path)
 {
-    const auto last = path.rfind(kSeparator);
-    if (last == std::string::npos)
-        return {};
-    return path.substr(0, last + 1);
+    return FileSystem::FolderPart(path);
 }
 
 bool MakeFolder(const std::string& path)
@@ -107,8 +101,8 @@ bool CreateFolderPath(const std::string& path)
         if (FileExists(candidate)) {
             const auto found = FileSystem::ResolvePath(candidate);
             built = found ? *found : candidate;
-            if (end != std::string::npos && (built.empty() || built.back() != kSeparator))
-                built += kSeparator;
+            if (end != std::string::npos)
+                built = WithTrailingSeparator(built);
         } else {
             if (!MakeFolder(candidate))
                 return false;
@@ -163,13 +157,6 @@ std::string UpperCase(std::string_view text)
     if (std::string_view(back.constData(), static_cast<std::size_t>(back.size())) != text)
         return upper;
     return unicode.toUpper().toStdString();
-}
-
-std::string WithTrailingSeparator(std::string path)
-{
-    if (path.empty() || path.back() != kSeparator)
-        path += kSeparator;
-    return path;
 }
 
 } // namespace ze6::modDAZadaro

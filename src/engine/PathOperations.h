@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Components.h"
+#include "platform/files/PathText.h"
 
 #include <string>
 #include <string_view>
@@ -21,8 +22,8 @@ std::string ChangeFileExtension(const std::string& path, const std::string& exte
 std::string BrowseFolder(WindowHandle ownerWindow, const std::string& prompt);
 
 // Small text helpers with the program's own rules.
-std::string TrimBlanks(std::string_view text);       // spaces (code 32) at both ends only
-std::string UpperCase(std::string_view text);        // letter case folded the way names are compared
-std::string WithTrailingSeparator(std::string path); // appends one separator when missing
+std::string TrimBlanks(std::string_view text); // spaces (code 32) at both ends only
+std::string UpperCase(std::string_view text);  // letter case folded the way names are compared
+using FileSystem::WithTrailingSeparator;       // appends one separator when missing
 
 } // namespace ze6::modDAZadaro

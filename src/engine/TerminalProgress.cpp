@@ -1,5 +1,7 @@
 #include "engine/TerminalProgress.h"
 
+#include "platform/files/PathText.h"
+
 #include <algorithm>
 
 namespace ze6::modDAZadaro {
@@ -28,8 +30,7 @@ void TerminalProgress::DataFilesListed(std::size_t count, std::uint64_t bytes)
 
 void TerminalProgress::DataFileStarted(const std::string& name, std::uint64_t /*size*/)
 {
-    const auto slash = name.rfind('/');
-    m_name = slash == std::string::npos ? name : name.substr(slash + 1);
+    m_name = FileSystem::NamePart(name);
     ++m_current;
     Draw();
 }

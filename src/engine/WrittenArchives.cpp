@@ -1,22 +1,14 @@
 #include "engine/WrittenArchives.h"
 
+#include "platform/files/PathText.h"
+
 namespace ze6::modDAZadaro {
-
-namespace {
-
-std::string NameOf(const std::string& path)
-{
-    const auto slash = path.rfind(FileSystem::kSeparator);
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-} // namespace
 
 void WrittenArchives::Remember(const std::string& path)
 {
     const auto facts = FileSystem::EntryFactsOf(path);
     if (facts && facts->regularFile)
-        m_archives.emplace(facts->device, facts->inode, NameOf(path));
+        m_archives.emplace(facts->device, facts->inode, FileSystem::NamePart(path));
 }
 
 bool WrittenArchives::Contains(const std::string& path) const
@@ -27,7 +19,7 @@ bool WrittenArchives::Contains(const std::string& path) const
 
 bool WrittenArchives::Contains(const std::string& path, const FileSystem::EntryFacts& facts) const
 {
-    return facts.regularFile && m_archives.count(Identity{facts.device, facts.inode, NameOf(path)}) != 0;
+    return facts.regularFile && m_archives.count(Identity{facts.device, facts.inode, FileSystem::NamePart(path)}) != 0;
 }
 
 } // namespace ze6::modDAZadaro

@@ -1,6 +1,7 @@
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
+#include "platform/files/PathText.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -18,16 +19,10 @@ namespace {
 constexpr const char* kSource = "ApplicationInfo";
 constexpr const char* kDataFilePattern = "*.RZT?";
 
-std::string FolderPart(const std::string& path)
-{
-    const auto slash = path.rfind(FileSystem::kSeparator);
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // The name without its extension: up to the last dot of the last component.
 std::string WithoutExtension(const std::string& path)
 {
-    const std::size_t nameStart = FolderPart(path).size();
+    const std::size_t nameStart = FileSystem::FolderPart(path).size();
     const auto dot = path.rfind('.');
     return dot == std::string::npos || dot < nameStart ? path : path.substr(0, dot);
 }
@@ -39,10 +34,7 @@ std::string Absolute(const std::string& path)
     char buffer[PATH_MAX];
     if (::getcwd(buffer, sizeof buffer) == nullptr)
         return path;
-    std::string folder = buffer;
-    if (folder.back() != FileSystem::kSeparator)
-        folder += FileSystem::kSeparator;
-    return folder + path;
+    return FileSystem::WithTrailingSeparator(buffer) + path;
 }
 
 // Decimal digits in their shortest form only, within 32 bits: the number must
@@ -102,7 +94,7 @@ public:
     }
 
     std::string FullName() const override { return m_fullName; }
-    std::string Folder() const override { return FolderPart(m_fullName); }
+    std::string Folder() const override { return FileSystem::FolderPart(m_fullName); }
     std::string AttachedFile() const override { return {}; }
 
     void LoadLists() override
@@ -146,7 +138,7 @@ public:
                          std::string& recognition) override
     {
         try {
-            const std::string name = path.substr(FolderPart(path).size());
+            const std::string name = FileSystem::NamePart(path);
             if (!FileSystem::MatchesWildcard(name, kDataFilePattern))
                 return;
             struct stat status {};

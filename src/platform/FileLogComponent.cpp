@@ -3,6 +3,7 @@
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
+#include "platform/files/PathText.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -43,9 +44,7 @@ LogLocation CurrentLocation()
         state = xdg;
     else
         state = HomeFolder() + ".local/state";
-    if (state.back() != FileSystem::kSeparator)
-        state += FileSystem::kSeparator;
-    return {state + "ZE6Vivevu/ZE6Vivevu.log", 0700};
+    return {FileSystem::WithTrailingSeparator(state) + "ZE6Vivevu/ZE6Vivevu.log", 0700};
 }
 
 // Creates every missing folder above `path`; the errno of the first failure, or 0.

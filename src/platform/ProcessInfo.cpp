@@ -1,5 +1,7 @@
 #include "platform/ProcessInfo.h"
 
+#include "platform/files/PathText.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -59,8 +61,7 @@ std::string ExecutableName()
         path = g_argv[0];
     if (path.empty())
         return "ZE6Vivevu";
-    const auto slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string name = FileSystem::NamePart(path);
     const auto dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0)
         name.erase(dot);
@@ -90,10 +91,7 @@ void SilenceToolkitMessages()
 
 std::string HomeFolder()
 {
-    std::string home = QDir::homePath().toStdString();
-    if (home.empty() || home.back() != '/')
-        home += '/';
-    return home;
+    return FileSystem::WithTrailingSeparator(QDir::homePath().toStdString());
 }
 
 } // namespace ze6

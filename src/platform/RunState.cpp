@@ -1,6 +1,7 @@
 #include "platform/RunState.h"
 
 #include "platform/ProcessInfo.h"
+#include "platform/files/PathText.h"
 #include "platform/schedule/CalendarExpression.h"
 #include "platform/schedule/Scheduler.h"
 
@@ -30,9 +31,7 @@ std::string StateFolder()
         state = xdg;
     else
         state = HomeFolder() + ".local/state";
-    if (state.back() != '/')
-        state += '/';
-    return state + "ZE6Vivevu/";
+    return FileSystem::WithTrailingSeparator(state) + "ZE6Vivevu/";
 }
 
 bool WriteRunRecord(const std::string& file, const RunRecord& record)

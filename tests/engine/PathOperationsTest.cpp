@@ -12,7 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(PathText, ExtensionFolderPartAndHelpers)
+TEST(PathOperations, ExtensionAndTextHelpers)
 {
     const std::pair<std::string, std::string> extensions[] = {
         {"/jobs/daily.rzb", ".rzb"},
@@ -25,13 +25,9 @@ TEST(PathText, ExtensionFolderPartAndHelpers)
     };
     for (const auto& [path, expected] : extensions)
         EXPECT_EQ(GetFileExtension(path), expected) << path;
-    EXPECT_EQ(GetFolderPart("/data/*.RZT"), "/data/");
-    EXPECT_EQ(GetFolderPart("/ABC.RZT"), "/");
-    EXPECT_EQ(GetFolderPart("ABC.RZT"), "");
     EXPECT_EQ(TrimBlanks(" \t a  "), "\t a");
     EXPECT_EQ(UpperCase("grüße.rzb"), "GRÜSSE.RZB");
     EXPECT_EQ(UpperCase("a\xff"), "A\xff");
-    EXPECT_EQ(WithTrailingSeparator(""), "/");
     EXPECT_EQ(ChangeFileExtension("/d.x/ABC.RZT6", ""), "/d.x/ABC");
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
+#include "platform/files/PathText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,13 +16,6 @@ namespace ze6 {
 namespace {
 
 constexpr char kSeparator = FileSystem::kSeparator;
-
-std::string WithoutTrailingSeparators(std::string path)
-{
-    while (path.size() > 1 && path.back() == kSeparator)
-        path.pop_back();
-    return path;
-}
 
 std::string Joined(const std::string& folder, const std::string& name)
 {
@@ -63,7 +57,7 @@ std::string Absolute(const std::string& path)
 
 StagedFiles::StagedFiles(const std::string& folder, std::string errorSource) : m_errorSource(std::move(errorSource))
 {
-    CreateFolder(WithoutTrailingSeparators(Absolute(folder)));
+    CreateFolder(FileSystem::WithoutTrailingSeparators(Absolute(folder)));
 }
 
 StagedFiles::~StagedFiles()
@@ -91,12 +85,9 @@ void StagedFiles::CreateFolder(const std::string& folder)
             Fail(ENOTDIR, *found);
         m_folder = *found;
     } else {
-        const auto slash = folder.rfind(kSeparator);
-        const std::string parent = slash == std::string::npos ? std::string(".")
-                                   : slash == 0               ? std::string(1, kSeparator)
-                                                              : folder.substr(0, slash);
-        CreateFolder(parent);
-        const std::string path = Joined(m_folder, folder.substr(slash == std::string::npos ? 0 : slash + 1));
+        const std::string parent = FileSystem::FolderPart(folder);
+        CreateFolder(parent.empty() ? std::string(".") : FileSystem::WithoutTrailingSeparators(parent));
+        const std::string path = Joined(m_folder, FileSystem::NamePart(folder));
         if (::mkdir(path.c_str(), 0777) == 0) {
             m_createdFolders.push_back(path);
             FileSystem::InvalidateCache(m_folder);
@@ -105,14 +96,13 @@ void StagedFiles::CreateFolder(const std::string& folder)
         }
         m_folder = path;
     }
-    if (m_folder.back() != kSeparator)
-        m_folder += kSeparator;
+    m_folder = FileSystem::WithTrailingSeparator(m_folder);
 }
 
 int StagedFiles::Add(const std::string& finalPath, bool replaces)
 {
     MakeRoomForDescriptors(m_files.size() + kDescriptorsInReserve);
-    const std::string name = finalPath.substr(finalPath.rfind(kSeparator) + 1);
+    const std::string name = FileSystem::NamePart(finalPath);
     try {
         m_files.push_back({finalPath, replaces, std::make_unique<HiddenTemporaryFile>(m_folder, name, m_errorSource)});
     } catch (const RuntimeError& error) {

@@ -7,6 +7,7 @@
 #include "platform/archive/ZipFileSource.h"
 #include "platform/files/CaseFolding.h"
 #include "platform/files/FileSystem.h"
+#include "platform/files/PathText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -58,18 +59,10 @@ struct SourceFile {
     time_t modified = 0;
 };
 
-std::string FolderPart(const std::string& path)
+// The last component, also of a folder written with a final separator.
+std::string EntryName(const std::string& path)
 {
-    const auto slash = path.rfind(FileSystem::kSeparator);
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string NamePart(const std::string& path)
-{
-    std::string bare = path;
-    while (bare.size() > 1 && bare.back() == FileSystem::kSeparator)
-        bare.pop_back();
-    return bare.substr(FolderPart(bare).size());
+    return FileSystem::NamePart(FileSystem::WithoutTrailingSeparators(path));
 }
 
 // Names in UTF-8 are marked as such; a name that is not valid UTF-8 (a Linux
@@ -98,7 +91,7 @@ SourceFile Examine(const std::string& path)
     struct stat status {};
     if (::stat(found.c_str(), &status) != 0)
         throw ErrorFromErrno(errno, kSource, found);
-    const std::string name = NamePart(found);
+    const std::string name = EntryName(found);
     if (name.empty() || name == "." || name == ".." || name == std::string(1, FileSystem::kSeparator))
         Raise(ErrorNumber::BadFileName, kSource, found);
     return {found, S_ISDIR(status.st_mode), status.st_mtime};
@@ -136,14 +129,14 @@ private:
 
 void ZipArchiveWriter::Write()
 {
-    const std::string archiveName = NamePart(m_archiveName);
+    const std::string archiveName = EntryName(m_archiveName);
     if (archiveName.empty() || m_archiveName.back() == FileSystem::kSeparator || archiveName == "." ||
         archiveName == "..")
         Raise(ErrorNumber::BadFileName, kSource, m_archiveName);
     if (m_files.empty())
         throw RuntimeError(ErrorNumber::PathFileAccessError, "No files to archive", kSource);
 
-    const std::string folderPart = FolderPart(m_archiveName);
+    const std::string folderPart = FileSystem::FolderPart(m_archiveName);
     const auto folder =
         FileSystem::ResolvePath(folderPart.empty() ? std::string(".") + FileSystem::kSeparator : folderPart);
     if (!folder)
@@ -159,7 +152,7 @@ void ZipArchiveWriter::Write()
         std::vector<std::string> bareNames;
         for (const auto& path : m_files) {
             files.push_back(Examine(path));
-            bareNames.push_back(NamePart(files.back().path));
+            bareNames.push_back(EntryName(files.back().path));
         }
         const std::vector<std::string> names = ArchiveEntryNames(bareNames);
 

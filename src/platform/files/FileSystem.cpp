@@ -2,6 +2,7 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/files/FolderIndex.h"
+#include "platform/files/PathText.h"
 #include "platform/files/WildcardPattern.h"
 
 #include <cerrno>
@@ -107,15 +108,10 @@ std::optional<std::string> ResolveByListing(const std::string& path)
     return current;
 }
 
+// The folder that holds the entry `path` names, even when it names a folder.
 std::string FolderOf(const std::string& path)
 {
-    std::string bare = path;
-    while (bare.size() > 1 && bare.back() == kSeparator)
-        bare.pop_back();
-    const auto slash = bare.rfind(kSeparator);
-    if (slash == std::string::npos)
-        return {};
-    return bare.substr(0, slash + 1);
+    return FolderPart(WithoutTrailingSeparators(path));
 }
 
 // A link the kernel refuses to follow (protected symlinks) is still listed
@@ -160,9 +156,8 @@ bool PathExists(const std::string& path)
 
 std::vector<std::string> ListFiles(const std::string& pattern)
 {
-    const auto slash = pattern.rfind(kSeparator);
-    const std::string folderPart = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
-    const std::string namePattern = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    const std::string folderPart = FolderPart(pattern);
+    const std::string namePattern = NamePart(pattern);
     const std::string folder = folderPart.empty() ? std::string(".") : folderPart;
 
     const auto resolved = ResolvePath(folder);
@@ -256,11 +251,9 @@ bool MakeSingleFolder(const std::string& path)
         if (PathExists(path))
             return true;
         // A parent that exists in another letter case is the one meant.
-        std::string bare = path;
-        while (bare.size() > 1 && bare.back() == kSeparator)
-            bare.pop_back();
-        const std::string parent = FolderOf(bare);
-        const std::string name = bare.substr(parent.size());
+        const std::string bare = WithoutTrailingSeparators(path);
+        const std::string parent = FolderPart(bare);
+        const std::string name = NamePart(bare);
         const auto resolvedParent = parent.empty() ? std::optional<std::string>(std::string()) : ResolvePath(parent);
         const std::string target = resolvedParent ? Join(*resolvedParent, name) : bare;
         ::mkdir(target.c_str(), 0777);

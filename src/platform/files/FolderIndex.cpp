@@ -1,6 +1,7 @@
 #include "platform/files/FolderIndex.h"
 
 #include "platform/files/FileSystem.h"
+#include "platform/files/PathText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -102,9 +103,7 @@ void EvictOldest(Cache& cache)
 
 std::string Key(const std::string& folder)
 {
-    std::string key = folder;
-    while (key.size() > 1 && key.back() == FileSystem::kSeparator)
-        key.pop_back();
+    const std::string key = FileSystem::WithoutTrailingSeparators(folder);
     return key.empty() ? std::string(".") : key;
 }
 

@@ -1,5 +1,5 @@
 #include "platform/RealComponents.h"
-#include "platform/files/FileSystem.h"
+#include "platform/files/PathText.h"
 
 namespace ze6 {
 
@@ -9,8 +9,7 @@ class SimplePathUtility final : public PathUtility {
 public:
     std::string ReplaceExtension(const std::string& path, const std::string& extension) override
     {
-        const auto lastSeparator = path.find_last_of(FileSystem::kSeparator);
-        const auto nameStart = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
+        const auto nameStart = FileSystem::FolderPart(path).size();
         const auto dot = path.find_last_of('.');
         if (dot == std::string::npos || dot < nameStart)
             return path + extension;

@@ -2,6 +2,7 @@
 
 #include "platform/ProcessInfo.h"
 #include "platform/ProcessRunner.h"
+#include "platform/files/PathText.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,9 +79,7 @@ std::string SystemdTimerScheduler::UnitFolder()
         config = xdg;
     else
         config = HomeFolder() + ".config";
-    if (config.back() != '/')
-        config += '/';
-    return config + "systemd/user/";
+    return FileSystem::WithTrailingSeparator(config) + "systemd/user/";
 }
 
 std::string SystemdTimerScheduler::UnitName(const std::string& file)

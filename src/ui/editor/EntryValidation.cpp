@@ -3,7 +3,7 @@
 #include "engine/LeadingNumber.h"
 #include "engine/PathOperations.h"
 #include "platform/RuntimeError.h"
-#include "platform/files/FileSystem.h"
+#include "platform/files/PathText.h"
 
 #include <cctype>
 
@@ -41,11 +41,8 @@ std::string UnusablePathText(const std::string& what, modDAZadaro::CellFault fau
 
 QString FolderWithSeparator(const QString& folder)
 {
-    const QChar separator = QLatin1Char(FileSystem::kSeparator);
-    QString result = folder;
-    while (result.endsWith(separator))
-        result.chop(1);
-    return result + separator;
+    return QString::fromStdString(
+        FileSystem::WithTrailingSeparator(FileSystem::WithoutTrailingSeparators(folder.toStdString())));
 }
 
 QStringList BuildSourceFiles(const QString& currentFolder, const std::vector<FileGridRow>& rows)
@@ -72,9 +69,7 @@ std::string NormaliseTarget(std::string_view text)
     std::string target = modDAZadaro::TrimBlanks(text);
     if (target.empty())
         return target;
-    while (!target.empty() && target.back() == FileSystem::kSeparator)
-        target.pop_back();
-    return target + FileSystem::kSeparator;
+    return FileSystem::WithTrailingSeparator(FileSystem::WithoutTrailingSeparators(target));
 }
 
 bool IsNumericText(std::string_view text)
