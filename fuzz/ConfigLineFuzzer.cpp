@@ -1,6 +1,6 @@
 // Configuration-file bytes split into lines: nothing is lost or invented, only
-// the line ends (CR LF or a lone CR) go.
-#include "engine/ConfigFile.h"
+// the line ends (CR LF, a lone CR or a lone LF) go.
+#include "engine/ConfigLineReader.h"
 
 #include <cstdint>
 #include <cstdlib>
