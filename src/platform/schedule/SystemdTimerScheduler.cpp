@@ -49,7 +49,11 @@ std::string ExecProgram(const std::string& program)
 {
     if (program.find_first_of("\"'\\") != std::string::npos)
         throw ScheduleError("systemd cannot start a program whose path holds a quote or a backslash: " + program);
-    return "\"" + WithoutSpecifiers(program) + "\"";
+    // Appended piece by piece: GCC 12's -Wrestrict misreads "literal" + string at -O3.
+    std::string quoted = "\"";
+    quoted += WithoutSpecifiers(program);
+    quoted += '"';
+    return quoted;
 }
 
 void WriteUnit(const std::string& path, const std::string& content)

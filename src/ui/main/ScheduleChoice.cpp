@@ -20,8 +20,11 @@ std::string WhenOfChoice(const ScheduleChoice& choice)
         return std::string("*-*-* ") + time;
     std::string days;
     for (std::size_t i = 0; i < kDayNames.size(); ++i) {
-        if (choice.days[i])
-            days += (days.empty() ? "" : ",") + std::string(kDayNames[i]);
+        if (!choice.days[i])
+            continue;
+        if (!days.empty())
+            days += ',';
+        days += kDayNames[i];
     }
     return days.empty() ? std::string() : days + " *-*-* " + time;
 }
