@@ -8,9 +8,10 @@
 #include "platform/RunState.h"
 #include "platform/schedule/CalendarExpression.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "platform/files/FileStatus.h"
+
 #include <cstdio>
+#include <filesystem>
 
 namespace ze6::modDAZadaro {
 
@@ -28,7 +29,10 @@ void PrintError(const std::string& text)
 
 std::string AbsoluteConfigPath(const std::string& path)
 {
-    return QDir::cleanPath(QFileInfo(QString::fromStdString(path)).absoluteFilePath()).toStdString();
+    // Bytes in, bytes out: a name that is not UTF-8 must reach the schedule unchanged.
+    std::error_code failure;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, failure);
+    return (failure ? std::filesystem::path(path) : absolute).lexically_normal().string();
 }
 
 std::string ScheduleConfigFile(Scheduler& scheduler, ProcessRunner& runner, const std::string& file,
@@ -41,7 +45,11 @@ std::string ScheduleConfigFile(Scheduler& scheduler, ProcessRunner& runner, cons
         throw InvalidWhen("ERROR - Invalid calendar expression: " + when);
     if (!check.nextRun)
         throw ScheduleError("The schedule '" + when + "' never comes round again.");
-    if (!QFileInfo(QString::fromStdString(file)).isFile())
+    // A line break would end the crontab line or the unit's ExecStart= early.
+    if (file.find_first_of("\r\n") != std::string::npos)
+        throw ScheduleError("A file whose path holds a line break cannot be scheduled.");
+    const auto status = StatusOf(file);
+    if (!status || status->folder)
         throw ScheduleError("File '" + file + "' does not exist or is inaccessible.");
     scheduler.Schedule(file, when, check.normalized, CurrentExecutablePath());
     return FormatRunTime(*check.nextRun);
