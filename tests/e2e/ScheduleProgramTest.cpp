@@ -1,6 +1,5 @@
 #include "support/ProgramRun.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <filesystem>
 #include <grp.h>
@@ -12,20 +11,9 @@
 namespace ze6::test {
 namespace {
 
-Result RunTool(const QString& program, const QStringList& arguments, const std::string& input = {})
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.write(input.data(), static_cast<qint64>(input.size()));
-    process.closeWriteChannel();
-    process.waitForFinished(60000);
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
-}
-
 // The crontab back end against the real crontab command, for a user made for
 // this test alone: the crontab of whoever runs the tests is never touched.
-class CrontabScheduleTest : public testing::Test {
+class CrontabScheduleTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
@@ -35,12 +23,9 @@ protected:
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 GTEST_SKIP() << tool << " is not installed (the cron package brings crontab)";
         }
-        ASSERT_EQ(RunTool(QStringLiteral("useradd"), {QStringLiteral("--no-create-home"), QStringLiteral("--shell"),
-                                                      QStringLiteral("/usr/sbin/nologin"), user})
-                      .status,
-                  0);
+        ASSERT_EQ(RunTool("useradd", {"--no-create-home", "--shell", "/usr/sbin/nologin", user}).status, 0);
         created = true;
-        const passwd* entry = ::getpwnam(user.toLatin1().constData());
+        const passwd* entry = ::getpwnam(user.c_str());
         ASSERT_NE(entry, nullptr);
         uid = entry->pw_uid;
         gid = entry->pw_gid;
@@ -53,25 +38,21 @@ protected:
     {
         if (!created)
             return;
-        RunTool(QStringLiteral("crontab"), {QStringLiteral("-r"), QStringLiteral("-u"), user});
-        RunTool(QStringLiteral("userdel"), {user});
+        RunTool("crontab", {"-r", "-u", user});
+        RunTool("userdel", {user});
     }
 
     Result Run(const Names& arguments) const
     {
-        return ProgramRun(temp, temp / "state/ZE6Vivevu.log").Run(arguments, [this] {
+        return program.Run(arguments, [this] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
                 ::_exit(127);
         });
     }
 
-    std::string Crontab() const
-    {
-        return RunTool(QStringLiteral("crontab"), {QStringLiteral("-l"), QStringLiteral("-u"), user}).out;
-    }
+    std::string Crontab() const { return RunTool("crontab", {"-l", "-u", user}).out; }
 
-    TempFolder temp;
-    QString user = QStringLiteral("ze6cron") + QString::number(::getpid());
+    std::string user = "ze6cron" + std::to_string(::getpid());
     bool created = false;
     uid_t uid = 0;
     gid_t gid = 0;
@@ -80,7 +61,7 @@ protected:
 TEST_F(CrontabScheduleTest, KeepsItsLinesBetweenMarkersAndLeavesEveryOtherLineAsItWas)
 {
     const std::string theirs = "MAILTO=\"\"\n# nightly mail\n*/5 * * * * echo '50\\%' >/dev/null\n\n";
-    ASSERT_EQ(RunTool(QStringLiteral("crontab"), {QStringLiteral("-u"), user, QStringLiteral("-")}, theirs).status, 0);
+    ASSERT_EQ(RunTool("crontab", {"-u", user, "-"}, theirs).status, 0);
     const std::string jobs = temp.Write("my jobs.rzb");
     const std::string other = temp.Write("50% other.rzb");
     for (const auto& item : {jobs, other})

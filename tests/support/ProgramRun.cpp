@@ -21,6 +21,30 @@ ProgramRun& ProgramRun::HungAfter(int milliseconds)
     return *this;
 }
 
+namespace {
+
+QStringList ToList(const Names& arguments)
+{
+    QStringList list;
+    for (const auto& argument : arguments)
+        list << QString::fromStdString(argument);
+    return list;
+}
+
+// Waits for the process to end; after `milliseconds` it counts as hung and is killed.
+Result Finished(QProcess& process, int milliseconds)
+{
+    if (!process.waitForFinished(milliseconds)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, {}, "hung"};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+}
+
+} // namespace
+
 void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSetup& setup) const
 {
     const auto q = [](const std::string& text) { return QString::fromStdString(text); };
@@ -45,10 +69,7 @@ void ProgramRun::Start(QProcess& process, const Names& arguments, const ChildSet
     process.setWorkingDirectory(q(m_temp.Path()));
     if (setup)
         process.setChildProcessModifier(setup);
-    QStringList list;
-    for (const auto& argument : arguments)
-        list << q(argument);
-    process.start(QStringLiteral(ZE6_BINARY), list);
+    process.start(QStringLiteral(ZE6_BINARY), ToList(arguments));
     process.waitForStarted();
 }
 
@@ -56,13 +77,16 @@ Result ProgramRun::Run(const Names& arguments, const ChildSetup& setup) const
 {
     QProcess process;
     Start(process, arguments, setup);
-    if (!process.waitForFinished(m_hungAfter)) {
-        process.kill();
-        process.waitForFinished();
-        return {-1, {}, "hung"};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+    return Finished(process, m_hungAfter);
+}
+
+Result RunTool(const std::string& program, const Names& arguments, const std::string& input)
+{
+    QProcess process;
+    process.start(QString::fromStdString(program), ToList(arguments));
+    process.write(input.data(), static_cast<qint64>(input.size()));
+    process.closeWriteChannel();
+    return Finished(process, 60000);
 }
 
 bool RunningUntil(const QProcess& process, const std::function<bool()>& reached, std::chrono::milliseconds limit)

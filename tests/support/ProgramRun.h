@@ -50,6 +50,9 @@ protected:
     ProgramRun program{temp, logPath};
 };
 
+// Runs a system tool with `input` on its standard input; after a minute it counts as hung.
+Result RunTool(const std::string& program, const Names& arguments, const std::string& input = {});
+
 // Polls while `process` runs, for at most `limit`, until `reached` holds; says whether it does.
 bool RunningUntil(const QProcess& process, const std::function<bool()>& reached,
                   std::chrono::milliseconds limit = std::chrono::minutes(1));

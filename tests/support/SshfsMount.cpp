@@ -34,18 +34,6 @@ void DieWithParent()
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
 }
 
-bool RunTool(const QString& program, const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(kToolMilliseconds)) {
-        tool.kill();
-        tool.waitForFinished(kToolMilliseconds);
-        return false;
-    }
-    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
-}
-
 // A port on 127.0.0.1 that nothing listens on just now.
 int FreePort()
 {
@@ -132,8 +120,7 @@ bool SshfsMount::Mount(const std::string& work, const std::string& served, const
     const std::string hostKey = work + "/host_key";
     const std::string userKey = work + "/user_key";
     for (const auto& key : {hostKey, userKey}) {
-        if (!RunTool(keygen, {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
-                              QStringLiteral("-N"), QString(), QStringLiteral("-f"), Q(key)}))
+        if (RunTool(keygen.toStdString(), {"-q", "-t", "ed25519", "-N", "", "-f", key}).status != 0)
             return Fail("ssh-keygen failed");
     }
     const std::string authorizedKeys = work + "/authorized_keys";
