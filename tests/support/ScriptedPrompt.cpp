@@ -1,5 +1,7 @@
 #include "support/ScriptedPrompt.h"
 
+#include <thread>
+
 namespace ze6::test {
 
 PromptAnswer ScriptedPrompt::Ask(const PromptRequest& request)
@@ -22,6 +24,27 @@ TestComponents::TestComponents()
 TestComponents::~TestComponents()
 {
     SetComponents(nullptr);
+}
+
+std::unique_ptr<ArchiveWriter> TestComponents::CreateArchiveWriter()
+{
+    struct Hooked final : ArchiveWriter {
+        TestComponents& owner;
+        std::unique_ptr<ArchiveWriter> real;
+        std::string name;
+        Hooked(TestComponents& o, std::unique_ptr<ArchiveWriter> r) : owner(o), real(std::move(r)) {}
+        void SetArchiveName(const std::string& path) override { name = path, real->SetArchiveName(path); }
+        void AddFile(const std::string& path) override { real->AddFile(path); }
+        void SetBlockObserver(BlockObserver observer) override
+        {
+            real->SetBlockObserver([observer = std::move(observer), pause = owner.blockPause](std::uint64_t bytes) {
+                std::this_thread::sleep_for(pause);
+                return observer(bytes);
+            });
+        }
+        void Finish() override { owner.onFinish ? owner.onFinish(name) : real->Finish(); }
+    };
+    return std::make_unique<Hooked>(*this, Components::CreateArchiveWriter());
 }
 
 } // namespace ze6::test

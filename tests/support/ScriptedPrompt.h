@@ -3,6 +3,7 @@
 #include "platform/Components.h"
 #include "platform/Prompt.h"
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
@@ -31,7 +32,7 @@ public:
     std::function<void(const PromptRequest&)> onAsk;
 };
 
-// Real components with a scripted prompt; installed for the object's lifetime.
+// Real components with a scripted prompt and a writer with hooks; installed for the object's lifetime.
 class TestComponents : public Components {
 public:
     TestComponents();
@@ -40,8 +41,13 @@ public:
     TestComponents& operator=(const TestComponents&) = delete;
 
     Prompt& GetPrompt() override { return prompt; }
+    // The real writer, pausing blockPause after every block it reads; onFinish,
+    // when set, replaces its Finish (to inject a fault).
+    std::unique_ptr<ArchiveWriter> CreateArchiveWriter() override;
 
     ScriptedPrompt prompt;
+    std::chrono::milliseconds blockPause{0};
+    std::function<void(const std::string& archiveName)> onFinish;
 };
 
 } // namespace ze6::test

@@ -2,8 +2,6 @@
 
 #include "diagnostics/modDebug.h"
 
-#include <thread>
-
 namespace ze6::test {
 
 std::unique_ptr<FileDialogs> MainWindowComponents::CreateFileDialogs()
@@ -32,28 +30,6 @@ std::unique_ptr<FileDialogs> MainWindowComponents::CreateFileDialogs()
         }
     };
     return std::make_unique<Dialogs>(dialogs);
-}
-
-std::unique_ptr<ArchiveWriter> MainWindowComponents::CreateArchiveWriter()
-{
-    struct Slow final : ArchiveWriter {
-        std::unique_ptr<ArchiveWriter> real;
-        std::chrono::milliseconds pause;
-        void SetArchiveName(const std::string& path) override { real->SetArchiveName(path); }
-        void AddFile(const std::string& path) override { real->AddFile(path); }
-        void SetBlockObserver(BlockObserver observer) override
-        {
-            real->SetBlockObserver([observer = std::move(observer), this](std::uint64_t bytes) {
-                std::this_thread::sleep_for(pause);
-                return observer(bytes);
-            });
-        }
-        void Finish() override { real->Finish(); }
-    };
-    auto writer = std::make_unique<Slow>();
-    writer->real = Components::CreateArchiveWriter();
-    writer->pause = blockPause;
-    return writer;
 }
 
 MainWindowTest::MainWindowTest()

@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
-#include <chrono>
 #include <deque>
 #include <gtest/gtest.h>
 #include <memory>
@@ -37,11 +36,8 @@ class MainWindowComponents : public FakeShell {
 public:
     MainWindowComponents() { configFolder = "/srv/rz/config/"; }
     std::unique_ptr<FileDialogs> CreateFileDialogs() override;
-    // The real writer, slowed down by blockPause after every block it reads.
-    std::unique_ptr<ArchiveWriter> CreateArchiveWriter() override;
 
     FileDialogScript dialogs;
-    std::chrono::milliseconds blockPause{0};
 };
 
 // A shown main window with its controls at hand; the application log goes to
