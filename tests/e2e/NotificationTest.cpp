@@ -55,7 +55,7 @@ private:
     QProcess m_daemon;
 };
 
-class NotificationTest : public testing::Test {
+class NotificationTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
@@ -68,7 +68,7 @@ protected:
     Result Run(const Names& arguments)
     {
         QProcess process;
-        ProgramRun(temp, logPath).With("DBUS_SESSION_BUS_ADDRESS", bus.address.toStdString()).Start(process, arguments);
+        ProgramRun(program).With("DBUS_SESSION_BUS_ADDRESS", bus.address.toStdString()).Start(process, arguments);
         while (!process.waitForFinished(10))
             QCoreApplication::processEvents();
         QCoreApplication::processEvents();
@@ -76,8 +76,6 @@ protected:
                 process.readAllStandardError().toStdString()};
     }
 
-    TempFolder temp;
-    std::string logPath = temp / "state/ZE6Vivevu.log";
     PrivateBus bus{temp};
     NotificationReceiver receiver;
 };
