@@ -46,14 +46,7 @@ protected:
         ArchiveApplication(run, source, target, name);
         clock.AdvanceSeconds(1);
     }
-    Names Target() const
-    {
-        Names names;
-        for (const auto& entry : std::filesystem::directory_iterator(target))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    Names Target() const { return test::FolderNames(target); }
 };
 
 TEST_F(ArchiveTest, CompanionsInTableOrderAsFoundOnDisk)

@@ -5,23 +5,12 @@
 #include "support/TempFolder.h"
 #include "support/ZipReader.h"
 
-#include <algorithm>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace ze6::modDAZadaro {
 namespace {
 
 using Names = std::vector<std::string>;
-
-Names Listing(const std::string& folder)
-{
-    Names names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // A long-lived process (the window, Execute after Execute) must prune the
 // archives of its earlier runs like any others, and count each run alone.
@@ -38,7 +27,7 @@ TEST(RunContext, TwoRunsInOneProcessDoNotSeeEachOthersState)
     const RunOutcome rejected = ProcessCommandLine("\"" + (temp / "data/") + "\"");
     const RunOutcome second = ProcessCommandLine(job);
 
-    EXPECT_EQ(Listing(temp / "backup"), Names{"ABC_2024-03-07-14-05-10.RZZ"});
+    EXPECT_EQ(test::FolderNames(temp / "backup"), Names{"ABC_2024-03-07-14-05-10.RZZ"});
     for (const auto& [outcome, written, rejections] :
          {std::tuple{first, 1, 0}, std::tuple{rejected, 0, 1}, std::tuple{second, 1, 0}}) {
         EXPECT_EQ(outcome.ArchivesWritten, written);
@@ -119,7 +108,7 @@ TEST(RunContext, CancelBetweenBlocksLeavesNoPartialArchiveAndPrunesNothing)
     EXPECT_EQ(sink.events,
               (Names{"run", "listed 1 1000", "start A.RZT 1000", "read 1000", "ok", "listed 1 " + sizeOfB,
                      "start B.RZT " + sizeOfB, "read " + std::to_string(2 * kMiB), "failed", "end 1 cancelled"}));
-    EXPECT_EQ(Listing(temp / "backup"),
+    EXPECT_EQ(test::FolderNames(temp / "backup"),
               (Names{"A_2024-03-07-14-05-09.RZZ", "B_2020-01-01-00-00-00.RZZ", "B_2021-01-01-00-00-00.RZZ"}));
     EXPECT_EQ(test::ReadZip(temp / "backup/A_2024-03-07-14-05-09.RZZ").at(0).content, std::string(1000, 'a'));
     EXPECT_EQ(components.log, Names{"modDAZadaro, ProcessCommandLine, Runtime error occured: 18 - Backup cancelled by "
