@@ -120,18 +120,6 @@ TEST_F(DocumentTest, SaveAsAndSaveWriteTheListAndRecordTheFile)
     EXPECT_TRUE(Asked().empty());
 }
 
-TEST_F(DocumentTest, CancelledDialogsChangeNothing)
-{
-    const std::string path = SavedThenChanged();
-    components.dialogs.answers = {"", ""};
-    OpenFileMenu();
-    Action("mnuOpen")->trigger();
-    Action("mnuSaveAs")->trigger();
-    EXPECT_EQ(components.dialogs.calls.size(), 3u);
-    ExpectUnchanged(path);
-    EXPECT_TRUE(Asked().empty());
-}
-
 // Needs the engine.
 TEST_F(DocumentTest, OpenStartsInTheConfigFolderAndReplacesUnsavedChangesWithoutAsking)
 {
@@ -197,6 +185,15 @@ TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShowAndNamesThoseTooLongToSh
 TEST_F(DocumentTest, PathsWithAQuoteOrLineBreakAreNeitherLoadedNorSavedAndUnreadableFilesChangeNothing)
 {
     const std::string saved = SavedThenChanged();
+    // Nor do cancelled dialogs.
+    components.dialogs.answers = {"", ""};
+    OpenFileMenu();
+    Action("mnuOpen")->trigger();
+    Action("mnuSaveAs")->trigger();
+    EXPECT_EQ(components.dialogs.calls.size(), 3u);
+    ExpectUnchanged(saved);
+    EXPECT_TRUE(Asked().empty());
+
     const std::string injected = folder.Write(
         "injected.rzb", "\"/a/\" \"/b/\" KEEPLAST:5\r\n\"/src/\" \"/data/inj\" KEEPLAST:1 \"\" KEEPLAST:5\r\n");
     EXPECT_FALSE(window->LoadFile(QString::fromStdString(injected)));
@@ -225,26 +222,9 @@ TEST_F(DocumentTest, PathsWithAQuoteOrLineBreakAreNeitherLoadedNorSavedAndUnread
     }
 }
 
-// Save As onto a file in a folder the user may not write to.
-TEST_F(DocumentTest, AFailedSaveKeepsTheOldFileAndTheDocumentState)
-{
-    const std::string current = SavedThenChanged();
-    const std::string shared = folder.Write("shared/jobs.rzb", kSaved);
-    ::chmod((folder / "shared").c_str(), 0500);
-    bool enforced = false;
-    {
-        WithoutFileAccessOverride permissionsHold;
-        if ((enforced = permissionsHold.Active()))
-            SaveAsNew("shared/jobs.rzb");
-    }
-    ::chmod((folder / "shared").c_str(), 0700);
-    if (!enforced)
-        GTEST_SKIP() << "file permissions cannot be enforced here";
-    ExpectFailedSaveChangedNothing(shared, "Permission denied", current);
-}
-
 // Beyond the file size limit the old file stays; when the folder cannot be
 // synced the new file is in place, but its name may not survive a crash.
+// Save As onto a file in a folder the user may not write to fails as well.
 TEST_F(DocumentTest, ASaveThatFailsOrCannotBeSyncedIsReportedAndStaysUnsaved)
 {
     const std::string path = SavedThenChanged();
@@ -259,6 +239,19 @@ TEST_F(DocumentTest, ASaveThatFailsOrCannotBeSyncedIsReportedAndStaysUnsaved)
     }
     ExpectOneFailureBox(path, "Its folder could not be written to disk: ");
     ExpectUnchanged(path);
+
+    const std::string shared = folder.Write("shared/jobs.rzb", kSaved);
+    ::chmod((folder / "shared").c_str(), 0500);
+    bool enforced = false;
+    {
+        WithoutFileAccessOverride permissionsHold;
+        if ((enforced = permissionsHold.Active()))
+            SaveAsNew("shared/jobs.rzb");
+    }
+    ::chmod((folder / "shared").c_str(), 0700);
+    if (!enforced)
+        GTEST_SKIP() << "file permissions cannot be enforced here";
+    ExpectFailedSaveChangedNothing(shared, "Permission denied", path);
 }
 
 TEST_F(DocumentTest, ClosingAsksOnlyWithUnsavedChanges)
