@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 
 build_dir="${ZE6_FUZZ_BUILD_DIR:-build-fuzz}"
 seconds="${ZE6_FUZZ_SECONDS:-15}"
-targets=(JobLineFuzzer:job_line ConfigLineFuzzer:config_lines WildcardFuzzer:wildcard PathRootFuzzer:path_root)
+targets=(JobLineFuzzer:job_line ConfigLineFuzzer:config_lines WildcardFuzzer:wildcard PathRootFuzzer:path_root
+  DeflateStreamFuzzer:deflate_stream)
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DZE6_FUZZ=ON -DZE6_BUILD_TESTS=OFF -DZE6_WERROR=ON >/dev/null

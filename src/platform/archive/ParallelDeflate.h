@@ -17,9 +17,10 @@ namespace ze6 {
 // Every block but the last is then made to end like a sync flush - its final
 // block marked ordinary, an empty stored block appended on a byte boundary -
 // so the pieces joined in order form one standard deflate stream that any
-// inflater reads. Every block is inflated again and compared with its input
-// on the thread that made it, so a wrong stream is caught while the cores are
-// busy anyway; what is then written to disk only has to match the compressed
+// inflater reads. Every block is read back as an inflater would and compared
+// with its input on the thread that made it, in the same pass that finds where
+// its final block starts, so a wrong stream is caught while the cores are busy
+// anyway; what is then written to disk only has to match the compressed
 // bytes, whose CRC-32 is kept as well as the input's. Memory stays bounded:
 // the caller feeds a block only when fewer than MaxInFlight() are pending,
 // and takes the output in order.
@@ -56,7 +57,6 @@ private:
     void StartThreads();
     void Work();
     void Compress(Block& block) const;
-    static void Verify(const Block& block, const unsigned char* compressed, std::size_t size);
 
     int m_level;
     unsigned m_threadCount;
