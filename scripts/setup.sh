@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libzip-dev zlib1g-dev libdeflate-dev libspdlog-dev libfmt-dev
   libgtest-dev libgmock-dev
-  libxcb1-dev zip unzip xvfb xauth
+  libxcb1-dev zip unzip libdeflate-tools xvfb xauth
   openssh-server openssh-client sshfs fuse3
   systemd cron dbus-daemon
   clang libclang-rt-14-dev
