@@ -26,13 +26,14 @@ namespace ze6::modDAZadaro {
 // listing's. That stamp also covers whatever someone else changed between
 // the listing's last confirmation and that moment, so it is taken only when
 // that span was short (a second, or ten times what listing the folder costs):
-// after a long archive or a long pruning the folder is listed again. What is
-// changed within the same clock tick right after a stamp was taken goes
-// unseen too; kernels with fine-grained file times (6.13 and later) give a
-// change after a stat a later time, older ones tick every few milliseconds.
-// A file system that keeps whole seconds would hide two seconds at a time,
-// so there a listing serves one job only; a network file system may answer
-// from its attribute cache for some seconds. What goes unseen is at worst an
+// after a long archive or a long pruning the folder is listed again. A
+// change made right after a stamp was taken, within the same tick of the
+// clock that file times come from, leaves the stamp as it is: a few
+// milliseconds on older kernels (from Linux 6.13 the common local file
+// systems give a change after a stat a finer time). A file system that keeps
+// whole seconds would hide two seconds at a time, so there a listing serves
+// one job only; a network file system may answer from its attribute cache
+// for some seconds. What goes unseen is at worst an
 // archive too few counted (one more kept than asked), pruned by a later job
 // or run, or an abandoned temporary left for the next run: a deletion never
 // relies on the listing alone.
