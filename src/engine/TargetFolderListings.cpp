@@ -15,34 +15,56 @@ namespace {
 constexpr std::chrono::seconds kLongestTrustedSpan{1};
 constexpr int kSpanPerListingCost = 10;
 
+// Beyond this many folders listed, a run keeps the listings of the folders
+// its last job used only: a configuration file with a job for each of
+// hundreds of folders of many archives would otherwise hold them all.
+constexpr std::size_t kMostFoldersHeld = 16;
+
 } // namespace
 
 TargetFolderListings::Folder& TargetFolderListings::Current(const std::string& folder)
 {
     Folder& entry = m_folders[folder];
+    entry.job = m_job;
     const auto stamp = FileSystem::FolderStampOf(folder);
     if (!entry.stale && stamp && entry.stamp && *stamp == *entry.stamp) {
         entry.confirmedAt = Clock::now();
         return entry;
     }
+    Drop(entry);
     // Stamped before it is listed, so a change while listing shows at the
     // next use. A missing folder is listed at every use: it has no stamp.
     entry.stale = !stamp;
     entry.stamp = stamp;
     entry.confirmedAt = Clock::now();
+    if (std::find(m_holding.begin(), m_holding.end(), &entry) == m_holding.end())
+        m_holding.push_back(&entry);
+    return entry;
+}
+
+void TargetFolderListings::Drop(Folder& entry)
+{
+    entry.stale = true;
     entry.archivesListed = false;
     entry.temporariesListed = false;
     entry.archives.clear();
     entry.temporaries.clear();
-    return entry;
 }
 
 void TargetFolderListings::JobStarted()
 {
-    for (auto& [folder, entry] : m_folders) {
-        if (entry.stamp && entry.stamp->WholeSeconds())
-            entry.stale = true;
+    const bool many = m_holding.size() > kMostFoldersHeld;
+    std::vector<Folder*> held;
+    for (Folder* entry : m_holding) {
+        if (many && entry->job != m_job)
+            Drop(*entry);
+        else
+            held.push_back(entry);
+        if (entry->stamp && entry->stamp->WholeSeconds())
+            entry->stale = true;
     }
+    m_holding = std::move(held);
+    ++m_job;
 }
 
 TargetFolderListings::Folder& TargetFolderListings::Archives(const std::string& folder)

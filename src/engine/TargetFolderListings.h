@@ -3,6 +3,7 @@
 #include "platform/files/FileSystem.h"
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -59,7 +60,9 @@ public:
     // series once per run (and once more among otherSeries).
     Temporaries TakeTemporaries(const std::string& folder, const std::string& stemName);
 
-    // A job begins: listings that a job's own changes could hide another's in are listed again.
+    // A job begins: listings that a job's own changes could hide another's
+    // in are listed again, and with many folders listed, those the last job
+    // did not use are dropped.
     void JobStarted();
 
     // The run's own changes to `folder`, made just before the call.
@@ -76,6 +79,8 @@ private:
         Clock::time_point confirmedAt;
         // List again at the next use.
         bool stale = true;
+        // The job that last used the listings.
+        std::uint64_t job = 0;
         bool archivesListed = false;
         bool temporariesListed = false;
         Clock::duration archivesCost{};
@@ -94,7 +99,13 @@ private:
     // After a change of the run's own: the new stamp, or a new listing at the next use.
     void Changed(const std::string& folder);
 
+    // Dropping the listings keeps what was handed out (and the map's nodes stay put).
+    static void Drop(Folder& entry);
+
     std::map<std::string, Folder> m_folders;
+    // The folders that hold listings now.
+    std::vector<Folder*> m_holding;
+    std::uint64_t m_job = 0;
 };
 
 } // namespace ze6::modDAZadaro
