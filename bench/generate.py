@@ -8,6 +8,9 @@ prune      a target folder holding a long series of archives of one data file
 bare       a folder of data files without any companion
 full       a folder of data files with every companion, named as looked for
 config     a configuration file of many job lines
+jobs       a configuration file of one job per data file of a folder, all
+           into one target folder, as the editor writes when not every
+           file is ticked
 """
 import argparse
 import os
@@ -119,11 +122,25 @@ def config(path, lines, source, target):
             f.write('"%s/NONE%05d.RZT" "%s" KEEPLAST:%d\r\n' % (source, i, target, 1 + i % 9))
 
 
+def jobs(path, count, source, target, keep_last):
+    """One job line per data file, the first count of source's data files in
+    name order, every job into target."""
+    names = sorted(n for n in os.listdir(source) if n.upper().endswith(".RZT"))[:count]
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    option = " KEEPLAST:%d" % keep_last if keep_last else ""
+    with open(path, "w") as f:
+        for name in names:
+            f.write('"%s" "%s"%s\r\n' % (os.path.join(source, name), target, option))
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("kind", choices=["big", "small", "prune", "bare", "full", "config"])
+    parser.add_argument("kind", choices=["big", "small", "prune", "bare", "full", "config", "jobs"])
     parser.add_argument("folder")
     parser.add_argument("count", type=int, help="MiB for big, files or lines otherwise")
+    parser.add_argument("--source", help="jobs: the folder of data files")
+    parser.add_argument("--target", help="jobs: the target folder of every job")
+    parser.add_argument("--keep-last", type=int, default=0, help="jobs: KEEPLAST of every job (0: none)")
     args = parser.parse_args()
     if args.kind == "config":
         # Sources in an existing, empty folder: every line is parsed and
@@ -131,6 +148,10 @@ def main():
         folder = os.path.dirname(os.path.abspath(args.folder))
         os.makedirs(os.path.join(folder, "empty"), exist_ok=True)
         config(args.folder, args.count, os.path.join(folder, "empty"), os.path.join(folder, "out") + "/")
+    elif args.kind == "jobs":
+        if not args.source or not args.target:
+            parser.error("jobs needs --source and --target")
+        jobs(args.folder, args.count, args.source, args.target, args.keep_last)
     else:
         globals()[args.kind](args.folder, args.count)
 

@@ -23,6 +23,12 @@ smoke) big_mib=4 small=20 prune=1000 bare=100 lines=100 listing=100 verify=20 me
 default) big_mib=128 small=500 prune=100000 bare=2000 lines=10000 listing=5000 verify=1000 memory_mib=0 runs=3 ;;
 full) big_mib=512 small=2000 prune=100000 bare=20000 lines=10000 listing=5000 verify=1000 memory_mib=2048 runs=3 ;;
 esac
+# One-file jobs that share a target, against one folder job over the same files.
+case $mode in
+smoke) shared=50 ;;
+default) shared=2000 ;;
+full) shared=10000 ;;
+esac
 runs="${ZE6_BENCH_RUNS:-$runs}"
 
 if [ -n "${ZE6_BENCH_BINARY:-}" ]; then
@@ -176,6 +182,31 @@ for _ in $(seq "$runs"); do
 done
 row "configuration file of $lines job lines" "$lines lines" "${many_t[*]}" "ZE6Vivevu, 1 line" "${one_t[*]}" "" "" \
     "$(mib "$(maximum "${many_m[@]}")") MiB" ""
+
+# --- one-file jobs into one target vs one folder job -------------------------
+# The editor writes one job per ticked file when not every file is ticked.
+# Syncing dominates the wall time and varies with the disk's other work, so
+# the processor time (user + system) of both is shown as well.
+ensure "bare$shared" bare "$shared"
+gen jobs "$work/config/shared.rzb" "$shared" --source "$data/bare$shared" --target "$out/" --keep-last 5
+jobs_t=() jobs_m=() jobs_c=() folder_t=() folder_c=()
+shared_measure() { # appends seconds, peak RSS (KiB) and processor seconds
+    /usr/bin/time -f "%e %M %U %S" -o "$work/time" "$@" >/dev/null
+    read -r seconds kib user system <"$work/time"
+    timed+=("$seconds") rss+=("$kib") cpu+=("$(awk -v u="$user" -v s="$system" 'BEGIN {print u + s}')")
+}
+for _ in $(seq "$runs"); do
+    rm -rf "$out" && mkdir -p "$out" && : >"$ZE6VIVEVU_LOG"
+    timed=() rss=() cpu=(); shared_measure "$bin" "$work/config/shared.rzb"; ours_ok
+    jobs_t+=("${timed[0]}") jobs_m+=("${rss[0]}") jobs_c+=("${cpu[0]}")
+    written=$(find "$out" -name '*.RZZ' | wc -l)
+    [ "$written" -eq "$shared" ] || { echo "$shared one-file jobs wrote $written archives" >&2; exit 1; }
+    rm -rf "$out" && mkdir -p "$out"
+    timed=() rss=() cpu=(); shared_measure "$bin" "$data/bare$shared/" "$out/" KEEPLAST:5; ours_ok
+    folder_t+=("${timed[0]}") folder_c+=("${cpu[0]}")
+done
+row "$shared one-file jobs into one target" "$shared jobs; CPU $(median "${jobs_c[@]}") s vs $(median "${folder_c[@]}") s" \
+    "${jobs_t[*]}" "ZE6Vivevu, 1 folder job" "${folder_t[*]}" "" "" "$(mib "$(maximum "${jobs_m[@]}")") MiB" ""
 
 # --- verify: every archive of a folder read back and checked ---------------
 ensure "small$verify" small "$verify"

@@ -168,8 +168,7 @@ void ArchiveApplication(RunContext& run, std::string sourceFolder, std::string t
         run.Written.Remember(archivePath);
         ++run.Outcome.ArchivesWritten;
         FileSystem::InvalidateCache(targetFolder);
-        if (run.Listings)
-            run.Listings->ArchiveAdded(targetFolder, archivePath.substr(targetFolder.size()));
+        run.Listings.ArchiveAdded(targetFolder, archivePath.substr(targetFolder.size()));
 
         if (run.KeepLastCount > 0)
             PruneArchives(run, archivePath, targetFolder, run.KeepLastCount);

@@ -14,9 +14,7 @@ namespace ze6::modDAZadaro {
 
 void ProcessCommandLine(RunContext& run, std::string jobLine)
 {
-    // The listings serve this job only: what another program changes in a
-    // target folder meanwhile is seen by the next one.
-    run.Listings.emplace();
+    run.Listings.JobStarted();
     RunWithErrorHandler(run.Outcome, "ProcessCommandLine", [&] {
         const auto parsed = ParseJobLine(jobLine);
         if (const auto* error = std::get_if<JobLineSyntaxError>(&parsed)) {
@@ -47,7 +45,6 @@ void ProcessCommandLine(RunContext& run, std::string jobLine)
             ArchiveApplication(run, source.SourceFolder, targetFolder, name);
         }
     });
-    run.Listings.reset();
 }
 
 RunOutcome ProcessCommandLine(std::string jobLine, ProgressSink* progress)

@@ -53,22 +53,14 @@ void RemoveAbandonedTemporaries(RunContext& run, const std::string& archivePath,
     const std::string stemName = StemName(archivePath, targetFolder);
     if (stemName.empty())
         return;
-    if (run.Listings) {
-        auto* listings = &*run.Listings;
-        for (const auto& name : listings->TakeTemporaries(targetFolder, stemName))
-            HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name, kOwnSeriesAbandonedAfter);
-        for (const auto& name : listings->TakeEveryTemporaryOnce(targetFolder))
-            HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name, kAnySeriesAbandonedAfter);
-        return;
-    }
-    const std::string key = FileSystem::FoldCase(stemName);
-    HiddenTemporaryFile::RemoveAbandoned(
-        targetFolder, [&](const std::string& finalName) -> std::optional<std::chrono::seconds> {
-            const auto series = SeriesKey(finalName);
-            if (!series)
-                return std::nullopt;
-            return *series == key ? kOwnSeriesAbandonedAfter : kAnySeriesAbandonedAfter;
-        });
+    const auto taken = run.Listings.TakeTemporaries(targetFolder, stemName);
+    bool removed = false;
+    for (const auto& name : taken.ownSeries)
+        removed = HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name, kOwnSeriesAbandonedAfter) || removed;
+    for (const auto& name : taken.otherSeries)
+        removed = HiddenTemporaryFile::RemoveIfAbandoned(targetFolder, name, kAnySeriesAbandonedAfter) || removed;
+    if (removed)
+        run.Listings.TemporariesRemoved(targetFolder);
 }
 
 void PruneArchives(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
@@ -81,17 +73,7 @@ void PruneArchives(RunContext& run, const std::string& archivePath, const std::s
         return;
     const std::size_t keep = static_cast<std::size_t>(keepLastCount);
 
-    auto* listings = run.Listings ? &*run.Listings : nullptr;
-    std::vector<std::string> series;
-    if (listings) {
-        series = listings->Series(targetFolder, stemName);
-    } else {
-        const std::string key = FileSystem::FoldCase(stemName);
-        for (auto& name : FileSystem::ListFiles(targetFolder + stemName + "*" + std::string(kArchiveExtension))) {
-            if (SeriesKey(name) == key)
-                series.push_back(std::move(name));
-        }
-    }
+    std::vector<std::string> series = run.Listings.Series(targetFolder, stemName);
     if (series.size() <= keep)
         return;
 
@@ -116,17 +98,17 @@ void PruneArchives(RunContext& run, const std::string& archivePath, const std::s
 
     const auto sorted = SortFileList(counted, CompareMode::Text);
     std::unordered_set<std::string> deleted;
-    // The job's listing keeps what is still there, even when a deletion fails.
+    // The run's listing keeps what is still there, even when a deletion fails.
     const auto remember = [&] {
         FileSystem::InvalidateCache(targetFolder);
-        if (!listings || deleted.empty())
+        if (deleted.empty())
             return;
         std::vector<std::string> left;
         for (auto& name : series) {
             if (!deleted.count(name))
                 left.push_back(std::move(name));
         }
-        listings->ReplaceSeries(targetFolder, stemName, std::move(left));
+        run.Listings.ReplaceSeries(targetFolder, stemName, std::move(left));
     };
     try {
         for (std::size_t i = 0; i + keep < sorted.size(); ++i) {

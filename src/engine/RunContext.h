@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -37,8 +36,8 @@ public:
     // Folded names of ArchiveFileList, so a data file with thousands of
     // numbered companions is not compared entry by entry for every offer.
     std::unordered_set<std::string> ArchiveFileKeys;
-    // What the job that runs now knows of its target folders; empty outside a job.
-    std::optional<TargetFolderListings> Listings;
+    // What the run knows of its target folders.
+    TargetFolderListings Listings;
     WrittenArchives Written;
     RunOutcome Outcome;
 

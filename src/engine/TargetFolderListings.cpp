@@ -2,20 +2,83 @@
 
 #include "engine/ArchiveSeries.h"
 #include "platform/archive/HiddenTemporaryFile.h"
-#include "platform/files/FileSystem.h"
+
+#include <algorithm>
 
 namespace ze6::modDAZadaro {
 
-TargetFolderListings::Folder& TargetFolderListings::Archives(const std::string& folder)
+namespace {
+
+// The longest span since a listing was last confirmed that a change of the
+// run's own may close without the folder being listed again, unless listing
+// costs more: then up to ten times that.
+constexpr std::chrono::seconds kLongestTrustedSpan{1};
+constexpr int kSpanPerListingCost = 10;
+
+// Beyond this many folders listed, a run keeps the listings of the folders
+// its last job used only: a configuration file with a job for each of
+// hundreds of folders of many archives would otherwise hold them all.
+constexpr std::size_t kMostFoldersHeld = 16;
+
+} // namespace
+
+TargetFolderListings::Folder& TargetFolderListings::Current(const std::string& folder)
 {
     Folder& entry = m_folders[folder];
+    entry.job = m_job;
+    const auto stamp = FileSystem::FolderStampOf(folder);
+    if (!entry.stale && stamp && entry.stamp && *stamp == *entry.stamp) {
+        entry.confirmedAt = Clock::now();
+        return entry;
+    }
+    Drop(entry);
+    // Stamped before it is listed, so a change while listing shows at the
+    // next use. A missing folder is listed at every use: it has no stamp.
+    entry.stale = !stamp;
+    entry.stamp = stamp;
+    entry.confirmedAt = Clock::now();
+    if (std::find(m_holding.begin(), m_holding.end(), &entry) == m_holding.end())
+        m_holding.push_back(&entry);
+    return entry;
+}
+
+void TargetFolderListings::Drop(Folder& entry)
+{
+    entry.stale = true;
+    entry.archivesListed = false;
+    entry.temporariesListed = false;
+    entry.archives.clear();
+    entry.temporaries.clear();
+}
+
+void TargetFolderListings::JobStarted()
+{
+    const bool many = m_holding.size() > kMostFoldersHeld;
+    std::vector<Folder*> held;
+    for (Folder* entry : m_holding) {
+        if (many && entry->job != m_job)
+            Drop(*entry);
+        else
+            held.push_back(entry);
+        if (entry->stamp && entry->stamp->WholeSeconds())
+            entry->stale = true;
+    }
+    m_holding = std::move(held);
+    ++m_job;
+}
+
+TargetFolderListings::Folder& TargetFolderListings::Archives(const std::string& folder)
+{
+    Folder& entry = Current(folder);
     if (!entry.archivesListed) {
+        const auto started = Clock::now();
         // Listed before it is marked, so a folder that cannot be read is tried again.
         for (auto& name : FileSystem::ListFiles(folder + "*")) {
             if (const auto key = SeriesKey(name))
                 entry.archives[*key].push_back(std::move(name));
         }
         entry.archivesListed = true;
+        entry.archivesCost = Clock::now() - started;
     }
     return entry;
 }
@@ -27,41 +90,63 @@ std::vector<std::string> TargetFolderListings::Series(const std::string& folder,
     return found == entry.archives.end() ? std::vector<std::string>() : found->second;
 }
 
-TargetFolderListings::Folder& TargetFolderListings::Temporaries(const std::string& folder)
+TargetFolderListings::Folder& TargetFolderListings::TemporariesOf(const std::string& folder)
 {
-    Folder& entry = m_folders[folder];
+    Folder& entry = Current(folder);
     if (!entry.temporariesListed) {
+        const auto started = Clock::now();
         for (auto& name : HiddenTemporaryFile::ListTemporaries(folder)) {
+            if (entry.temporariesTaken.count(name) != 0)
+                continue;
             if (const auto key = SeriesKey(HiddenTemporaryFile::FinalNameOf(name)))
                 entry.temporaries[*key].push_back(std::move(name));
         }
         entry.temporariesListed = true;
+        entry.temporariesCost = Clock::now() - started;
     }
     return entry;
 }
 
-std::vector<std::string> TargetFolderListings::TakeEveryTemporaryOnce(const std::string& folder)
+TargetFolderListings::Temporaries TargetFolderListings::TakeTemporaries(const std::string& folder,
+                                                                        const std::string& stemName)
 {
-    Folder& entry = Temporaries(folder);
-    std::vector<std::string> every;
-    if (entry.everyTemporaryTaken)
-        return every;
-    entry.everyTemporaryTaken = true;
-    // The series keep theirs: what is not old enough now may still be at its own series' turn.
-    for (const auto& [key, names] : entry.temporaries)
-        every.insert(every.end(), names.begin(), names.end());
-    return every;
+    Folder& entry = TemporariesOf(folder);
+    Temporaries taken;
+    const auto found = entry.temporaries.find(FileSystem::FoldCase(stemName));
+    if (found != entry.temporaries.end()) {
+        taken.ownSeries = std::move(found->second);
+        entry.temporaries.erase(found);
+        entry.temporariesTaken.insert(taken.ownSeries.begin(), taken.ownSeries.end());
+    }
+    if (!entry.otherSeriesTaken) {
+        entry.otherSeriesTaken = true;
+        // The series keep theirs: what is not old enough now may still be at its own series' turn.
+        for (const auto& [key, names] : entry.temporaries)
+            taken.otherSeries.insert(taken.otherSeries.end(), names.begin(), names.end());
+    }
+    return taken;
 }
 
-std::vector<std::string> TargetFolderListings::TakeTemporaries(const std::string& folder, const std::string& stemName)
+void TargetFolderListings::Changed(const std::string& folder)
 {
-    Folder& entry = Temporaries(folder);
-    const auto found = entry.temporaries.find(FileSystem::FoldCase(stemName));
-    if (found == entry.temporaries.end())
-        return {};
-    std::vector<std::string> taken = std::move(found->second);
-    entry.temporaries.erase(found);
-    return taken;
+    const auto found = m_folders.find(folder);
+    if (found == m_folders.end() || found->second.stale)
+        return;
+    Folder& entry = found->second;
+    const auto stamp = FileSystem::FolderStampOf(folder);
+    const auto now = Clock::now();
+    Clock::duration cost{};
+    if (entry.archivesListed)
+        cost += entry.archivesCost;
+    if (entry.temporariesListed)
+        cost += entry.temporariesCost;
+    const Clock::duration trusted = std::max<Clock::duration>(kLongestTrustedSpan, kSpanPerListingCost * cost);
+    if (stamp && now - entry.confirmedAt <= trusted) {
+        entry.stamp = stamp;
+        entry.confirmedAt = now;
+    } else {
+        entry.stale = true;
+    }
 }
 
 void TargetFolderListings::ArchiveAdded(const std::string& folder, const std::string& name)
@@ -71,6 +156,7 @@ void TargetFolderListings::ArchiveAdded(const std::string& folder, const std::st
     // A folder not listed yet will show the archive when it is.
     if (found != m_folders.end() && found->second.archivesListed && key)
         found->second.archives[*key].push_back(name);
+    Changed(folder);
 }
 
 void TargetFolderListings::ReplaceSeries(const std::string& folder, const std::string& stemName,
@@ -79,6 +165,12 @@ void TargetFolderListings::ReplaceSeries(const std::string& folder, const std::s
     const auto found = m_folders.find(folder);
     if (found != m_folders.end() && found->second.archivesListed)
         found->second.archives[FileSystem::FoldCase(stemName)] = std::move(names);
+    Changed(folder);
+}
+
+void TargetFolderListings::TemporariesRemoved(const std::string& folder)
+{
+    Changed(folder);
 }
 
 } // namespace ze6::modDAZadaro

@@ -312,6 +312,21 @@ void SyncFolderOf(const std::string& path, const std::string& errorSource)
         throw ErrorFromErrno(error, errorSource, folder.empty() ? std::string(".") : folder);
 }
 
+std::optional<FolderStamp> FolderStampOf(const std::string& folder)
+{
+    struct stat status {};
+    if (::stat(folder.empty() ? "." : folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return std::nullopt;
+    FolderStamp stamp;
+    stamp.device = static_cast<std::uint64_t>(status.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(status.st_ino);
+    stamp.modifiedSeconds = status.st_mtim.tv_sec;
+    stamp.modifiedNanoseconds = status.st_mtim.tv_nsec;
+    stamp.changedSeconds = status.st_ctim.tv_sec;
+    stamp.changedNanoseconds = status.st_ctim.tv_nsec;
+    return stamp;
+}
+
 void InvalidateCache(const std::string& folder)
 {
     if (folder.empty()) {

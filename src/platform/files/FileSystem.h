@@ -79,6 +79,28 @@ void DeleteFile(const std::string& path);
 // that cannot sync folders, is left as it is.
 void SyncFolderOf(const std::string& path, const std::string& errorSource = "ZE6Vivevu");
 
+// What tells a folder's listing from a later one: the folder's identity and
+// the times of its last change (the change time moves also when a program
+// sets the modification time back, as copying tools do). Times come from the
+// kernel's coarse clock, so a change within the same tick (a few
+// milliseconds) may leave them as they were.
+struct FolderStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedSeconds = 0;
+    std::int64_t changedNanoseconds = 0;
+
+    bool operator==(const FolderStamp&) const = default;
+    // Times without any fraction come from a file system that keeps whole
+    // seconds (FAT even two): there a whole second's changes look alike.
+    bool WholeSeconds() const { return modifiedNanoseconds == 0 && changedNanoseconds == 0; }
+};
+
+// The folder's stamp now, or nullopt when it is no folder or cannot be examined.
+std::optional<FolderStamp> FolderStampOf(const std::string& folder);
+
 // Forgets cached listings (after the program itself changed a folder); an
 // empty text forgets every folder.
 void InvalidateCache(const std::string& folder);

@@ -3,11 +3,15 @@
 #include "platform/files/FileSystem.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <poll.h>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -85,10 +89,90 @@ std::vector<std::string> MountPointsIn(const std::string& table, std::size_t fie
     return points;
 }
 
+constexpr const char* kMountTable = "/proc/self/mountinfo";
+
+// A backup runs this for every data file, so both tables are kept for the
+// process and read again only when they may have changed: a file by its
+// identity, size and times, the kernel's table of mounts when the kernel
+// marks it for poll (a mount came or went since it was opened or last polled).
+struct Tables {
+    std::mutex mutex;
+    int mountWatch = -1;
+    bool mountWatchTried = false;
+    // Moves on with each change of the kernel's table.
+    std::uint64_t mountGeneration = 0;
+
+    struct Table {
+        std::string path;
+        std::optional<struct stat> file;
+        std::uint64_t generation = 0;
+        bool read = false;
+        std::vector<std::string> points;
+    };
+    Table listed;
+    Table mounted;
+};
+
+Tables& TheTables()
+{
+    static Tables tables;
+    return tables;
+}
+
+// Call with the tables locked.
+std::uint64_t MountGeneration(Tables& tables)
+{
+    if (!tables.mountWatchTried) {
+        tables.mountWatchTried = true;
+        tables.mountWatch = ::open(kMountTable, O_RDONLY | O_CLOEXEC);
+    }
+    if (tables.mountWatch < 0)
+        return ++tables.mountGeneration; // cannot be watched: never the same
+    pollfd watch{tables.mountWatch, POLLPRI, 0};
+    if (::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLPRI | POLLERR)) != 0)
+        ++tables.mountGeneration;
+    return tables.mountGeneration;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// The mount points of a table, read again when it may have changed. Call
+// with the tables locked.
+std::vector<std::string> PointsOf(Tables& tables, Tables::Table& table, const std::string& path, std::size_t field)
+{
+    bool current = table.read && table.path == path;
+    std::optional<struct stat> file;
+    if (path == kMountTable) {
+        const std::uint64_t generation = MountGeneration(tables);
+        current = current && table.generation == generation;
+        table.generation = generation;
+    } else {
+        struct stat status {};
+        if (::stat(path.c_str(), &status) == 0)
+            file = status;
+        current = current && file && table.file && SameFile(*file, *table.file);
+    }
+    if (!current) {
+        table.points = MountPointsIn(path, field);
+        table.path = path;
+        table.file = file;
+        // A table that could not be examined is read again next time.
+        table.read = path == kMountTable || file.has_value();
+    }
+    return table.points;
+}
+
 // "device /mount/point type options dump pass": the second field.
 std::vector<std::string> ListedMountPoints()
 {
-    return MountPointsIn(TablePath("ZE6VIVEVU_TEST_FSTAB", "/etc/fstab"), 1);
+    Tables& tables = TheTables();
+    const std::lock_guard lock(tables.mutex);
+    return PointsOf(tables, tables.listed, TablePath("ZE6VIVEVU_TEST_FSTAB", "/etc/fstab"), 1);
 }
 
 // What is mounted now, read once it is needed.
@@ -103,7 +187,9 @@ private:
     {
         // "36 35 98:0 /root /mount/point options ...": the fifth field.
         if (!m_points) {
-            const auto points = MountPointsIn(TablePath("ZE6VIVEVU_TEST_MOUNTINFO", "/proc/self/mountinfo"), 4);
+            Tables& tables = TheTables();
+            const std::lock_guard lock(tables.mutex);
+            const auto points = PointsOf(tables, tables.mounted, TablePath("ZE6VIVEVU_TEST_MOUNTINFO", kMountTable), 4);
             m_points.emplace(points.begin(), points.end());
         }
         return *m_points;
@@ -129,12 +215,40 @@ std::string Mounted::Holding(const std::string& path)
     return holding;
 }
 
-std::optional<std::string> RealPath(const std::string& path)
+std::optional<std::string> ResolvedLinks(const std::string& path)
 {
     const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
     if (!real)
         return std::nullopt;
     return std::string(real.get());
+}
+
+// The path with its links followed, kept for the last path asked: the same
+// folder (by identity) under the same mounts has the same real path, unless a
+// link on the way was turned to another mount of that very folder.
+std::optional<std::string> RealPath(const std::string& path)
+{
+    struct Last {
+        std::string path;
+        dev_t device = 0;
+        ino_t inode = 0;
+        std::uint64_t generation = 0;
+        std::string real;
+    };
+    static Last last;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return ResolvedLinks(path);
+    Tables& tables = TheTables();
+    const std::lock_guard lock(tables.mutex);
+    const std::uint64_t generation = MountGeneration(tables);
+    if (!last.real.empty() && last.path == path && last.device == status.st_dev && last.inode == status.st_ino &&
+        last.generation == generation)
+        return last.real;
+    const auto real = ResolvedLinks(path);
+    if (real)
+        last = Last{path, status.st_dev, status.st_ino, generation, *real};
+    return real;
 }
 
 // A folder that udisks and its kin make when a drive is plugged in and
