@@ -2,7 +2,6 @@
 #include "platform/ProcessInfo.h"
 #include "support/FixedClock.h"
 #include "support/ZipReader.h"
-#include "ui/about/frmAbout.h"
 #include "ui/main/MainWindowFixture.h"
 
 #include <QApplication>
@@ -258,26 +257,11 @@ TEST_F(CommandsTest, NamesThatAreNotUtf8KeepTheirBytes)
     EXPECT_EQ(Asked().back().text, "Backup completed!");
 }
 
-TEST_F(CommandsTest, HelpShowsTheUsageWithoutAnErrorLineAndTheAboutBoxModallyOverTheWindow)
+TEST_F(CommandsTest, HelpShowsTheUsageWithoutAnErrorLine)
 {
     Action("mnuHelpCommandLine")->trigger();
     EXPECT_EQ(Asked(), (std::vector<PromptRequest>{
                            {modDAZadaro::UsageText(""), ExecutableName(), PromptButtons::Ok, PromptIcon::None}}));
-
-    bool isAbout = false, modal = false;
-    QWidget* owner = nullptr;
-    QObject scope;
-    WithNextModal(scope, [&](QWidget& box) {
-        isAbout = qobject_cast<frmAbout*>(&box) != nullptr;
-        owner = box.parentWidget();
-        modal = box.isModal();
-        box.findChild<QPushButton*>(QStringLiteral("cmdOk"))->click();
-    });
-    Action("mnuAbout")->trigger();
-    EXPECT_TRUE(isAbout);
-    EXPECT_EQ(owner, window.get());
-    EXPECT_TRUE(modal);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 } // namespace
