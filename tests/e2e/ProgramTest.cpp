@@ -71,8 +71,7 @@ TEST_F(ProgramTest, HelpVersionAndMalformedLinesAnswerWithoutTheLog)
         {{"/restore", "/backup/A_2020-01-01-00-00-00.RZZ"},
          2,
          "",
-         Usage("ERROR - /RESTORE needs an archive and a folder!")},
-    };
+         Usage("ERROR - /RESTORE needs an archive and a folder!")}};
     for (const auto& [arguments, status, out, err] : cases) {
         const Result result = Run(arguments);
         EXPECT_EQ(result.status, status) << arguments[0];
@@ -196,10 +195,7 @@ TEST_F(ProgramTest, WithoutAVisibleDisplayTheUsageGoesToStandardErrorAndTheRunGo
     const std::string jobs = BadThenGoodJob();
     ASSERT_FALSE(Exists("/tmp/.X11-unix/X987"));
     const std::pair<std::string, std::string> cases[] = {
-        {"DISPLAY", ":987"},
-        {"WAYLAND_DISPLAY", DeadSocket(temp / "wayland-gone")},
-        {"QT_QPA_PLATFORM", "offscreen"},
-    };
+        {"DISPLAY", ":987"}, {"WAYLAND_DISPLAY", DeadSocket(temp / "wayland-gone")}, {"QT_QPA_PLATFORM", "offscreen"}};
     for (const auto& [name, value] : cases) {
         const Result result = ProgramRun(program).With(name, value).HungAfter(30000).Run({jobs});
         EXPECT_EQ(result.status, 2) << name;

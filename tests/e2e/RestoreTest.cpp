@@ -103,8 +103,7 @@ TEST_F(RestoreTest, ADamagedArchiveRestoresNothingAndVerifyNamesIt)
     const std::vector<std::pair<std::string, std::string>> damaged = {
         {"PLANT1_2020-01-01-00-00-01.RZZ", flipped},
         {"PLANT1_2020-01-01-00-00-02.RZZ", good.substr(0, good.size() / 2)},
-        {"PLANT1_2020-01-01-00-00-03.RZZ", "PLANT1.RZT was here\r\n"},
-    };
+        {"PLANT1_2020-01-01-00-00-03.RZZ", "PLANT1.RZT was here\r\n"}};
     for (const auto& [name, content] : damaged)
         temp.Write("archives/" + name, content);
     temp.Write("archives/PLANT1_2020-01-01-00-00-04.RZZ", good);

@@ -88,8 +88,7 @@ TEST(FileLogComponent, FailuresRaiseRuntimeErrorsOfTheComponent)
     const std::tuple<std::string, std::string, std::int32_t> cases[] = {
         {temp.Write("file.txt") + "/app.log", kTemplate, ErrorNumber::PathNotFound},
         {"/dev/full", kTemplate, ErrorNumber::DiskFull},
-        {temp / "ok.log", "ERROR: {ModuleName, {Unknown}", 5},
-    };
+        {temp / "ok.log", "ERROR: {ModuleName, {Unknown}", 5}};
     for (const auto& [log, messageTemplate, number] : cases) {
         ScopedEnvironment environment{{"ZE6VIVEVU_LOG", log}};
         try {

@@ -21,17 +21,16 @@ TEST(CronFields, WritesWhatCronCanKeepAndNamesWhyItCannotKeepTheRest)
         {"*-*-* 02:30:00", "30 2 * * *"},           {"Mon..Fri *-*-* 22:00:00", "0 22 * * 1-5"},
         {"Mon,Sun *-*-* 01:00:00", "0 1 * * 1,7"},  {"*-*-* *:00/15:00", "0-59/15 * * * *"},
         {"*-*-* 08..18/2:00:00", "0 8-18/2 * * *"}, {"*-*-01 00:00:00", "0 0 1 * *"},
-        {"*-01,07-01 06:05:00", "5 6 1 1,7 *"},
-    };
+        {"*-01,07-01 06:05:00", "5 6 1 1,7 *"}};
     for (const auto& [normalized, fields] : kept) {
         std::string why;
         EXPECT_EQ(CronFields(normalized, why).value_or("refused: " + why), fields) << normalized;
     }
-    const std::pair<const char*, const char*> refused[] = {
-        {"*-*-* 02:30:15", "whole minutes"},   {"2027-01-01 00:00:00", "year"},
-        {"*-*~01 00:00:00", "end of a month"}, {"Mon *-*-* 22:00:00 Europe/Berlin", "time zones"},
-        {"Mon *-*-01 22:00:00", "weekdays"},
-    };
+    const std::pair<const char*, const char*> refused[] = {{"*-*-* 02:30:15", "whole minutes"},
+                                                           {"2027-01-01 00:00:00", "year"},
+                                                           {"*-*~01 00:00:00", "end of a month"},
+                                                           {"Mon *-*-* 22:00:00 Europe/Berlin", "time zones"},
+                                                           {"Mon *-*-01 22:00:00", "weekdays"}};
     for (const auto& [normalized, reason] : refused) {
         std::string why;
         EXPECT_FALSE(CronFields(normalized, why)) << normalized;

@@ -160,18 +160,16 @@ TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShowAndNamesThoseTooLongToSh
     const std::string path =
         folder.Write("mixed.rzb", shown + longLines + "\"/lf/\" \"/b/\" KEEPLAST:3\n\"/c/\" \"/d/\" KEEPLAST:4");
     ASSERT_TRUE(window->LoadFile(QString::fromStdString(path)));
-    const std::vector<JobRow> expected{
-        {"/rz/data/*.RZT", "/rz/backup/", "5"},
-        {" /blanks kept/ ", " /to/ ", ""},
-        {"/lower/", "/b/", "7"},
-        {"/half/", "/b/", "2"},
-        {"/neg/", "/b/", "-3"},
-        {"/zero/", "/b/", ""},
-        {"/données/Ünit.RZT6", "/sauvegarde/", ""},
-        {longest, "/b/", ""},
-        {"/lf/", "/b/", "3"}, // a lone line feed ends a line too
-        {"/c/", "/d/", "4"},
-    };
+    const std::vector<JobRow> expected{{"/rz/data/*.RZT", "/rz/backup/", "5"},
+                                       {" /blanks kept/ ", " /to/ ", ""},
+                                       {"/lower/", "/b/", "7"},
+                                       {"/half/", "/b/", "2"},
+                                       {"/neg/", "/b/", "-3"},
+                                       {"/zero/", "/b/", ""},
+                                       {"/données/Ünit.RZT6", "/sauvegarde/", ""},
+                                       {longest, "/b/", ""},
+                                       {"/lf/", "/b/", "3"}, // a lone line feed ends a line too
+                                       {"/c/", "/d/", "4"}};
     EXPECT_EQ(window->Jobs(), expected);
     EXPECT_EQ(Asked(), (std::vector<PromptRequest>{{"Line 12 of\r\n" + path +
                                                         "\r\nwas not loaded: a path in it is longer than 4096 bytes, "
