@@ -34,13 +34,20 @@ void DieWithParent()
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
 }
 
+sockaddr_in Loopback(int port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    return address;
+}
+
 // A port on 127.0.0.1 that nothing listens on just now.
 int FreePort()
 {
     const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address = Loopback(0);
     socklen_t length = sizeof(address);
     int port = 0;
     if (::bind(descriptor, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
@@ -53,11 +60,8 @@ int FreePort()
 bool Listening(int port)
 {
     const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool listening = ::connect(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    const sockaddr_in address = Loopback(port);
+    const bool listening = ::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
     ::close(descriptor);
     return listening;
 }
@@ -66,12 +70,6 @@ bool FuseMounted(const std::string& folder)
 {
     struct statfs status {};
     return ::statfs(folder.c_str(), &status) == 0 && status.f_type == kFuseMagic;
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream file(path);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 void Stop(QProcess& process)
@@ -144,7 +142,7 @@ bool SshfsMount::Mount(const std::string& work, const std::string& served, const
     m_server.start(Q(kServer), {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), Q(config)});
     if (!RunningUntil(
             m_server, [port] { return Listening(port); }, kStartLimit))
-        return Fail("sshd did not start: " + ReadText(serverLog));
+        return Fail("sshd did not start: " + ReadFile(serverLog));
 
     m_client.setStandardOutputFile(Q(clientLog));
     m_client.setStandardErrorFile(Q(clientLog), QIODevice::Append);
@@ -159,7 +157,7 @@ bool SshfsMount::Mount(const std::string& work, const std::string& served, const
     const std::string mountPoint = m_mountPoint;
     if (!RunningUntil(
             m_client, [&mountPoint] { return FuseMounted(mountPoint); }, kStartLimit))
-        return Fail("sshfs did not mount: " + ReadText(clientLog));
+        return Fail("sshfs did not mount: " + ReadFile(clientLog));
     return true;
 }
 

@@ -51,9 +51,8 @@ protected:
     void ExpectOneFailureBox(const std::string& path, const std::string& why = "")
     {
         ASSERT_EQ(Asked().size(), 1u);
-        EXPECT_EQ(Asked()[0].title, ExecutableName());
-        EXPECT_EQ(Asked()[0].buttons, PromptButtons::Ok);
-        EXPECT_EQ(Asked()[0].icon, PromptIcon::Critical);
+        EXPECT_EQ((PromptRequest{Asked()[0].text, ExecutableName(), PromptButtons::Ok, PromptIcon::Critical}),
+                  Asked()[0]);
         for (const std::string& part : {path, why})
             EXPECT_NE(Asked()[0].text.find(part), std::string::npos) << Asked()[0].text;
         Asked().clear();
@@ -66,11 +65,11 @@ protected:
         ExpectOneFailureBox(path, "could not be saved:\r\n" + path + "\r\n\r\n" + why);
         EXPECT_EQ(ReadFile(path), kSaved);
         ExpectUnchanged(current.empty() ? path : current);
-        const std::string beside = path.substr(0, path.rfind('/'));
-        int files = 0;
-        for (const auto& name : FolderNames(beside))
-            files += name.find("jobs") != std::string::npos;
-        EXPECT_EQ(files, 1) << testing::PrintToString(FolderNames(beside));
+        const auto beside = FolderNames(path.substr(0, path.rfind('/')));
+        EXPECT_EQ(std::count_if(beside.begin(), beside.end(),
+                                [](auto& name) { return name.find("jobs") != std::string::npos; }),
+                  1)
+            << testing::PrintToString(beside);
     }
 };
 
@@ -98,9 +97,7 @@ TEST_F(DocumentTest, SaveAsAndSaveWriteTheListAndRecordTheFile)
     const std::string path = SaveAsNew("jobs.rzb");
     ASSERT_EQ(components.dialogs.calls.size(), 1u);
     const FileDialogCall& call = components.dialogs.calls[0];
-    EXPECT_TRUE(call.save);
-    EXPECT_EQ(call.owner, static_cast<WindowHandle>(window.get()));
-    EXPECT_TRUE(call.option);
+    EXPECT_EQ(std::tuple(call.save, call.owner, call.option), std::tuple(true, WindowHandle(window.get()), true));
     EXPECT_EQ(ReadFile(path), "\"/données/*.RZT\" \"/backup/\" KEEPLAST:5\r\n\" /my data/ \" \"/to/\" KEEPLAST:\r\n");
     EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + path);
     EXPECT_FALSE(window->IsDirty());
@@ -132,9 +129,8 @@ TEST_F(DocumentTest, OpenStartsInTheConfigFolderAndReplacesUnsavedChangesWithout
 
     ASSERT_EQ(components.dialogs.calls.size(), 1u);
     const FileDialogCall& call = components.dialogs.calls[0];
-    EXPECT_FALSE(call.save);
-    EXPECT_EQ(call.initialLocation, components.configFolder);
-    EXPECT_TRUE(call.option);
+    EXPECT_EQ(std::tuple(call.save, call.initialLocation, call.option),
+              std::tuple(false, components.configFolder, true));
     EXPECT_TRUE(Asked().empty());
     EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{"/e/", "/f/", "2"}, {"/g/", "/h/", ""}}));
     EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + path);
@@ -257,9 +253,8 @@ TEST_F(DocumentTest, ClosingAsksOnlyWithUnsavedChanges)
     SavedThenChanged();
     components.prompt.answers = {PromptAnswer::No, PromptAnswer::No, PromptAnswer::Yes};
     EXPECT_FALSE(window->close());
-    ASSERT_EQ(Asked().size(), 1u);
-    EXPECT_EQ(Asked()[0], (PromptRequest{"Quit without saving your changes?", ExecutableName(), PromptButtons::YesNo,
-                                         PromptIcon::None}));
+    EXPECT_EQ(Asked(), (std::vector<PromptRequest>{{"Quit without saving your changes?", ExecutableName(),
+                                                    PromptButtons::YesNo, PromptIcon::None}}));
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->JobCount(), 1);
     EXPECT_TRUE(window->IsDirty());
