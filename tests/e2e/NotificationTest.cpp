@@ -33,7 +33,6 @@ public Q_SLOTS:
     }
 };
 
-// A private session bus for one test, gone with it.
 class PrivateBus {
 public:
     explicit PrivateBus(const TempFolder& temp)
@@ -64,7 +63,6 @@ protected:
         ASSERT_FALSE(bus.address.isEmpty());
     }
 
-    // Runs the program while this process answers on the bus.
     Result Run(const Names& arguments)
     {
         QProcess process;

@@ -124,7 +124,6 @@ TEST_F(ProgramTest, EachDataFileKeepsItsOwnSpellingAndOddCompanionsAreLeftOut)
         EXPECT_EQ(result.status, 0) << ReadFile(logPath);
         EXPECT_EQ(result.out + result.err, "");
     }
-    // Each archive's series, then each entry with its content.
     const auto archived = [&](const std::string& folder) {
         Names entries;
         for (const auto& name : FolderNames(temp / folder)) {
@@ -169,10 +168,8 @@ TEST_F(ProgramTest, WithoutAVisibleDisplayTheUsageGoesToStandardErrorAndTheRunGo
     }
 }
 
-// An xcb reply, freed with the object.
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
-// The top-level window titled `title`, or 0.
 xcb_window_t WindowTitled(xcb_connection_t* connection, const std::string& title)
 {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;

@@ -17,7 +17,6 @@ class RestoreTest : public ProgramFixture {
 protected:
     Result Run(const Names& arguments) const { return program.Run(arguments); }
 
-    // Every entry of a folder, hidden ones too, with its content.
     Contents In(const std::string& relative) const
     {
         Contents contents;
@@ -32,7 +31,6 @@ protected:
             temp.Write(folder + "/" + name, content);
     }
 
-    // Backs up data/PLANT1.RZT into backup/ and returns the new archive's path.
     std::string BackUp() const
     {
         const Names before = FolderNames(temp / "backup");

@@ -45,7 +45,6 @@ protected:
     Names OnServer() const { return Listed(temp / "server/out"); }
     std::string ServerFile(const std::string& name) const { return temp / ("server/out/" + name); }
 
-    // The temporary the program has begun, once it has.
     std::string TemporaryOnceWriting(const QProcess& process) const
     {
         std::string found;

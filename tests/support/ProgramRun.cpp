@@ -31,7 +31,6 @@ QStringList ToList(const Names& arguments)
     return list;
 }
 
-// Waits for the process to end; after `milliseconds` it counts as hung and is killed.
 Result Finished(QProcess& process, int milliseconds)
 {
     if (!process.waitForFinished(milliseconds)) {

@@ -43,7 +43,6 @@ sockaddr_in Loopback(int port)
     return address;
 }
 
-// A port on 127.0.0.1 that nothing listens on just now.
 int FreePort()
 {
     const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -55,21 +55,6 @@ TEST_F(ContractTest, DisplayFillsTheBoxesAndCancelEscapeOrTheCloseBoxReturnButOn
     EXPECT_EQ(form.TargetFolder(), QString());
 }
 
-TEST_F(ContractTest, StartFolderFallsBackToDataFolderThenHome)
-{
-    const QString data = QString::fromStdString(folder.MakeFolder("data"));
-    const QString home = QString::fromStdString(HomeFolder());
-    components.dataFolder = data.toStdString();
-    form.SetSourceFolder(QString());
-    EXPECT_EQ(Dialog().StartFolder(), data);
-    components.dataFolder.clear();
-    EXPECT_EQ(Dialog().StartFolder(), home);
-    form.SetSourceFolder(QStringLiteral("PLANT1.RZT")); // no folder part
-    EXPECT_EQ(Dialog().StartFolder(), home);
-    form.SetSourceFolder(data);
-    EXPECT_EQ(Dialog().StartFolder(), data);
-}
-
 const std::string kCreateQuestion = "Warning: Target Folder does not exist\r\n\r\nDo you wish to create it now?";
 
 class AcceptanceTest : public EditorFixture {

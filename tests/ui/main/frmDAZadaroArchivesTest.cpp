@@ -38,7 +38,6 @@ protected:
                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
-    // Runs the Edit menu's enabling step, as showing the menu does.
     std::pair<bool, bool> RestoreAndVerifyEnabled() const
     {
         Q_EMIT Find<QMenu>("mnuEdit")->aboutToShow();

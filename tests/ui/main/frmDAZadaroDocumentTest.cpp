@@ -16,7 +16,6 @@ const std::string kSaved = "\"/a/\" \"/b/\" KEEPLAST:1\r\n\"/c/\" \"/d/\" KEEPLA
 
 class DocumentTest : public MainWindowTest {
 protected:
-    // Saves the grid through File > Save As to a new file and returns its path.
     std::string SaveAsNew(const std::string& name)
     {
         components.dialogs.answers.push_back(folder / name);
@@ -102,7 +101,6 @@ TEST_F(DocumentTest, SaveAsAndSaveWriteTheListAndRecordTheFile)
     EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + path);
     EXPECT_FALSE(window->IsDirty());
 
-    // Save replaces the current file without a dialog.
     Grid()->selectRow(0);
     Button("cmdRemove")->click();
     Save();
@@ -117,7 +115,6 @@ TEST_F(DocumentTest, SaveAsAndSaveWriteTheListAndRecordTheFile)
     EXPECT_TRUE(Asked().empty());
 }
 
-// Needs the engine.
 TEST_F(DocumentTest, OpenStartsInTheConfigFolderAndReplacesUnsavedChangesWithoutAsking)
 {
     const std::string path = folder.Write("daily.ZE6Vivevu", "\"/e/\" \"/f/\" KEEPLAST:2\r\n\"/g/\" \"/h/\"\r\n");
@@ -138,7 +135,6 @@ TEST_F(DocumentTest, OpenStartsInTheConfigFolderAndReplacesUnsavedChangesWithout
     EXPECT_EQ(Grid()->currentRow(), 1);
 }
 
-// Needs the engine.
 TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShowAndNamesThoseTooLongToShow)
 {
     const std::string longest = "/" + std::string(modDAZadaro::kLongestCell - 1, 'a');
