@@ -72,24 +72,6 @@ protected:
     }
 };
 
-TEST_F(DocumentTest, FileMenuOffersSavingOnlyForAListAndSaveOnlyForAFile)
-{
-    const auto enabled = [this] {
-        OpenFileMenu();
-        return std::pair(Action("mnuSave")->isEnabled(), Action("mnuSaveAs")->isEnabled());
-    };
-    EXPECT_EQ(enabled(), std::pair(false, false));
-    PutJobs({{"/a/", "/b/", ""}});
-    EXPECT_EQ(enabled(), std::pair(false, true));
-    SaveAsNew("jobs.rzb");
-    EXPECT_EQ(enabled(), std::pair(true, true));
-    Button("cmdRemove")->click(); // nothing selected: still a change
-    EXPECT_TRUE(window->IsDirty());
-    Grid()->selectRow(0);
-    Button("cmdRemove")->click();
-    EXPECT_EQ(enabled(), std::pair(false, false));
-}
-
 TEST_F(DocumentTest, SaveAsAndSaveWriteTheListAndRecordTheFile)
 {
     PutJobs({{"/données/*.RZT", "/backup/", "5"}, {" /my data/ ", "/to/", ""}});
