@@ -1,11 +1,9 @@
 #include "support/ProgramRun.h"
 #include "support/ZipReader.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
-#include <regex>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -20,17 +18,7 @@ protected:
     // With a terminal type, as from a shell: standard error is a pipe, so no progress is shown.
     Result Run(const Names& arguments) const { return ProgramRun(program).With("TERM", "xterm").Run(arguments); }
 
-    // File names in a folder, sorted, with this run's archive timestamps (not
-    // the 2020 ones a test writes itself) shown as "<t>".
-    Names Folder(const std::string& relative) const
-    {
-        static const std::regex kStamp(R"(_(?!2020)\d{4}-\d\d-\d\d-\d\d-\d\d-\d\d\.RZZ$)");
-        Names names = FolderNames(temp / relative);
-        for (auto& name : names)
-            name = std::regex_replace(name, kStamp, "_<t>.RZZ");
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    Names Folder(const std::string& relative) const { return Stamped(temp / relative); }
 
     // A configuration file (its name unquoted, with a blank) whose first line
     // is malformed and whose second archives data/A.RZT into out/.

@@ -58,6 +58,10 @@ bool RunningUntil(const QProcess& process, const std::function<bool()>& reached,
 // The first line of the usage text, with the version this build was given.
 std::string UsageTitle();
 
+// File names in a folder, sorted, with this run's archive timestamps (not the
+// 2020 ones a test writes itself) shown as "<t>".
+Names Stamped(const std::string& folder);
+
 // The log's entries without their time, logger name and level.
 Names LogEntries(const std::string& logPath);
 
