@@ -21,15 +21,6 @@ namespace {
 
 using CommandsTest = MainWindowTest;
 
-// Runs `act` on the modal window that comes up; the scope drops the call if none does.
-void WithNextModal(QObject& scope, std::function<void(QWidget&)> act)
-{
-    QTimer::singleShot(0, &scope, [act = std::move(act)] {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            act(*modal);
-    });
-}
-
 TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnlessCancelled)
 {
     const std::string data = folder.MakeFolder("data");
