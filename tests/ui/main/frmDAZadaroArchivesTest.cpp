@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QTimer>
 #include <filesystem>
 
 namespace ze6::test {

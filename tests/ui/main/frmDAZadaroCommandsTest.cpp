@@ -38,23 +38,20 @@ TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnl
     EXPECT_TRUE(Button("cmdAdd")->isEnabled());
     EXPECT_EQ(window->focusWidget(), Grid());
 
-    QString title, targetText, keepLastText;
-    QStringList names;
+    QStringList shown; // the title, the target and keep-last boxes, then the names listed
     QObject scope;
     WithNextModal(scope, [&](QWidget& dialog) {
-        title = dialog.windowTitle();
         auto* targetBox = dialog.findChild<QLineEdit*>(QStringLiteral("txtTargetFolder"));
         auto* keepLastBox = dialog.findChild<QLineEdit*>(QStringLiteral("txtKeepLast"));
         QAbstractItemModel* model = dialog.findChild<QAbstractItemView*>(QStringLiteral("grdfiles"))->model();
-        targetText = targetBox->text();
-        keepLastText = keepLastBox->text();
+        shown << dialog.windowTitle() << targetBox->text() << keepLastBox->text();
         // The current row's source decides which folder the dialog lists.
         if (!QTest::qWaitFor([model] { return model->rowCount() == 3; })) {
             dialog.close();
             return;
         }
         for (int row = 0; row < 3; ++row)
-            names << model->index(row, 2).data().toString();
+            shown << model->index(row, 2).data().toString();
         model->setData(model->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
         targetBox->setText(QString::fromStdString(target));
         keepLastBox->setText(QStringLiteral("4"));
@@ -62,13 +59,12 @@ TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnl
     });
     Button("cmdAdd")->click();
 
-    EXPECT_EQ(title, QStringLiteral("Add a new entry"));
-    EXPECT_EQ(targetText, QStringLiteral("/old/target/"));
-    EXPECT_EQ(keepLastText, QString()); // never carried over from the row
-    ASSERT_EQ(names.size(), 3) << "the row's folder was not listed";
+    ASSERT_EQ(shown.size(), 6) << "the row's folder was not listed";
+    // Keep-last is never carried over from the row.
+    EXPECT_EQ(shown.mid(0, 3), (QStringList{QStringLiteral("Add a new entry"), QStringLiteral("/old/target/"), {}}));
     EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{data + "*.RZT?", "/old/target/", "9"},
-                                                   {data + names[0].toStdString(), target, "4"},
-                                                   {data + names[2].toStdString(), target, "4"}}));
+                                                   {data + shown[3].toStdString(), target, "4"},
+                                                   {data + shown[5].toStdString(), target, "4"}}));
     EXPECT_TRUE(window->IsDirty());
     EXPECT_TRUE(Asked().empty());
 }
