@@ -10,7 +10,7 @@ packages=(
   libzip-dev zlib1g-dev libdeflate-dev libspdlog-dev libfmt-dev
   libgtest-dev libgmock-dev
   libxcb1-dev zip unzip libdeflate-tools xvfb xauth
-  openssh-server openssh-client sshfs fuse3
+  openssh-sftp-server sshfs fuse3
   systemd cron dbus-daemon
   clang libclang-rt-14-dev
 )

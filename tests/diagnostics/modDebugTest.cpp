@@ -10,7 +10,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// Records what the log component is given.
 struct RecordedLog final : test::TestComponents, test::FakeLog {
     RecordedLog() { ResetForTesting(); }
     ~RecordedLog() override { ResetForTesting(); }

@@ -80,8 +80,7 @@ TEST_F(CrontabScheduleTest, KeepsItsLinesBetweenMarkersAndLeavesEveryOtherLineAs
         {{"/SCHEDULE", jobs, "*-*-* 1:2:3"}, "cannot be kept by cron: cron runs at whole minutes only"},
         {{"/SCHEDULE", "missing.rzb", "daily"}, "File '" + temp.Path() + "missing.rzb' does not exist"},
         {{"/SCHEDULE", jobs, "bogus"}, "ERROR - Invalid calendar expression: bogus\n___"},
-        {{"/SCHEDULE", jobs}, "ERROR - /SCHEDULE needs a configuration file and a calendar expression!\n"},
-    };
+        {{"/SCHEDULE", jobs}, "ERROR - /SCHEDULE needs a configuration file and a calendar expression!\n"}};
     for (const auto& [arguments, message] : refused) {
         const Result result = Run(arguments);
         EXPECT_EQ(result.status, 2) << arguments.back();

@@ -35,38 +35,35 @@ TEST(ParseJobLine, MessagesAndParts)
         {"\"/d\"\"/t\"", "[/d][/t][]"},
         {"\"\"   \"\"   ", "[][][]"},
         {"\"/a b/\"  \"/c d/\"  junk KEEPLAST: 3  ", "[/a b/][/c d/][junk KEEPLAST: 3]"},
-        {"\"/x KEEPLAST:4/\" \"/t/\"", "[/x KEEPLAST:4/][/t/][]"},
-    };
+        {"\"/x KEEPLAST:4/\" \"/t/\"", "[/x KEEPLAST:4/][/t/][]"}};
     for (const auto& [line, expected] : cases)
         EXPECT_EQ(Parse(line), expected) << line;
 }
 
 TEST(KeepLastFromOptions, LeadingNumberAfterTheFirstOption)
 {
-    const std::pair<std::string, std::int32_t> cases[] = {
-        {"", 0},
-        {"KEEPLAST:", 0},
-        {"keeplast:5", 5},
-        {"KeepLast:7 KEEPLAST:9", 7},
-        {"KEEPLAST: 5", 5},
-        {"KEEPLAST:1 2", 12},
-        {"KEEPLAST:-3", 0},
-        {"KEEPLAST:2.5", 2},
-        {"KEEPLAST:3.5", 4},
-        {"KEEPLAST:&H1F", 31},
-        {"KEEPLAST:1E3", 1000},
-        {"KEEPLAST:25e-1", 2},
-        {"KEEPLAST:. 5E1", 5},
-        {"KEEPLAST:1\t2\n3", 123},
-        {"KEEPLAST:3\r4", 3},
-        {"KEEPLAST:1,000", 1},
-        {"KEEPLAST:& h 1 f", 31},
-        {"KEEPLAST:&X1", 0},
-        {"KEEPLAST:2147483647", 2147483647},
-        {"KEEPLAST:-2147483648.5", 0},
-        {"KEEPLAST:0." + std::string(5000, '0') + "1e5001", 1},
-        {"KEEP LAST:5", 0},
-    };
+    const std::pair<std::string, std::int32_t> cases[] = {{"", 0},
+                                                          {"KEEPLAST:", 0},
+                                                          {"keeplast:5", 5},
+                                                          {"KeepLast:7 KEEPLAST:9", 7},
+                                                          {"KEEPLAST: 5", 5},
+                                                          {"KEEPLAST:1 2", 12},
+                                                          {"KEEPLAST:-3", 0},
+                                                          {"KEEPLAST:2.5", 2},
+                                                          {"KEEPLAST:3.5", 4},
+                                                          {"KEEPLAST:&H1F", 31},
+                                                          {"KEEPLAST:1E3", 1000},
+                                                          {"KEEPLAST:25e-1", 2},
+                                                          {"KEEPLAST:. 5E1", 5},
+                                                          {"KEEPLAST:1\t2\n3", 123},
+                                                          {"KEEPLAST:3\r4", 3},
+                                                          {"KEEPLAST:1,000", 1},
+                                                          {"KEEPLAST:& h 1 f", 31},
+                                                          {"KEEPLAST:&X1", 0},
+                                                          {"KEEPLAST:2147483647", 2147483647},
+                                                          {"KEEPLAST:-2147483648.5", 0},
+                                                          {"KEEPLAST:0." + std::string(5000, '0') + "1e5001", 1},
+                                                          {"KEEP LAST:5", 0}};
     for (const auto& [options, expected] : cases)
         EXPECT_EQ(KeepLastFromOptions(options), expected) << options.substr(0, 40);
 
@@ -82,8 +79,7 @@ TEST(ClassifySource, FilesOrFolder)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"/data/*.RZT", "/data/ | /data/*.RZT"}, {"/d.x/ABC.rzt6", "/d.x/ | /d.x/ABC.rzt6"},     {"*.RZT", " | *.RZT"},
-        {"/data", "/data/ | /data/*.rzt?"},      {"/d/A.RZT?", "/d/A.RZT?/ | /d/A.RZT?/*.rzt?"}, {"", "/ | /*.rzt?"},
-    };
+        {"/data", "/data/ | /data/*.rzt?"},      {"/d/A.RZT?", "/d/A.RZT?/ | /d/A.RZT?/*.rzt?"}, {"", "/ | /*.rzt?"}};
     for (const auto& [source, expected] : cases) {
         const JobSource classified = ClassifySource(source);
         EXPECT_EQ(classified.SourceFolder + " | " + classified.FilePattern, expected);
@@ -100,14 +96,12 @@ TEST(GetCommandLine, QuotesTrimmedCellsAndAlwaysWritesTheKeepLastMarker)
 
 TEST(ConfigLineReader, CrLfLoneCrAndLoneLfEachEndALine)
 {
-    const std::pair<std::string, Strings> cases[] = {
-        {"", {}},
-        {"one\r\ntwo\r\n", {"one", "two"}},
-        {"one\rtwo", {"one", "two"}},
-        {"one\ntwo\n", {"one", "two"}},
-        {"a\r\r\nb\n\r  \n\n", {"a", "", "b", "", "  ", ""}},
-        {std::string("x\0\xff\r\n", 5), {std::string("x\0\xff", 3)}},
-    };
+    const std::pair<std::string, Strings> cases[] = {{"", {}},
+                                                     {"one\r\ntwo\r\n", {"one", "two"}},
+                                                     {"one\rtwo", {"one", "two"}},
+                                                     {"one\ntwo\n", {"one", "two"}},
+                                                     {"a\r\r\nb\n\r  \n\n", {"a", "", "b", "", "  ", ""}},
+                                                     {std::string("x\0\xff\r\n", 5), {std::string("x\0\xff", 3)}}};
     for (const auto& [content, expected] : cases) {
         std::istringstream input(content);
         ConfigLineReader reader(input);

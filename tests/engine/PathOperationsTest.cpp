@@ -14,15 +14,13 @@ namespace fs = std::filesystem;
 
 TEST(PathOperations, ExtensionAndTextHelpers)
 {
-    const std::pair<std::string, std::string> extensions[] = {
-        {"/jobs/daily.rzb", ".rzb"},
-        {"/jobs/daily.rzb\"", ".rzb"},
-        {"\"/d/\" \"/t/\" KEEPLAST:5", ""},
-        {"name.", ""},
-        {"name.\"", "."},
-        {"a.b:c", ""},
-        {"\"/d/\" \"/Backup.RZB\"", ".RZB"},
-    };
+    const std::pair<std::string, std::string> extensions[] = {{"/jobs/daily.rzb", ".rzb"},
+                                                              {"/jobs/daily.rzb\"", ".rzb"},
+                                                              {"\"/d/\" \"/t/\" KEEPLAST:5", ""},
+                                                              {"name.", ""},
+                                                              {"name.\"", "."},
+                                                              {"a.b:c", ""},
+                                                              {"\"/d/\" \"/Backup.RZB\"", ".RZB"}};
     for (const auto& [path, expected] : extensions)
         EXPECT_EQ(GetFileExtension(path), expected) << path;
     EXPECT_EQ(TrimBlanks(" \t a  "), "\t a");

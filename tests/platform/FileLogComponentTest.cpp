@@ -12,7 +12,7 @@ namespace {
 
 constexpr const char* kTemplate = "ERROR: {ModuleName}, {ProcName}, {Message}";
 
-// Sets (or, with nullopt, unsets) environment variables until the end of the scope.
+// Environment variables set (or, without a value, unset) until the end of the scope.
 class ScopedEnvironment {
 public:
     using Value = std::optional<std::string>;
@@ -21,15 +21,14 @@ public:
         for (const auto& [name, value] : values) {
             const char* old = std::getenv(name);
             m_saved.emplace_back(name, old != nullptr ? Value(old) : std::nullopt);
-            Set(name, value);
+            value ? setenv(name, value->c_str(), 1) : unsetenv(name);
         }
     }
     ~ScopedEnvironment()
     {
         for (const auto& [name, value] : m_saved)
-            Set(name.c_str(), value);
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     }
-    static void Set(const char* name, const Value& value) { value ? setenv(name, value->c_str(), 1) : unsetenv(name); }
 
 private:
     std::vector<std::pair<std::string, Value>> m_saved;
@@ -88,8 +87,7 @@ TEST(FileLogComponent, FailuresRaiseRuntimeErrorsOfTheComponent)
     const std::tuple<std::string, std::string, std::int32_t> cases[] = {
         {temp.Write("file.txt") + "/app.log", kTemplate, ErrorNumber::PathNotFound},
         {"/dev/full", kTemplate, ErrorNumber::DiskFull},
-        {temp / "ok.log", "ERROR: {ModuleName, {Unknown}", 5},
-    };
+        {temp / "ok.log", "ERROR: {ModuleName, {Unknown}", 5}};
     for (const auto& [log, messageTemplate, number] : cases) {
         ScopedEnvironment environment{{"ZE6VIVEVU_LOG", log}};
         try {

@@ -26,8 +26,7 @@ TEST_F(BadInputTest, ConfigurationFilesOfJunkEndWithTheUsageOrALogEntry)
         {"nuls.rzb", "\"" + std::string(4096, '\0')},
         {"utf8.rzb", "\"" + temp.Path() + "\xff\xfe\xc3(\xed\xa0\x80/*.RZT\" " + out + "\r\n"},
         {"longline.rzb", "\"" + std::string(10 << 20, 'a') + "\" " + out + " KEEPLAST:1\r\n"},
-        {"unclosed.rzb", "\"" + std::string(10 << 20, 'b')},
-    };
+        {"unclosed.rzb", "\"" + std::string(10 << 20, 'b')}};
     for (const auto& [name, content] : cases)
         ExpectSurvived(program.Run({temp.Write(name, content)}), name);
     EXPECT_FALSE(Exists(temp / "out"));
@@ -48,13 +47,11 @@ TEST_F(BadInputTest, PathsLongerThanTheSystemAllowsAreLogged)
     for (int i = 0; i < 20; ++i)
         deep += std::string(250, 'd') + "/";
     const std::string tooLongName = std::string(300, 'n');
-    const Names jobs[] = {
-        {temp / "data", temp / deep},
-        {temp / "data", temp / (tooLongName + "/")},
-        {temp / (deep + "*.RZT"), temp / "out"},
-        {temp / (tooLongName + ".RZT"), temp / "out"},
-        {temp / deep + "x.rzb"},
-    };
+    const Names jobs[] = {{temp / "data", temp / deep},
+                          {temp / "data", temp / (tooLongName + "/")},
+                          {temp / (deep + "*.RZT"), temp / "out"},
+                          {temp / (tooLongName + ".RZT"), temp / "out"},
+                          {temp / deep + "x.rzb"}};
     for (const auto& job : jobs)
         ExpectSurvived(program.Run(job), job[0].substr(0, 80));
     // The two targets that cannot exist were reported, once each.

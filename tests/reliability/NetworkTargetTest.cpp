@@ -15,22 +15,19 @@ namespace {
 // The target is a folder of a share mounted through sshfs, which has no
 // rename that refuses to replace, and neither the locks nor the times of a
 // local disk. What counts is what the server holds, so the tests look there.
-class NetworkTargetTest : public ReliabilityFixture {
+// Each runs on a share with hard links and on one without (as many NAS
+// servers are), where the archive is moved into place by a test and a rename.
+class NetworkTargetTest : public ReliabilityFixture, public testing::WithParamInterface<std::string> {
 protected:
     std::unique_ptr<SshfsMount> share;
-
-    virtual std::string MountOptions() const { return {}; }
 
     void SetUp() override
     {
         temp.MakeFolder("server/out");
-        share = std::make_unique<SshfsMount>(temp / "ssh", temp / "server", temp / "share", MountOptions());
+        share = std::make_unique<SshfsMount>(temp / "ssh", temp / "server", temp / "share", GetParam());
         if (!share->Mounted())
             GTEST_SKIP() << share->Reason();
     }
-
-    void ExpectArchivedAndPrunedLeavingNothingElse();
-    void ExpectAnArchiveThatAppearsMeanwhileIsKept();
 
     std::string Target() const { return temp / "share/out"; }
     // What the server holds once sshfs has dropped the files it hides while a
@@ -48,7 +45,6 @@ protected:
     Names OnServer() const { return Listed(temp / "server/out"); }
     std::string ServerFile(const std::string& name) const { return temp / ("server/out/" + name); }
 
-    // The temporary the program has begun, once it has.
     std::string TemporaryOnceWriting(const QProcess& process) const
     {
         std::string found;
@@ -63,14 +59,10 @@ protected:
     }
 };
 
-// A share whose server offers no hard links either (many NAS servers): the
-// archive is moved into place by a test and a rename.
-class ShareWithoutHardLinksTest : public NetworkTargetTest {
-protected:
-    std::string MountOptions() const override { return "disable_hardlink"; }
-};
+INSTANTIATE_TEST_SUITE_P(Share, NetworkTargetTest, testing::Values("", "disable_hardlink"),
+                         [](const auto& share) { return share.param.empty() ? "HardLinks" : "NoHardLinks"; });
 
-void NetworkTargetTest::ExpectArchivedAndPrunedLeavingNothingElse()
+TEST_P(NetworkTargetTest, ArchivesAndPrunesLeavingNothingElse)
 {
     temp.Write("data/PLANT1.RZT", RandomBytes(3 << 20, 1));
     temp.Write("data/PLANT1.rzd", "companion");
@@ -89,7 +81,7 @@ void NetworkTargetTest::ExpectArchivedAndPrunedLeavingNothingElse()
     EXPECT_EQ(entries[1].content, "companion");
 }
 
-TEST_F(NetworkTargetTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunRemoves)
+TEST_P(NetworkTargetTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunRemoves)
 {
     temp.Write("data/BIG.RZT", RandomBytes(32 << 20, 7));
     temp.Write("server/out/BIG_2020-01-01-00-00-00.RZZ", "older");
@@ -118,7 +110,7 @@ TEST_F(NetworkTargetTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunRemo
 
 // Another writer (a second run, another machine on the share) puts an
 // archive under the same name while this one writes: it is never replaced.
-void NetworkTargetTest::ExpectAnArchiveThatAppearsMeanwhileIsKept()
+TEST_P(NetworkTargetTest, AnArchiveThatAppearsMeanwhileUnderTheSameNameIsKept)
 {
     temp.Write("data/BIG.RZT", RandomBytes(16 << 20, 5));
     QProcess process;
@@ -137,27 +129,7 @@ void NetworkTargetTest::ExpectAnArchiveThatAppearsMeanwhileIsKept()
     EXPECT_EQ(ReadFile(ServerFile(finalName)), "the other writer's");
 }
 
-TEST_F(NetworkTargetTest, ArchivesAndPrunesLeavingNothingElse)
-{
-    ExpectArchivedAndPrunedLeavingNothingElse();
-}
-
-TEST_F(ShareWithoutHardLinksTest, ArchivesAndPrunesLeavingNothingElse)
-{
-    ExpectArchivedAndPrunedLeavingNothingElse();
-}
-
-TEST_F(NetworkTargetTest, AnArchiveThatAppearsMeanwhileUnderTheSameNameIsKept)
-{
-    ExpectAnArchiveThatAppearsMeanwhileIsKept();
-}
-
-TEST_F(ShareWithoutHardLinksTest, AnArchiveThatAppearsMeanwhileUnderTheSameNameIsKept)
-{
-    ExpectAnArchiveThatAppearsMeanwhileIsKept();
-}
-
-TEST_F(NetworkTargetTest, AFullShareLosesNothingAndEveryDataFileIsStillTried)
+TEST_P(NetworkTargetTest, AFullShareLosesNothingAndEveryDataFileIsStillTried)
 {
     constexpr std::size_t kRoomLeft = 1 << 20;
     const SmallDisk disk(temp / "server/out", kRoomLeft);

@@ -3,6 +3,7 @@
 #include "platform/Version.h"
 
 #include <QProcessEnvironment>
+#include <algorithm>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -31,7 +32,6 @@ QStringList ToList(const Names& arguments)
     return list;
 }
 
-// Waits for the process to end; after `milliseconds` it counts as hung and is killed.
 Result Finished(QProcess& process, int milliseconds)
 {
     if (!process.waitForFinished(milliseconds)) {
@@ -101,6 +101,16 @@ std::string UsageTitle()
 {
     return "Ranzel Backup Utility - V" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
            std::to_string(kVersionRevision) + "\n";
+}
+
+Names Stamped(const std::string& folder)
+{
+    static const std::regex kStamp(R"(_(?!2020)\d{4}-\d\d-\d\d-\d\d-\d\d-\d\d\.RZZ$)");
+    Names names = FolderNames(folder);
+    for (auto& name : names)
+        name = std::regex_replace(name, kStamp, "_<t>.RZZ");
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 Names LogEntries(const std::string& logPath)

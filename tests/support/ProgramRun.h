@@ -27,7 +27,6 @@ class ProgramRun {
 public:
     ProgramRun(const TempFolder& temp, std::string log) : m_temp(temp), m_log(std::move(log)) {}
 
-    // Adds to the program's environment (a display, a toolkit platform).
     ProgramRun& With(const std::string& name, const std::string& value);
     // A run still going after this long counts as hung and is killed.
     ProgramRun& HungAfter(int milliseconds);
@@ -42,7 +41,6 @@ private:
     int m_hungAfter = 120000;
 };
 
-// A test that runs the program over its own temporary folder and log.
 class ProgramFixture : public testing::Test {
 protected:
     TempFolder temp;
@@ -59,6 +57,10 @@ bool RunningUntil(const QProcess& process, const std::function<bool()>& reached,
 
 // The first line of the usage text, with the version this build was given.
 std::string UsageTitle();
+
+// File names in a folder, sorted, with this run's archive timestamps (not the
+// 2020 ones a test writes itself) shown as "<t>".
+Names Stamped(const std::string& folder);
 
 // The log's entries without their time, logger name and level.
 Names LogEntries(const std::string& logPath);

@@ -5,13 +5,13 @@
 
 namespace ze6::test {
 
-// A network share as a NAS gives one: `served` exported by a private OpenSSH
-// server on 127.0.0.1 (its own port, throwaway host and user keys and config
-// in `work`) and mounted on `mountPoint` through sshfs (FUSE). Everything is
-// torn down with the object: the mount detached, the client and the server
-// killed; both also die with the test process. Every wait is bounded. Without
-// root, FUSE, sshd or sshfs, Mounted() is false and Reason() says why.
-// `options` go to sshfs as they are (e.g. "disable_hardlink").
+// A network share as a NAS gives one: `served` as an SFTP server gives it,
+// mounted on `mountPoint` through sshfs (FUSE), the two joined by a socket
+// pair instead of an SSH connection (logs in `work`). Everything is torn down
+// with the object: the mount detached, client and server killed; both also
+// die with the test process. Every wait is bounded. Without root, FUSE, sshfs
+// or the SFTP server, Mounted() is false and Reason() says why. `options` go
+// to sshfs as they are (e.g. "disable_hardlink").
 class SshfsMount {
 public:
     SshfsMount(const std::string& work, const std::string& served, const std::string& mountPoint,

@@ -9,7 +9,6 @@
 namespace ze6 {
 namespace {
 
-// Presses `button` in the message box as soon as it is up, and records its text.
 PromptAnswer AskAndPress(const PromptRequest& request, QMessageBox::StandardButton button, QString* shownText)
 {
     QTimer timer;

@@ -14,16 +14,14 @@ TEST(PathText, RootEmptyAndRepeatedSeparators)
         const char* folder;
         const char* name;
     };
-    const Case cases[] = {
-        {"", "", "/", "", ""},
-        {"/", "/", "/", "/", ""},
-        {"///", "/", "///", "///", ""},
-        {"ABC.RZT", "ABC.RZT", "ABC.RZT/", "", "ABC.RZT"},
-        {"/ABC.RZT", "/ABC.RZT", "/ABC.RZT/", "/", "ABC.RZT"},
-        {"/data/*.RZT", "/data/*.RZT", "/data/*.RZT/", "/data/", "*.RZT"},
-        {"data//", "data", "data//", "data//", ""},
-        {"/a//b", "/a//b", "/a//b/", "/a//", "b"},
-    };
+    const Case cases[] = {{"", "", "/", "", ""},
+                          {"/", "/", "/", "/", ""},
+                          {"///", "/", "///", "///", ""},
+                          {"ABC.RZT", "ABC.RZT", "ABC.RZT/", "", "ABC.RZT"},
+                          {"/ABC.RZT", "/ABC.RZT", "/ABC.RZT/", "/", "ABC.RZT"},
+                          {"/data/*.RZT", "/data/*.RZT", "/data/*.RZT/", "/data/", "*.RZT"},
+                          {"data//", "data", "data//", "data//", ""},
+                          {"/a//b", "/a//b", "/a//b/", "/a//", "b"}};
     for (const auto& c : cases) {
         EXPECT_EQ(WithoutTrailingSeparators(c.path), c.bare) << c.path;
         EXPECT_EQ(WithTrailingSeparator(c.path), c.withSeparator) << c.path;

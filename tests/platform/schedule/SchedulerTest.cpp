@@ -1,10 +1,8 @@
 #include "platform/ProcessRunner.h"
 #include "platform/schedule/CalendarExpression.h"
 #include "platform/schedule/SystemdTimerScheduler.h"
-#include "support/TempFolder.h"
+#include "support/ProgramRun.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <cstdlib>
 #include <filesystem>
@@ -21,17 +19,16 @@ TEST(CronFields, WritesWhatCronCanKeepAndNamesWhyItCannotKeepTheRest)
         {"*-*-* 02:30:00", "30 2 * * *"},           {"Mon..Fri *-*-* 22:00:00", "0 22 * * 1-5"},
         {"Mon,Sun *-*-* 01:00:00", "0 1 * * 1,7"},  {"*-*-* *:00/15:00", "0-59/15 * * * *"},
         {"*-*-* 08..18/2:00:00", "0 8-18/2 * * *"}, {"*-*-01 00:00:00", "0 0 1 * *"},
-        {"*-01,07-01 06:05:00", "5 6 1 1,7 *"},
-    };
+        {"*-01,07-01 06:05:00", "5 6 1 1,7 *"}};
     for (const auto& [normalized, fields] : kept) {
         std::string why;
         EXPECT_EQ(CronFields(normalized, why).value_or("refused: " + why), fields) << normalized;
     }
-    const std::pair<const char*, const char*> refused[] = {
-        {"*-*-* 02:30:15", "whole minutes"},   {"2027-01-01 00:00:00", "year"},
-        {"*-*~01 00:00:00", "end of a month"}, {"Mon *-*-* 22:00:00 Europe/Berlin", "time zones"},
-        {"Mon *-*-01 22:00:00", "weekdays"},
-    };
+    const std::pair<const char*, const char*> refused[] = {{"*-*-* 02:30:15", "whole minutes"},
+                                                           {"2027-01-01 00:00:00", "year"},
+                                                           {"*-*~01 00:00:00", "end of a month"},
+                                                           {"Mon *-*-* 22:00:00 Europe/Berlin", "time zones"},
+                                                           {"Mon *-*-01 22:00:00", "weekdays"}};
     for (const auto& [normalized, reason] : refused) {
         std::string why;
         EXPECT_FALSE(CronFields(normalized, why)) << normalized;
@@ -53,10 +50,19 @@ struct RecordingRunner final : ProcessRunner {
     }
 };
 
-class ConfigHome {
+// The user's configuration and runtime folders in `temp` for the scope.
+class UserFolders {
 public:
-    explicit ConfigHome(const std::string& path) { setenv("XDG_CONFIG_HOME", path.c_str(), 1); }
-    ~ConfigHome() { unsetenv("XDG_CONFIG_HOME"); }
+    explicit UserFolders(const TempFolder& temp)
+    {
+        setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", temp.MakeFolder("runtime").c_str(), 1);
+    }
+    ~UserFolders()
+    {
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_RUNTIME_DIR");
+    }
 };
 
 TEST(SystemdTimerScheduler, WritesUnitsThatSystemdAcceptsEvenForAwkwardPathsAndRemovesThem)
@@ -64,7 +70,7 @@ TEST(SystemdTimerScheduler, WritesUnitsThatSystemdAcceptsEvenForAwkwardPathsAndR
     if (QStandardPaths::findExecutable(QStringLiteral("systemd-analyze")).isEmpty())
         GTEST_SKIP() << "systemd-analyze is not installed";
     TempFolder temp;
-    ConfigHome home(temp / "config");
+    UserFolders folders(temp);
     // systemd reads "%", "$", quotes and backslashes in ExecStart: the program
     // is only found, and the file's quoting balanced, when each was escaped right.
     const std::string program = temp.MakeFolder("a b%n$HOME") + "ZE6Vivevu";
@@ -84,17 +90,9 @@ TEST(SystemdTimerScheduler, WritesUnitsThatSystemdAcceptsEvenForAwkwardPathsAndR
 
     const std::string units = temp / "config/systemd/user/";
     EXPECT_NE(test::ReadFile(units + name + ".timer").find("\nPersistent=true\n"), std::string::npos);
-    QProcess verify;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(temp / "config"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(temp.MakeFolder("runtime")));
-    verify.setProcessEnvironment(environment);
-    verify.setProcessChannelMode(QProcess::MergedChannels);
-    verify.start(QStringLiteral("systemd-analyze"),
-                 {QStringLiteral("verify"), QStringLiteral("--user"), QString::fromStdString(units + name + ".service"),
-                  QString::fromStdString(units + name + ".timer")});
-    ASSERT_TRUE(verify.waitForFinished(60000));
-    EXPECT_EQ(verify.exitCode(), 0) << verify.readAll().toStdString();
+    const test::Result verify =
+        test::RunTool("systemd-analyze", {"verify", "--user", units + name + ".service", units + name + ".timer"});
+    EXPECT_EQ(verify.status, 0) << verify.out << verify.err;
 
     const auto listed = scheduler.List();
     ASSERT_EQ(listed.size(), 1u);

@@ -36,7 +36,6 @@ inline void ProcessEvents()
         QCoreApplication::processEvents();
 }
 
-// A real editor dialog over a real temporary folder, with scripted boxes.
 class EditorFixture : public ::testing::Test {
 protected:
     ~EditorFixture() override { form.Destroy(); }

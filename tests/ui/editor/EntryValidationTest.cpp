@@ -22,11 +22,11 @@ TEST(EntryValidationTest, KeepLastIsNumericTextOrBlank)
         EXPECT_FALSE(IsNumericText(text)) << text;
 
     using V = KeepLastVerdict;
-    const std::pair<const char*, KeepLastResult> cases[] = {
-        {"   ", {V::Accepted, 0}},   {" 2.5 ", {V::Accepted, 2}},
-        {"-0.4", {V::Negative, 0}},  {"5 generations", {V::NotNumeric, 0}},
-        {"1e400", {V::TooLarge, 0}},
-    };
+    const std::pair<const char*, KeepLastResult> cases[] = {{"   ", {V::Accepted, 0}},
+                                                            {" 2.5 ", {V::Accepted, 2}},
+                                                            {"-0.4", {V::Negative, 0}},
+                                                            {"5 generations", {V::NotNumeric, 0}},
+                                                            {"1e400", {V::TooLarge, 0}}};
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(CheckKeepLast(text), expected) << text;
 }

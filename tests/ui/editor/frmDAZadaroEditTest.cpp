@@ -26,16 +26,13 @@ TEST_F(ContractTest, DisplayFillsTheBoxesAndCancelEscapeOrTheCloseBoxReturnButOn
     form.SetTargetFolder(QStringLiteral("/backup/"));
     form.SetKeepLast(5);
     QPointer<QDialog> dialog = &Dialog();
-    bool shown = false;
+    QStringList shown; // the target, keep-last and folder shown while modal
     DisplayAndDo([&] {
-        shown = Dialog().isVisible() && Dialog().isModal();
-        EXPECT_EQ(TargetBox().text(), QStringLiteral("/backup/"));
-        EXPECT_EQ(KeepLastBox().text(), QStringLiteral("5"));
-        EXPECT_EQ(Tree().SelectedPath() + QLatin1Char('/'), folderPath);
-        EXPECT_EQ(Dialog().State().splitRatio, 0.3);
+        if (Dialog().isVisible() && Dialog().isModal())
+            shown << TargetBox().text() << KeepLastBox().text() << Tree().SelectedPath() + QLatin1Char('/');
         Control<QPushButton>("cmdCancel").click();
     });
-    EXPECT_TRUE(shown);
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("/backup/"), QStringLiteral("5"), folderPath}));
     EXPECT_TRUE(form.Cancel());
     EXPECT_EQ(form.SourceFolder(), folderPath + QStringLiteral("*.RZT"));
     EXPECT_EQ(form.KeepLast(), QStringLiteral("5"));
@@ -53,21 +50,6 @@ TEST_F(ContractTest, DisplayFillsTheBoxesAndCancelEscapeOrTheCloseBoxReturnButOn
     form.Destroy();
     EXPECT_TRUE(dialog.isNull());
     EXPECT_EQ(form.TargetFolder(), QString());
-}
-
-TEST_F(ContractTest, StartFolderFallsBackToDataFolderThenHome)
-{
-    const QString data = QString::fromStdString(folder.MakeFolder("data"));
-    const QString home = QString::fromStdString(HomeFolder());
-    components.dataFolder = data.toStdString();
-    form.SetSourceFolder(QString());
-    EXPECT_EQ(Dialog().StartFolder(), data);
-    components.dataFolder.clear();
-    EXPECT_EQ(Dialog().StartFolder(), home);
-    form.SetSourceFolder(QStringLiteral("PLANT1.RZT")); // no folder part
-    EXPECT_EQ(Dialog().StartFolder(), home);
-    form.SetSourceFolder(data);
-    EXPECT_EQ(Dialog().StartFolder(), data);
 }
 
 const std::string kCreateQuestion = "Warning: Target Folder does not exist\r\n\r\nDo you wish to create it now?";
@@ -88,7 +70,8 @@ protected:
     QString Entry(const QString& name) const { return QString::fromStdString(folder.Path()) + name; }
 
     // Exactly one box was shown, focus went to `focus` and the dialog stays up.
-    void ExpectRefused(const std::string& text, PromptButtons buttons, PromptIcon icon, QWidget* focus)
+    void ExpectRefused(const std::string& text, QWidget* focus, PromptButtons buttons = PromptButtons::Ok,
+                       PromptIcon icon = PromptIcon::Exclamation)
     {
         ASSERT_EQ(components.prompt.asked.size(), 1u);
         EXPECT_EQ(components.prompt.asked[0], (PromptRequest{text, ExecutableName(), buttons, icon}));
@@ -132,7 +115,7 @@ TEST_F(AcceptanceTest, MissingTargetIsCreatedOnlyWhenTheUserSaysYesAndAFailureIs
     TargetBox().setText(QString::fromStdString(" " + missing + " "));
     components.prompt.answers = {PromptAnswer::No};
     ClickOk();
-    ExpectRefused(kCreateQuestion, PromptButtons::YesNo, PromptIcon::None, &TargetBox());
+    ExpectRefused(kCreateQuestion, &TargetBox(), PromptButtons::YesNo, PromptIcon::None);
     EXPECT_FALSE(Exists(folder.Path() + "new"));
 
     bool visibleWhileAsked = false;
@@ -170,39 +153,31 @@ TEST_F(AcceptanceTest, EntriesAtFaultAreRefusedInOrderWithTheFocusOnThem)
     KeepLastBox().setText(QStringLiteral("abc"));
     Grid().Header().ToggleTick();
     ClickOk();
-    ExpectRefused("No Source File(s) Selected", PromptButtons::Ok, PromptIcon::Exclamation, &Grid());
+    ExpectRefused("No Source File(s) Selected", &Grid());
     EXPECT_TRUE(form.SourceFiles().isEmpty());
     Grid().Header().ToggleTick();
 
     const std::string injected = folder.Path() + "inj\" KEEPLAST:1 \"";
-    const std::pair<std::string, const char*> targets[] = {
-        {"    ", "Target Folder must be specified"},
-        {injected, "Target Folder must not contain a double quote or a line break"}};
-    for (const auto& [target, message] : targets) {
+    const std::tuple<std::string, const char*, const char*, QWidget*> entries[] = {
+        {"    ", "abc", "Target Folder must be specified", &TargetBox()},
+        {injected, "abc", "Target Folder must not contain a double quote or a line break", &TargetBox()},
+        {m_target, "abc", "Keep Last value must be numeric", &KeepLastBox()},
+        {m_target, "-1", "Keep Last value must be positive", &KeepLastBox()},
+        {m_target, "3000000000", "Keep Last value must not be greater than 2147483647", &KeepLastBox()}};
+    for (const auto& [target, keepLast, message, focus] : entries) {
         TargetBox().setText(QString::fromStdString(target));
+        KeepLastBox().setText(QString::fromUtf8(keepLast));
         ClickOk();
-        ExpectRefused(message, PromptButtons::Ok, PromptIcon::Exclamation, &TargetBox());
+        ExpectRefused(message, focus);
     }
     EXPECT_FALSE(Exists(injected + "/"));
-
-    TargetBox().setText(QString::fromStdString(m_target));
-    const std::pair<const char*, const char*> keepLast[] = {
-        {"abc", "Keep Last value must be numeric"},
-        {"-1", "Keep Last value must be positive"},
-        {"3000000000", "Keep Last value must not be greater than 2147483647"}};
-    for (const auto& [text, message] : keepLast) {
-        KeepLastBox().setText(QString::fromUtf8(text));
-        ClickOk();
-        ExpectRefused(message, PromptButtons::Ok, PromptIcon::Exclamation, &KeepLastBox());
-    }
     const std::string quoted = folder.MakeFolder("a \"quoted\" folder");
     folder.Write("a \"quoted\" folder/D.RZT");
     Open(quoted);
     ASSERT_EQ(ListedNames(), QStringList{QStringLiteral("D.RZT")});
     TargetBox().setText(QString::fromStdString(m_target));
     ClickOk();
-    ExpectRefused("Source Folder must not contain a double quote or a line break", PromptButtons::Ok,
-                  PromptIcon::Exclamation, &Tree());
+    ExpectRefused("Source Folder must not contain a double quote or a line break", &Tree());
     EXPECT_TRUE(form.SourceFiles().isEmpty());
     // The target passed and stays stored although the dialog was refused, also after Cancel.
     Control<QPushButton>("cmdCancel").click();

@@ -2,6 +2,9 @@
 
 #include "diagnostics/modDebug.h"
 
+#include <QApplication>
+#include <QTimer>
+
 namespace ze6::test {
 
 std::unique_ptr<FileDialogs> MainWindowComponents::CreateFileDialogs()
@@ -45,6 +48,14 @@ MainWindowTest::~MainWindowTest()
     window.reset();
     modDebug::ResetForTesting();
     qunsetenv("ZE6VIVEVU_LOG");
+}
+
+void MainWindowTest::WithNextModal(QObject& scope, std::function<void(QWidget&)> act)
+{
+    QTimer::singleShot(0, &scope, [act = std::move(act)] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            act(*modal);
+    });
 }
 
 void MainWindowTest::PutJobs(const std::vector<JobRow>& rows)

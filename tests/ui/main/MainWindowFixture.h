@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -54,6 +55,9 @@ protected:
     // Runs the File menu's enabling step, as showing the menu does.
     void OpenFileMenu() const { Q_EMIT Find<QMenu>("mnuFile")->aboutToShow(); }
     std::vector<PromptRequest>& Asked() { return components.prompt.asked; }
+
+    // Runs `act` on the modal window that comes up; `scope` drops the call if none does.
+    static void WithNextModal(QObject& scope, std::function<void(QWidget&)> act);
 
     // Puts rows into the grid as if they had been added, without touching the document state.
     void PutJobs(const std::vector<JobRow>& rows);

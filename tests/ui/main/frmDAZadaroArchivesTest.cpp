@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QTimer>
 #include <filesystem>
 
 namespace ze6::test {
@@ -38,7 +37,6 @@ protected:
                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
-    // Runs the Edit menu's enabling step, as showing the menu does.
     std::pair<bool, bool> RestoreAndVerifyEnabled() const
     {
         Q_EMIT Find<QMenu>("mnuEdit")->aboutToShow();
@@ -57,17 +55,14 @@ TEST_F(ArchivesTest, RestoreListsTheRowsArchivesNewestFirstAndRestoresTheChosenO
     QStringList listed;
     QString destination;
     QObject scope;
-    QTimer::singleShot(0, &scope, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (dialog == nullptr)
-            return;
-        auto* grid = dialog->findChild<QTableWidget*>(QStringLiteral("grdArchives"));
+    WithNextModal(scope, [&](QWidget& dialog) {
+        auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("grdArchives"));
         for (int row = 0; row < grid->rowCount(); ++row)
             listed << grid->item(row, 0)->text() + u' ' + grid->item(row, 1)->text() + u' ' +
                           grid->item(row, 2)->text();
-        destination = dialog->findChild<QLineEdit*>(QStringLiteral("txtDestination"))->text();
+        destination = dialog.findChild<QLineEdit*>(QStringLiteral("txtDestination"))->text();
         grid->selectRow(1);
-        dialog->findChild<QPushButton*>(QStringLiteral("cmdRestore"))->click();
+        dialog.findChild<QPushButton*>(QStringLiteral("cmdRestore"))->click();
     });
     Action("mnuRestore")->trigger();
 
