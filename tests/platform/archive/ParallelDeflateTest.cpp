@@ -1,9 +1,9 @@
 #include "platform/archive/ParallelDeflate.h"
+#include "platform/archive/DeflateStreamCheck.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <random>
-#include <stdexcept>
 #include <zlib.h>
 
 namespace ze6 {
@@ -65,23 +65,48 @@ Bytes Compress(const Bytes& input, unsigned threads, std::uint32_t& crc)
     return output;
 }
 
-Bytes Inflate(const Bytes& compressed, std::size_t expectedSize)
+// zlib writes every kind of block: stored at level 0, fixed codes with
+// Z_FIXED, dynamic ones otherwise, and long codes for skewed data.
+Bytes ZlibDeflate(const Bytes& input, int level, int strategy)
 {
     z_stream stream{};
-    if (inflateInit2(&stream, -15) != Z_OK)
-        throw std::runtime_error("inflateInit2");
-    Bytes output(expectedSize + 1);
-    stream.next_in = const_cast<unsigned char*>(compressed.data());
-    stream.avail_in = static_cast<uInt>(compressed.size());
+    EXPECT_EQ(deflateInit2(&stream, level, Z_DEFLATED, -15, 8, strategy), Z_OK);
+    Bytes output(deflateBound(&stream, static_cast<uLong>(input.size())));
+    stream.next_in = const_cast<unsigned char*>(input.data());
+    stream.avail_in = static_cast<uInt>(input.size());
     stream.next_out = output.data();
     stream.avail_out = static_cast<uInt>(output.size());
-    const int result = inflate(&stream, Z_FINISH);
-    const bool wholeStream = result == Z_STREAM_END && stream.avail_in == 0;
-    output.resize(output.size() - stream.avail_out);
-    inflateEnd(&stream);
-    if (!wholeStream)
-        throw std::runtime_error("not one complete deflate stream");
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    output.resize(stream.total_out);
+    deflateEnd(&stream);
     return output;
+}
+
+// What zlib reads from a stream that must end there: as one whole stream, or
+// (joinable) on a sync flush. Empty and marked when it does not.
+Bytes Inflate(const Bytes& stream, bool joinable = false)
+{
+    z_stream inflater{};
+    EXPECT_EQ(inflateInit2(&inflater, -15), Z_OK);
+    Bytes output(8 * kBlock);
+    inflater.next_in = const_cast<unsigned char*>(stream.data());
+    inflater.avail_in = static_cast<uInt>(stream.size());
+    inflater.next_out = output.data();
+    inflater.avail_out = static_cast<uInt>(output.size());
+    const int result = inflate(&inflater, joinable ? Z_SYNC_FLUSH : Z_FINISH);
+    const bool whole = (joinable ? result == Z_OK : result == Z_STREAM_END) && inflater.avail_in == 0;
+    output.resize(inflater.total_out);
+    inflateEnd(&inflater);
+    return whole ? output : Bytes{'n', 'o', 't', ' ', 'w', 'h', 'o', 'l', 'e'};
+}
+
+std::size_t Check(Bytes& stream, const Bytes& expected, StreamEnd end)
+{
+    const std::size_t size = stream.size();
+    stream.resize(size + kStreamCheckSlack);
+    const std::size_t checked = CheckDeflateStream(stream.data(), size, expected.data(), expected.size(), end);
+    stream.resize(checked != 0 ? checked : size);
+    return checked;
 }
 
 TEST(ParallelDeflate, BlocksJoinIntoOneStreamWithTheWholeCrcAtEverySizeAroundABlockBorder)
@@ -94,8 +119,7 @@ TEST(ParallelDeflate, BlocksJoinIntoOneStreamWithTheWholeCrcAtEverySizeAroundABl
                              (compressible ? ", compressible" : ", random"));
                 const Bytes input = compressible ? CompressibleBytes(size, 11) : RandomBytes(size, 12);
                 std::uint32_t crc = 0;
-                const Bytes compressed = Compress(input, threads, crc);
-                EXPECT_EQ(Inflate(compressed, size), input);
+                EXPECT_EQ(Inflate(Compress(input, threads, crc)), input);
                 EXPECT_EQ(crc, crc32(0L, input.data(), static_cast<uInt>(size)));
             }
         }
@@ -109,7 +133,7 @@ TEST(ParallelDeflate, BlocksJoinWhereverTheirOwnStreamEnds)
     for (unsigned seed = 0; seed < 40; ++seed) {
         const Bytes input = CompressibleBytes(kBlock + 100, seed);
         std::uint32_t crc = 0;
-        EXPECT_EQ(Inflate(Compress(input, 1, crc), input.size()), input) << "seed " << seed;
+        EXPECT_EQ(Inflate(Compress(input, 1, crc)), input) << "seed " << seed;
     }
 }
 
@@ -119,6 +143,57 @@ TEST(ParallelDeflate, StopsCleanlyWithBlocksStillPending)
     for (unsigned i = 0; i < 4; ++i)
         deflate.Submit(RandomBytes(kBlock, i), false);
     // Leaving scope must join the threads without waiting for a last block.
+}
+
+// The fuzzer holds the check to zlib on any byte string; these are the kinds
+// of block and the refusals a compressor's fault would meet.
+TEST(DeflateStreamCheck, AcceptsEveryKindOfBlockAndJoinsItSoZlibReadsOnAfterIt)
+{
+    Bytes skewed(300000, 'a');
+    for (std::size_t i = 0; i < skewed.size(); i += 997)
+        skewed[i] = static_cast<unsigned char>(i / 997);
+    const std::pair<int, int> settings[] = {{0, Z_DEFAULT_STRATEGY}, {6, Z_FIXED}, {6, Z_DEFAULT_STRATEGY},
+                                            {9, Z_HUFFMAN_ONLY},     {9, Z_RLE},   {1, Z_FILTERED}};
+    for (const Bytes& input : {Bytes(), Bytes{'x'}, CompressibleBytes(300000, 1), RandomBytes(200000, 3), skewed}) {
+        for (const auto& [level, strategy] : settings) {
+            SCOPED_TRACE(std::to_string(input.size()) + " bytes, level " + std::to_string(level) + ", strategy " +
+                         std::to_string(strategy));
+            Bytes whole = ZlibDeflate(input, level, strategy);
+            const std::size_t size = whole.size();
+            EXPECT_EQ(Check(whole, input, StreamEnd::Final), size);
+            Bytes joined = ZlibDeflate(input, level, strategy);
+            ASSERT_NE(Check(joined, input, StreamEnd::Joinable), 0u);
+            EXPECT_EQ(Inflate(joined, true), input);
+        }
+    }
+}
+
+TEST(DeflateStreamCheck, RefusesAStreamThatDoesNotExpandToExactlyWhatWasRead)
+{
+    // A fixed-code block whose first symbol copies from before the start
+    // ("aaa" at distance 1), checked against bytes that do follow an "a".
+    const Bytes buffer{'a', 'a', 'a', 'a'};
+    Bytes tooFarBack{0x03, 0x02, 0x00};
+    tooFarBack.resize(3 + kStreamCheckSlack);
+    EXPECT_EQ(CheckDeflateStream(tooFarBack.data(), 3, buffer.data() + 1, 3, StreamEnd::Final), 0u);
+
+    const Bytes input = CompressibleBytes(20000, 2);
+    for (const int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED}) {
+        const Bytes stream = ZlibDeflate(input, 6, strategy);
+        for (std::size_t at : {std::size_t{0}, input.size() / 2, input.size() - 1}) {
+            Bytes other = input;
+            other[at] ^= 0x20;
+            Bytes copy = stream;
+            EXPECT_EQ(Check(copy, other, StreamEnd::Final), 0u) << "byte " << at << " changed";
+        }
+        Bytes copy = stream;
+        EXPECT_EQ(Check(copy, Bytes(input.begin(), input.end() - 1), StreamEnd::Final), 0u);
+        Bytes trailing = stream;
+        trailing.push_back(0);
+        EXPECT_EQ(Check(trailing, input, StreamEnd::Final), 0u);
+        Bytes truncated(stream.begin(), stream.end() - 1);
+        EXPECT_EQ(Check(truncated, input, StreamEnd::Final), 0u);
+    }
 }
 
 } // namespace
