@@ -14,7 +14,8 @@ namespace ze6::test {
 
 // Real components with a scripted prompt, the log kept in memory and the
 // data-file reader's attached file and linked sets set by the test; the
-// writer's Finish can be replaced to inject a fault.
+// writer's work can be replaced to inject a fault (onFinish then runs when
+// the archive would be committed, on the run's thread).
 class EngineTestComponents : public TestComponents, public FakeLog, public FakeDataFileReader {
 public:
     EngineTestComponents() { modDebug::ResetForTesting(); }
@@ -33,6 +34,12 @@ public:
             void SetArchiveName(const std::string& path) override { name = path, r->SetArchiveName(path); }
             void AddFile(const std::string& path) override { r->AddFile(path); }
             void SetBlockObserver(BlockObserver observer) override { r->SetBlockObserver(std::move(observer)); }
+            void Build() override
+            {
+                if (!o.onFinish)
+                    r->Build();
+            }
+            void Commit() override { o.onFinish ? o.onFinish(name) : r->Commit(); }
             void Finish() override { o.onFinish ? o.onFinish(name) : r->Finish(); }
         };
         return std::make_unique<Writer>(*this, Components::CreateArchiveWriter());

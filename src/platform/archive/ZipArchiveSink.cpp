@@ -1,6 +1,7 @@
 #include "platform/archive/ZipArchiveSink.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -28,6 +29,13 @@ int WriteError(int descriptor, int error)
 
 ZipArchiveSink::ZipArchiveSink(int descriptor) : m_descriptor(descriptor)
 {
+}
+
+void ZipArchiveSink::Sync(int descriptor)
+{
+    // Some file systems report a full disk or a failed device only here.
+    if (::fsync(descriptor) != 0)
+        throw ErrorFromErrno(WriteError(descriptor, errno), kSource);
 }
 
 zip_int64_t ZipArchiveSink::Handle(void* data, zip_uint64_t length, zip_source_cmd_t command)
@@ -65,9 +73,8 @@ zip_int64_t ZipArchiveSink::Handle(void* data, zip_uint64_t length, zip_source_c
         return offset < 0 ? FailWithErrno(ZIP_ER_TELL, errno) : static_cast<zip_int64_t>(offset);
     }
     case ZIP_SOURCE_COMMIT_WRITE:
-        // Some file systems report a full disk or a failed device only here.
-        if (::fsync(m_descriptor) != 0)
-            return FailWithErrno(ZIP_ER_WRITE, WriteError(m_descriptor, errno));
+        // Only a hint: whatever fails here fails again in Sync.
+        ::sync_file_range(m_descriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
         m_committed = true;
         return 0;
     case ZIP_SOURCE_ROLLBACK_WRITE:

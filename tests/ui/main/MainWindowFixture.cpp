@@ -48,6 +48,8 @@ std::unique_ptr<ArchiveWriter> MainWindowComponents::CreateArchiveWriter()
                 return observer(bytes);
             });
         }
+        void Build() override { real->Build(); }
+        void Commit() override { real->Commit(); }
         void Finish() override { real->Finish(); }
     };
     auto writer = std::make_unique<Slow>();
