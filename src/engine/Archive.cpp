@@ -140,13 +140,17 @@ std::string CollectArchiveFiles(RunContext& run, const std::string& dataFilePath
 
 namespace {
 
-// An archive of at most this many bytes is built on a helper thread while
-// the next ones are read and compressed and earlier ones are synced; a
-// larger one has every core to itself and shows its progress as it goes.
-constexpr std::uint64_t kLargestOverlapped = 4 << 20;
-// Data files under way at once. The ones built meanwhile are committed
+// An archive of at most this many bytes is built on a helper thread, its
+// files compressed there in one piece each, while others are built and
+// synced; a larger one has every core to itself and shows its progress as
+// it goes.
+constexpr std::uint64_t kLargestOverlapped = 1 << 20;
+// Helpers per core: a helper spends much of its time waiting for its
+// archive to reach the disk.
+constexpr unsigned kHelpersPerCore = 2;
+// Data files under way per helper. Those built meanwhile are committed
 // together: one sync of their folder serves them all.
-constexpr std::size_t kMostUnderWay = 16;
+constexpr std::size_t kUnderWayPerHelper = 4;
 
 // One data file on its way from its name to its committed archive.
 struct DataFile {
@@ -173,7 +177,11 @@ struct DataFile {
 // after it has noticed, and says nothing of the data files it had not begun.
 class ArchivePipeline final {
 public:
-    ArchivePipeline(RunContext& run, bool overlap) : m_run(run), m_overlap(overlap) {}
+    ArchivePipeline(RunContext& run, bool overlap)
+        : m_run(run), m_overlap(overlap),
+          m_helpers(kHelpersPerCore * std::clamp(std::thread::hardware_concurrency(), 1u, 8u))
+    {
+    }
     ~ArchivePipeline()
     {
         {
@@ -209,7 +217,7 @@ public:
             m_files.push_back(std::move(file));
             BuildLive(added);
         }
-        while (m_files.size() >= kMostUnderWay)
+        while (m_files.size() >= kUnderWayPerHelper * m_helpers)
             CommitBuilt();
     }
 
@@ -293,8 +301,7 @@ private:
     {
         if (!m_threads.empty())
             return;
-        const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-        for (unsigned i = 0; i < cores; ++i)
+        for (unsigned i = 0; i < m_helpers; ++i)
             m_threads.emplace_back([this] { Help(); });
     }
 
@@ -422,6 +429,7 @@ private:
 
     RunContext& m_run;
     const bool m_overlap;
+    const unsigned m_helpers;
     std::deque<std::unique_ptr<DataFile>> m_files; // in order, until reported
     bool m_cancelSeen = false;
 

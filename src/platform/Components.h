@@ -53,12 +53,13 @@ public:
     // archive: Build then raises UserInterrupt.
     using BlockObserver = std::function<bool(std::uint64_t bytes)>;
     virtual void SetBlockObserver(BlockObserver observer) = 0;
-    // Writes the archive under a hidden name beside its final one and checks
-    // it; may run on any thread, so that several archives are built at once.
+    // Writes the archive under a hidden name beside its final one, syncs it
+    // to disk and checks it; may run on any thread, so that several archives
+    // are built at once.
     virtual void Build() = 0;
-    // Syncs the built archive to disk and gives it its name. The name
-    // survives a crash only once its folder is synced too (SyncFolderOf),
-    // which one call may do for several archives committed into one folder.
+    // Gives the built archive its name. The name survives a crash only once
+    // its folder is synced too (SyncFolderOf), which one call may do for
+    // several archives committed into one folder.
     virtual void Commit() = 0;
     // Build, Commit and the sync of the folder, one archive alone.
     virtual void Finish() = 0;

@@ -116,11 +116,6 @@ public:
         Guarded([this] {
             if (!m_temporary)
                 throw std::logic_error("the archive was not built");
-            try {
-                ZipArchiveSink::Sync(m_temporary->Descriptor());
-            } catch (const RuntimeError& error) {
-                throw WithPath(error, m_finalPath);
-            }
             m_temporary->GiveFinalName(m_finalPath);
             m_temporary.reset();
             FileSystem::InvalidateCache(FileSystem::FolderPart(m_finalPath));
@@ -280,6 +275,7 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
             {names[i], source.BytesRead(), source.Crc(), false, source.StoredSize(), source.StoredCrc()});
     }
     CheckArchiveReadsBack(descriptor, expected);
+    ZipArchiveSink::Sync(descriptor);
 }
 
 } // namespace
