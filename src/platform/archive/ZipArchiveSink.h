@@ -4,6 +4,7 @@
 #include "platform/archive/LibzipSource.h"
 
 #include <optional>
+#include <vector>
 #include <zip.h>
 
 namespace ze6 {
@@ -12,7 +13,8 @@ namespace ze6 {
 // program created itself (libzip would otherwise make and rename its own
 // temporary file). It presents itself as an archive that does not exist yet,
 // writes in place, and on commit starts writing the data out to the disk, so
-// that the Sync before the archive is named finds little left to wait for.
+// that the Sync after the archive has been read back finds little left to
+// wait for.
 class ZipArchiveSink final : public LibzipSource<ZipArchiveSink> {
 public:
     explicit ZipArchiveSink(int descriptor);
@@ -31,11 +33,20 @@ private:
     zip_int64_t Seek(void* data, zip_uint64_t length);
     zip_int64_t Write(const void* data, zip_uint64_t length);
     zip_int64_t SeekWrite(void* data, zip_uint64_t length);
+    // Writes out what the buffer holds; false (after failing) when that fails.
+    bool Flush();
     zip_int64_t FailWithErrno(int libzipError, int systemError);
 
     int m_descriptor;
     bool m_committed = false;
     zip_int64_t m_readOffset = 0;
+    // libzip writes an entry's header, its data, then the header again and
+    // the directory piece by piece: all of it is gathered here and written
+    // in large pieces, a small archive in one.
+    std::vector<char> m_buffer;
+    zip_uint64_t m_bufferStart = 0; // where the buffer goes in the file
+    zip_uint64_t m_position = 0;    // of the next write
+    zip_uint64_t m_size = 0;        // of the file, with what the buffer holds
     std::optional<RuntimeError> m_failure;
 };
 
