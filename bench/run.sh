@@ -6,7 +6,8 @@
 #   bench/run.sh --smoke    tiny sizes, one run each: checks that the benchmark works
 # Environment: ZE6_BENCH_DIR (data and scratch, default /tmp/ze6-bench),
 # ZE6_BENCH_BUILD_DIR (Release build, default build-bench), ZE6_BENCH_RUNS,
-# ZE6_BENCH_BINARY (measure this program instead of building one).
+# ZE6_BENCH_BINARY (measure this program instead of building one; then
+# ZE6_BENCH_LIBZIP names the libzip peer, whose rows are left out without it).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -27,6 +28,7 @@ runs="${ZE6_BENCH_RUNS:-$runs}"
 
 if [ -n "${ZE6_BENCH_BINARY:-}" ]; then
     bin="$ZE6_BENCH_BINARY"
+    libzip_bin="${ZE6_BENCH_LIBZIP:-}"
 else
     # The smoke run measures the build the tests just made.
     default_build="$root/build-bench"
