@@ -146,8 +146,9 @@ namespace {
 // it goes.
 constexpr std::uint64_t kLargestOverlapped = 1 << 20;
 // Helpers per core: a helper spends much of its time waiting for its
-// archive to reach the disk.
-constexpr unsigned kHelpersPerCore = 2;
+// archive to reach the disk, and the syncs of several go out together.
+constexpr unsigned kHelpersPerCore = 4;
+constexpr unsigned kMostHelpers = 16;
 // Data files under way per helper. Those built meanwhile are committed
 // together: one sync of their folder serves them all.
 constexpr std::size_t kUnderWayPerHelper = 4;
@@ -179,7 +180,7 @@ class ArchivePipeline final {
 public:
     ArchivePipeline(RunContext& run, bool overlap)
         : m_run(run), m_overlap(overlap),
-          m_helpers(kHelpersPerCore * std::clamp(std::thread::hardware_concurrency(), 1u, 8u))
+          m_helpers(std::clamp(kHelpersPerCore * std::thread::hardware_concurrency(), kHelpersPerCore, kMostHelpers))
     {
     }
     ~ArchivePipeline()

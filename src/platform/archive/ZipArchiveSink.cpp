@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -35,12 +34,6 @@ ZipArchiveSink::ZipArchiveSink(int descriptor) : m_descriptor(descriptor)
 {
 }
 
-void ZipArchiveSink::Sync(int descriptor)
-{
-    // Some file systems report a full disk or a failed device only here.
-    if (::fsync(descriptor) != 0)
-        throw ErrorFromErrno(WriteError(descriptor, errno), kSource);
-}
 
 zip_int64_t ZipArchiveSink::Handle(void* data, zip_uint64_t length, zip_source_cmd_t command)
 {
@@ -79,8 +72,9 @@ zip_int64_t ZipArchiveSink::Handle(void* data, zip_uint64_t length, zip_source_c
     case ZIP_SOURCE_COMMIT_WRITE:
         if (!Flush())
             return -1;
-        // Only a hint: whatever fails here fails again in Sync.
-        ::sync_file_range(m_descriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
+        // Some file systems report a full disk or a failed device only here.
+        if (::fsync(m_descriptor) != 0)
+            return FailWithErrno(ZIP_ER_WRITE, WriteError(m_descriptor, errno));
         m_committed = true;
         return 0;
     case ZIP_SOURCE_ROLLBACK_WRITE:

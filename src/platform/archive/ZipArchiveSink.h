@@ -12,15 +12,10 @@ namespace ze6 {
 // The file libzip writes a new archive into: an open descriptor that this
 // program created itself (libzip would otherwise make and rename its own
 // temporary file). It presents itself as an archive that does not exist yet,
-// writes in place, and on commit starts writing the data out to the disk, so
-// that the Sync after the archive has been read back finds little left to
-// wait for.
+// writes in place, and makes the data durable on commit.
 class ZipArchiveSink final : public LibzipSource<ZipArchiveSink> {
 public:
     explicit ZipArchiveSink(int descriptor);
-
-    // Makes the archive written to `descriptor` durable; raises RuntimeError.
-    static void Sync(int descriptor);
 
     // The error to raise when writing failed (disk full, I/O error, ...).
     const std::optional<RuntimeError>& Failure() const { return m_failure; }

@@ -275,7 +275,6 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
             {names[i], source.BytesRead(), source.Crc(), false, source.StoredSize(), source.StoredCrc()});
     }
     CheckArchiveReadsBack(descriptor, expected);
-    ZipArchiveSink::Sync(descriptor);
 }
 
 } // namespace
