@@ -327,7 +327,7 @@ private:
                 const std::lock_guard lock(m_mutex);
                 file->built = true;
             }
-            m_built.notify_all();
+            m_built.notify_one(); // the run's thread, the only one that waits for it
         }
     }
 
@@ -342,7 +342,7 @@ private:
                 ++count;
         }
 
-        // Each archive is synced and named; then each folder is synced once.
+        // Each archive is named; then each folder is synced once.
         std::vector<std::string> folders;
         for (std::size_t i = 0; i < count; ++i) {
             DataFile& file = *m_files[i];
