@@ -174,8 +174,8 @@ struct DataFile {
 // thread, and committed on the run's thread, where the log, the progress
 // sink, the listings and pruning are used as if each data file had been
 // archived alone. Nothing of a series is pruned before its new archive is
-// synced, named and its folder synced; a cancelled run names no archive
-// after it has noticed, and says nothing of the data files it had not begun.
+// synced, named and its folder synced; a cancelled run keeps no archive of
+// the data file in hand, and says nothing of those after it.
 class ArchivePipeline final {
 public:
     ArchivePipeline(RunContext& run, bool overlap)
@@ -392,13 +392,22 @@ private:
 
     void Report(DataFile& file)
     {
-        // The data files after the one in hand when the run was cancelled were never begun.
-        if (m_cancelSeen && !file.named)
+        // Once the run is cancelled the sink hears of no other data file,
+        // and none keeps an archive.
+        if (m_run.CancelRequested() && !file.liveProgress) {
+            TakeBack(file);
             return;
+        }
         if (!file.liveProgress) {
             m_run.Progress().DataFileStarted(file.name, file.size);
             if (file.bytesRead > 0)
                 m_run.Progress().BytesRead(file.bytesRead);
+        }
+        // Cancelled while the sink heard of it: it ends as if it had been in hand.
+        if (m_run.CancelRequested() && file.named) {
+            TakeBack(file);
+            m_run.Progress().DataFileFinished(false);
+            return;
         }
         for (const auto& refused : file.held)
             ReportError(m_run.Outcome, "ArchiveApplication", refused.Description(), refused.Number(), refused.Source());
@@ -424,15 +433,25 @@ private:
             written = true;
         });
         m_run.Progress().DataFileFinished(written);
-        if (!written && m_run.CancelRequested())
-            m_cancelSeen = true;
+    }
+
+    // An archive already named when the run was cancelled goes again: the
+    // run keeps the archives of the data files it reported finished, no other.
+    static void TakeBack(const DataFile& file)
+    {
+        if (!file.named)
+            return;
+        try {
+            FileSystem::DeleteFile(file.archivePath);
+        } catch (const RuntimeError&) {
+            // Complete and synced: left, it costs nothing but room.
+        }
     }
 
     RunContext& m_run;
     const bool m_overlap;
     const unsigned m_helpers;
     std::deque<std::unique_ptr<DataFile>> m_files; // in order, until reported
-    bool m_cancelSeen = false;
 
     std::mutex m_mutex;
     std::condition_variable m_work;
