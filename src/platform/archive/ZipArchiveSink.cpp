@@ -34,7 +34,6 @@ ZipArchiveSink::ZipArchiveSink(int descriptor) : m_descriptor(descriptor)
 {
 }
 
-
 zip_int64_t ZipArchiveSink::Handle(void* data, zip_uint64_t length, zip_source_cmd_t command)
 {
     switch (command) {
