@@ -108,23 +108,26 @@ row "one data file + 3 companions" "$(size_pair "$(bytes "$src")" 0 | cut -d' ' 
 
 # --- small: many small data files, two companions each ---------------------
 # Two peers: a shell loop of zip, one process per archive as a script would
-# do it, and one process of plain libzip; neither syncs or reads back.
+# do it, and one process of plain libzip; neither syncs or reads back. Each
+# starts from a synced disk, so that no one's sync also writes out what the
+# one before left behind (such as the deletion of its archives).
+fresh_out() { rm -rf "$out" && mkdir -p "$out" && sync; }
 zip_loop='for f in *.RZT; do s=${f%.RZT}; zip -q -6 OUT/$s.zip $s.RZT $s.RZD $s.RZI; done'
 for small in $small_counts; do
     ensure "small$small" small "$small"
     src="$data/small$small"
     ours_t=() ours_m=() zip_t=() zip_m=() libzip_t=() libzip_m=()
     for _ in $(seq "$runs"); do
-        rm -rf "$out" && mkdir -p "$out" && : >"$ZE6VIVEVU_LOG"
+        fresh_out && : >"$ZE6VIVEVU_LOG"
         timed=() rss=(); measure "$bin" "$src/" "$out/"; ours_ok
         ours_t+=("${timed[0]}") ours_m+=("${rss[0]}")
         ours_size=$(bytes "$out")
-        rm -rf "$out" && mkdir -p "$out"
+        fresh_out
         timed=() rss=(); measure bash -c "cd '$src' && ${zip_loop//OUT/\'$out\'}"
         zip_t+=("${timed[0]}") zip_m+=("${rss[0]}")
         zip_size=$(bytes "$out")
         if [ -n "${libzip_bin:-}" ]; then
-            rm -rf "$out" && mkdir -p "$out"
+            fresh_out
             timed=() rss=(); measure "$libzip_bin" "$src" "$out"
             libzip_t+=("${timed[0]}") libzip_m+=("${rss[0]}")
             libzip_size=$(bytes "$out")
