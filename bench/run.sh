@@ -6,7 +6,8 @@
 #   bench/run.sh --smoke    tiny sizes, one run each: checks that the benchmark works
 # Environment: ZE6_BENCH_DIR (data and scratch, default /tmp/ze6-bench),
 # ZE6_BENCH_BUILD_DIR (Release build, default build-bench), ZE6_BENCH_RUNS,
-# ZE6_BENCH_BINARY (measure this program instead of building one).
+# ZE6_BENCH_BINARY (measure this program instead of building one; then
+# ZE6_BENCH_LIBZIP names the libzip peer, whose rows are left out without it).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -19,9 +20,9 @@ case "${1:-}" in
 esac
 
 case $mode in
-smoke) big_mib=4 small=20 prune=1000 bare=100 lines=100 listing=100 verify=20 memory_mib=0 runs=1 ;;
-default) big_mib=128 small=500 prune=100000 bare=2000 lines=10000 listing=5000 verify=1000 memory_mib=0 runs=3 ;;
-full) big_mib=512 small=2000 prune=100000 bare=20000 lines=10000 listing=5000 verify=1000 memory_mib=2048 runs=3 ;;
+smoke) big_mib=4 small_counts=20 prune=1000 bare=100 lines=100 listing=100 verify=20 memory_mib=0 runs=1 ;;
+default) big_mib=128 small_counts="200 2000" prune=100000 bare=2000 lines=10000 listing=5000 verify=1000 memory_mib=0 runs=3 ;;
+full) big_mib=512 small_counts="200 2000 20000" prune=100000 bare=20000 lines=10000 listing=5000 verify=1000 memory_mib=2048 runs=3 ;;
 esac
 # One-file jobs that share a target, against one folder job over the same files.
 case $mode in
@@ -33,6 +34,7 @@ runs="${ZE6_BENCH_RUNS:-$runs}"
 
 if [ -n "${ZE6_BENCH_BINARY:-}" ]; then
     bin="$ZE6_BENCH_BINARY"
+    libzip_bin="${ZE6_BENCH_LIBZIP:-}"
 else
     # The smoke run measures the build the tests just made.
     default_build="$root/build-bench"
@@ -41,9 +43,10 @@ else
     # Warnings are errors here too: GCC warns at -O3 about code it accepts at -O2.
     [ -e "$build/CMakeCache.txt" ] ||
         cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZE6_WERROR=ON ${ZE6_CMAKE_ARGS:-} >/dev/null
-    cmake --build "$build" --target ZE6Vivevu ze6_bench_editor >/dev/null
+    cmake --build "$build" --target ZE6Vivevu ze6_bench_editor ze6_bench_libzip >/dev/null
     bin="$build/ZE6Vivevu"
     editor_bin="$build/bench/ze6_bench_editor"
+    libzip_bin="$build/bench/libzip_archives"
 fi
 
 work="${ZE6_BENCH_DIR:-/tmp/ze6-bench}"
@@ -121,23 +124,43 @@ row "the same, against the two-core limit" "$big_in" "${ours_t[*]}" \
     "$(mib "$(maximum "${ours_m[@]}")") MiB" "$(mib "$(maximum "${limit_m[@]}")") MiB"
 
 # --- small: many small data files, two companions each ---------------------
-ensure "small$small" small "$small"
-src="$data/small$small"
-ours_t=() ours_m=() zip_t=() zip_m=()
-for _ in $(seq "$runs"); do
-    rm -rf "$out" && mkdir -p "$out" && : >"$ZE6VIVEVU_LOG"
-    timed=() rss=(); measure "$bin" "$src/" "$out/"; ours_ok
-    ours_t+=("${timed[0]}") ours_m+=("${rss[0]}")
-    ours_size=$(bytes "$out")
-    rm -rf "$out" && mkdir -p "$out"
-    timed=() rss=()
-    measure bash -c "cd '$src' && for f in *.RZT; do s=\${f%.RZT}; zip -q -6 '$out/'\$s.zip \$s.RZT \$s.RZD \$s.RZI; done"
-    zip_t+=("${timed[0]}") zip_m+=("${rss[0]}")
-    zip_size=$(bytes "$out")
+# Two peers: a shell loop of zip, one process per archive as a script would
+# do it, and one process of plain libzip; neither syncs or reads back. Each
+# starts from a synced disk, so that no one's sync also writes out what the
+# one before left behind (such as the deletion of its archives).
+fresh_out() { rm -rf "$out" && mkdir -p "$out" && sync; }
+zip_loop='for f in *.RZT; do s=${f%.RZT}; zip -q -6 OUT/$s.zip $s.RZT $s.RZD $s.RZI; done'
+for small in $small_counts; do
+    ensure "small$small" small "$small"
+    src="$data/small$small"
+    ours_t=() ours_m=() zip_t=() zip_m=() libzip_t=() libzip_m=()
+    for _ in $(seq "$runs"); do
+        fresh_out && : >"$ZE6VIVEVU_LOG"
+        timed=() rss=(); measure "$bin" "$src/" "$out/"; ours_ok
+        ours_t+=("${timed[0]}") ours_m+=("${rss[0]}")
+        ours_size=$(bytes "$out")
+        fresh_out
+        timed=() rss=(); measure bash -c "cd '$src' && ${zip_loop//OUT/\'$out\'}"
+        zip_t+=("${timed[0]}") zip_m+=("${rss[0]}")
+        zip_size=$(bytes "$out")
+        if [ -n "${libzip_bin:-}" ]; then
+            fresh_out
+            timed=() rss=(); measure "$libzip_bin" "$src" "$out"
+            libzip_t+=("${timed[0]}") libzip_m+=("${rss[0]}")
+            libzip_size=$(bytes "$out")
+        fi
+    done
+    input="$(size_pair "$(bytes "$src")" 0 | cut -d' ' -f1-2) in"
+    row "$small data files of 8-64 KiB + 2 companions" "$input" "${ours_t[*]}" "\`cd SOURCE && $zip_loop\`" \
+        "${zip_t[*]}" "$(size_pair "$ours_size" "$zip_size")" "" \
+        "$(mib "$(maximum "${ours_m[@]}")") MiB" "$(mib "$(maximum "${zip_m[@]}")") MiB"
+    if [ -n "${libzip_bin:-}" ]; then
+        row "$small data files of 8-64 KiB + 2 companions" "$input" "${ours_t[*]}" \
+            "\`libzip_archives SOURCE OUT\` (bench/peers, one process, libzip $(pkg-config --modversion libzip), level 6)" \
+            "${libzip_t[*]}" "$(size_pair "$ours_size" "$libzip_size")" "" \
+            "$(mib "$(maximum "${ours_m[@]}")") MiB" "$(mib "$(maximum "${libzip_m[@]}")") MiB"
+    fi
 done
-row "$small data files of 8-64 KiB + 2 companions" "$(size_pair "$(bytes "$src")" 0 | cut -d' ' -f1-2) in" "${ours_t[*]}" \
-    "zip -q -6 loop" "${zip_t[*]}" "$(size_pair "$ours_size" "$zip_size")" "" \
-    "$(mib "$(maximum "${ours_m[@]}")") MiB" "$(mib "$(maximum "${zip_m[@]}")") MiB"
 
 # --- prune: a series of archives cut down to 5 ------------------------------
 ours_t=() ours_m=() rm_t=()

@@ -39,11 +39,7 @@ void ProcessCommandLine(RunContext& run, std::string jobLine)
                 bytes += facts->size;
         }
         run.Progress().DataFilesListed(names.size(), bytes);
-        for (const auto& name : names) {
-            if (run.CancelRequested())
-                break;
-            ArchiveApplication(run, source.SourceFolder, targetFolder, name);
-        }
+        ArchiveDataFiles(run, source.SourceFolder, targetFolder, names);
     });
 }
 

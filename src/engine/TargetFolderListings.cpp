@@ -153,9 +153,14 @@ void TargetFolderListings::ArchiveAdded(const std::string& folder, const std::st
 {
     const auto found = m_folders.find(folder);
     const auto key = SeriesKey(name);
-    // A folder not listed yet will show the archive when it is.
-    if (found != m_folders.end() && found->second.archivesListed && key)
-        found->second.archives[*key].push_back(name);
+    // A folder not listed yet will show the archive when it is. One listed
+    // since the archive got its name shows it already: counted twice, it
+    // would have an older generation pruned too many.
+    if (found != m_folders.end() && found->second.archivesListed && key) {
+        auto& series = found->second.archives[*key];
+        if (std::find(series.rbegin(), series.rend(), name) == series.rend())
+            series.push_back(name);
+    }
     Changed(folder);
 }
 

@@ -40,20 +40,30 @@ public:
                                  std::string& recognition) = 0;
 };
 
-// Writes one archive: entries are added in order, Finish writes it and raises
-// RuntimeError on failure. Never replaces an existing file.
+// Writes one archive: entries are added in order, then Build and Commit (or
+// Finish) write it and raise RuntimeError on failure. Never replaces an
+// existing file, and a writer destroyed before Commit leaves nothing behind.
 class ArchiveWriter {
 public:
     virtual ~ArchiveWriter() = default;
     virtual void SetArchiveName(const std::string& path) = 0;
     virtual void AddFile(const std::string& path) = 0;
     // Told the size of every block read from the files, on the thread that
-    // calls Finish, before the next one is read; answering false abandons the
-    // archive: Finish then raises UserInterrupt and leaves nothing under the
-    // archive's name.
+    // calls Build, before the next one is read; answering false abandons the
+    // archive: Build then raises UserInterrupt.
     using BlockObserver = std::function<bool(std::uint64_t bytes)>;
     virtual void SetBlockObserver(BlockObserver observer) = 0;
+    // Writes the archive under a hidden name beside its final one, syncs it
+    // to disk and checks it; may run on any thread, so that several archives
+    // are built at once.
+    virtual void Build() = 0;
+    // Gives the built archive its name. The name survives a crash only once
+    // its folder is synced too (SyncFolderOf), which one call may do for
+    // several archives committed into one folder.
+    virtual void Commit() = 0;
+    // Build, Commit and the sync of the folder, one archive alone.
     virtual void Finish() = 0;
+    static void SyncFolderOf(const std::string& archivePath);
 };
 
 class PathUtility {

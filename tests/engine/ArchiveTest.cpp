@@ -1,5 +1,6 @@
 #include "engine/Archive.h"
 #include "EngineTestComponents.h"
+#include "engine/JobLine.h"
 #include "engine/RunContext.h"
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
@@ -176,6 +177,41 @@ TEST_F(ArchiveTest, PruningKeepsTheNewestOfTheDataFilesOwnSeries)
             << components.log[0];
         EXPECT_TRUE(components.log[0].ends_with(".RZZ Source: ZE6Vivevu")) << components.log[0];
     }
+}
+
+// A folder job writes several archives at once, and one sync of the folder
+// may serve several of them: no series is pruned before that sync has
+// succeeded, each data file gets its own entry, and two data files of one
+// series written at once still get a name each.
+TEST_F(ArchiveTest, AFolderJobPrunesASeriesOnlyOnceItsFolderIsSynced)
+{
+    Files("data/", {"A.RZT", "B.RZT", "B.RZT6", "C.RZT"});
+    const Names old = {"A_2020-01-01-00-00-00.RZZ", "B_2020-01-01-00-00-00.RZZ", "C_2020-01-01-00-00-00.RZZ"};
+    Files("backup/", old);
+    const std::string job = test::Quoted(source) + " " + test::Quoted(target) + " KEEPLAST:1";
+    const auto made = [&] {
+        Names names;
+        for (const auto& name : Target())
+            names.push_back(name.substr(0, 12));
+        return names;
+    };
+    {
+        const test::FailingFolderSync failing;
+        ProcessCommandLine(run, job);
+    }
+    EXPECT_EQ(components.log, Names(4, "modDAZadaro, ArchiveApplication, Runtime error occured: 57 - Device I/O "
+                                       "error: " +
+                                           target + " Source: ArchiveWriter"));
+    EXPECT_EQ(made(), (Names{"A_2020-01-01", "A_2024-03-07", "B_2020-01-01", "B_2024-03-07", "B_2024-03-07",
+                             "C_2020-01-01", "C_2024-03-07"}));
+
+    components.log.clear();
+    clock.AdvanceSeconds(10);
+    ProcessCommandLine(run, job);
+    EXPECT_EQ(components.log, Names{});
+    // The run's own archives of B are both kept.
+    EXPECT_EQ(made(), (Names{"A_2024-03-07", "B_2024-03-07", "B_2024-03-07", "C_2024-03-07"}));
+    EXPECT_EQ(run.Outcome.ArchivesWritten, 4);
 }
 
 // A data file that the product's application is saving while it is read is

@@ -117,5 +117,37 @@ TEST(RunContext, CancelBetweenBlocksLeavesNoPartialArchiveAndPrunesNothing)
     EXPECT_EQ(outcome.EntriesLogged, 1);
 }
 
+// The same inside one folder job of small data files, which are written
+// several at once: B, cancelled as the sink hears of it, keeps no archive
+// although it may have been written already, and nothing after it is heard of.
+TEST(RunContext, CancelInAFolderJobKeepsOnlyTheArchivesReportedFinished)
+{
+    test::EngineTestComponents components;
+    const test::TempFolder temp;
+    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
+    for (const char* name : {"A.RZT", "B.RZT", "C.RZT", "D.RZT"})
+        temp.Write(std::string("data/") + name, std::string(100, name[0]));
+    temp.Write("backup/B_2020-01-01-00-00-00.RZZ");
+
+    RecordingSink sink;
+    RunContext run(&sink);
+    sink.run = &run;
+    sink.cancelIn = "B.RZT";
+    sink.cancelAfter = 1;
+    ProcessCommandLines(run, {test::Quoted(temp / "data/") + " " + test::Quoted(temp / "backup/") + " KEEPLAST:1"});
+
+    ASSERT_GE(sink.events.size(), 3u);
+    const Names events(sink.events.begin() + 2, sink.events.end());
+    // The folder's order decides whether A comes before B.
+    const Names cancelledFirst = {"start B.RZT 100", "read 100", "failed", "end 0 cancelled"};
+    const Names cancelledSecond = {"start A.RZT 100", "read 100",       "ok", "start B.RZT 100", "read 100",
+                                   "failed",          "end 1 cancelled"};
+    EXPECT_TRUE(events == cancelledFirst || events == cancelledSecond) << testing::PrintToString(sink.events);
+    Names expected = {"B_2020-01-01-00-00-00.RZZ"};
+    if (events == cancelledSecond)
+        expected.insert(expected.begin(), "A_2024-03-07-14-05-09.RZZ");
+    EXPECT_EQ(test::FolderNames(temp / "backup"), expected);
+}
+
 } // namespace
 } // namespace ze6::modDAZadaro

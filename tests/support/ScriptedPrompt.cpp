@@ -42,6 +42,14 @@ std::unique_ptr<ArchiveWriter> TestComponents::CreateArchiveWriter()
                 return observer(bytes);
             });
         }
+        // onFinish stands in for the whole writer; it runs when the archive
+        // would be committed, on the run's thread.
+        void Build() override
+        {
+            if (!owner.onFinish)
+                real->Build();
+        }
+        void Commit() override { owner.onFinish ? owner.onFinish(name) : real->Commit(); }
         void Finish() override { owner.onFinish ? owner.onFinish(name) : real->Finish(); }
     };
     return std::make_unique<Hooked>(*this, Components::CreateArchiveWriter());

@@ -42,7 +42,7 @@ public:
 
     Prompt& GetPrompt() override { return prompt; }
     // The real writer, pausing blockPause after every block it reads; onFinish,
-    // when set, replaces its Finish (to inject a fault).
+    // when set, replaces its work (to inject a fault).
     std::unique_ptr<ArchiveWriter> CreateArchiveWriter() override;
 
     ScriptedPrompt prompt;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <libdeflate.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -14,6 +15,7 @@ namespace {
 
 constexpr const char* kSource = "ArchiveWriter";
 constexpr std::size_t kBufferSize = 256 * 1024;
+constexpr off_t kReadWholeUpTo = 4 << 20;
 
 [[noreturn]] void Mismatch(const std::string& what)
 {
@@ -43,6 +45,68 @@ void CheckStoredData(zip_t* archive, zip_uint64_t index, const ExpectedEntry& ex
         Mismatch(expected.name + " holds other data than was written");
 }
 
+using OpenArchive = std::unique_ptr<zip_t, decltype(&zip_discard)>;
+
+[[noreturn]] void CannotOpen(zip_error_t& error)
+{
+    const std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    Mismatch("it cannot be opened (" + text + ")");
+}
+
+// A small archive is read from the disk in one piece and checked in memory.
+OpenArchive OpenInMemory(int descriptor, off_t size, std::vector<char>& whole)
+{
+    whole.resize(static_cast<std::size_t>(size));
+    std::size_t filled = 0;
+    while (filled < whole.size()) {
+        const ssize_t count =
+            ::pread(descriptor, whole.data() + filled, whole.size() - filled, static_cast<off_t>(filled));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throw ErrorFromErrno(errno, kSource);
+        if (count == 0)
+            break; // cut short meanwhile: libzip finds it incomplete
+        filled += static_cast<std::size_t>(count);
+    }
+    whole.resize(filled);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(whole.data(), whole.size(), 0, &error);
+    if (source == nullptr)
+        CannotOpen(error);
+    OpenArchive archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error), &zip_discard);
+    if (!archive) {
+        zip_source_free(source);
+        CannotOpen(error);
+    }
+    zip_error_fini(&error);
+    return archive;
+}
+
+// A large one through libzip's own reads, whose buffers stay small.
+OpenArchive OpenDescriptor(int descriptor)
+{
+    const int copy = ::dup(descriptor);
+    if (copy < 0 || ::lseek(copy, 0, SEEK_SET) != 0) {
+        const int failure = errno;
+        if (copy >= 0)
+            ::close(copy);
+        throw ErrorFromErrno(failure, kSource);
+    }
+    int code = 0;
+    // zip_fdopen takes over the copy only when it succeeds.
+    OpenArchive archive(zip_fdopen(copy, ZIP_RDONLY | ZIP_CHECKCONS, &code), &zip_discard);
+    if (!archive) {
+        ::close(copy);
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        CannotOpen(error);
+    }
+    return archive;
+}
+
 } // namespace
 
 namespace {
@@ -64,25 +128,13 @@ void CheckArchiveReadsBack(int descriptor, const std::vector<ExpectedEntry>& exp
 {
     if (BeforeReadBack())
         BeforeReadBack()(descriptor);
-    const int copy = ::dup(descriptor);
-    if (copy < 0 || ::lseek(copy, 0, SEEK_SET) != 0) {
-        const int failure = errno;
-        if (copy >= 0)
-            ::close(copy);
-        throw ErrorFromErrno(failure, kSource);
-    }
-    int error = 0;
-    // zip_fdopen takes over the copy only when it succeeds.
-    std::unique_ptr<zip_t, decltype(&zip_discard)> archive(zip_fdopen(copy, ZIP_RDONLY | ZIP_CHECKCONS, &error),
-                                                           &zip_discard);
-    if (!archive) {
-        ::close(copy);
-        zip_error_t details;
-        zip_error_init_with_code(&details, error);
-        const std::string text = zip_error_strerror(&details);
-        zip_error_fini(&details);
-        Mismatch("it cannot be opened (" + text + ")");
-    }
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0)
+        throw ErrorFromErrno(errno, kSource);
+    // Declared before the archive that may read from it.
+    std::vector<char> whole;
+    const auto archive =
+        status.st_size <= kReadWholeUpTo ? OpenInMemory(descriptor, status.st_size, whole) : OpenDescriptor(descriptor);
     if (zip_get_num_entries(archive.get(), 0) != static_cast<zip_int64_t>(expected.size()))
         Mismatch("wrong number of entries");
 

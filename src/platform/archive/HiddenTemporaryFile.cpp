@@ -35,7 +35,8 @@ std::string RandomSuffix()
     if (SuffixOverride())
         return SuffixOverride()();
     static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    static std::mt19937_64 generator{std::random_device{}()};
+    // Archives are written on several threads at once.
+    thread_local std::mt19937_64 generator{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, sizeof(kAlphabet) - 2);
     std::string suffix;
     for (std::size_t i = 0; i < kRandomPartLength; ++i)
@@ -110,6 +111,12 @@ HiddenTemporaryFile::~HiddenTemporaryFile()
 
 void HiddenTemporaryFile::MoveIntoPlace(const std::string& finalPath)
 {
+    GiveFinalName(finalPath);
+    FileSystem::SyncFolderOf(finalPath, m_errorSource);
+}
+
+void HiddenTemporaryFile::GiveFinalName(const std::string& finalPath)
+{
     if (::renameat2(AT_FDCWD, m_path.c_str(), AT_FDCWD, finalPath.c_str(), RENAME_NOREPLACE) == 0) {
         m_moved = true;
     } else if (errno == EEXIST) {
@@ -134,7 +141,6 @@ void HiddenTemporaryFile::MoveIntoPlace(const std::string& finalPath)
             throw ErrorFromErrno(errno, m_errorSource, finalPath);
         m_moved = true;
     }
-    FileSystem::SyncFolderOf(finalPath, m_errorSource);
 }
 
 void HiddenTemporaryFile::ReplaceInPlace(const std::string& finalPath)

@@ -29,6 +29,9 @@ public:
     // afterwards; when that fails the new name may not survive a crash, and
     // the error is raised although the file is in place.
     void MoveIntoPlace(const std::string& finalPath);
+    // The same without the sync of the folder, for a caller that syncs it
+    // once for several files.
+    void GiveFinalName(const std::string& finalPath);
 
     // Gives the file its final name in one step, replacing the file there:
     // only for a caller that has kept the old content elsewhere first.

@@ -1,6 +1,8 @@
 #include "platform/archive/ZipArchiveSink.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -10,6 +12,8 @@ namespace ze6 {
 namespace {
 
 constexpr const char* kSource = "ArchiveWriter";
+// Gathered writes go out once this much has come together.
+constexpr std::size_t kBufferSize = 256 * 1024;
 // Less room than this left on the target when a write fails means it is full.
 constexpr unsigned long long kNearlyFull = 1 << 20;
 
@@ -53,18 +57,20 @@ zip_int64_t ZipArchiveSink::Handle(void* data, zip_uint64_t length, zip_source_c
     case ZIP_SOURCE_TELL:
         return m_readOffset;
     case ZIP_SOURCE_BEGIN_WRITE:
-        if (::ftruncate(m_descriptor, 0) != 0 || ::lseek(m_descriptor, 0, SEEK_SET) != 0)
+        if (::ftruncate(m_descriptor, 0) != 0)
             return FailWithErrno(ZIP_ER_WRITE, errno);
+        m_buffer.clear();
+        m_bufferStart = m_position = m_size = 0;
         return 0;
     case ZIP_SOURCE_WRITE:
         return Write(data, length);
     case ZIP_SOURCE_SEEK_WRITE:
         return SeekWrite(data, length);
-    case ZIP_SOURCE_TELL_WRITE: {
-        const off_t offset = ::lseek(m_descriptor, 0, SEEK_CUR);
-        return offset < 0 ? FailWithErrno(ZIP_ER_TELL, errno) : static_cast<zip_int64_t>(offset);
-    }
+    case ZIP_SOURCE_TELL_WRITE:
+        return static_cast<zip_int64_t>(m_position);
     case ZIP_SOURCE_COMMIT_WRITE:
+        if (!Flush())
+            return -1;
         // Some file systems report a full disk or a failed device only here.
         if (::fsync(m_descriptor) != 0)
             return FailWithErrno(ZIP_ER_WRITE, WriteError(m_descriptor, errno));
@@ -72,6 +78,7 @@ zip_int64_t ZipArchiveSink::Handle(void* data, zip_uint64_t length, zip_source_c
         return 0;
     case ZIP_SOURCE_ROLLBACK_WRITE:
     case ZIP_SOURCE_REMOVE:
+        m_buffer.clear();
         // The owner of the descriptor removes the file.
         return 0;
     case ZIP_SOURCE_ERROR:
@@ -131,27 +138,49 @@ zip_int64_t ZipArchiveSink::Seek(void* data, zip_uint64_t length)
 
 zip_int64_t ZipArchiveSink::Write(const void* data, zip_uint64_t length)
 {
-    const auto* bytes = static_cast<const char*>(data);
-    zip_uint64_t written = 0;
-    while (written < length) {
-        const ssize_t count = ::write(m_descriptor, bytes + written, length - written);
+    const zip_uint64_t bufferEnd = m_bufferStart + m_buffer.size();
+    if (m_buffer.empty() || m_position < m_bufferStart || m_position > bufferEnd) {
+        if (!Flush())
+            return -1;
+        m_bufferStart = m_position;
+    }
+    const std::size_t offset = m_position - m_bufferStart;
+    if (offset + length > m_buffer.size())
+        m_buffer.resize(offset + length);
+    std::memcpy(m_buffer.data() + offset, data, length);
+    m_position += length;
+    m_size = std::max(m_size, m_position);
+    if (m_buffer.size() >= kBufferSize && !Flush())
+        return -1;
+    return static_cast<zip_int64_t>(length);
+}
+
+bool ZipArchiveSink::Flush()
+{
+    std::size_t written = 0;
+    while (written < m_buffer.size()) {
+        const ssize_t count = ::pwrite(m_descriptor, m_buffer.data() + written, m_buffer.size() - written,
+                                       static_cast<off_t>(m_bufferStart + written));
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            return FailWithErrno(ZIP_ER_WRITE, WriteError(m_descriptor, errno));
+            FailWithErrno(ZIP_ER_WRITE, WriteError(m_descriptor, errno));
+            return false;
         }
-        written += static_cast<zip_uint64_t>(count);
+        written += static_cast<std::size_t>(count);
     }
-    return static_cast<zip_int64_t>(written);
+    m_bufferStart += written;
+    m_buffer.clear();
+    return true;
 }
 
 zip_int64_t ZipArchiveSink::SeekWrite(void* data, zip_uint64_t length)
 {
-    const auto* arguments = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, length, &m_error);
-    if (arguments == nullptr)
+    // Within what is written: libzip only goes back to a header and on to the end.
+    const zip_int64_t offset = zip_source_seek_compute_offset(m_position, m_size, data, length, &m_error);
+    if (offset < 0)
         return -1;
-    if (::lseek(m_descriptor, arguments->offset, arguments->whence) < 0)
-        return FailWithErrno(ZIP_ER_SEEK, errno);
+    m_position = static_cast<zip_uint64_t>(offset);
     return 0;
 }
 

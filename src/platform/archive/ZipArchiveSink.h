@@ -4,6 +4,7 @@
 #include "platform/archive/LibzipSource.h"
 
 #include <optional>
+#include <vector>
 #include <zip.h>
 
 namespace ze6 {
@@ -27,11 +28,20 @@ private:
     zip_int64_t Seek(void* data, zip_uint64_t length);
     zip_int64_t Write(const void* data, zip_uint64_t length);
     zip_int64_t SeekWrite(void* data, zip_uint64_t length);
+    // Writes out what the buffer holds; false (after failing) when that fails.
+    bool Flush();
     zip_int64_t FailWithErrno(int libzipError, int systemError);
 
     int m_descriptor;
     bool m_committed = false;
     zip_int64_t m_readOffset = 0;
+    // libzip writes an entry's header, its data, then the header again and
+    // the directory piece by piece: all of it is gathered here and written
+    // in large pieces, a small archive in one.
+    std::vector<char> m_buffer;
+    zip_uint64_t m_bufferStart = 0; // where the buffer goes in the file
+    zip_uint64_t m_position = 0;    // of the next write
+    zip_uint64_t m_size = 0;        // of the file, with what the buffer holds
     std::optional<RuntimeError> m_failure;
 };
 

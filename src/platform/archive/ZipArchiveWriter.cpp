@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
 #include <zip.h>
@@ -105,10 +106,34 @@ public:
 
     void SetBlockObserver(BlockObserver observer) override { m_observer = std::move(observer); }
 
+    void Build() override
+    {
+        Guarded([this] { Write(); });
+    }
+
+    void Commit() override
+    {
+        Guarded([this] {
+            if (!m_temporary)
+                throw std::logic_error("the archive was not built");
+            m_temporary->GiveFinalName(m_finalPath);
+            m_temporary.reset();
+            FileSystem::InvalidateCache(FileSystem::FolderPart(m_finalPath));
+        });
+    }
+
     void Finish() override
     {
+        Build();
+        Commit();
+        SyncFolderOf(m_finalPath);
+    }
+
+private:
+    template <typename Body> void Guarded(Body body)
+    {
         try {
-            Write();
+            body();
         } catch (const RuntimeError&) {
             throw;
         } catch (const std::bad_alloc&) {
@@ -117,14 +142,15 @@ public:
             throw RuntimeError(ErrorNumber::PathFileAccessError, error.what(), kSource, m_archiveName);
         }
     }
-
-private:
     void Write();
     void Archive(int descriptor, const std::vector<SourceFile>& files, const std::vector<std::string>& names);
 
     std::string m_archiveName;
     std::vector<std::string> m_files;
     BlockObserver m_observer;
+    // Built and checked, waiting for Commit.
+    std::unique_ptr<HiddenTemporaryFile> m_temporary;
+    std::string m_finalPath;
 };
 
 void ZipArchiveWriter::Write()
@@ -156,9 +182,9 @@ void ZipArchiveWriter::Write()
         }
         const std::vector<std::string> names = ArchiveEntryNames(bareNames);
 
-        HiddenTemporaryFile temporary(*folder, archiveName, kSource);
+        auto temporary = std::make_unique<HiddenTemporaryFile>(*folder, archiveName, kSource);
         try {
-            Archive(temporary.Descriptor(), files, names);
+            Archive(temporary->Descriptor(), files, names);
         } catch (const FileChanged& changed) {
             if (attempt == std::size(kRetryPauses))
                 throw changed.error;
@@ -168,10 +194,10 @@ void ZipArchiveWriter::Write()
             // What failed here was the writing of the archive itself.
             throw WithPath(error, finalPath);
         }
-        temporary.MoveIntoPlace(finalPath);
-        break;
+        m_temporary = std::move(temporary);
+        m_finalPath = finalPath;
+        return;
     }
-    FileSystem::InvalidateCache(*folder);
 }
 
 void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& files,
@@ -252,6 +278,11 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
 }
 
 } // namespace
+
+void ArchiveWriter::SyncFolderOf(const std::string& archivePath)
+{
+    FileSystem::SyncFolderOf(archivePath, kSource);
+}
 
 std::unique_ptr<ArchiveWriter> MakeZipArchiveWriter()
 {

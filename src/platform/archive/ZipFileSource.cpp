@@ -109,8 +109,9 @@ zip_int64_t ZipFileSource::Open()
     m_crc = static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0));
     m_complete = false;
     if (m_deflateLevel > 0) {
-        const unsigned cores = std::thread::hardware_concurrency();
-        m_deflate = std::make_unique<ParallelDeflate>(m_deflateLevel, std::clamp(cores, 1u, 8u));
+        // Asked once: the C library reads a file of the system to answer.
+        static const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+        m_deflate = std::make_unique<ParallelDeflate>(m_deflateLevel, cores);
         m_inputDone = false;
         m_output.clear();
         m_outputOffset = 0;
