@@ -22,21 +22,44 @@ constexpr std::size_t kMostFoldersHeld = 16;
 
 } // namespace
 
+TargetFolderListings::Clock::duration TargetFolderListings::TrustedSpan(const Folder& entry)
+{
+    Clock::duration cost{};
+    if (entry.archivesListed)
+        cost += entry.archivesCost;
+    if (entry.temporariesListed)
+        cost += entry.temporariesCost;
+    return std::max<Clock::duration>(kLongestTrustedSpan, kSpanPerListingCost * cost);
+}
+
 TargetFolderListings::Folder& TargetFolderListings::Current(const std::string& folder)
 {
     Folder& entry = m_folders[folder];
+    const bool usedInThisJob = entry.job == m_job;
     entry.job = m_job;
     const auto stamp = FileSystem::FolderStampOf(folder);
-    if (!entry.stale && stamp && entry.stamp && *stamp == *entry.stamp) {
-        entry.confirmedAt = Clock::now();
-        return entry;
+    const auto now = Clock::now();
+    if (!entry.stale && stamp && entry.stamp) {
+        if (*stamp == *entry.stamp) {
+            entry.confirmedAt = now;
+            return entry;
+        }
+        // Within a job the folder also changes under the run's own hands: a
+        // folder job builds several archives at once, each as a hidden
+        // temporary there. Listing it again for each of them would cost the
+        // square of their number, so within a job a listing is renewed at
+        // most once per trusted span; another writer's change is seen then,
+        // or at the next job.
+        if (usedInThisJob && now - entry.listedAt < TrustedSpan(entry))
+            return entry;
     }
     Drop(entry);
     // Stamped before it is listed, so a change while listing shows at the
     // next use. A missing folder is listed at every use: it has no stamp.
     entry.stale = !stamp;
     entry.stamp = stamp;
-    entry.confirmedAt = Clock::now();
+    entry.confirmedAt = now;
+    entry.listedAt = now;
     if (std::find(m_holding.begin(), m_holding.end(), &entry) == m_holding.end())
         m_holding.push_back(&entry);
     return entry;
@@ -135,13 +158,7 @@ void TargetFolderListings::Changed(const std::string& folder)
     Folder& entry = found->second;
     const auto stamp = FileSystem::FolderStampOf(folder);
     const auto now = Clock::now();
-    Clock::duration cost{};
-    if (entry.archivesListed)
-        cost += entry.archivesCost;
-    if (entry.temporariesListed)
-        cost += entry.temporariesCost;
-    const Clock::duration trusted = std::max<Clock::duration>(kLongestTrustedSpan, kSpanPerListingCost * cost);
-    if (stamp && now - entry.confirmedAt <= trusted) {
+    if (stamp && now - entry.confirmedAt <= TrustedSpan(entry)) {
         entry.stamp = stamp;
         entry.confirmedAt = now;
     } else {

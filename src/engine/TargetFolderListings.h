@@ -77,6 +77,7 @@ private:
         // The stamp the listings were last confirmed under, and when.
         std::optional<FileSystem::FolderStamp> stamp;
         Clock::time_point confirmedAt;
+        Clock::time_point listedAt;
         // List again at the next use.
         bool stale = true;
         // The job that last used the listings.
@@ -99,6 +100,9 @@ private:
     // After a change of the run's own: the new stamp, or a new listing at the next use.
     void Changed(const std::string& folder);
 
+    // How long a listing may stand without a new one: a second, or ten times
+    // what listing the folder costs.
+    static Clock::duration TrustedSpan(const Folder& entry);
     // Dropping the listings keeps what was handed out (and the map's nodes stay put).
     static void Drop(Folder& entry);
 

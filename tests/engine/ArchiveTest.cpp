@@ -40,9 +40,11 @@ protected:
         for (const auto& name : names)
             temp.Write(folder + name, "content of " + name);
     }
-    // Archives the data file, then moves the clock on to the next second.
+    // Archives the data file as a job of its own, then moves the clock on
+    // to the next second.
     void Archive(const std::string& name, std::int32_t keep = 0)
     {
+        run.Listings.JobStarted();
         run.KeepLastCount = keep;
         ArchiveApplication(run, source, target, name);
         clock.AdvanceSeconds(1);
