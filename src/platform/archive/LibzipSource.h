@@ -19,6 +19,18 @@ public:
     zip_source_t* CreateSource(zip_error_t* error) { return zip_source_function_create(&Callback, this, error); }
 
 protected:
+    // The commands every source answers alike: the last error, a free that
+    // needs nothing, and any other as unsupported.
+    zip_int64_t HandleCommon(void* data, zip_uint64_t length, zip_source_cmd_t command)
+    {
+        if (command == ZIP_SOURCE_ERROR)
+            return zip_error_to_data(&m_error, data, length);
+        if (command == ZIP_SOURCE_FREE)
+            return 0;
+        zip_error_set(&m_error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+
     zip_error_t m_error{};
 
 private:

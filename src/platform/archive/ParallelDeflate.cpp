@@ -3,7 +3,6 @@
 #include "platform/archive/DeflateStreamCheck.h"
 
 #include <algorithm>
-#include <cstring>
 #include <exception>
 #include <libdeflate.h>
 #include <memory>

@@ -50,13 +50,8 @@ zip_int64_t ZipFileSource::Handle(void* data, zip_uint64_t length, zip_source_cm
         return 0;
     case ZIP_SOURCE_GET_FILE_ATTRIBUTES:
         return FileAttributes(data, length);
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&m_error, data, length);
-    case ZIP_SOURCE_FREE:
-        return 0;
     default:
-        zip_error_set(&m_error, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
+        return HandleCommon(data, length, command);
     }
 }
 
