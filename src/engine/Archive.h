@@ -18,7 +18,9 @@ void ArchiveApplication(RunContext& run, std::string sourceFolder, std::string t
 // The same for the data files of one job, in their order, with the log, the
 // progress sink and pruning hearing of each as if it were archived alone.
 // Small data files are archived several at once: on their way to disk they
-// share the cores and one sync of their folder.
+// share the cores and one sync of their folder. The last of them may still be
+// under way on return, and overlap the next job's: RunContext::CommitArchives
+// waits for them.
 void ArchiveDataFiles(RunContext& run, const std::string& sourceFolder, const std::string& targetFolder,
                       const std::vector<std::string>& fileNames);
 

@@ -33,7 +33,8 @@ void ProcessFile(RunContext& run, std::string path)
         if (!file.is_open())
             RaiseReadError(errno, opened);
 
-        // One line at a time: each job runs to its end before the next line is read.
+        // One line at a time: a job has listed its data files and set them
+        // on their way before the next line is read.
         ConfigLineReader reader(file);
         std::string line;
         const auto next = [&] {
@@ -43,11 +44,18 @@ void ProcessFile(RunContext& run, std::string path)
                 throw WithPath(error, opened);
             }
         };
-        while (!run.CancelRequested() && next()) {
-            std::string job = TrimBlanks(line);
-            if (!job.empty())
-                ProcessCommandLine(run, std::move(job));
+        try {
+            while (!run.CancelRequested() && next()) {
+                std::string job = TrimBlanks(line);
+                if (!job.empty())
+                    RunJobLine(run, std::move(job));
+            }
+        } catch (...) {
+            // A file that cannot be read on is logged after what its jobs logged.
+            run.CommitArchives();
+            throw;
         }
+        run.CommitArchives();
     });
 }
 

@@ -13,6 +13,9 @@ class RunContext;
 // Parses one job line, lists its data files and archives each of them, as one
 // job of the run. Syntax errors show the usage text; run-time errors go to the log.
 void ProcessCommandLine(RunContext& run, std::string jobLine);
+// The same, with the job's last data files maybe still under way on return,
+// so that they overlap the next job's; Finish or CommitArchives waits for them.
+void RunJobLine(RunContext& run, std::string jobLine);
 
 // One job line as a run of its own; returns what it did.
 RunOutcome ProcessCommandLine(std::string jobLine, ProgressSink* progress = nullptr);

@@ -1,5 +1,6 @@
 #include "engine/RunContext.h"
 
+#include "engine/ArchivePipeline.h"
 #include "engine/ErrorHandler.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
@@ -8,6 +9,21 @@ namespace ze6::modDAZadaro {
 
 RunContext::RunContext(ProgressSink* progress, Prompt* prompt) : m_progress(progress), m_prompt(prompt)
 {
+}
+
+RunContext::~RunContext() = default;
+
+ArchivePipeline& RunContext::Pipeline()
+{
+    if (!m_pipeline)
+        m_pipeline = std::make_unique<ArchivePipeline>(*this);
+    return *m_pipeline;
+}
+
+void RunContext::CommitArchives()
+{
+    if (m_pipeline)
+        m_pipeline->CommitAll();
 }
 
 Prompt& RunContext::GetPrompt()
@@ -22,6 +38,7 @@ void RunContext::Start()
 
 RunOutcome RunContext::Finish(const std::string& procName)
 {
+    CommitArchives();
     if (CancelRequested()) {
         Outcome.Cancelled = true;
         ReportError(Outcome, procName, "Backup cancelled by the user; archives finished before were kept",

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -16,6 +17,8 @@ class Prompt;
 
 namespace ze6::modDAZadaro {
 
+class ArchivePipeline;
+
 // Everything one run knows: a configuration file, a single job line, or the
 // window's Execute. The engine's procedures take it explicitly, so nothing of
 // a run outlives it and a run can go to another thread. Only RequestCancel
@@ -25,6 +28,7 @@ public:
     // progress and prompt are not owned; nullptr gives no progress and the
     // process's prompt.
     explicit RunContext(ProgressSink* progress = nullptr, Prompt* prompt = nullptr);
+    ~RunContext();
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
 
@@ -45,6 +49,12 @@ public:
     // Where the run's message boxes go (the usage box of a rejected line).
     Prompt& GetPrompt();
 
+    // Where the run's data files go on their way to their archives.
+    ArchivePipeline& Pipeline();
+    // Reports every data file added so far; what the run says next comes
+    // after them in the log and the sink.
+    void CommitArchives();
+
     void RequestCancel() { m_cancel.store(true, std::memory_order_relaxed); }
     bool CancelRequested() const { return m_cancel.load(std::memory_order_relaxed); }
 
@@ -58,6 +68,8 @@ private:
     ProgressSink m_noProgress;
     Prompt* m_prompt;
     std::atomic<bool> m_cancel{false};
+    // Last, so its helpers stop before anything they use goes.
+    std::unique_ptr<ArchivePipeline> m_pipeline;
 };
 
 } // namespace ze6::modDAZadaro

@@ -35,7 +35,6 @@ TargetFolderListings::Clock::duration TargetFolderListings::TrustedSpan(const Fo
 TargetFolderListings::Folder& TargetFolderListings::Current(const std::string& folder)
 {
     Folder& entry = m_folders[folder];
-    const bool usedInThisJob = entry.job == m_job;
     entry.job = m_job;
     const auto stamp = FileSystem::FolderStampOf(folder);
     const auto now = Clock::now();
@@ -44,13 +43,13 @@ TargetFolderListings::Folder& TargetFolderListings::Current(const std::string& f
             entry.confirmedAt = now;
             return entry;
         }
-        // Within a job the folder also changes under the run's own hands: a
-        // folder job builds several archives at once, each as a hidden
-        // temporary there. Listing it again for each of them would cost the
-        // square of their number, so within a job a listing is renewed at
-        // most once per trusted span; another writer's change is seen then,
-        // or at the next job.
-        if (usedInThisJob && now - entry.listedAt < TrustedSpan(entry))
+        // While the run builds archives there, each as a hidden temporary,
+        // the folder also changes under the run's own hands. Listing it again
+        // for each of thousands of data files would cost the square of their
+        // number, so meanwhile a listing is renewed at most once per trusted
+        // span; another writer's change is seen then, or once the run's
+        // archives there are settled.
+        if (entry.underWay > 0 && now - entry.listedAt < TrustedSpan(entry))
             return entry;
     }
     Drop(entry);
@@ -164,6 +163,18 @@ void TargetFolderListings::Changed(const std::string& folder)
     } else {
         entry.stale = true;
     }
+}
+
+void TargetFolderListings::ArchiveUnderWay(const std::string& folder)
+{
+    ++m_folders[folder].underWay;
+}
+
+void TargetFolderListings::ArchiveSettled(const std::string& folder)
+{
+    auto& count = m_folders[folder].underWay;
+    if (count > 0)
+        --count;
 }
 
 void TargetFolderListings::ArchiveAdded(const std::string& folder, const std::string& name)

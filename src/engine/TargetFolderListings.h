@@ -65,6 +65,11 @@ public:
     // did not use are dropped.
     void JobStarted();
 
+    // An archive of the run's is being made in `folder` from one call to the
+    // other: the folder changes under the run's own hands meanwhile.
+    void ArchiveUnderWay(const std::string& folder);
+    void ArchiveSettled(const std::string& folder);
+
     // The run's own changes to `folder`, made just before the call.
     void ArchiveAdded(const std::string& folder, const std::string& name);
     // What is left of a series after pruning.
@@ -82,6 +87,8 @@ private:
         bool stale = true;
         // The job that last used the listings.
         std::uint64_t job = 0;
+        // The run's archives being made there.
+        std::size_t underWay = 0;
         bool archivesListed = false;
         bool temporariesListed = false;
         Clock::duration archivesCost{};

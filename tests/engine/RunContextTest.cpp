@@ -117,6 +117,33 @@ TEST(RunContext, CancelBetweenBlocksLeavesNoPartialArchiveAndPrunesNothing)
     EXPECT_EQ(outcome.EntriesLogged, 1);
 }
 
+// The one-file jobs of a run overlap on their way to disk, yet each data file
+// is pruned with its own job's KEEPLAST, and what the sink and the prompt hear
+// comes in the order of the jobs.
+TEST(RunContext, OverlappingJobsKeepTheirOwnCountAndTheirOrder)
+{
+    test::EngineTestComponents components;
+    const test::TempFolder temp;
+    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
+    temp.Write("data/A.RZT", "aaa");
+    temp.Write("data/B.RZT", "bb");
+    temp.Write("backup/A_2020-01-01-00-00-00.RZZ");
+    temp.Write("backup/B_2020-01-01-00-00-00.RZZ");
+
+    RecordingSink sink;
+    RunContext run(&sink);
+    components.prompt.onAsk = [&](const PromptRequest&) { sink.events.push_back("usage"); };
+    const std::string target = " " + test::Quoted(temp / "backup/");
+    const RunOutcome outcome = ProcessCommandLines(run, {test::Quoted(temp / "data/A.RZT") + target + " KEEPLAST:1",
+                                                         test::Quoted(temp / "data/B.RZT") + target, "\"unclosed"});
+
+    EXPECT_EQ(sink.events, (Names{"run", "listed 1 3", "start A.RZT 3", "read 3", "ok", "listed 1 2", "start B.RZT 2",
+                                  "read 2", "ok", "usage", "end 2"}));
+    EXPECT_EQ(test::FolderNames(temp / "backup"), (Names{"A_2024-03-07-14-05-09.RZZ", "B_2020-01-01-00-00-00.RZZ",
+                                                         "B_2024-03-07-14-05-09.RZZ"}));
+    EXPECT_EQ(outcome.LinesRejected, 1);
+}
+
 // The same inside one folder job of small data files, which are written
 // several at once: B, cancelled as the sink hears of it, keeps no archive
 // although it may have been written already, and nothing after it is heard of.

@@ -1,0 +1,362 @@
+#include "engine/ArchivePipeline.h"
+
+#include "engine/Archive.h"
+#include "engine/ErrorHandler.h"
+#include "engine/PathOperations.h"
+#include "engine/Pruning.h"
+#include "engine/RunContext.h"
+#include "platform/Clock.h"
+#include "platform/Components.h"
+#include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
+#include "platform/files/MountedVolumes.h"
+#include "platform/files/PathText.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace ze6::modDAZadaro {
+
+namespace {
+
+// An archive of at most this many bytes is built on a helper thread, its
+// files compressed there in one piece each, while others are built and
+// synced; a larger one has every core to itself and shows its progress as
+// it goes.
+constexpr std::uint64_t kLargestOverlapped = 1 << 20;
+// Helpers per core: a helper spends much of its time waiting for its
+// archive to reach the disk, and the syncs of several go out together.
+constexpr unsigned kHelpersPerCore = 4;
+constexpr unsigned kMostHelpers = 16;
+// Data files under way per helper. Those built meanwhile are committed
+// together: one sync of their folder serves them all.
+constexpr std::size_t kUnderWayPerHelper = 4;
+
+// A clock that does not move on (or is set back meanwhile) ends the wait,
+// and the writer then reports the name as taken.
+constexpr int kMostSecondsWaited = 3;
+
+// A folder as spelled on disk, ending in one separator; unchanged when it
+// cannot be found.
+std::string FolderAsFound(const std::string& folder)
+{
+    const auto found = FileSystem::ResolvePath(FileSystem::WithoutTrailingSeparators(folder));
+    return WithTrailingSeparator(found ? *found : folder);
+}
+
+} // namespace
+
+// One data file on its way from its name to its committed archive, or an
+// event that waits for the data files before it.
+struct PipelineItem {
+    std::function<void()> event;
+    std::string name; // as the progress sink hears it
+    std::string targetFolder;
+    std::string archivePath;
+    std::int32_t keepLastCount = 0;
+    std::uint64_t size = 0;
+    bool begun = false;        // prepared without failure: its archive has a name and a writer
+    bool liveProgress = false; // the sink heard of it while it was built
+    std::vector<RuntimeError> held;
+    std::unique_ptr<ArchiveWriter> writer;
+    std::uint64_t bytesRead = 0;
+    std::exception_ptr failure;
+    bool built = false; // guarded by the pipeline's mutex while a helper has it
+    bool named = false;
+};
+
+ArchivePipeline::ArchivePipeline(RunContext& run)
+    : m_run(run),
+      m_helpers(std::clamp(kHelpersPerCore * std::thread::hardware_concurrency(), kHelpersPerCore, kMostHelpers))
+{
+}
+
+ArchivePipeline::~ArchivePipeline()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_work.notify_all();
+    for (auto& thread : m_threads)
+        thread.join();
+}
+
+void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& targetFolder,
+                          const std::string& fileName)
+{
+    auto item = std::make_unique<PipelineItem>();
+    item->name = sourceFolder + fileName;
+    item->keepLastCount = m_run.KeepLastCount;
+    Prepare(*item, targetFolder);
+    PipelineItem& added = *item;
+    if (!added.begun) {
+        added.built = true;
+        m_items.push_back(std::move(item));
+    } else if (added.size <= kLargestOverlapped) {
+        m_run.Listings.ArchiveUnderWay(added.targetFolder);
+        m_items.push_back(std::move(item));
+        StartHelpers();
+        {
+            const std::lock_guard lock(m_mutex);
+            m_queue.push_back(&added);
+        }
+        m_work.notify_one();
+    } else {
+        CommitAll();
+        m_run.Listings.ArchiveUnderWay(added.targetFolder);
+        m_items.push_back(std::move(item));
+        BuildLive(added);
+    }
+    while (m_items.size() >= kUnderWayPerHelper * m_helpers)
+        CommitBuilt();
+}
+
+void ArchivePipeline::AddEvent(std::function<void()> event)
+{
+    if (m_items.empty()) {
+        event();
+        return;
+    }
+    auto item = std::make_unique<PipelineItem>();
+    item->event = std::move(event);
+    item->built = true;
+    m_items.push_back(std::move(item));
+}
+
+void ArchivePipeline::CommitAll()
+{
+    while (!m_items.empty())
+        CommitBuilt();
+}
+
+void ArchivePipeline::Prepare(PipelineItem& file, std::string targetFolder)
+{
+    try {
+        const std::string bareName = CollectArchiveFiles(m_run, file.name, &file.held);
+
+        // An unplugged backup drive: nothing may go to the system disk in its place.
+        if (MountedVolumes::WouldWriteToAbsentVolume(targetFolder))
+            Raise(ErrorNumber::PathNotFound, kProgramErrorSource, targetFolder);
+        if (!FileExists(targetFolder))
+            CreateFolderPath(WithTrailingSeparator(targetFolder));
+        targetFolder = FolderAsFound(WithTrailingSeparator(targetFolder));
+
+        const std::string stem = targetFolder + ChangeFileExtension(bareName, "");
+        std::string archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
+        // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
+        // within the same second, finds its name taken by the first.
+        for (int waited = 0; waited < kMostSecondsWaited && NameTakenByThisRun(archivePath); ++waited) {
+            WaitForNextSecond();
+            archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
+        }
+
+        RemoveAbandonedTemporaries(m_run, archivePath, targetFolder);
+        for (const auto& path : m_run.ArchiveFileList) {
+            if (const auto facts = FileSystem::EntryFactsOf(path))
+                file.size += facts->size;
+        }
+        file.writer = GetComponents().CreateArchiveWriter();
+        file.writer->SetArchiveName(archivePath);
+        for (const auto& path : m_run.ArchiveFileList)
+            file.writer->AddFile(path);
+        file.targetFolder = targetFolder;
+        file.archivePath = archivePath;
+        file.begun = true;
+    } catch (...) {
+        file.failure = std::current_exception();
+    }
+}
+
+bool ArchivePipeline::NameTakenByThisRun(const std::string& archivePath) const
+{
+    return m_run.Written.Contains(archivePath) ||
+           std::any_of(m_items.begin(), m_items.end(),
+                       [&](const auto& file) { return file->archivePath == archivePath; });
+}
+
+void ArchivePipeline::BuildLive(PipelineItem& file)
+{
+    file.liveProgress = true;
+    m_run.Progress().DataFileStarted(file.name, file.size);
+    file.writer->SetBlockObserver([this, &file](std::uint64_t bytes) {
+        file.bytesRead += bytes;
+        m_run.Progress().BytesRead(bytes);
+        return !m_run.CancelRequested();
+    });
+    Build(file);
+    file.built = true;
+}
+
+void ArchivePipeline::Build(PipelineItem& file)
+{
+    try {
+        if (m_run.CancelRequested())
+            Raise(ErrorNumber::UserInterrupt, kProgramErrorSource);
+        file.writer->Build();
+    } catch (...) {
+        file.failure = std::current_exception();
+    }
+}
+
+void ArchivePipeline::StartHelpers()
+{
+    if (!m_threads.empty())
+        return;
+    for (unsigned i = 0; i < m_helpers; ++i)
+        m_threads.emplace_back([this] { Help(); });
+}
+
+void ArchivePipeline::Help()
+{
+    for (;;) {
+        PipelineItem* file = nullptr;
+        {
+            std::unique_lock lock(m_mutex);
+            m_work.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+            if (m_stopping)
+                return;
+            file = m_queue.front();
+            m_queue.pop_front();
+        }
+        file->writer->SetBlockObserver([this, file](std::uint64_t bytes) {
+            file->bytesRead += bytes;
+            return !m_run.CancelRequested();
+        });
+        Build(*file);
+        {
+            const std::lock_guard lock(m_mutex);
+            file->built = true;
+        }
+        m_built.notify_one(); // the run's thread, the only one that waits for it
+    }
+}
+
+// Commits the oldest item, once built, with every one built right after it.
+void ArchivePipeline::CommitBuilt()
+{
+    std::size_t count = 0;
+    {
+        std::unique_lock lock(m_mutex);
+        m_built.wait(lock, [this] { return m_items.front()->built; });
+        while (count < m_items.size() && m_items[count]->built)
+            ++count;
+    }
+
+    // Each archive is named; then each folder is synced once.
+    std::vector<std::string> folders;
+    for (std::size_t i = 0; i < count; ++i) {
+        PipelineItem& file = *m_items[i];
+        if (!file.begun || file.failure || m_run.CancelRequested())
+            continue;
+        try {
+            file.writer->Commit();
+            file.named = true;
+            if (std::find(folders.begin(), folders.end(), file.targetFolder) == folders.end())
+                folders.push_back(file.targetFolder);
+        } catch (...) {
+            file.failure = std::current_exception();
+        }
+    }
+    for (const auto& folder : folders) {
+        const auto named = std::find_if(m_items.begin(), m_items.begin() + count, [&](const auto& file) {
+            return file->named && file->targetFolder == folder;
+        });
+        try {
+            ArchiveWriter::SyncFolderOf((*named)->archivePath);
+        } catch (...) {
+            // The archives are in place, but their names may not survive a crash.
+            const auto failure = std::current_exception();
+            for (std::size_t i = 0; i < count; ++i) {
+                if (m_items[i]->named && m_items[i]->targetFolder == folder)
+                    m_items[i]->failure = failure;
+            }
+        }
+    }
+
+    // Every archive of the batch is the run's own before any series is
+    // pruned: the listings must show each once, and no pruning may count
+    // or delete one that is merely waiting for its turn to be reported.
+    for (std::size_t i = 0; i < count; ++i) {
+        const PipelineItem& file = *m_items[i];
+        if (!file.named || file.failure)
+            continue;
+        m_run.Written.Remember(file.archivePath);
+        m_run.Listings.ArchiveAdded(file.targetFolder, file.archivePath.substr(file.targetFolder.size()));
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        std::unique_ptr<PipelineItem> item = std::move(m_items.front());
+        m_items.pop_front();
+        if (item->event) {
+            item->event();
+            continue;
+        }
+        Report(*item);
+        if (item->begun)
+            m_run.Listings.ArchiveSettled(item->targetFolder);
+    }
+}
+
+namespace {
+
+// An archive already named when the run was cancelled goes again: the run
+// keeps the archives of the data files it reported finished, no other.
+void TakeBack(const PipelineItem& file)
+{
+    if (!file.named)
+        return;
+    try {
+        FileSystem::DeleteFile(file.archivePath);
+    } catch (const RuntimeError&) {
+        // Complete and synced: left, it costs nothing but room.
+    }
+}
+
+} // namespace
+
+void ArchivePipeline::Report(PipelineItem& file)
+{
+    // Once the run is cancelled the sink hears of no other data file,
+    // and none keeps an archive.
+    if (m_run.CancelRequested() && !file.liveProgress) {
+        TakeBack(file);
+        return;
+    }
+    if (!file.liveProgress) {
+        m_run.Progress().DataFileStarted(file.name, file.size);
+        if (file.bytesRead > 0)
+            m_run.Progress().BytesRead(file.bytesRead);
+    }
+    // Cancelled while the sink heard of it: it ends as if it had been in hand.
+    if (m_run.CancelRequested() && file.named) {
+        TakeBack(file);
+        m_run.Progress().DataFileFinished(false);
+        return;
+    }
+    for (const auto& refused : file.held)
+        ReportError(m_run.Outcome, "ArchiveApplication", refused.Description(), refused.Number(), refused.Source());
+    bool written = false;
+    RunWithErrorHandler(m_run.Outcome, "ArchiveApplication", [&] {
+        if (file.failure) {
+            try {
+                std::rethrow_exception(file.failure);
+            } catch (const RuntimeError& error) {
+                // Nothing is left under the name; the run's one entry
+                // says it was cancelled.
+                if (error.Number() == ErrorNumber::UserInterrupt && m_run.CancelRequested())
+                    return;
+                throw;
+            }
+        }
+        if (!file.named)
+            return;
+        ++m_run.Outcome.ArchivesWritten;
+        FileSystem::InvalidateCache(file.targetFolder);
+        if (file.keepLastCount > 0)
+            PruneArchives(m_run, file.archivePath, file.targetFolder, file.keepLastCount);
+        written = true;
+    });
+    m_run.Progress().DataFileFinished(written);
+}
+
+} // namespace ze6::modDAZadaro

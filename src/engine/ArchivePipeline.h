@@ -1,0 +1,66 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ze6::modDAZadaro {
+
+class RunContext;
+struct PipelineItem;
+
+// Data files go in and come out in order: each is prepared (its files
+// collected, its archive named) on the run's thread, built on a helper
+// thread, and committed on the run's thread, where the log, the progress
+// sink, the listings and pruning are used as if each data file had been
+// archived alone. Nothing of a series is pruned before its new archive is
+// synced, named and its folder synced; a cancelled run keeps no archive of
+// the data file in hand, and says nothing of those after it.
+//
+// One pipeline serves a whole run, so the one-file jobs of a configuration
+// file overlap as the data files of one folder job do. Whatever else a job
+// tells the log or the sink must either go in as an event, or wait for
+// CommitAll: then it comes after what the data files before it said.
+class ArchivePipeline final {
+public:
+    explicit ArchivePipeline(RunContext& run);
+    ~ArchivePipeline();
+    ArchivePipeline(const ArchivePipeline&) = delete;
+    ArchivePipeline& operator=(const ArchivePipeline&) = delete;
+
+    // One data file, to be kept with the run's KeepLastCount as it is now.
+    void Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName);
+    // Called on the run's thread once every data file added before it is reported.
+    void AddEvent(std::function<void()> event);
+    // Reports everything added so far.
+    void CommitAll();
+
+private:
+    void Prepare(PipelineItem& file, std::string targetFolder);
+    bool NameTakenByThisRun(const std::string& archivePath) const;
+    void BuildLive(PipelineItem& file);
+    void Build(PipelineItem& file);
+    void StartHelpers();
+    void Help();
+    void CommitBuilt();
+    void Report(PipelineItem& file);
+
+    RunContext& m_run;
+    const unsigned m_helpers;
+    std::deque<std::unique_ptr<PipelineItem>> m_items; // in order, until reported
+
+    std::mutex m_mutex;
+    std::condition_variable m_work;
+    std::condition_variable m_built;
+    std::deque<PipelineItem*> m_queue; // waiting for a helper
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace ze6::modDAZadaro
