@@ -127,6 +127,8 @@ public:
             }
             code <<= 1;
         }
+        for (std::size_t slot = 0; slot < m_table.size(); ++slot)
+            m_fast[slot] = Fast(m_table[slot], alphabet);
         return true;
     }
 
@@ -164,7 +166,40 @@ private:
         return kInvalid;
     }
 
+public:
+    // The same codes in the form the symbol loop wants: bits 0-7 what the
+    // code and its extra bits take, 8-15 what the code alone takes, 16 on the
+    // literal, or the base of a length or distance. Flags: a literal, the end
+    // of the block, and a code the table cannot tell (a long one, or none).
+    static constexpr std::uint32_t kFastLiteral = 1u << 31;
+    static constexpr std::uint32_t kFastEnd = 1u << 30;
+    static constexpr std::uint32_t kFastLong = 1u << 29;
+    static constexpr std::uint32_t kFastDistanceLong = 1u << 31; // bases take bits 16-30
+
+    std::uint32_t FastDecode(std::uint64_t bits) const { return m_fast[bits & (m_fast.size() - 1)]; }
+    // Any code, in the fast form; kFastLong again when none matches.
+    std::uint32_t FastDecodeSlowly(std::uint64_t bits, Alphabet alphabet) const
+    {
+        return Fast(Decode(bits), alphabet);
+    }
+
+private:
+    static std::uint32_t Fast(std::uint32_t entry, Alphabet alphabet)
+    {
+        const bool distances = alphabet == Alphabet::Distances;
+        if ((entry & (kInvalid | kNotInTable)) != 0)
+            return distances ? kFastDistanceLong : kFastLong;
+        const std::uint32_t length = CodeLength(entry);
+        const std::uint32_t taken = length << 8 | length;
+        if ((entry & kEndOfBlock) != 0)
+            return kFastEnd | taken;
+        if ((entry & kValue) != 0 && !distances)
+            return kFastLiteral | Base(entry) << 16 | taken;
+        return Base(entry) << 16 | (taken + ExtraBits(entry));
+    }
+
     std::array<std::uint32_t, 1u << kTableBits> m_table{};
+    std::array<std::uint32_t, 1u << kTableBits> m_fast{};
     std::array<std::uint16_t, kMaxCodeLength + 1> m_counts{};
     std::array<std::uint16_t, 288> m_symbols{};
     std::array<std::uint32_t, 288> m_entries{};
@@ -346,101 +381,147 @@ private:
         return HuffmanBlock(m_literals, m_distances);
     }
 
-    // A peeked word holds at least 57 bits: several literals, or a length and
-    // its distance. Bits taken past the stream's end come from the slack and
-    // fail the block at the next read.
-    static constexpr unsigned kPeekedBits = 56;
-    static constexpr unsigned kLongestLiteralOrLength = 15 + 5;
-    static constexpr unsigned kLongestDistance = 15 + 13;
+    // Decodes as libdeflate's own loop does: a 64-bit buffer refilled
+    // without a branch to at least 56 bits, which hold three literals, or a
+    // length and its distance with their extra bits (48 at most), and one
+    // shift takes a code with its extra bits.
     bool HuffmanBlock(const Huffman& literals, const Huffman& distances)
     {
         // Kept in locals: the calls to memcmp would otherwise make the
         // compiler store the members on every match.
-        const std::size_t limit = m_size * 8;
         const unsigned char* const expected = m_expected;
         const std::size_t expectedSize = m_expectedSize;
-        std::size_t position = m_position;
         std::size_t out = m_out;
+        // The bits not yet taken are the low `left` of `bits`; `in` is the
+        // first byte none of them came from. Bits taken past the stream's end
+        // come from the slack and fail the block, at the latest when its end
+        // is found past the stream's.
+        const unsigned char* in = m_stream + m_position / 8;
+        const unsigned char* const lastLoad = m_stream + m_size + 8;
         std::uint64_t bits = 0;
         unsigned left = 0;
+        const auto refill = [&] {
+            bits |= Load(in) << left;
+            in += (63 - left) >> 3;
+            left |= 56;
+        };
+        const auto take = [&](unsigned count) {
+            bits >>= count;
+            left -= count;
+        };
+        // Extra bits follow their code; `taken` counts both.
+        const auto extra = [&](std::uint32_t entry) {
+            const unsigned taken = static_cast<std::uint8_t>(entry);
+            return (bits & ((std::uint64_t{1} << taken) - 1)) >> ((entry >> 8) & 0xFF);
+        };
+        const auto literal = [&](std::uint32_t entry) {
+            if (out == expectedSize || expected[out] != ((entry >> 16) & 0xFF))
+                return false;
+            ++out;
+            take(static_cast<std::uint8_t>(entry));
+            return true;
+        };
+        refill();
+        take(m_position % 8);
         bool ended = false;
-        for (;;) {
-            if (left < kLongestLiteralOrLength) {
-                if (position > limit)
+        while (in <= lastLoad) {
+            refill();
+            std::uint32_t entry = literals.FastDecode(bits);
+            if ((entry & Huffman::kFastLiteral) != 0) {
+                if (!literal(entry))
                     break;
-                bits = Peek(position);
-                left = kPeekedBits;
-            }
-            const std::uint32_t entry = literals.Decode(bits);
-            if ((entry & kInvalid) != 0)
-                break;
-            const unsigned length = CodeLength(entry);
-            bits >>= length;
-            left -= length;
-            position += length;
-            if ((entry & kValue) != 0) {
-                if (out == expectedSize || expected[out] != Base(entry))
+                entry = literals.FastDecode(bits);
+                if ((entry & Huffman::kFastLiteral) == 0)
+                    continue;
+                if (!literal(entry))
                     break;
-                ++out;
+                entry = literals.FastDecode(bits);
+                if ((entry & Huffman::kFastLiteral) != 0 && !literal(entry))
+                    break;
                 continue;
             }
-            if ((entry & kEndOfBlock) != 0) {
-                ended = position <= limit;
-                break;
-            }
-            const unsigned extra = ExtraBits(entry);
-            const std::size_t matchLength = Base(entry) + (bits & ((1u << extra) - 1));
-            bits >>= extra;
-            left -= extra;
-            if (left < kLongestDistance) {
-                if (position + extra > limit)
+            if ((entry & (Huffman::kFastEnd | Huffman::kFastLong)) != 0) {
+                if ((entry & Huffman::kFastLong) != 0) {
+                    entry = literals.FastDecodeSlowly(bits, Alphabet::LiteralsAndLengths);
+                    if ((entry & Huffman::kFastLong) != 0)
+                        break;
+                }
+                if ((entry & Huffman::kFastEnd) != 0) {
+                    take(static_cast<std::uint8_t>(entry));
+                    ended = true;
                     break;
-                bits = Peek(position + extra);
-                left = kPeekedBits;
+                }
+                if ((entry & Huffman::kFastLiteral) != 0) {
+                    if (!literal(entry))
+                        break;
+                    continue;
+                }
             }
-            const std::uint32_t distanceEntry = distances.Decode(bits);
-            if ((distanceEntry & kInvalid) != 0)
-                break;
-            const unsigned distanceLength = CodeLength(distanceEntry);
-            const unsigned distanceExtra = ExtraBits(distanceEntry);
-            const std::size_t distance = Base(distanceEntry) + ((bits >> distanceLength) & ((1u << distanceExtra) - 1));
-            bits >>= distanceLength + distanceExtra;
-            left -= distanceLength + distanceExtra;
-            position += extra + distanceLength + distanceExtra;
+            const std::size_t matchLength = (entry >> 16) + extra(entry);
+            take(static_cast<std::uint8_t>(entry));
+            std::uint32_t distanceEntry = distances.FastDecode(bits);
+            if ((distanceEntry & Huffman::kFastDistanceLong) != 0) {
+                distanceEntry = distances.FastDecodeSlowly(bits, Alphabet::Distances);
+                if ((distanceEntry & Huffman::kFastDistanceLong) != 0)
+                    break;
+            }
+            const std::size_t distance = (distanceEntry >> 16) + extra(distanceEntry);
+            take(static_cast<std::uint8_t>(distanceEntry));
             if (distance > out || matchLength > expectedSize - out ||
                 !RepeatsEarlierBytes(expected + out, distance, matchLength, expected + expectedSize))
                 break;
             out += matchLength;
         }
-        m_position = position;
+        m_position = static_cast<std::size_t>(in - m_stream) * 8 - left;
         m_out = out;
-        return ended;
+        return ended && m_position <= m_size * 8;
+    }
+
+    static std::uint64_t Load(const unsigned char* at)
+    {
+        std::uint64_t word;
+        std::memcpy(&word, at, sizeof word);
+        if constexpr (std::endian::native == std::endian::big)
+            word = __builtin_bswap64(word);
+        return word;
     }
 
     // What was already matched equals what the stream expanded to, so a copy
     // from it is checked against the expected bytes themselves (also when it
     // overlaps itself: each byte is only compared with the one `distance`
-    // before it). Most matches are short: up to 16 bytes take two words.
+    // before it). Most matches are short: up to 32 bytes take four words,
+    // compared under a mask without a branch on the length.
     static bool RepeatsEarlierBytes(const unsigned char* at, std::size_t distance, std::size_t length,
                                     const unsigned char* end)
     {
         const unsigned char* from = at - distance;
-        if (length > 16 || end - at < 16)
+        if (length > 32 || end - at < 32) [[unlikely]]
             return std::memcmp(at, from, length) == 0;
-        std::uint64_t words[4];
-        std::memcpy(&words[0], at, 16);
-        std::memcpy(&words[2], from, 16);
-        if constexpr (std::endian::native == std::endian::big) {
-            for (auto& word : words)
-                word = __builtin_bswap64(word);
+        std::uint64_t here[4];
+        std::uint64_t earlier[4];
+        std::memcpy(here, at, sizeof here);
+        std::memcpy(earlier, from, sizeof earlier);
+        std::uint64_t differ = 0;
+        for (unsigned word = 0; word < 4; ++word) {
+            if constexpr (std::endian::native == std::endian::big) {
+                here[word] = __builtin_bswap64(here[word]);
+                earlier[word] = __builtin_bswap64(earlier[word]);
+            }
+            differ |= (here[word] ^ earlier[word]) & kMasks[length][word];
         }
-        const std::uint64_t all = ~std::uint64_t{0};
-        const std::uint64_t firstMask = length >= 8 ? all : (std::uint64_t{1} << (8 * length)) - 1;
-        const std::uint64_t secondMask = length <= 8    ? 0
-                                         : length == 16 ? all
-                                                        : (std::uint64_t{1} << (8 * (length - 8))) - 1;
-        return (((words[0] ^ words[2]) & firstMask) | ((words[1] ^ words[3]) & secondMask)) == 0;
+        return differ == 0;
     }
+    // For each length up to 32, the bytes of four words that it covers.
+    static constexpr auto kMasks = [] {
+        std::array<std::array<std::uint64_t, 4>, 33> masks{};
+        for (unsigned length = 0; length <= 32; ++length) {
+            for (unsigned word = 0; word < 4; ++word) {
+                const unsigned bytes = length > 8 * word ? std::min(8u, length - 8 * word) : 0;
+                masks[length][word] = bytes == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
+            }
+        }
+        return masks;
+    }();
 
     unsigned char* m_stream;
     std::size_t m_size;
