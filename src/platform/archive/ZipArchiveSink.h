@@ -42,6 +42,7 @@ private:
     zip_uint64_t m_bufferStart = 0; // where the buffer goes in the file
     zip_uint64_t m_position = 0;    // of the next write
     zip_uint64_t m_size = 0;        // of the file, with what the buffer holds
+    zip_uint64_t m_writebackFrom = 0; // what lies before is on its way to the disk
     std::optional<RuntimeError> m_failure;
 };
 
