@@ -66,18 +66,5 @@ TEST(Main, ConfigurationFilesThatCannotBeReadAreLoggedUnderProcessFile)
                                          temp / "folder.rzb" + " Source: ZE6Vivevu"}));
 }
 
-TEST(Main, EveryJobLineSetsItsOwnKeepLastCount)
-{
-    test::EngineTestComponents components;
-    RunContext run;
-    for (const auto& [options, expected] : std::vector<std::pair<std::string, int>>{
-             {"KEEPLAST:4", 4}, {"", 0}, {"keeplast:-3", 0}, {"KEEPLAST:4", 4}, {"KEEPLAST:1e10", 0}}) {
-        ProcessCommandLine(run, "\"/nonexistent/\" \"/nonexistent/t/\" " + options);
-        EXPECT_EQ(run.KeepLastCount, expected) << options;
-    }
-    ProcessCommandLine(run, "\"/nonexistent/\""); // rejected: left alone
-    EXPECT_EQ(run.KeepLastCount, 0);
-}
-
 } // namespace
 } // namespace ze6::modDAZadaro

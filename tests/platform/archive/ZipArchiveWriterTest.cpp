@@ -79,20 +79,6 @@ TEST(ZipArchiveWriter, StoresEveryFileInOrderUnderItsNameOnDisk)
     EXPECT_EQ(status.st_mode & 0777, 0600u); // never more than the owner, whatever the umask allows
 }
 
-TEST(ZipArchiveWriter, NeverReplacesAnExistingFile)
-{
-    TempFolder temp;
-    const std::string source = temp.Write("a.rzt", "new");
-    const std::string existing = temp.Write("out/a_1.RZZ", "precious old archive");
-    EXPECT_EQ(FinishFails(existing, {source}), ErrorNumber::FileAlreadyExists);
-    EXPECT_EQ(ReadFile(existing), "precious old archive");
-    // A link at the name, even one that leads nowhere, is not replaced either.
-    ASSERT_EQ(symlink((temp / "nowhere").c_str(), (temp / "out/b_1.RZZ").c_str()), 0);
-    EXPECT_EQ(FinishFails(temp / "out/b_1.RZZ", {source}), ErrorNumber::FileAlreadyExists);
-    EXPECT_FALSE(Exists(temp / "nowhere"));
-    EXPECT_EQ(FolderNames(temp / "out"), (Names{"a_1.RZZ", "b_1.RZZ"}));
-}
-
 TEST(ZipArchiveWriter, AFailureLeavesNoArchiveAndNoTemporaryFile)
 {
     TempFolder temp;
