@@ -87,6 +87,38 @@ TEST_F(FaultTest, AKilledRunLeavesOnlyAHiddenTemporaryThatALaterRunIntoTheFolder
     EXPECT_EQ(ReadZip(temp / ("out/" + names.back())).at(0).content, "small now");
 }
 
+TEST_F(FaultTest, FilesThatVanishMidJobAreLoggedAndTheRestRuns)
+{
+    for (const char* name : {"A", "B", "C"}) {
+        temp.Write(std::string("data/") + name + ".RZT", RandomBytes(64 << 20, name[0]));
+        temp.Write(std::string("data/") + name + ".rzd", "companion");
+    }
+    QProcess process;
+    program.Start(process, {temp / "data/*.RZT", temp / "out"});
+    // Once the first archive is being written (its data file comes first),
+    // its companion goes, and so does a data file listed but not yet reached.
+    ASSERT_TRUE(RunningUntil(process, [&] {
+        const Names names = FolderNames(temp / "out");
+        return names.size() == 1 && names[0].ends_with(".part");
+    }));
+    const std::string first = FolderNames(temp / "out")[0].substr(1, 1);
+    const std::string gone = first == "A" ? "B" : "A";
+    std::filesystem::remove(temp / ("data/" + first + ".rzd"));
+    std::filesystem::remove(temp / ("data/" + gone + ".RZT"));
+    ASSERT_TRUE(process.waitForFinished(120000));
+
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(process.readAll().toStdString(), "");
+    const Names logged = LogEntries(logPath);
+    ASSERT_EQ(logged.size(), 2u) << ReadFile(logPath);
+    EXPECT_TRUE(logged[0].starts_with(kArchiveFailure)) << logged[0];
+    EXPECT_TRUE(logged[1].starts_with(kArchiveFailure + "53 - File not found")) << logged[1];
+    const Names names = FolderNames(temp / "out"); // only the third data file's archive
+    ASSERT_EQ(names.size(), 1u) << testing::PrintToString(names);
+    EXPECT_NE(names[0].substr(0, 1), first);
+    EXPECT_NE(names[0].substr(0, 1), gone);
+}
+
 // A root run in a folder that others may write to never follows their links:
 // not to a data file, not to a companion; each is named in the log.
 TEST_F(FaultTest, ARootRunNeverFollowsAnotherUsersLink)
