@@ -53,8 +53,6 @@ TEST_F(ProgramTest, HelpVersionAndMalformedLinesAnswerWithoutTheLog)
         {{"--version"}, 0, "ZE6Vivevu " + UsageTitle().substr(UsageTitle().rfind('V') + 1), ""},
         {{"/?"}, 0, "", Usage("")},
         {{" "}, 2, "", Usage("ERROR - Missing Quote in SourcePath!")},
-        {{"\"/data/\""}, 2, "", Usage("ERROR - Missing TargetPath!")},
-        {{"\"/data/\"", "\"/backup/"}, 2, "", Usage("ERROR - Missing Quote in TargetPath!")},
         {{"/restore", "/backup/A_2020-01-01-00-00-00.RZZ"},
          2,
          "",

@@ -12,13 +12,17 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-// A long-lived process (the window, Execute after Execute) must prune the
-// archives of its earlier runs like any others, and count each run alone.
-TEST(RunContext, TwoRunsInOneProcessDoNotSeeEachOthersState)
-{
+class RunContextTest : public testing::Test {
+protected:
     test::EngineTestComponents components;
     const test::TempFolder temp;
     test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
+};
+
+// A long-lived process (the window, Execute after Execute) must prune the
+// archives of its earlier runs like any others, and count each run alone.
+TEST_F(RunContextTest, TwoRunsInOneProcessDoNotSeeEachOthersState)
+{
     temp.Write("data/ABC.RZT");
     const std::string job = "\"" + (temp / "data/") + "\" \"" + (temp / "backup/") + "\" KEEPLAST:1";
 
@@ -85,11 +89,8 @@ struct RecordingSink final : ProgressSink {
 // archives before it stay, C leaves neither an archive nor a temporary, its
 // older archives are not pruned, D is never listed, and the log says once
 // that the run was cancelled.
-TEST(RunContext, OverlappingJobsKeepTheirOwnCountAndTheirOrderAndACancelKeepsWhatWasFinished)
+TEST_F(RunContextTest, OverlappingJobsKeepTheirOwnCountAndTheirOrderAndACancelKeepsWhatWasFinished)
 {
-    test::EngineTestComponents components;
-    const test::TempFolder temp;
-    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
     constexpr std::uint64_t kMiB = 1024 * 1024;
     temp.Write("data/A.RZT", std::string(1000, 'a'));
     temp.Write("data/B.RZT", "bb");
@@ -129,11 +130,8 @@ TEST(RunContext, OverlappingJobsKeepTheirOwnCountAndTheirOrderAndACancelKeepsWha
 // A cancel inside one folder job of small data files, which are written
 // several at once: B, cancelled as the sink hears of it, keeps no archive
 // although it may have been written already, and nothing after it is heard of.
-TEST(RunContext, CancelInAFolderJobKeepsOnlyTheArchivesReportedFinished)
+TEST_F(RunContextTest, CancelInAFolderJobKeepsOnlyTheArchivesReportedFinished)
 {
-    test::EngineTestComponents components;
-    const test::TempFolder temp;
-    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
     for (const char* name : {"A.RZT", "B.RZT", "C.RZT", "D.RZT"})
         temp.Write(std::string("data/") + name, std::string(100, name[0]));
     temp.Write("backup/B_2020-01-01-00-00-00.RZZ");
