@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <numeric>

@@ -1,8 +1,6 @@
 #include "engine/Main.h"
 #include "EngineTestComponents.h"
 #include "engine/ConfigFile.h"
-#include "engine/JobLine.h"
-#include "engine/RunContext.h"
 #include "engine/Usage.h"
 #include "support/TempFolder.h"
 

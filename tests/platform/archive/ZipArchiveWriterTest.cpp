@@ -7,7 +7,6 @@
 #include "support/ZipReader.h"
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -5,7 +5,6 @@
 #include "ui/editor/DataFileListing.h"
 
 #include <QFile>
-#include <unistd.h>
 
 namespace ze6::test {
 namespace {

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
