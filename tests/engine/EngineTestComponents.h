@@ -5,7 +5,6 @@
 #include "support/FakeLog.h"
 #include "support/ScriptedPrompt.h"
 
-
 namespace ze6::test {
 
 // Real components with a scripted prompt, the log kept in memory and the
