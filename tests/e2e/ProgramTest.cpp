@@ -53,8 +53,6 @@ TEST_F(ProgramTest, HelpVersionAndMalformedLinesAnswerWithoutTheLog)
         {{"--version"}, 0, "ZE6Vivevu " + UsageTitle().substr(UsageTitle().rfind('V') + 1), ""},
         {{"/?"}, 0, "", Usage("")},
         {{" "}, 2, "", Usage("ERROR - Missing Quote in SourcePath!")},
-        {{"\"/data/\""}, 2, "", Usage("ERROR - Missing TargetPath!")},
-        {{"\"/data/\"", "\"/backup/"}, 2, "", Usage("ERROR - Missing Quote in TargetPath!")},
         {{"/restore", "/backup/A_2020-01-01-00-00-00.RZZ"},
          2,
          "",
@@ -147,7 +145,7 @@ TEST_F(ProgramTest, WithoutAVisibleDisplayTheUsageGoesToStandardErrorAndTheRunGo
     const std::pair<std::string, std::string> cases[] = {
         {"DISPLAY", ":987"}, {"WAYLAND_DISPLAY", DeadSocket(temp / "wayland-gone")}, {"QT_QPA_PLATFORM", "offscreen"}};
     for (const auto& [name, value] : cases) {
-        const Result result = ProgramRun(program).With(name, value).HungAfter(30000).Run({jobs});
+        const Result result = ProgramRun(program).With(name, value).Run({jobs});
         EXPECT_EQ(result.status, 2) << name;
         EXPECT_EQ(result.err, Usage("ERROR - Missing Quote in SourcePath!")) << name;
         EXPECT_EQ(result.out, "") << name;

@@ -1,13 +1,9 @@
 #pragma once
 
 #include "diagnostics/modDebug.h"
-#include "platform/RuntimeError.h"
 #include "support/FakeDataFileReader.h"
 #include "support/FakeLog.h"
 #include "support/ScriptedPrompt.h"
-
-#include <string>
-#include <vector>
 
 namespace ze6::test {
 

@@ -1,8 +1,6 @@
 #include "engine/Main.h"
 #include "EngineTestComponents.h"
 #include "engine/ConfigFile.h"
-#include "engine/JobLine.h"
-#include "engine/RunContext.h"
 #include "engine/Usage.h"
 #include "support/TempFolder.h"
 
@@ -64,19 +62,6 @@ TEST(Main, ConfigurationFilesThatCannotBeReadAreLoggedUnderProcessFile)
                                          temp / "vanished.rzb" + " Source: ZE6Vivevu",
                                      "modDAZadaro, ProcessFile, Runtime error occured: 75 - Path/File access error: " +
                                          temp / "folder.rzb" + " Source: ZE6Vivevu"}));
-}
-
-TEST(Main, EveryJobLineSetsItsOwnKeepLastCount)
-{
-    test::EngineTestComponents components;
-    RunContext run;
-    for (const auto& [options, expected] : std::vector<std::pair<std::string, int>>{
-             {"KEEPLAST:4", 4}, {"", 0}, {"keeplast:-3", 0}, {"KEEPLAST:4", 4}, {"KEEPLAST:1e10", 0}}) {
-        ProcessCommandLine(run, "\"/nonexistent/\" \"/nonexistent/t/\" " + options);
-        EXPECT_EQ(run.KeepLastCount, expected) << options;
-    }
-    ProcessCommandLine(run, "\"/nonexistent/\""); // rejected: left alone
-    EXPECT_EQ(run.KeepLastCount, 0);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "engine/PathOperations.h"
 #include "engine/DefaultFolders.h"
-#include "platform/RuntimeError.h"
 #include "support/FakeShell.h"
 #include "support/TempFolder.h"
 

@@ -12,13 +12,17 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-// A long-lived process (the window, Execute after Execute) must prune the
-// archives of its earlier runs like any others, and count each run alone.
-TEST(RunContext, TwoRunsInOneProcessDoNotSeeEachOthersState)
-{
+class RunContextTest : public testing::Test {
+protected:
     test::EngineTestComponents components;
     const test::TempFolder temp;
     test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
+};
+
+// A long-lived process (the window, Execute after Execute) must prune the
+// archives of its earlier runs like any others, and count each run alone.
+TEST_F(RunContextTest, TwoRunsInOneProcessDoNotSeeEachOthersState)
+{
     temp.Write("data/ABC.RZT");
     const std::string job = "\"" + (temp / "data/") + "\" \"" + (temp / "backup/") + "\" KEEPLAST:1";
 
@@ -79,79 +83,55 @@ struct RecordingSink final : ProgressSink {
     }
 };
 
-// Cancelled in the middle of B's archive: A's archive stays, B leaves neither
-// an archive nor a temporary, its older archives are not pruned, C is never
-// listed, and the log says once that the run was cancelled.
-TEST(RunContext, CancelBetweenBlocksLeavesNoPartialArchiveAndPrunesNothing)
+// The one-file jobs of a run overlap on their way to disk, yet each data file
+// is pruned with its own job's KEEPLAST, and what the sink and the prompt hear
+// comes in the order of the jobs. Cancelled in the middle of C's archive: the
+// archives before it stay, C leaves neither an archive nor a temporary, its
+// older archives are not pruned, D is never listed, and the log says once
+// that the run was cancelled.
+TEST_F(RunContextTest, OverlappingJobsKeepTheirOwnCountAndTheirOrderAndACancelKeepsWhatWasFinished)
 {
-    test::EngineTestComponents components;
-    const test::TempFolder temp;
-    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
     constexpr std::uint64_t kMiB = 1024 * 1024;
     temp.Write("data/A.RZT", std::string(1000, 'a'));
-    temp.Write("data/B.RZT", std::string(3 * kMiB + 5, 'b'));
-    temp.Write("data/C.RZT", std::string(10, 'c'));
-    temp.Write("backup/B_2020-01-01-00-00-00.RZZ");
-    temp.Write("backup/B_2021-01-01-00-00-00.RZZ");
+    temp.Write("data/B.RZT", "bb");
+    temp.Write("data/C.RZT", std::string(3 * kMiB + 5, 'c'));
+    temp.Write("data/D.RZT", std::string(10, 'd'));
+    for (const char* old : {"A_2020", "B_2020", "C_2020", "C_2021"})
+        temp.Write(std::string("backup/") + old + "-01-01-00-00-00.RZZ");
 
     RecordingSink sink;
     RunContext run(&sink);
     sink.run = &run;
-    sink.cancelIn = "B.RZT";
+    sink.cancelIn = "C.RZT";
     sink.cancelAfter = 2 * kMiB;
-    Names jobs;
-    for (const char* name : {"A.RZT", "B.RZT", "C.RZT"})
-        jobs.push_back("\"" + (temp / "data/") + name + "\" \"" + (temp / "backup/") + "\" KEEPLAST:1");
-    const RunOutcome outcome = ProcessCommandLines(run, jobs);
+    components.prompt.onAsk = [&](const PromptRequest&) { sink.events.push_back("usage"); };
+    const auto job = [&](const char* name, const char* options) {
+        return test::Quoted(temp / "data/" + name) + " " + test::Quoted(temp / "backup/") + options;
+    };
+    const RunOutcome outcome = ProcessCommandLines(run, {job("A.RZT", " KEEPLAST:1"), job("B.RZT", ""), "\"unclosed",
+                                                         job("C.RZT", " KEEPLAST:1"), job("D.RZT", " KEEPLAST:1")});
 
-    const std::string sizeOfB = std::to_string(3 * kMiB + 5);
+    const std::string sizeOfC = std::to_string(3 * kMiB + 5);
     EXPECT_EQ(sink.events,
-              (Names{"run", "listed 1 1000", "start A.RZT 1000", "read 1000", "ok", "listed 1 " + sizeOfB,
-                     "start B.RZT " + sizeOfB, "read " + std::to_string(2 * kMiB), "failed", "end 1 cancelled"}));
+              (Names{"run", "listed 1 1000", "start A.RZT 1000", "read 1000", "ok", "listed 1 2", "start B.RZT 2",
+                     "read 2", "ok", "usage", "listed 1 " + sizeOfC, "start C.RZT " + sizeOfC,
+                     "read " + std::to_string(2 * kMiB), "failed", "end 2 cancelled"}));
     EXPECT_EQ(test::FolderNames(temp / "backup"),
-              (Names{"A_2024-03-07-14-05-09.RZZ", "B_2020-01-01-00-00-00.RZZ", "B_2021-01-01-00-00-00.RZZ"}));
+              (Names{"A_2024-03-07-14-05-09.RZZ", "B_2020-01-01-00-00-00.RZZ", "B_2024-03-07-14-05-09.RZZ",
+                     "C_2020-01-01-00-00-00.RZZ", "C_2021-01-01-00-00-00.RZZ"}));
     EXPECT_EQ(test::ReadZip(temp / "backup/A_2024-03-07-14-05-09.RZZ").at(0).content, std::string(1000, 'a'));
     EXPECT_EQ(components.log, Names{"modDAZadaro, ProcessCommandLine, Runtime error occured: 18 - Backup cancelled by "
                                     "the user; archives finished before were kept Source: ZE6Vivevu"});
     EXPECT_TRUE(outcome.Cancelled);
     EXPECT_EQ(outcome.EntriesLogged, 1);
-}
-
-// The one-file jobs of a run overlap on their way to disk, yet each data file
-// is pruned with its own job's KEEPLAST, and what the sink and the prompt hear
-// comes in the order of the jobs.
-TEST(RunContext, OverlappingJobsKeepTheirOwnCountAndTheirOrder)
-{
-    test::EngineTestComponents components;
-    const test::TempFolder temp;
-    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
-    temp.Write("data/A.RZT", "aaa");
-    temp.Write("data/B.RZT", "bb");
-    temp.Write("backup/A_2020-01-01-00-00-00.RZZ");
-    temp.Write("backup/B_2020-01-01-00-00-00.RZZ");
-
-    RecordingSink sink;
-    RunContext run(&sink);
-    components.prompt.onAsk = [&](const PromptRequest&) { sink.events.push_back("usage"); };
-    const std::string target = " " + test::Quoted(temp / "backup/");
-    const RunOutcome outcome = ProcessCommandLines(run, {test::Quoted(temp / "data/A.RZT") + target + " KEEPLAST:1",
-                                                         test::Quoted(temp / "data/B.RZT") + target, "\"unclosed"});
-
-    EXPECT_EQ(sink.events, (Names{"run", "listed 1 3", "start A.RZT 3", "read 3", "ok", "listed 1 2", "start B.RZT 2",
-                                  "read 2", "ok", "usage", "end 2"}));
-    EXPECT_EQ(test::FolderNames(temp / "backup"), (Names{"A_2024-03-07-14-05-09.RZZ", "B_2020-01-01-00-00-00.RZZ",
-                                                         "B_2024-03-07-14-05-09.RZZ"}));
     EXPECT_EQ(outcome.LinesRejected, 1);
 }
 
-// The same inside one folder job of small data files, which are written
+// A cancel inside one folder job of small data files, which are written
 // several at once: B, cancelled as the sink hears of it, keeps no archive
 // although it may have been written already, and nothing after it is heard of.
-TEST(RunContext, CancelInAFolderJobKeepsOnlyTheArchivesReportedFinished)
+TEST_F(RunContextTest, CancelInAFolderJobKeepsOnlyTheArchivesReportedFinished)
 {
-    test::EngineTestComponents components;
-    const test::TempFolder temp;
-    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
     for (const char* name : {"A.RZT", "B.RZT", "C.RZT", "D.RZT"})
         temp.Write(std::string("data/") + name, std::string(100, name[0]));
     temp.Write("backup/B_2020-01-01-00-00-00.RZZ");

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace ze6 {
 namespace {

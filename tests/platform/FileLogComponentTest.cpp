@@ -1,38 +1,15 @@
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
 #include "support/ProgramRun.h"
+#include "support/ScopedEnvironment.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <optional>
 #include <sys/stat.h>
 
 namespace ze6::test {
 namespace {
 
 constexpr const char* kTemplate = "ERROR: {ModuleName}, {ProcName}, {Message}";
-
-// Environment variables set (or, without a value, unset) until the end of the scope.
-class ScopedEnvironment {
-public:
-    using Value = std::optional<std::string>;
-    ScopedEnvironment(std::initializer_list<std::pair<const char*, Value>> values)
-    {
-        for (const auto& [name, value] : values) {
-            const char* old = std::getenv(name);
-            m_saved.emplace_back(name, old != nullptr ? Value(old) : std::nullopt);
-            value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-        }
-    }
-    ~ScopedEnvironment()
-    {
-        for (const auto& [name, value] : m_saved)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    }
-
-private:
-    std::vector<std::pair<std::string, Value>> m_saved;
-};
 
 std::unique_ptr<LogComponent> NamedLog()
 {

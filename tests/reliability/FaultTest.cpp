@@ -6,7 +6,6 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/file.h>
@@ -120,72 +119,25 @@ TEST_F(FaultTest, FilesThatVanishMidJobAreLoggedAndTheRestRuns)
     EXPECT_NE(names[0].substr(0, 1), gone);
 }
 
-TEST_F(FaultTest, AReadOnlyTargetAndATargetThroughAFileAreLoggedAndTheRestRuns)
+// A root run in a folder that others may write to never follows their links:
+// not to a data file, not to a companion; each is named in the log.
+TEST_F(FaultTest, ARootRunNeverFollowsAnotherUsersLink)
 {
-    if (::geteuid() != 0 && ::access("/", W_OK) == 0)
-        GTEST_SKIP() << "needs root to run the program as another user, or an unprivileged user";
-    namespace fs = std::filesystem;
-    fs::permissions(temp.Path(), fs::perms::all, fs::perm_options::add);
-    temp.Write("data/A.RZT");
-    temp.Write("data/B.RZT");
-    temp.Write("blocked", "a file where a folder should be");
-    const std::string readOnly = temp.MakeFolder("readonly");
-    fs::permissions(readOnly, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                  fs::perms::others_read | fs::perms::others_exec);
-    for (const char* folder : {"writable", "state"})
-        fs::permissions(temp.MakeFolder(folder), fs::perms::all);
-    const std::string job = Jobs({{temp / "data/*.RZT", readOnly},
-                                  {temp / "data/*.RZT", temp / "blocked/sub"},
-                                  {temp / "data/A.RZT", temp / "writable"}});
-    // Root writes through any permission, so the program runs as nobody then.
-    const ChildSetup nobody = [] {
-        ::setgroups(0, nullptr);
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(99);
-    };
-
-    const Result result = program.Run({job}, ::geteuid() == 0 ? nobody : ChildSetup());
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out + result.err, "");
-    const Names logged = LogEntries(logPath);
-    ASSERT_EQ(logged.size(), 4u) << ReadFile(logPath);
-    // Each names what it acted on: the folder that refused the new archive.
-    for (const std::size_t i : {0u, 1u})
-        EXPECT_EQ(logged[i], kArchiveFailure + "70 - Permission denied: " + readOnly + " Source: ArchiveWriter");
-    for (const std::size_t i : {2u, 3u})
-        EXPECT_TRUE(logged[i].starts_with(kArchiveFailure)) << logged[i];
-    EXPECT_EQ(FolderNames(readOnly), Names{});
-    EXPECT_EQ(Stamped(temp / "writable"), Names{"A_<t>.RZZ"});
-}
-
-// An archive is never readable by more people than its owner, whatever the
-// umask allows. A root run in a folder that others may write to never follows
-// their links: not to a data file, not to a companion; each is named in the log.
-TEST_F(FaultTest, ArchivesStayPrivateAndARootRunNeverFollowsAnotherUsersLink)
-{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "links of another user need root";
     const std::string secret = temp.Write("secret", "the secret");
     ::chmod(secret.c_str(), 0600);
     const std::string shared = temp.MakeFolder("shared");
     ::chmod(shared.c_str(), 01777);
     temp.Write("shared/JOB.RZT", "job");
     temp.Write("shared/JOB.rzi", "job's own companion");
-    const bool root = ::geteuid() == 0;
     for (const char* name : {"JOB.rzd", "SHADOW.RZT"}) {
         ASSERT_EQ(::symlink(secret.c_str(), (shared + name).c_str()), 0);
-        ASSERT_TRUE(!root || ::lchown((shared + name).c_str(), 65534, 65534) == 0);
+        ASSERT_EQ(::lchown((shared + name).c_str(), 65534, 65534), 0);
     }
 
-    const Result result = program.Run({shared + "*.RZT", temp / "out"}, [] { ::umask(022); });
+    const Result result = program.Run({shared + "*.RZT", temp / "out"});
     const Names out = FolderNames(temp / "out");
-    ASSERT_FALSE(out.empty());
-    for (const auto& name : out) {
-        struct stat status {};
-        ASSERT_EQ(::stat((temp / ("out/" + name)).c_str(), &status), 0);
-        EXPECT_EQ(status.st_mode & 0777, 0600u) << name;
-    }
-    if (!root) {
-        GTEST_SKIP() << "links of another user need root";
-    }
     EXPECT_EQ(result.status, 1);
     ASSERT_EQ(out.size(), 1u) << testing::PrintToString(out);
     for (const auto& entry : ReadZip(temp / ("out/" + out[0])))

@@ -62,26 +62,8 @@ protected:
 INSTANTIATE_TEST_SUITE_P(Share, NetworkTargetTest, testing::Values("", "disable_hardlink"),
                          [](const auto& share) { return share.param.empty() ? "HardLinks" : "NoHardLinks"; });
 
-TEST_P(NetworkTargetTest, ArchivesAndPrunesLeavingNothingElse)
-{
-    temp.Write("data/PLANT1.RZT", RandomBytes(3 << 20, 1));
-    temp.Write("data/PLANT1.rzd", "companion");
-    for (const char* day : {"01", "02", "03"})
-        temp.Write(std::string("server/out/PLANT1_2020-01-") + day + "-00-00-00.RZZ", day);
-
-    const Result result = program.Run({temp / "data/PLANT1.RZT", Target(), "KEEPLAST:2"});
-    EXPECT_EQ(result.status, 0) << ReadFile(logPath);
-    EXPECT_EQ(result.out + result.err, "");
-    const Names names = OnServer();
-    ASSERT_EQ(names.size(), 2u) << testing::PrintToString(names);
-    EXPECT_EQ(names[0], "PLANT1_2020-01-03-00-00-00.RZZ");
-    const auto entries = ReadZip(ServerFile(names[1]));
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].content, RandomBytes(3 << 20, 1));
-    EXPECT_EQ(entries[1].content, "companion");
-}
-
-TEST_P(NetworkTargetTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunRemoves)
+// The next run also writes an archive of several blocks and prunes the older one.
+TEST_P(NetworkTargetTest, AKilledRunsTemporaryIsRemovedByTheNextRunWhichArchivesAndPrunes)
 {
     temp.Write("data/BIG.RZT", RandomBytes(32 << 20, 7));
     temp.Write("server/out/BIG_2020-01-01-00-00-00.RZZ", "older");
@@ -98,14 +80,17 @@ TEST_P(NetworkTargetTest, AKilledRunLeavesOnlyAHiddenTemporaryThatTheNextRunRemo
     std::filesystem::last_write_time(temp / ("share/out/" + killed),
                                      std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
 
-    temp.Write("data/BIG.RZT", "small now");
+    temp.Write("data/BIG.RZT", RandomBytes(3 << 20, 1));
+    temp.Write("data/BIG.rzd", "companion");
     const Result result = program.Run(job);
     EXPECT_EQ(result.status, 0) << ReadFile(logPath);
+    EXPECT_EQ(result.out + result.err, "");
     const Names names = OnServer();
     ASSERT_EQ(names.size(), 1u) << testing::PrintToString(names);
     const auto entries = ReadZip(ServerFile(names[0]));
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].content, "small now");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].content, RandomBytes(3 << 20, 1));
+    EXPECT_EQ(entries[1].content, "companion");
 }
 
 // Another writer (a second run, another machine on the share) puts an

@@ -35,7 +35,6 @@ std::unique_ptr<ApplicationInfo> FakeDataFileReader::CreateReader()
             }
         }
     };
-    ++readersCreated;
     if (failReader)
         throw std::runtime_error("no data-file reader");
     return std::make_unique<Reader>(*this);

@@ -22,7 +22,6 @@ public:
     std::vector<ApplicationInfo::LinkedSet> linkedSets;
     std::function<bool(const std::string& path)> recognise;
     std::vector<std::string> asked;
-    int readersCreated = 0;
     bool failReader = false;
 };
 

@@ -7,7 +7,7 @@ std::unique_ptr<LogComponent> FakeLog::CreateLog()
     struct Log final : LogComponent {
         FakeLog& o;
         explicit Log(FakeLog& owner) : o(owner) {}
-        void SetLoggerName(const std::string& name) override { o.loggerNames.push_back(name); }
+        void SetLoggerName(const std::string&) override {}
         void WriteError(const std::string& messageTemplate, const std::string& module, const std::string& proc,
                         const std::string& message) override
         {

@@ -16,7 +16,7 @@ public:
     std::unique_ptr<LogComponent> CreateLog();
 
     std::vector<std::string> log;
-    std::vector<std::string> loggerNames, templates;
+    std::vector<std::string> templates;
     int logCreations = 0;
 };
 

@@ -2,10 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/mount.h>
-#include <unistd.h>
 
 namespace ze6::test {
 
@@ -24,20 +22,6 @@ SmallDisk::~SmallDisk()
     // Detached, so that a file a failed test left open cannot keep it mounted.
     if (m_mounted)
         ::umount2(m_folder.c_str(), MNT_DETACH);
-}
-
-void SmallDisk::Fill() const
-{
-    const std::string path = m_folder + "/.filler";
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    const std::string block(4096, 'f');
-    // Whole blocks first, then single bytes into the last partly used one.
-    for (std::size_t size = block.size(); descriptor >= 0 && size > 0;) {
-        if (::write(descriptor, block.data(), size) < 0)
-            size /= 2;
-    }
-    if (descriptor >= 0)
-        ::close(descriptor);
 }
 
 FileSizeLimit::FileSizeLimit(std::size_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN))

@@ -21,8 +21,6 @@ public:
 
     bool Mounted() const { return m_mounted; }
     const std::string& Reason() const { return m_reason; }
-    // Takes up every free byte, so the next write fails.
-    void Fill() const;
 
 private:
     std::string m_folder;

@@ -16,12 +16,6 @@ ProgramRun& ProgramRun::With(const std::string& name, const std::string& value)
     return *this;
 }
 
-ProgramRun& ProgramRun::HungAfter(int milliseconds)
-{
-    m_hungAfter = milliseconds;
-    return *this;
-}
-
 namespace {
 
 QStringList ToList(const Names& arguments)
@@ -77,7 +71,7 @@ Result ProgramRun::Run(const Names& arguments, const ChildSetup& setup) const
 {
     QProcess process;
     Start(process, arguments, setup);
-    return Finished(process, m_hungAfter);
+    return Finished(process, 120000);
 }
 
 Result RunTool(const std::string& program, const Names& arguments, const std::string& input)

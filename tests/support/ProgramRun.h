@@ -22,14 +22,13 @@ struct Result {
 using ChildSetup = std::function<void()>;
 
 // Runs the built program as cron would: no display, its own home and state
-// folders in `temp`, the log where `log` says.
+// folders in `temp`, the log where `log` says. A run still going after two
+// minutes counts as hung and is killed.
 class ProgramRun {
 public:
     ProgramRun(const TempFolder& temp, std::string log) : m_temp(temp), m_log(std::move(log)) {}
 
     ProgramRun& With(const std::string& name, const std::string& value);
-    // A run still going after this long counts as hung and is killed.
-    ProgramRun& HungAfter(int milliseconds);
 
     void Start(QProcess& process, const Names& arguments, const ChildSetup& setup = {}) const;
     Result Run(const Names& arguments, const ChildSetup& setup = {}) const;
@@ -38,7 +37,6 @@ private:
     const TempFolder& m_temp;
     std::string m_log;
     std::vector<std::pair<std::string, std::string>> m_environment;
-    int m_hungAfter = 120000;
 };
 
 class ProgramFixture : public testing::Test {

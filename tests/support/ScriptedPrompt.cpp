@@ -37,8 +37,10 @@ std::unique_ptr<ArchiveWriter> TestComponents::CreateArchiveWriter()
         void AddFile(const std::string& path) override { real->AddFile(path); }
         void SetBlockObserver(BlockObserver observer) override
         {
-            real->SetBlockObserver([observer = std::move(observer), pause = owner.blockPause](std::uint64_t bytes) {
-                std::this_thread::sleep_for(pause);
+            real->SetBlockObserver([observer = std::move(observer), &hooks = owner](std::uint64_t bytes) {
+                std::this_thread::sleep_for(hooks.blockPause);
+                if (hooks.onBlock)
+                    hooks.onBlock();
                 return observer(bytes);
             });
         }

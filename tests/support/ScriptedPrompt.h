@@ -41,12 +41,13 @@ public:
     TestComponents& operator=(const TestComponents&) = delete;
 
     Prompt& GetPrompt() override { return prompt; }
-    // The real writer, pausing blockPause after every block it reads; onFinish,
-    // when set, replaces its work (to inject a fault).
+    // The real writer, pausing blockPause after every block it reads, then
+    // running onBlock; onFinish, when set, replaces its work (to inject a fault).
     std::unique_ptr<ArchiveWriter> CreateArchiveWriter() override;
 
     ScriptedPrompt prompt;
     std::chrono::milliseconds blockPause{0};
+    std::function<void()> onBlock;
     std::function<void(const std::string& archiveName)> onFinish;
 };
 

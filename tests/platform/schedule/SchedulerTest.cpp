@@ -2,9 +2,9 @@
 #include "platform/schedule/CalendarExpression.h"
 #include "platform/schedule/SystemdTimerScheduler.h"
 #include "support/ProgramRun.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QStandardPaths>
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -50,27 +50,13 @@ struct RecordingRunner final : ProcessRunner {
     }
 };
 
-// The user's configuration and runtime folders in `temp` for the scope.
-class UserFolders {
-public:
-    explicit UserFolders(const TempFolder& temp)
-    {
-        setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", temp.MakeFolder("runtime").c_str(), 1);
-    }
-    ~UserFolders()
-    {
-        unsetenv("XDG_CONFIG_HOME");
-        unsetenv("XDG_RUNTIME_DIR");
-    }
-};
-
 TEST(SystemdTimerScheduler, WritesUnitsThatSystemdAcceptsEvenForAwkwardPathsAndRemovesThem)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("systemd-analyze")).isEmpty())
         GTEST_SKIP() << "systemd-analyze is not installed";
     TempFolder temp;
-    UserFolders folders(temp);
+    const test::ScopedEnvironment folders{{"XDG_CONFIG_HOME", temp / "config"},
+                                          {"XDG_RUNTIME_DIR", temp.MakeFolder("runtime")}};
     // systemd reads "%", "$", quotes and backslashes in ExecStart: the program
     // is only found, and the file's quoting balanced, when each was escaped right.
     const std::string program = temp.MakeFolder("a b%n$HOME") + "ZE6Vivevu";

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -85,11 +84,13 @@ TEST_F(CommandsTest, RemoveTakesExactlyTheSelectedRowsEvenWhenApart)
     EXPECT_TRUE(Asked().empty());
 }
 
-TEST_F(CommandsTest, CopySyntaxPutsTheCurrentRowsJobLineOnTheClipboard)
+TEST_F(CommandsTest, HelpShowsTheUsageAndCopySyntaxPutsTheCurrentRowsJobLineOnTheClipboard)
 {
+    Action("mnuHelpCommandLine")->trigger(); // without an error line
     QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
     Button("cmdCopySyntax")->click();
     EXPECT_EQ(Asked(), (std::vector<PromptRequest>{
+                           {modDAZadaro::UsageText(""), ExecutableName(), PromptButtons::Ok, PromptIcon::None},
                            {"Selected item is invalid.", "DA Zadaro", PromptButtons::Ok, PromptIcon::None}}));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
 
@@ -237,13 +238,6 @@ TEST_F(CommandsTest, NamesThatAreNotUtf8KeepTheirBytes)
     Button("cmdExecute")->click();
     EXPECT_EQ(FolderNames(target), std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ"});
     EXPECT_EQ(Asked().back().text, "Backup completed!");
-}
-
-TEST_F(CommandsTest, HelpShowsTheUsageWithoutAnErrorLine)
-{
-    Action("mnuHelpCommandLine")->trigger();
-    EXPECT_EQ(Asked(), (std::vector<PromptRequest>{
-                           {modDAZadaro::UsageText(""), ExecutableName(), PromptButtons::Ok, PromptIcon::None}}));
 }
 
 } // namespace
