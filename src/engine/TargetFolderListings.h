@@ -27,7 +27,10 @@ namespace ze6::modDAZadaro {
 // listing's. That stamp also covers whatever someone else changed between
 // the listing's last confirmation and that moment, so it is taken only when
 // that span was short (a second, or ten times what listing the folder costs):
-// after a long archive or a long pruning the folder is listed again. A
+// after a long archive or a long pruning the folder is listed again. While
+// the run's own archives are being made there, as hidden temporaries, the
+// folder changes under its own hands too: then a changed folder is listed
+// again at most once per such span, whichever job uses it. A
 // change made right after a stamp was taken, within the same tick of the
 // clock that file times come from, leaves the stamp as it is: a few
 // milliseconds on older kernels (from Linux 6.13 the common local file
