@@ -7,7 +7,6 @@
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
-#include "platform/files/PathText.h"
 
 #include <QDateTime>
 #include <QString>

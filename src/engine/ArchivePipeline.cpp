@@ -82,8 +82,7 @@ ArchivePipeline::~ArchivePipeline()
         thread.join();
 }
 
-void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& targetFolder,
-                          const std::string& fileName)
+void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName)
 {
     auto item = std::make_unique<PipelineItem>();
     item->name = sourceFolder + fileName;
@@ -170,9 +169,9 @@ void ArchivePipeline::Prepare(PipelineItem& file, std::string targetFolder)
 
 bool ArchivePipeline::NameTakenByThisRun(const std::string& archivePath) const
 {
-    return m_run.Written.Contains(archivePath) ||
-           std::any_of(m_items.begin(), m_items.end(),
-                       [&](const auto& file) { return file->archivePath == archivePath; });
+    return m_run.Written.Contains(archivePath) || std::any_of(m_items.begin(), m_items.end(), [&](const auto& file) {
+               return file->archivePath == archivePath;
+           });
 }
 
 void ArchivePipeline::BuildLive(PipelineItem& file)
@@ -259,9 +258,8 @@ void ArchivePipeline::CommitBuilt()
         }
     }
     for (const auto& folder : folders) {
-        const auto named = std::find_if(m_items.begin(), m_items.begin() + count, [&](const auto& file) {
-            return file->named && file->targetFolder == folder;
-        });
+        const auto named = std::find_if(m_items.begin(), m_items.begin() + count,
+                                        [&](const auto& file) { return file->named && file->targetFolder == folder; });
         try {
             ArchiveWriter::SyncFolderOf((*named)->archivePath);
         } catch (...) {

@@ -41,7 +41,8 @@ void RunJobLine(RunContext& run, std::string jobLine)
                 if (const auto facts = FileSystem::EntryFactsOf(source.SourceFolder + name))
                     bytes += facts->size;
             }
-            run.Pipeline().AddEvent([&run, count = names.size(), bytes] { run.Progress().DataFilesListed(count, bytes); });
+            run.Pipeline().AddEvent(
+                [&run, count = names.size(), bytes] { run.Progress().DataFilesListed(count, bytes); });
             ArchiveDataFiles(run, source.SourceFolder, targetFolder, names);
         } catch (...) {
             // The job's entry comes after those of the data files before it.

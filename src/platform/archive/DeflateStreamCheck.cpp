@@ -178,10 +178,7 @@ public:
 
     std::uint32_t FastDecode(std::uint64_t bits) const { return m_fast[bits & (m_fast.size() - 1)]; }
     // Any code, in the fast form; kFastLong again when none matches.
-    std::uint32_t FastDecodeSlowly(std::uint64_t bits, Alphabet alphabet) const
-    {
-        return Fast(Decode(bits), alphabet);
-    }
+    std::uint32_t FastDecodeSlowly(std::uint64_t bits, Alphabet alphabet) const { return Fast(Decode(bits), alphabet); }
 
 private:
     static std::uint32_t Fast(std::uint32_t entry, Alphabet alphabet)

@@ -39,9 +39,9 @@ private:
     // the directory piece by piece: all of it is gathered here and written
     // in large pieces, a small archive in one.
     std::vector<char> m_buffer;
-    zip_uint64_t m_bufferStart = 0; // where the buffer goes in the file
-    zip_uint64_t m_position = 0;    // of the next write
-    zip_uint64_t m_size = 0;        // of the file, with what the buffer holds
+    zip_uint64_t m_bufferStart = 0;   // where the buffer goes in the file
+    zip_uint64_t m_position = 0;      // of the next write
+    zip_uint64_t m_size = 0;          // of the file, with what the buffer holds
     zip_uint64_t m_writebackFrom = 0; // what lies before is on its way to the disk
     std::optional<RuntimeError> m_failure;
 };
