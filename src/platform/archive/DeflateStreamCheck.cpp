@@ -12,32 +12,39 @@ namespace {
 
 constexpr unsigned kMaxCodeLength = 15;
 
-// A table entry: bits 0-3 the code's length, 4-7 the number of extra bits
-// after it, 8-11 what it is, 16-31 the literal byte or the base of a length
+// A table entry: bits 0-7 what the code and its extra bits take, 8-15 what
+// the code alone takes, 16 on the literal, code length, or base of a length
 // or distance. The flags are bits of their own, so the loop over the symbols
 // needs one test for the rare cases.
 enum Flag : std::uint32_t {
-    kValue = 1u << 8, // a literal, a code length, or a distance
-    kEndOfBlock = 1u << 9,
-    kInvalid = 1u << 10,
-    kNotInTable = 1u << 11, // a code longer than the table's index, or none
+    kValue = 1u << 31, // a literal or a code length
+    kEndOfBlock = 1u << 30,
+    kLong = 1u << 29,         // a code longer than the table's index, or none
+    kDistanceLong = 1u << 31, // the same among distances, whose bases take bits 16-30
 };
 
+// What a symbol stands for, before its code's length is added.
 constexpr std::uint32_t Entry(std::uint32_t flags, std::uint32_t base, std::uint32_t extra)
 {
-    return base << 16 | flags | extra << 4;
+    return base << 16 | flags | extra;
 }
-constexpr unsigned CodeLength(std::uint32_t entry)
+constexpr std::uint32_t WithCodeLength(std::uint32_t entry, unsigned length)
 {
-    return entry & 15;
+    return entry + (length << 8 | length);
 }
-constexpr unsigned ExtraBits(std::uint32_t entry)
+// What the code and its extra bits take.
+constexpr unsigned Taken(std::uint32_t entry)
 {
-    return (entry >> 4) & 15;
+    return entry & 0xFF;
+}
+// The extra bits after the code, from bits that start with the code.
+constexpr std::uint64_t ExtraValue(std::uint32_t entry, std::uint64_t bits)
+{
+    return (bits & ((std::uint64_t{1} << Taken(entry)) - 1)) >> ((entry >> 8) & 0xFF);
 }
 constexpr std::uint32_t Base(std::uint32_t entry)
 {
-    return entry >> 16;
+    return (entry >> 16) & 0x7FFF;
 }
 // A length: neither a value nor the end of the block.
 constexpr std::uint32_t kLength = 0;
@@ -66,13 +73,13 @@ std::uint32_t SymbolEntry(Alphabet alphabet, unsigned symbol)
             return Entry(kEndOfBlock, 0, 0);
         if (symbol < 286)
             return Entry(kLength, kLengthBase[symbol - 257], kLengthExtra[symbol - 257]);
-        return Entry(kInvalid, 0, 0);
+        return kLong;
     case Alphabet::Distances:
         if (symbol < 30)
-            return Entry(kValue, kDistanceBase[symbol], kDistanceExtra[symbol]);
-        return Entry(kInvalid, 0, 0);
+            return Entry(0, kDistanceBase[symbol], kDistanceExtra[symbol]);
+        return kDistanceLong;
     }
-    return Entry(kInvalid, 0, 0);
+    return kLong;
 }
 
 // A canonical Huffman code: a table indexed by the next kTableBits bits of
@@ -115,29 +122,31 @@ public:
 
         // Codes are sent first bit first, so the table is indexed by the
         // reversed code, repeated for every value of the bits after it.
-        m_table.fill(kNotInTable);
+        m_long = alphabet == Alphabet::Distances ? kDistanceLong : kLong;
+        m_table.fill(m_long);
         unsigned code = 0;
         unsigned index = 0;
         for (unsigned length = 1; length <= std::min(longest, kTableBits); ++length) {
             for (unsigned n = 0; n < m_counts[length]; ++n, ++code, ++index) {
                 const unsigned reversed = Reverse(code, length);
-                const std::uint32_t entry = m_entries[m_symbols[index]] | length;
+                const std::uint32_t entry = Coded(m_symbols[index], length);
                 for (unsigned slot = reversed; slot < m_table.size(); slot += 1u << length)
                     m_table[slot] = entry;
             }
             code <<= 1;
         }
-        for (std::size_t slot = 0; slot < m_table.size(); ++slot)
-            m_fast[slot] = Fast(m_table[slot], alphabet);
         return true;
     }
 
-    // The entry for the code at the start of `bits`, with its length set;
-    // one flagged invalid when no code matches.
+    // The entry for a short code at the start of `bits`, with its length
+    // set; kLong (kDistanceLong) for a long one or none.
+    std::uint32_t Lookup(std::uint64_t bits) const { return m_table[bits & (m_table.size() - 1)]; }
+
+    // The same for a code of any length; kLong (kDistanceLong) when none matches.
     std::uint32_t Decode(std::uint64_t bits) const
     {
-        const std::uint32_t entry = m_table[bits & (m_table.size() - 1)];
-        return (entry & kNotInTable) == 0 ? entry : DecodeSlowly(bits);
+        const std::uint32_t entry = Lookup(bits);
+        return (entry & m_long) == 0 ? entry : DecodeSlowly(bits);
     }
 
 private:
@@ -149,6 +158,13 @@ private:
         return reversed;
     }
 
+    // An invalid symbol stays flagged long, whatever its code.
+    std::uint32_t Coded(unsigned symbol, unsigned length) const
+    {
+        const std::uint32_t entry = m_entries[symbol];
+        return (entry & m_long) != 0 ? m_long : WithCodeLength(entry, length);
+    }
+
     std::uint32_t DecodeSlowly(std::uint64_t bits) const
     {
         int code = 0;
@@ -158,45 +174,16 @@ private:
             code |= static_cast<int>(bits & 1);
             const int count = m_counts[length];
             if (code - count < first)
-                return m_entries[m_symbols[static_cast<std::size_t>(index + code - first)]] | length;
+                return Coded(m_symbols[static_cast<std::size_t>(index + code - first)], length);
             index += count;
             first = (first + count) << 1;
             code <<= 1;
         }
-        return kInvalid;
+        return m_long;
     }
 
-public:
-    // The same codes in the form the symbol loop wants: bits 0-7 what the
-    // code and its extra bits take, 8-15 what the code alone takes, 16 on the
-    // literal, or the base of a length or distance. Flags: a literal, the end
-    // of the block, and a code the table cannot tell (a long one, or none).
-    static constexpr std::uint32_t kFastLiteral = 1u << 31;
-    static constexpr std::uint32_t kFastEnd = 1u << 30;
-    static constexpr std::uint32_t kFastLong = 1u << 29;
-    static constexpr std::uint32_t kFastDistanceLong = 1u << 31; // bases take bits 16-30
-
-    std::uint32_t FastDecode(std::uint64_t bits) const { return m_fast[bits & (m_fast.size() - 1)]; }
-    // Any code, in the fast form; kFastLong again when none matches.
-    std::uint32_t FastDecodeSlowly(std::uint64_t bits, Alphabet alphabet) const { return Fast(Decode(bits), alphabet); }
-
-private:
-    static std::uint32_t Fast(std::uint32_t entry, Alphabet alphabet)
-    {
-        const bool distances = alphabet == Alphabet::Distances;
-        if ((entry & (kInvalid | kNotInTable)) != 0)
-            return distances ? kFastDistanceLong : kFastLong;
-        const std::uint32_t length = CodeLength(entry);
-        const std::uint32_t taken = length << 8 | length;
-        if ((entry & kEndOfBlock) != 0)
-            return kFastEnd | taken;
-        if ((entry & kValue) != 0 && !distances)
-            return kFastLiteral | Base(entry) << 16 | taken;
-        return Base(entry) << 16 | (taken + ExtraBits(entry));
-    }
-
+    std::uint32_t m_long = kLong;
     std::array<std::uint32_t, 1u << kTableBits> m_table{};
-    std::array<std::uint32_t, 1u << kTableBits> m_fast{};
     std::array<std::uint16_t, kMaxCodeLength + 1> m_counts{};
     std::array<std::uint16_t, 288> m_symbols{};
     std::array<std::uint32_t, 288> m_entries{};
@@ -340,11 +327,11 @@ private:
                 return false;
             bits = Peek();
             const std::uint32_t entry = m_codeLengths.Decode(bits);
-            if ((entry & kInvalid) != 0)
+            if ((entry & kLong) != 0)
                 return false;
             const unsigned symbol = Base(entry);
-            bits >>= CodeLength(entry);
-            m_position += CodeLength(entry);
+            bits >>= Taken(entry);
+            m_position += Taken(entry);
             if (symbol < 16) {
                 lengths[filled++] = static_cast<std::uint8_t>(symbol);
                 continue;
@@ -406,16 +393,11 @@ private:
             bits >>= count;
             left -= count;
         };
-        // Extra bits follow their code; `taken` counts both.
-        const auto extra = [&](std::uint32_t entry) {
-            const unsigned taken = static_cast<std::uint8_t>(entry);
-            return (bits & ((std::uint64_t{1} << taken) - 1)) >> ((entry >> 8) & 0xFF);
-        };
         const auto literal = [&](std::uint32_t entry) {
-            if (out == expectedSize || expected[out] != ((entry >> 16) & 0xFF))
+            if (out == expectedSize || expected[out] != Base(entry))
                 return false;
             ++out;
-            take(static_cast<std::uint8_t>(entry));
+            take(Taken(entry));
             return true;
         };
         refill();
@@ -423,47 +405,47 @@ private:
         bool ended = false;
         while (in <= lastLoad) {
             refill();
-            std::uint32_t entry = literals.FastDecode(bits);
-            if ((entry & Huffman::kFastLiteral) != 0) {
+            std::uint32_t entry = literals.Lookup(bits);
+            if ((entry & kValue) != 0) {
                 if (!literal(entry))
                     break;
-                entry = literals.FastDecode(bits);
-                if ((entry & Huffman::kFastLiteral) == 0)
+                entry = literals.Lookup(bits);
+                if ((entry & kValue) == 0)
                     continue;
                 if (!literal(entry))
                     break;
-                entry = literals.FastDecode(bits);
-                if ((entry & Huffman::kFastLiteral) != 0 && !literal(entry))
+                entry = literals.Lookup(bits);
+                if ((entry & kValue) != 0 && !literal(entry))
                     break;
                 continue;
             }
-            if ((entry & (Huffman::kFastEnd | Huffman::kFastLong)) != 0) {
-                if ((entry & Huffman::kFastLong) != 0) {
-                    entry = literals.FastDecodeSlowly(bits, Alphabet::LiteralsAndLengths);
-                    if ((entry & Huffman::kFastLong) != 0)
+            if ((entry & (kEndOfBlock | kLong)) != 0) {
+                if ((entry & kLong) != 0) {
+                    entry = literals.Decode(bits);
+                    if ((entry & kLong) != 0)
                         break;
                 }
-                if ((entry & Huffman::kFastEnd) != 0) {
-                    take(static_cast<std::uint8_t>(entry));
+                if ((entry & kEndOfBlock) != 0) {
+                    take(Taken(entry));
                     ended = true;
                     break;
                 }
-                if ((entry & Huffman::kFastLiteral) != 0) {
+                if ((entry & kValue) != 0) {
                     if (!literal(entry))
                         break;
                     continue;
                 }
             }
-            const std::size_t matchLength = (entry >> 16) + extra(entry);
-            take(static_cast<std::uint8_t>(entry));
-            std::uint32_t distanceEntry = distances.FastDecode(bits);
-            if ((distanceEntry & Huffman::kFastDistanceLong) != 0) {
-                distanceEntry = distances.FastDecodeSlowly(bits, Alphabet::Distances);
-                if ((distanceEntry & Huffman::kFastDistanceLong) != 0)
+            const std::size_t matchLength = Base(entry) + ExtraValue(entry, bits);
+            take(Taken(entry));
+            std::uint32_t distanceEntry = distances.Lookup(bits);
+            if ((distanceEntry & kDistanceLong) != 0) {
+                distanceEntry = distances.Decode(bits);
+                if ((distanceEntry & kDistanceLong) != 0)
                     break;
             }
-            const std::size_t distance = (distanceEntry >> 16) + extra(distanceEntry);
-            take(static_cast<std::uint8_t>(distanceEntry));
+            const std::size_t distance = Base(distanceEntry) + ExtraValue(distanceEntry, bits);
+            take(Taken(distanceEntry));
             if (distance > out || matchLength > expectedSize - out ||
                 !RepeatsEarlierBytes(expected + out, distance, matchLength, expected + expectedSize))
                 break;
