@@ -5,6 +5,17 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The symbol loop is also built for BMI2 and chosen when the processor runs
+// it, as libdeflate does with its own.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(__BMI2__)
+#define ZE6_CHECK_WITH_BMI2 1
+#else
+#define ZE6_CHECK_WITH_BMI2 0
+#endif
 
 namespace ze6 {
 
@@ -365,11 +376,34 @@ private:
         return HuffmanBlock(m_literals, m_distances);
     }
 
+    bool HuffmanBlock(const Huffman& literals, const Huffman& distances)
+    {
+#if ZE6_CHECK_WITH_BMI2
+        // Nearly every processor of the last ten years has BMI2; its shifts
+        // take the count from any register, which the loop below does for
+        // every symbol.
+        static const bool bmi2 = [] {
+            __builtin_cpu_init();
+            return __builtin_cpu_supports("bmi2") != 0;
+        }();
+        if (bmi2)
+            return HuffmanBlockWithBmi2(literals, distances);
+#endif
+        return DecodeHuffmanBlock(literals, distances);
+    }
+
+#if ZE6_CHECK_WITH_BMI2
+    [[gnu::target("bmi2")]] bool HuffmanBlockWithBmi2(const Huffman& literals, const Huffman& distances)
+    {
+        return DecodeHuffmanBlock(literals, distances);
+    }
+#endif
+
     // Decodes as libdeflate's own loop does: a 64-bit buffer refilled
     // without a branch to at least 56 bits, which hold three literals, or a
     // length and its distance with their extra bits (48 at most), and one
     // shift takes a code with its extra bits.
-    bool HuffmanBlock(const Huffman& literals, const Huffman& distances)
+    [[gnu::always_inline]] inline bool DecodeHuffmanBlock(const Huffman& literals, const Huffman& distances)
     {
         // Kept in locals: the calls to memcmp would otherwise make the
         // compiler store the members on every match.
@@ -403,7 +437,81 @@ private:
         refill();
         take(m_position % 8);
         bool ended = false;
-        while (in <= lastLoad) {
+        // The fast loop: far enough from both ends that no step can pass
+        // either, so it needs none of the careful loop's bounds. Each refill
+        // leaves at least 56 bits: three literals (10 bits at most from the
+        // table) leave enough to look up the next symbol, one or two enough
+        // for a length with its extra bits; the distance gets a refill of its
+        // own. The next symbol is looked up before a match is compared, so
+        // the two overlap.
+        if (expectedSize - out > kFastOutSlack && lastLoad - in > 24) {
+            const unsigned char* const fastInEnd = lastLoad - 24;
+            const std::size_t fastOutEnd = expectedSize - kFastOutSlack;
+            std::uint32_t entry = literals.Lookup(bits);
+            while (in < fastInEnd && out < fastOutEnd) {
+                refill();
+                if ((entry & kValue) != 0) {
+                    unsigned differ = expected[out] ^ (entry >> 16 & 0xFF);
+                    take(Taken(entry));
+                    entry = literals.Lookup(bits);
+                    if ((entry & kValue) != 0) {
+                        differ |= expected[out + 1] ^ (entry >> 16 & 0xFF);
+                        take(Taken(entry));
+                        entry = literals.Lookup(bits);
+                        if ((entry & kValue) != 0) {
+                            differ |= expected[out + 2] ^ (entry >> 16 & 0xFF);
+                            take(Taken(entry));
+                            entry = literals.Lookup(bits);
+                            out += 3;
+                            if (differ != 0)
+                                return false;
+                            continue;
+                        }
+                        out += 2;
+                    } else {
+                        out += 1;
+                    }
+                    if (differ != 0)
+                        return false;
+                }
+                if ((entry & (kEndOfBlock | kLong)) != 0) {
+                    if ((entry & kLong) != 0) {
+                        entry = literals.Decode(bits);
+                        if ((entry & kLong) != 0)
+                            return false;
+                    }
+                    if ((entry & kEndOfBlock) != 0) {
+                        take(Taken(entry));
+                        ended = true;
+                        break;
+                    }
+                    if ((entry & kValue) != 0) {
+                        if (expected[out] != (entry >> 16 & 0xFF))
+                            return false;
+                        ++out;
+                        take(Taken(entry));
+                        entry = literals.Lookup(bits);
+                        continue;
+                    }
+                }
+                const std::size_t matchLength = Base(entry) + ExtraValue(entry, bits);
+                take(Taken(entry));
+                refill();
+                std::uint32_t distanceEntry = distances.Lookup(bits);
+                if ((distanceEntry & kDistanceLong) != 0) {
+                    distanceEntry = distances.Decode(bits);
+                    if ((distanceEntry & kDistanceLong) != 0)
+                        return false;
+                }
+                const std::size_t distance = Base(distanceEntry) + ExtraValue(distanceEntry, bits);
+                take(Taken(distanceEntry));
+                entry = literals.Lookup(bits);
+                if (distance > out || !SameBytes(expected + out, expected + out - distance, matchLength))
+                    return false;
+                out += matchLength;
+            }
+        }
+        while (!ended && in <= lastLoad) {
             refill();
             std::uint32_t entry = literals.Lookup(bits);
             if ((entry & kValue) != 0) {
@@ -447,13 +555,56 @@ private:
             const std::size_t distance = Base(distanceEntry) + ExtraValue(distanceEntry, bits);
             take(Taken(distanceEntry));
             if (distance > out || matchLength > expectedSize - out ||
-                !RepeatsEarlierBytes(expected + out, distance, matchLength, expected + expectedSize))
+                std::memcmp(expected + out, expected + out - distance, matchLength) != 0)
                 break;
             out += matchLength;
         }
         m_position = static_cast<std::size_t>(in - m_stream) * 8 - left;
         m_out = out;
         return ended && m_position <= m_size * 8;
+    }
+
+    // Room the fast loop keeps before the end of the expected bytes: the
+    // longest match, compared in whole pieces of 32 bytes.
+    static constexpr std::size_t kFastOutSlack = 258 + 32;
+
+    // What was already matched equals what the stream expanded to, so a copy
+    // from it is checked against the expected bytes themselves, also when it
+    // overlaps itself: each byte is only compared with the one `distance`
+    // before it, in any order.
+    //
+    // Whether `length` bytes at `a` equal those at `b`, reading whole pieces
+    // of 32 bytes, up to 31 past the end, which the caller leaves room for.
+    static bool SameBytes(const unsigned char* a, const unsigned char* b, std::size_t length)
+    {
+        for (;;) {
+            const std::uint32_t differ = Differing32(a, b);
+            if (length <= 32)
+                return (differ & static_cast<std::uint32_t>((std::uint64_t{1} << length) - 1)) == 0;
+            if (differ != 0)
+                return false;
+            a += 32;
+            b += 32;
+            length -= 32;
+        }
+    }
+    // A bit for each of the 32 bytes at `a` that differs from the one at `b`.
+    static std::uint32_t Differing32(const unsigned char* a, const unsigned char* b)
+    {
+#if defined(__SSE2__)
+        const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+        const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16));
+        const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+        const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16));
+        const auto low = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a0, b0)));
+        const auto high = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a1, b1)));
+        return ~(low | high << 16);
+#else
+        std::uint32_t differ = 0;
+        for (unsigned i = 0; i < 32; ++i)
+            differ |= static_cast<std::uint32_t>(a[i] != b[i]) << i;
+        return differ;
+#endif
     }
 
     static std::uint64_t Load(const unsigned char* at)
@@ -464,43 +615,6 @@ private:
             word = __builtin_bswap64(word);
         return word;
     }
-
-    // What was already matched equals what the stream expanded to, so a copy
-    // from it is checked against the expected bytes themselves (also when it
-    // overlaps itself: each byte is only compared with the one `distance`
-    // before it). Most matches are short: up to 32 bytes take four words,
-    // compared under a mask without a branch on the length.
-    static bool RepeatsEarlierBytes(const unsigned char* at, std::size_t distance, std::size_t length,
-                                    const unsigned char* end)
-    {
-        const unsigned char* from = at - distance;
-        if (length > 32 || end - at < 32) [[unlikely]]
-            return std::memcmp(at, from, length) == 0;
-        std::uint64_t here[4];
-        std::uint64_t earlier[4];
-        std::memcpy(here, at, sizeof here);
-        std::memcpy(earlier, from, sizeof earlier);
-        std::uint64_t differ = 0;
-        for (unsigned word = 0; word < 4; ++word) {
-            if constexpr (std::endian::native == std::endian::big) {
-                here[word] = __builtin_bswap64(here[word]);
-                earlier[word] = __builtin_bswap64(earlier[word]);
-            }
-            differ |= (here[word] ^ earlier[word]) & kMasks[length][word];
-        }
-        return differ == 0;
-    }
-    // For each length up to 32, the bytes of four words that it covers.
-    static constexpr auto kMasks = [] {
-        std::array<std::array<std::uint64_t, 4>, 33> masks{};
-        for (unsigned length = 0; length <= 32; ++length) {
-            for (unsigned word = 0; word < 4; ++word) {
-                const unsigned bytes = length > 8 * word ? std::min(8u, length - 8 * word) : 0;
-                masks[length][word] = bytes == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
-            }
-        }
-        return masks;
-    }();
 
     unsigned char* m_stream;
     std::size_t m_size;

@@ -114,12 +114,15 @@ bool ParallelDeflate::Collect(std::vector<unsigned char>& output)
     m_pending.pop_front();
     if (block->failure)
         std::rethrow_exception(block->failure);
-    output.insert(output.end(), block->output.begin(), block->output.end());
     m_crc = static_cast<std::uint32_t>(crc32_combine(m_crc, block->crc, static_cast<z_off_t>(block->input.size())));
     m_size += block->input.size();
     m_compressedCrc = static_cast<std::uint32_t>(
         crc32_combine(m_compressedCrc, block->compressedCrc, static_cast<z_off_t>(block->output.size())));
     m_compressedSize += block->output.size();
+    if (output.empty())
+        output.swap(block->output); // the block is done with: its bytes need no copy
+    else
+        output.insert(output.end(), block->output.begin(), block->output.end());
     if (block->input.capacity() >= kBlockSize && m_spare.size() < MaxInFlight())
         m_spare.push_back(std::move(block->input));
     return true;

@@ -149,16 +149,57 @@ TEST(ParallelDeflate, StopsCleanlyWithBlocksStillPending)
 TEST(DeflateStreamCheck, RefusesAStreamThatDoesNotExpandToExactlyWhatWasRead)
 {
     // A fixed-code block whose first symbol copies from before the start
-    // ("aaa" at distance 1), checked against bytes that do follow an "a".
-    const Bytes buffer{'a', 'a', 'a', 'a'};
-    Bytes tooFarBack{0x03, 0x02, 0x00};
-    tooFarBack.resize(3 + kStreamCheckSlack);
-    EXPECT_EQ(CheckDeflateStream(tooFarBack.data(), 3, buffer.data() + 1, 3, StreamEnd::Final), 0u);
+    // (three bytes at distance 1, or 258 bytes forty times, enough to be
+    // read in bulk), checked against "a"s that do follow an "a"; with that
+    // "a" as its own first symbol, the same stream is whole.
+    for (const bool longMatches : {false, true}) {
+        const std::size_t matched = longMatches ? 40 * 258 : 3;
+        const Bytes buffer(matched + 1, 'a');
+        for (const bool ownA : {false, true}) {
+            Bytes stream;
+            std::size_t bits = 0;
+            const auto put = [&](unsigned value, unsigned count, bool codeOrder) {
+                for (unsigned i = 0; i < count; ++i, ++bits) {
+                    if (bits % 8 == 0)
+                        stream.push_back(0);
+                    const unsigned bit = codeOrder ? value >> (count - 1 - i) & 1 : value >> i & 1;
+                    stream.back() |= static_cast<unsigned char>(bit << (bits % 8));
+                }
+            };
+            put(0b011, 3, false); // final, fixed codes
+            if (ownA)
+                put(0x30 + 'a', 8, true);
+            for (std::size_t done = 0; done < matched; done += longMatches ? 258 : 3) {
+                put(longMatches ? 0b11000101 : 0b0000001, longMatches ? 8 : 7, true); // 285 or 257
+                put(0, 5, true);                                                      // distance 1
+            }
+            put(0, 7, true); // end of block
+            const unsigned char* expected = ownA ? buffer.data() : buffer.data() + 1;
+            const std::size_t size = stream.size();
+            stream.resize(size + kStreamCheckSlack);
+            EXPECT_EQ(CheckDeflateStream(stream.data(), size, expected, matched + (ownA ? 1 : 0), StreamEnd::Final) !=
+                          0,
+                      ownA);
+        }
+    }
 
-    const Bytes input = CompressibleBytes(20000, 2);
+    // Short matches and literals, and lines that repeat whole with a
+    // different number: matches of up to 258 bytes.
+    Bytes input = CompressibleBytes(20000, 2);
+    for (int line = 0; line < 100; ++line) {
+        const std::string text = std::string(80, '=') + " line " + std::to_string(line) + "\n";
+        input.insert(input.end(), text.begin(), text.end());
+    }
     for (const int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED}) {
         const Bytes stream = ZlibDeflate(input, 6, strategy);
-        for (std::size_t at : {std::size_t{0}, input.size() / 2, input.size() - 1}) {
+        // Every byte of the start (literals, one after another), of a stretch
+        // in the middle, of the repeated lines, and the last.
+        std::vector<std::size_t> changed{input.size() - 1};
+        for (const std::size_t from : {0, 10000, 22000}) {
+            for (std::size_t at = from; at < from + 300; ++at)
+                changed.push_back(at);
+        }
+        for (const std::size_t at : changed) {
             Bytes other = input;
             other[at] ^= 0x20;
             Bytes copy = stream;
