@@ -441,9 +441,9 @@ private:
         // either, so it needs none of the careful loop's bounds. Each refill
         // leaves at least 56 bits: three literals (10 bits at most from the
         // table) leave enough to look up the next symbol, one or two enough
-        // for a length with its extra bits; the distance gets a refill of its
-        // own. The next symbol is looked up before a match is compared, so
-        // the two overlap.
+        // for a length with its extra bits and a look at the distance, which
+        // gets a refill of its own. The next symbol is looked up before a
+        // match is compared, so the two overlap.
         if (expectedSize - out > kFastOutSlack && lastLoad - in > 24) {
             const unsigned char* const fastInEnd = lastLoad - 24;
             const std::size_t fastOutEnd = expectedSize - kFastOutSlack;
@@ -496,8 +496,8 @@ private:
                 }
                 const std::size_t matchLength = Base(entry) + ExtraValue(entry, bits);
                 take(Taken(entry));
-                refill();
                 std::uint32_t distanceEntry = distances.Lookup(bits);
+                refill();
                 if ((distanceEntry & kDistanceLong) != 0) {
                     distanceEntry = distances.Decode(bits);
                     if ((distanceEntry & kDistanceLong) != 0)
