@@ -451,15 +451,15 @@ private:
             while (in < fastInEnd && out < fastOutEnd) {
                 refill();
                 if ((entry & kValue) != 0) {
-                    unsigned differ = expected[out] ^ (entry >> 16 & 0xFF);
+                    unsigned differ = expected[out] ^ Base(entry);
                     take(Taken(entry));
                     entry = literals.Lookup(bits);
                     if ((entry & kValue) != 0) {
-                        differ |= expected[out + 1] ^ (entry >> 16 & 0xFF);
+                        differ |= expected[out + 1] ^ Base(entry);
                         take(Taken(entry));
                         entry = literals.Lookup(bits);
                         if ((entry & kValue) != 0) {
-                            differ |= expected[out + 2] ^ (entry >> 16 & 0xFF);
+                            differ |= expected[out + 2] ^ Base(entry);
                             take(Taken(entry));
                             entry = literals.Lookup(bits);
                             out += 3;
@@ -486,7 +486,7 @@ private:
                         break;
                     }
                     if ((entry & kValue) != 0) {
-                        if (expected[out] != (entry >> 16 & 0xFF))
+                        if (expected[out] != Base(entry))
                             return false;
                         ++out;
                         take(Taken(entry));
