@@ -158,22 +158,21 @@ TEST(DeflateStreamCheck, RefusesAStreamThatDoesNotExpandToExactlyWhatWasRead)
         for (const bool ownA : {false, true}) {
             Bytes stream;
             std::size_t bits = 0;
-            const auto put = [&](unsigned value, unsigned count, bool codeOrder) {
-                for (unsigned i = 0; i < count; ++i, ++bits) {
+            const auto put = [&](unsigned bitsInOrder, unsigned count) { // the first bit sent leftmost
+                for (unsigned i = count; i-- > 0; ++bits) {
                     if (bits % 8 == 0)
                         stream.push_back(0);
-                    const unsigned bit = codeOrder ? value >> (count - 1 - i) & 1 : value >> i & 1;
-                    stream.back() |= static_cast<unsigned char>(bit << (bits % 8));
+                    stream.back() |= static_cast<unsigned char>((bitsInOrder >> i & 1) << (bits % 8));
                 }
             };
-            put(0b011, 3, false); // final, fixed codes
+            put(0b110, 3); // final, fixed codes
             if (ownA)
-                put(0x30 + 'a', 8, true);
+                put(0x30 + 'a', 8);
             for (std::size_t done = 0; done < matched; done += longMatches ? 258 : 3) {
-                put(longMatches ? 0b11000101 : 0b0000001, longMatches ? 8 : 7, true); // 285 or 257
-                put(0, 5, true);                                                      // distance 1
+                put(longMatches ? 0b11000101 : 0b0000001, longMatches ? 8 : 7); // 285 or 257
+                put(0, 5);                                                      // distance 1
             }
-            put(0, 7, true); // end of block
+            put(0, 7); // end of block
             const unsigned char* expected = ownA ? buffer.data() : buffer.data() + 1;
             const std::size_t size = stream.size();
             stream.resize(size + kStreamCheckSlack);
@@ -195,10 +194,8 @@ TEST(DeflateStreamCheck, RefusesAStreamThatDoesNotExpandToExactlyWhatWasRead)
         // Every byte of the start (literals, one after another), of a stretch
         // in the middle, of the repeated lines, and the last.
         std::vector<std::size_t> changed{input.size() - 1};
-        for (const std::size_t from : {0, 10000, 22000}) {
-            for (std::size_t at = from; at < from + 300; ++at)
-                changed.push_back(at);
-        }
+        for (std::size_t at = 0; at < 300; ++at)
+            changed.insert(changed.end(), {at, 10000 + at, 22000 + at});
         for (const std::size_t at : changed) {
             Bytes other = input;
             other[at] ^= 0x20;
