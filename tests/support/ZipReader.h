@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,12 @@ namespace ze6::test {
 struct ZipEntry {
     std::string name;
     std::string content;
+    bool operator==(const ZipEntry&) const = default;
 };
+inline void PrintTo(const ZipEntry& entry, std::ostream* out)
+{
+    *out << entry.name << " (" << entry.content.size() << " bytes)";
+}
 
 // Reads a whole ZIP archive back with libzip, verifying every entry's CRC.
 // Throws std::runtime_error when the archive cannot be opened or read.
