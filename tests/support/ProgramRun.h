@@ -18,6 +18,9 @@ struct Result {
     std::string out, err;
 };
 
+// Whether a run ended with `status` and printed nothing; what it printed when not.
+testing::AssertionResult Silent(const Result& result, int status = 0);
+
 // What the child does to itself between fork and exec: limits, privileges.
 using ChildSetup = std::function<void()>;
 
