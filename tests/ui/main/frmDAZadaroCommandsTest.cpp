@@ -112,8 +112,7 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     const std::string data = folder.MakeFolder("data");
     folder.Write("data/PLANT1.RZT", "plant one");
     folder.Write("data/PLANT2.RZT6", "plant two");
-    const std::string allTarget = folder / "all/";
-    const std::string oneTarget = folder / "one/";
+    const std::string allTarget = folder / "all/", oneTarget = folder / "one/";
     PutJobs({{data, allTarget, ""},
              {"/bad\"row/", "/t/", ""}, // a quote inside a cell cannot make a valid job line
              {data + "PLANT1.RZT", oneTarget, "1"}});
@@ -181,7 +180,6 @@ TEST_F(CommandsTest, ExecuteShowsProgressAndCancelKeepsWhatWasFinished)
         QTest::keyClick(dialog, Qt::Key_Escape);
     };
     QTimer watch;
-    watch.setInterval(5);
     QObject::connect(&watch, &QTimer::timeout, [&] {
         auto* dialog = window->findChild<QDialog*>(QStringLiteral("RunProgressDialog"));
         if (dialog == nullptr || cancelled ||
@@ -190,7 +188,7 @@ TEST_F(CommandsTest, ExecuteShowsProgressAndCancelKeepsWhatWasFinished)
         cancelled = true;
         onProgress(dialog);
     });
-    watch.start();
+    watch.start(5);
     Button("cmdExecute")->click();
 
     EXPECT_TRUE(cancelled);

@@ -24,14 +24,18 @@ protected:
         OpenFileMenu();
         Action("mnuSave")->trigger();
     }
+    void RemoveFirstRow()
+    {
+        Grid()->selectRow(0);
+        Button("cmdRemove")->click();
+    }
 
     // A list saved to `name` (as kSaved) whose first row was removed since.
     std::string SavedThenChanged(const std::string& name = "jobs.rzb")
     {
         PutJobs({{"/a/", "/b/", "1"}, {"/c/", "/d/", ""}});
         const std::string path = SaveAsNew(name);
-        Grid()->selectRow(0);
-        Button("cmdRemove")->click();
+        RemoveFirstRow();
         return path;
     }
 
@@ -69,8 +73,7 @@ TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
     EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + path);
     EXPECT_FALSE(window->IsDirty());
 
-    Grid()->selectRow(0);
-    Button("cmdRemove")->click();
+    RemoveFirstRow();
     Save();
     EXPECT_EQ(components.dialogs.calls.size(), 1u);
     EXPECT_EQ(ReadFile(path), "\" /my data/ \" \"/to/\" KEEPLAST:\r\n");
@@ -82,8 +85,7 @@ TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
     EXPECT_EQ(window->CurrentFile().toStdString(), folder / "copy");
 
     const std::string daily = folder.Write("daily.ZE6Vivevu", "\"/e/\" \"/f/\" KEEPLAST:2\r\n\"/g/\" \"/h/\"\r\n");
-    Grid()->selectRow(0);
-    Button("cmdRemove")->click();
+    RemoveFirstRow();
     ASSERT_TRUE(window->IsDirty());
     components.dialogs.answers.push_back(daily);
     OpenFileMenu();
@@ -183,9 +185,7 @@ TEST_F(DocumentTest, ASaveThatFailsOrCannotBeSyncedIsReportedAndStaysUnsaved)
     EXPECT_EQ(ReadFile(path), kSaved);
     ExpectUnchanged(path);
     const auto beside = FolderNames(path.substr(0, path.rfind('/')));
-    EXPECT_EQ(
-        std::count_if(beside.begin(), beside.end(), [](auto& name) { return name.find("jobs") != std::string::npos; }),
-        1)
+    EXPECT_EQ(std::ranges::count_if(beside, [](auto& name) { return name.find("jobs") != std::string::npos; }), 1)
         << testing::PrintToString(beside);
     {
         const FailingFolderSync failing;
