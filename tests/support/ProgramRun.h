@@ -11,8 +11,6 @@
 
 namespace ze6::test {
 
-using Names = std::vector<std::string>;
-
 struct Result {
     int status = -1; // -1: killed or hung
     std::string out, err;

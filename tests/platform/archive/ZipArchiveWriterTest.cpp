@@ -14,8 +14,6 @@
 namespace ze6::test {
 namespace {
 
-using Names = std::vector<std::string>;
-
 void WriteArchive(const std::string& archive, const Names& files)
 {
     auto writer = MakeZipArchiveWriter();

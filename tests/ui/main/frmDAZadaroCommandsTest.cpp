@@ -136,9 +136,8 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     EXPECT_NE(Asked()[0].text.find("ERROR - Missing Quote in TargetPath!"), std::string::npos);
     EXPECT_EQ(Asked()[1],
               (PromptRequest{"Backup completed!", "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Information}));
-    EXPECT_EQ(FolderNames(allTarget),
-              (std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ", "PLANT2_2026-12-05-18-21-43.RZZ"}));
-    EXPECT_EQ(FolderNames(oneTarget), (std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ"}));
+    EXPECT_EQ(FolderNames(allTarget), (Names{"PLANT1_2026-12-05-18-21-43.RZZ", "PLANT2_2026-12-05-18-21-43.RZZ"}));
+    EXPECT_EQ(FolderNames(oneTarget), (Names{"PLANT1_2026-12-05-18-21-43.RZZ"}));
     EXPECT_FALSE(window->IsDirty());
 
     // A run that wrote to the log says how much and where, and shows the log on request.
@@ -155,7 +154,7 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
                                    "\r\n\r\nShow the log?",
                                "ZE6 Vivevu", PromptButtons::YesNo, PromptIcon::Exclamation};
     EXPECT_EQ(Asked(), (std::vector<PromptRequest>{logged, logged}));
-    EXPECT_EQ(components.openedLinks, std::vector<std::string>{"file://" + log});
+    EXPECT_EQ(components.openedLinks, Names{"file://" + log});
 }
 
 // A long run leaves the window alive: its dialog shows the data file, n of N
@@ -234,7 +233,7 @@ TEST_F(CommandsTest, NamesThatAreNotUtf8KeepTheirBytes)
 
     FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
     Button("cmdExecute")->click();
-    EXPECT_EQ(FolderNames(target), std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ"});
+    EXPECT_EQ(FolderNames(target), Names{"PLANT1_2026-12-05-18-21-43.RZZ"});
     EXPECT_EQ(Asked().back().text, "Backup completed!");
 }
 
