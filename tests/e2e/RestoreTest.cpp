@@ -120,10 +120,8 @@ TEST_F(RestoreTest, ADamagedArchiveRestoresNothingAndVerifyNamesIt)
     EXPECT_EQ(verify.status, 1);
     EXPECT_EQ(verify.out, "");
     const std::string path = temp / "archives/PLANT1_2020-01-01-00-00-0";
-    const std::string flippedLine = path + "1.RZZ: Entry PLANT1.RZT ";
-    EXPECT_EQ(verify.err.substr(0, flippedLine.size()), flippedLine);
-    const std::string rest = verify.err.substr(verify.err.find('\n') + 1);
-    EXPECT_EQ(rest,
+    EXPECT_TRUE(verify.err.starts_with(path + "1.RZZ: Entry PLANT1.RZT ")) << verify.err;
+    EXPECT_EQ(verify.err.substr(verify.err.find('\n') + 1),
               path + "2.RZZ: Cut short: the archive's directory is missing\n" + path + "3.RZZ: Not a ZIP archive\n");
     const Names entries = LogEntries(logPath);
     ASSERT_EQ(entries.size(), 3u);
