@@ -138,8 +138,7 @@ TEST_F(ArchiveTest, FailuresAreLoggedKeepTheFirstArchiveAndPruneNothing)
 TEST_F(ArchiveTest, AFolderJobPrunesASeriesOnlyOnceItsFolderIsSynced)
 {
     Files("data/", {"A.RZT", "B.RZT", "B.RZT6", "C.RZT"});
-    const Names old = {"A_2020-01-01-00-00-00.RZZ", "B_2020-01-01-00-00-00.RZZ", "C_2020-01-01-00-00-00.RZZ"};
-    Files("backup/", old);
+    Files("backup/", {"A_2020-01-01-00-00-00.RZZ", "B_2020-01-01-00-00-00.RZZ", "C_2020-01-01-00-00-00.RZZ"});
     const std::string job = test::Quoted(source) + " " + test::Quoted(target) + " KEEPLAST:1";
     const auto made = [&] {
         Names names;
