@@ -10,11 +10,11 @@ struct ZipEntry {
     std::string name;
     std::string content;
     bool operator==(const ZipEntry&) const = default;
+    friend void PrintTo(const ZipEntry& e, std::ostream* out)
+    {
+        *out << e.name << ", " << e.content.size() << " bytes";
+    }
 };
-inline void PrintTo(const ZipEntry& entry, std::ostream* out)
-{
-    *out << entry.name << " (" << entry.content.size() << " bytes)";
-}
 
 // Reads a whole ZIP archive back with libzip, verifying every entry's CRC.
 // Throws std::runtime_error when the archive cannot be opened or read.

@@ -24,18 +24,14 @@ protected:
         OpenFileMenu();
         Action("mnuSave")->trigger();
     }
-    void RemoveFirstRow()
-    {
-        Grid()->selectRow(0);
-        Button("cmdRemove")->click();
-    }
 
     // A list saved to `name` (as kSaved) whose first row was removed since.
     std::string SavedThenChanged(const std::string& name = "jobs.rzb")
     {
         PutJobs({{"/a/", "/b/", "1"}, {"/c/", "/d/", ""}});
         const std::string path = SaveAsNew(name);
-        RemoveFirstRow();
+        Grid()->selectRow(0);
+        Button("cmdRemove")->click();
         return path;
     }
 
@@ -73,7 +69,8 @@ TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
     EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + path);
     EXPECT_FALSE(window->IsDirty());
 
-    RemoveFirstRow();
+    Grid()->selectRow(0);
+    Button("cmdRemove")->click();
     Save();
     EXPECT_EQ(components.dialogs.calls.size(), 1u);
     EXPECT_EQ(ReadFile(path), "\" /my data/ \" \"/to/\" KEEPLAST:\r\n");
@@ -85,7 +82,8 @@ TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
     EXPECT_EQ(window->CurrentFile().toStdString(), folder / "copy");
 
     const std::string daily = folder.Write("daily.ZE6Vivevu", "\"/e/\" \"/f/\" KEEPLAST:2\r\n\"/g/\" \"/h/\"\r\n");
-    RemoveFirstRow();
+    Grid()->selectRow(0);
+    Button("cmdRemove")->click();
     ASSERT_TRUE(window->IsDirty());
     components.dialogs.answers.push_back(daily);
     OpenFileMenu();
