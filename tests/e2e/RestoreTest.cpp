@@ -13,6 +13,11 @@ namespace {
 
 using Contents = std::map<std::string, std::string>;
 
+std::string Logged(const std::string& procedure, const std::string& error)
+{
+    return "ERROR: modDAZadaro, " + procedure + ", Runtime error occured: " + error;
+}
+
 class RestoreTest : public ProgramFixture {
 protected:
     Result Run(const Names& arguments) const { return program.Run(arguments); }
@@ -40,12 +45,6 @@ protected:
     }
 };
 
-void ExpectSilentSuccess(const Result& result)
-{
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out + result.err, "");
-}
-
 // Into a new folder a restore is byte for byte; over changed files it saves
 // them first, and restoring that safety generation undoes it.
 TEST_F(RestoreTest, RestoreIsByteIdenticalAndOverChangedFilesSavesThemFirst)
@@ -54,11 +53,11 @@ TEST_F(RestoreTest, RestoreIsByteIdenticalAndOverChangedFilesSavesThemFirst)
     Write("data", original);
     const std::string archive = BackUp();
 
-    ExpectSilentSuccess(Run({"/restore", archive, temp / "new/sub folder"}));
+    EXPECT_TRUE(Silent(Run({"/restore", archive, temp / "new/sub folder"})));
     EXPECT_EQ(In("new/sub folder"), original);
     EXPECT_EQ(FolderNames(temp / "backup").size(), 1u); // nothing was replaced, so nothing was saved first
-    ExpectSilentSuccess(Run({"/Verify", temp / "backup"}));
-    ExpectSilentSuccess(Run({"/VERIFY", archive}));
+    EXPECT_TRUE(Silent(Run({"/Verify", temp / "backup"})));
+    EXPECT_TRUE(Silent(Run({"/VERIFY", archive})));
 
     // Since the backup: the data file changed, the companion was rewritten
     // under another letter case, and a new companion appeared.
@@ -68,7 +67,7 @@ TEST_F(RestoreTest, RestoreIsByteIdenticalAndOverChangedFilesSavesThemFirst)
     Write("data", changed);
 
     // A relative folder, as a user at a shell types it (the run starts in temp).
-    ExpectSilentSuccess(Run({"/RESTORE", archive, "data"}));
+    EXPECT_TRUE(Silent(Run({"/RESTORE", archive, "data"})));
     EXPECT_EQ(In("data"), (Contents{{"PLANT1.RZT", original.at("PLANT1.RZT")},
                                     {"PLANT1.RZD", "companion"},
                                     {"PLANT1.rzi", "new companion"}}));
@@ -81,7 +80,7 @@ TEST_F(RestoreTest, RestoreIsByteIdenticalAndOverChangedFilesSavesThemFirst)
         EXPECT_EQ(entry.content, changed.at(entry.name)) << entry.name;
 
     // The undo comes within the same second as the safety generation's name.
-    ExpectSilentSuccess(Run({"/RESTORE", safety, temp / "data"}));
+    EXPECT_TRUE(Silent(Run({"/RESTORE", safety, temp / "data"})));
     EXPECT_EQ(In("data"), changed);
     EXPECT_EQ(FolderNames(temp / "backup").size(), 3u);
     EXPECT_FALSE(Exists(logPath));
@@ -114,35 +113,28 @@ TEST_F(RestoreTest, ADamagedArchiveRestoresNothingAndVerifyNamesIt)
     const Names restoreEntries = LogEntries(logPath);
     ASSERT_EQ(restoreEntries.size(), 6u);
     for (const auto& entry : restoreEntries)
-        EXPECT_TRUE(entry.starts_with("ERROR: modDAZadaro, RestoreArchive, Runtime error occured: 57 - ")) << entry;
+        EXPECT_TRUE(entry.starts_with(Logged("RestoreArchive", "57 - "))) << entry;
     std::filesystem::remove(logPath);
 
     const Result verify = Run({"/verify", temp / "archives/"});
     EXPECT_EQ(verify.status, 1);
     EXPECT_EQ(verify.out, "");
     const std::string path = temp / "archives/PLANT1_2020-01-01-00-00-0";
-    const std::string flippedLine = path + "1.RZZ: Entry PLANT1.RZT ";
-    EXPECT_EQ(verify.err.substr(0, flippedLine.size()), flippedLine);
-    const std::string rest = verify.err.substr(verify.err.find('\n') + 1);
-    EXPECT_EQ(rest,
+    EXPECT_TRUE(verify.err.starts_with(path + "1.RZZ: Entry PLANT1.RZT ")) << verify.err;
+    EXPECT_EQ(verify.err.substr(verify.err.find('\n') + 1),
               path + "2.RZZ: Cut short: the archive's directory is missing\n" + path + "3.RZZ: Not a ZIP archive\n");
     const Names entries = LogEntries(logPath);
     ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[2], "ERROR: modDAZadaro, VerifyArchives, Runtime error occured: 57 - Not a ZIP archive: " + path +
-                              "3.RZZ Source: ArchiveReader");
+    EXPECT_EQ(entries[2], Logged("VerifyArchives", "57 - Not a ZIP archive: " + path + "3.RZZ Source: ArchiveReader"));
     std::filesystem::remove(logPath);
 
     // A path that is not there, and a folder without archives.
-    for (const std::string& missing : {temp / "nowhere.RZZ", temp / "data"}) {
-        const Result result = Run({"/VERIFY", missing});
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.out + result.err, "");
-    }
-    EXPECT_EQ(LogEntries(logPath),
-              (Names{"ERROR: modDAZadaro, VerifyArchives, Runtime error occured: 53 - File not found: " +
-                         (temp / "nowhere.RZZ") + " Source: ZE6Vivevu",
-                     "ERROR: modDAZadaro, VerifyArchives, Runtime error occured: 53 - File not found: " +
-                         (temp / "data/*.RZZ") + " Source: ZE6Vivevu"}));
+    for (const std::string& missing : {temp / "nowhere.RZZ", temp / "data"})
+        EXPECT_TRUE(Silent(Run({"/VERIFY", missing}), 1)) << missing;
+    const auto notFound = [&](const std::string& missing) {
+        return Logged("VerifyArchives", "53 - File not found: " + temp / missing + " Source: ZE6Vivevu");
+    };
+    EXPECT_EQ(LogEntries(logPath), (Names{notFound("nowhere.RZZ"), notFound("data/*.RZZ")}));
 }
 
 TEST_F(RestoreTest, AFailedWriteChangesNothing)
@@ -155,7 +147,9 @@ TEST_F(RestoreTest, AFailedWriteChangesNothing)
     const Contents data = In("data");
     namespace fs = std::filesystem;
     const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    const std::string prefix = "ERROR: modDAZadaro, RestoreArchive, Runtime error occured: ";
+    const auto failed = [&](const std::string& error, const std::string& path, const char* source) {
+        return Logged("RestoreArchive", error + ": " + temp / path + " Source: " + source);
+    };
 
     fs::permissions(temp / "data", write, fs::perm_options::remove);
     const Result readOnly = program.Run({"/RESTORE", archive, temp / "data"}, [] {
@@ -166,17 +160,14 @@ TEST_F(RestoreTest, AFailedWriteChangesNothing)
     const Result full = program.Run({"/RESTORE", archive, temp / "data"}, [] { FileSizeLimit::Apply(100000); });
     const Result fullNew = program.Run({"/RESTORE", archive, temp / "new/sub"}, [] { FileSizeLimit::Apply(100000); });
 
-    for (const Result& result : {readOnly, full, fullNew}) {
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.out + result.err, "");
-    }
+    for (const Result& result : {readOnly, full, fullNew})
+        EXPECT_TRUE(Silent(result, 1));
     EXPECT_EQ(In("data"), data);
     EXPECT_FALSE(Exists(temp / "new"));
     EXPECT_EQ(FolderNames(temp / "backup").size(), 1u);
-    EXPECT_EQ(LogEntries(logPath),
-              (Names{prefix + "70 - Permission denied: " + (temp / "data/PLANT1.RZT") + " Source: ZE6Vivevu",
-                     prefix + "61 - Disk full: " + (temp / "data/PLANT1.rzd") + " Source: ArchiveReader",
-                     prefix + "61 - Disk full: " + (temp / "new/sub/PLANT1.rzd") + " Source: ArchiveReader"}));
+    EXPECT_EQ(LogEntries(logPath), (Names{failed("70 - Permission denied", "data/PLANT1.RZT", "ZE6Vivevu"),
+                                          failed("61 - Disk full", "data/PLANT1.rzd", "ArchiveReader"),
+                                          failed("61 - Disk full", "new/sub/PLANT1.rzd", "ArchiveReader")}));
 }
 
 } // namespace

@@ -24,6 +24,11 @@ namespace {
 
 using Names = std::vector<std::string>;
 
+std::string Failure(const std::string& error)
+{
+    return "modDAZadaro, ArchiveApplication, Runtime error occured: " + error;
+}
+
 class ArchiveTest : public testing::Test {
 protected:
     test::EngineTestComponents components;
@@ -61,14 +66,11 @@ TEST_F(ArchiveTest, CompanionsInTableOrderAsFoundOnDisk)
     Archive("T.RZTA");
     ASSERT_EQ(components.log, Names{});
 
-    const Names plain = {"ABC.RZT", "abc.rzd", "ABC.RZI",  "ABC.RZA", "ABC.rzn", "ABC.KTM",
-                         "ABC.rzm", "ABC.rzl", "abc.RZX6", "ABC.rzx", "abc.v1",  "ABC.V3"};
-    const auto entries = test::ReadZip(target + "ABC_2024-03-07-14-05-09.RZZ");
-    ASSERT_EQ(entries.size(), plain.size());
-    for (std::size_t i = 0; i < plain.size(); ++i) {
-        EXPECT_EQ(entries[i].name, plain[i]);
-        EXPECT_EQ(entries[i].content, "content of " + plain[i]);
-    }
+    std::vector<test::ZipEntry> plain;
+    for (const std::string name : {"ABC.RZT", "abc.rzd", "ABC.RZI", "ABC.RZA", "ABC.rzn", "ABC.KTM", "ABC.rzm",
+                                   "ABC.rzl", "abc.RZX6", "ABC.rzx", "abc.v1", "ABC.V3"})
+        plain.push_back({name, "content of " + name});
+    EXPECT_EQ(test::ReadZip(target + "ABC_2024-03-07-14-05-09.RZZ"), plain);
     EXPECT_EQ(test::ZipEntryNames(target + "G6_2024-03-07-14-05-10.RZZ"),
               (Names{"G6.RZT6", "g6.rzd6", "G6.ktm6", "G6.rzx", "G6.KTM6.V2"}));
     // An extension ending neither in T nor in 6 leaves the data file itself out.
@@ -118,15 +120,11 @@ TEST_F(ArchiveTest, FailuresAreLoggedKeepTheFirstArchiveAndPruneNothing)
     }
     ArchiveApplication(run, source, target, "NONE.RZT");
 
-    ASSERT_EQ(components.log.size(), 4u);
-    EXPECT_EQ(components.log[0], "modDAZadaro, ArchiveApplication, Runtime error occured: 58 - File already exists: " +
-                                     target + "ABC_2024-03-07-14-05-10.RZZ Source: ArchiveWriter");
-    EXPECT_EQ(components.log[1], "modDAZadaro, ArchiveApplication, Runtime error occured: 61 - Disk full Source: "
-                                 "ArchiveWriter");
-    EXPECT_EQ(components.log[2], "modDAZadaro, ArchiveApplication, Runtime error occured: 57 - Device I/O error: " +
-                                     target + " Source: ArchiveWriter");
-    EXPECT_EQ(components.log[3], "modDAZadaro, ArchiveApplication, Runtime error occured: 53 - File not found: " +
-                                     source + "NONE.RZT Source: ApplicationInfo");
+    EXPECT_EQ(components.log, (Names{Failure("58 - File already exists: " + target +
+                                             "ABC_2024-03-07-14-05-10.RZZ Source: ArchiveWriter"),
+                                     Failure("61 - Disk full Source: ArchiveWriter"),
+                                     Failure("57 - Device I/O error: " + target + " Source: ArchiveWriter"),
+                                     Failure("53 - File not found: " + source + "NONE.RZT Source: ApplicationInfo")}));
     EXPECT_EQ(test::ReadZip(target + "ABC_2024-03-07-14-05-09.RZZ").at(0).content, "content of ABC.RZT");
     EXPECT_EQ(Target(),
               (Names{"ABC_2020-01-01-00-00-00.RZZ", "ABC_2021-01-01-00-00-00.RZZ", "ABC_2024-03-07-14-05-09.RZZ",
@@ -140,8 +138,7 @@ TEST_F(ArchiveTest, FailuresAreLoggedKeepTheFirstArchiveAndPruneNothing)
 TEST_F(ArchiveTest, AFolderJobPrunesASeriesOnlyOnceItsFolderIsSynced)
 {
     Files("data/", {"A.RZT", "B.RZT", "B.RZT6", "C.RZT"});
-    const Names old = {"A_2020-01-01-00-00-00.RZZ", "B_2020-01-01-00-00-00.RZZ", "C_2020-01-01-00-00-00.RZZ"};
-    Files("backup/", old);
+    Files("backup/", {"A_2020-01-01-00-00-00.RZZ", "B_2020-01-01-00-00-00.RZZ", "C_2020-01-01-00-00-00.RZZ"});
     const std::string job = test::Quoted(source) + " " + test::Quoted(target) + " KEEPLAST:1";
     const auto made = [&] {
         Names names;
@@ -153,9 +150,7 @@ TEST_F(ArchiveTest, AFolderJobPrunesASeriesOnlyOnceItsFolderIsSynced)
         const test::FailingFolderSync failing;
         ProcessCommandLine(run, job);
     }
-    EXPECT_EQ(components.log, Names(4, "modDAZadaro, ArchiveApplication, Runtime error occured: 57 - Device I/O "
-                                       "error: " +
-                                           target + " Source: ArchiveWriter"));
+    EXPECT_EQ(components.log, Names(4, Failure("57 - Device I/O error: " + target + " Source: ArchiveWriter")));
     EXPECT_EQ(made(), (Names{"A_2020-01-01", "A_2024-03-07", "B_2020-01-01", "B_2024-03-07", "B_2024-03-07",
                              "C_2020-01-01", "C_2024-03-07"}));
 
@@ -205,9 +200,8 @@ TEST_F(ArchiveTest, ADataFileThatChangesWhileItIsReadIsReadAgainLater)
             // About ten seconds of pauses in all, then the error of a file that changed.
             EXPECT_EQ(std::accumulate(pauses.begin(), pauses.end(), std::chrono::milliseconds(0)),
                       std::chrono::seconds(10));
-            EXPECT_EQ(components.log, Names{"modDAZadaro, ArchiveApplication, Runtime error occured: 75 - File "
-                                            "changed while it was being archived: " +
-                                            data + " Source: ArchiveWriter"});
+            EXPECT_EQ(components.log, Names{Failure("75 - File changed while it was being archived: " + data +
+                                                    " Source: ArchiveWriter")});
             EXPECT_EQ(archives, Names{"BUSY_2024-03-07-14-05-09.RZZ"}); // the first one, not pruned
         }
     }
@@ -276,8 +270,7 @@ TEST_F(ArchiveTest, PruningKeepsTheNewestOfTheDataFilesOwnEarlierArchivesOnly)
         Archive("ABC.RZT", 1);
         ::chmod(target.c_str(), 0700);
         ASSERT_EQ(components.log.size(), 1u);
-        EXPECT_TRUE(components.log[0].starts_with(
-            "modDAZadaro, ArchiveApplication, Runtime error occured: 70 - Permission denied: " + target + "ABC_"))
+        EXPECT_TRUE(components.log[0].starts_with(Failure("70 - Permission denied: " + target + "ABC_")))
             << components.log[0];
         EXPECT_TRUE(components.log[0].ends_with(".RZZ Source: ZE6Vivevu")) << components.log[0];
     }

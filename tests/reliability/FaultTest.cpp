@@ -140,9 +140,8 @@ TEST_F(FaultTest, ARootRunNeverFollowsAnotherUsersLink)
     const Names out = FolderNames(temp / "out");
     EXPECT_EQ(result.status, 1);
     ASSERT_EQ(out.size(), 1u) << testing::PrintToString(out);
-    for (const auto& entry : ReadZip(temp / ("out/" + out[0])))
-        EXPECT_EQ(entry.content.find("the secret"), std::string::npos) << entry.name;
-    EXPECT_EQ(ZipEntryNames(temp / ("out/" + out[0])), (Names{"JOB.RZT", "JOB.rzi"}));
+    EXPECT_EQ(ReadZip(temp / ("out/" + out[0])),
+              (std::vector<ZipEntry>{{"JOB.RZT", "job"}, {"JOB.rzi", "job's own companion"}}));
     Names logged = LogEntries(logPath);
     std::sort(logged.begin(), logged.end());
     EXPECT_EQ(logged,
@@ -222,8 +221,7 @@ TEST_F(FaultTest, AnUnpluggedDriveIsRefusedAndNothingTakesItsPlace)
                               .With("ZE6VIVEVU_TEST_FSTAB", fstab)
                               .With("ZE6VIVEVU_TEST_MOUNTINFO", temp.Write("mountinfo", mounts))
                               .Run({Jobs(jobs)});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out + result.err, "");
+    EXPECT_TRUE(Silent(result, 1));
     Names expected;
     for (const auto& target : refused)
         expected.push_back(kArchiveFailure + "76 - Path not found: " + target + " Source: ZE6Vivevu");

@@ -27,8 +27,7 @@ protected:
             temp.Write(stored.substr(temp.Path().size()) + name, name);
 
         const Result result = program.Run({temp / "data/*.RZT", target, "KEEPLAST:1"}, setup);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.out + result.err, "");
+        EXPECT_TRUE(Silent(result, 1));
         const Names logged = LogEntries(logPath);
         ASSERT_EQ(logged.size(), 3u) << ReadFile(logPath);
         for (const auto& entry : logged)

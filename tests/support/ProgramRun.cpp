@@ -10,6 +10,15 @@
 
 namespace ze6::test {
 
+testing::AssertionResult Silent(const Result& result, int status)
+{
+    if (result.status == status && result.out.empty() && result.err.empty())
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "status " << result.status << ", wanted " << status
+                                       << "; out: " << testing::PrintToString(result.out)
+                                       << "; err: " << testing::PrintToString(result.err);
+}
+
 ProgramRun& ProgramRun::With(const std::string& name, const std::string& value)
 {
     m_environment.emplace_back(name, value);

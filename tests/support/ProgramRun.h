@@ -11,12 +11,13 @@
 
 namespace ze6::test {
 
-using Names = std::vector<std::string>;
-
 struct Result {
     int status = -1; // -1: killed or hung
     std::string out, err;
 };
+
+// Whether a run ended with `status` and printed nothing; what it printed when not.
+testing::AssertionResult Silent(const Result& result, int status = 0);
 
 // What the child does to itself between fork and exec: limits, privileges.
 using ChildSetup = std::function<void()>;

@@ -6,6 +6,8 @@
 
 namespace ze6::test {
 
+using Names = std::vector<std::string>;
+
 // A real folder that is removed with the object. Paths end in "/".
 class TempFolder {
 public:
@@ -25,7 +27,7 @@ private:
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 // Names in a folder, sorted; none when it cannot be read.
-std::vector<std::string> FolderNames(const std::string& folder);
+Names FolderNames(const std::string& folder);
 // The text in double quotes, as a job line writes a path. (Built by appending:
 // GCC 12 at -O3 warns about `"\"" + std::string`, a false positive.)
 std::string Quoted(const std::string& text);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,11 @@ namespace ze6::test {
 struct ZipEntry {
     std::string name;
     std::string content;
+    bool operator==(const ZipEntry&) const = default;
+    friend void PrintTo(const ZipEntry& e, std::ostream* out)
+    {
+        *out << e.name << ", " << e.content.size() << " bytes";
+    }
 };
 
 // Reads a whole ZIP archive back with libzip, verifying every entry's CRC.

@@ -15,7 +15,7 @@ namespace {
 
 using test::TempFolder;
 
-std::vector<std::string> Sorted(std::vector<std::string> names)
+test::Names Sorted(test::Names names)
 {
     std::sort(names.begin(), names.end());
     return names;
@@ -31,21 +31,18 @@ TEST(ListFiles, ListsOrdinaryFilesOnlyWithTheFolderInAnyCaseAndRaisesForAnUnread
 {
     TempFolder temp;
     const std::string folder = temp.MakeFolder("Data");
-    temp.Write("Data/a.rzt");
-    temp.Write("Data/B.RZT6");
-    temp.Write("Data/.hidden.rzt");
-    temp.Write("Data/notes.txt");
-    temp.Write("Data/c.rzt66");
+    for (const char* name : {"a.rzt", "B.RZT6", ".hidden.rzt", "notes.txt", "c.rzt66"})
+        temp.Write(std::string("Data/") + name);
     temp.MakeFolder("Data/folder.rzt");
     ASSERT_EQ(mkfifo((folder + "pipe.rzt").c_str(), 0600), 0);
     ASSERT_EQ(symlink((folder + "a.rzt").c_str(), (folder + "link.rzt").c_str()), 0);
     ASSERT_EQ(symlink((folder + "folder.rzt").c_str(), (folder + "folderlink.rzt").c_str()), 0);
     ASSERT_EQ(symlink((folder + "gone").c_str(), (folder + "dangling.rzt").c_str()), 0);
 
-    const std::vector<std::string> expected = {"B.RZT6", "a.rzt", "link.rzt"};
+    const test::Names expected = {"B.RZT6", "a.rzt", "link.rzt"};
     EXPECT_EQ(Sorted(ListFiles(folder + "*.RZT?")), expected);
     EXPECT_EQ(Sorted(ListFiles(temp / "DATA/*.rzt?")), expected);
-    EXPECT_EQ(ListFiles(temp / "DATA/NOTES.TXT"), std::vector<std::string>{"notes.txt"});
+    EXPECT_EQ(ListFiles(temp / "DATA/NOTES.TXT"), test::Names{"notes.txt"});
     EXPECT_TRUE(ListFiles(temp / "missing/*.rzt").empty());
     EXPECT_TRUE(ListFiles(temp / "Data/notes.txt/*").empty());
 

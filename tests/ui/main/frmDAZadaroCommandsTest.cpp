@@ -112,8 +112,7 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     const std::string data = folder.MakeFolder("data");
     folder.Write("data/PLANT1.RZT", "plant one");
     folder.Write("data/PLANT2.RZT6", "plant two");
-    const std::string allTarget = folder / "all/";
-    const std::string oneTarget = folder / "one/";
+    const std::string allTarget = folder / "all/", oneTarget = folder / "one/";
     PutJobs({{data, allTarget, ""},
              {"/bad\"row/", "/t/", ""}, // a quote inside a cell cannot make a valid job line
              {data + "PLANT1.RZT", oneTarget, "1"}});
@@ -137,9 +136,8 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     EXPECT_NE(Asked()[0].text.find("ERROR - Missing Quote in TargetPath!"), std::string::npos);
     EXPECT_EQ(Asked()[1],
               (PromptRequest{"Backup completed!", "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Information}));
-    EXPECT_EQ(FolderNames(allTarget),
-              (std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ", "PLANT2_2026-12-05-18-21-43.RZZ"}));
-    EXPECT_EQ(FolderNames(oneTarget), (std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ"}));
+    EXPECT_EQ(FolderNames(allTarget), (Names{"PLANT1_2026-12-05-18-21-43.RZZ", "PLANT2_2026-12-05-18-21-43.RZZ"}));
+    EXPECT_EQ(FolderNames(oneTarget), (Names{"PLANT1_2026-12-05-18-21-43.RZZ"}));
     EXPECT_FALSE(window->IsDirty());
 
     // A run that wrote to the log says how much and where, and shows the log on request.
@@ -148,15 +146,14 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     components.prompt.onAsk = nullptr;
     Asked().clear();
     const std::string log = folder / "ZE6Vivevu.log";
-    for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
-        components.prompt.answers = {answer};
-        Button("cmdExecute")->click();
-    }
+    components.prompt.answers = {PromptAnswer::No, PromptAnswer::Yes}; // show the log the second time
+    Button("cmdExecute")->click();
+    Button("cmdExecute")->click();
     const PromptRequest logged{"Backup completed, but 2 entries were written to the log:\r\n" + log +
                                    "\r\n\r\nShow the log?",
                                "ZE6 Vivevu", PromptButtons::YesNo, PromptIcon::Exclamation};
     EXPECT_EQ(Asked(), (std::vector<PromptRequest>{logged, logged}));
-    EXPECT_EQ(components.openedLinks, std::vector<std::string>{"file://" + log});
+    EXPECT_EQ(components.openedLinks, Names{"file://" + log});
 }
 
 // A long run leaves the window alive: its dialog shows the data file, n of N
@@ -181,7 +178,6 @@ TEST_F(CommandsTest, ExecuteShowsProgressAndCancelKeepsWhatWasFinished)
         QTest::keyClick(dialog, Qt::Key_Escape);
     };
     QTimer watch;
-    watch.setInterval(5);
     QObject::connect(&watch, &QTimer::timeout, [&] {
         auto* dialog = window->findChild<QDialog*>(QStringLiteral("RunProgressDialog"));
         if (dialog == nullptr || cancelled ||
@@ -190,7 +186,7 @@ TEST_F(CommandsTest, ExecuteShowsProgressAndCancelKeepsWhatWasFinished)
         cancelled = true;
         onProgress(dialog);
     });
-    watch.start();
+    watch.start(5);
     Button("cmdExecute")->click();
 
     EXPECT_TRUE(cancelled);
@@ -236,7 +232,7 @@ TEST_F(CommandsTest, NamesThatAreNotUtf8KeepTheirBytes)
 
     FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
     Button("cmdExecute")->click();
-    EXPECT_EQ(FolderNames(target), std::vector<std::string>{"PLANT1_2026-12-05-18-21-43.RZZ"});
+    EXPECT_EQ(FolderNames(target), Names{"PLANT1_2026-12-05-18-21-43.RZZ"});
     EXPECT_EQ(Asked().back().text, "Backup completed!");
 }
 

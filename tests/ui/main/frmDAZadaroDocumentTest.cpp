@@ -183,9 +183,7 @@ TEST_F(DocumentTest, ASaveThatFailsOrCannotBeSyncedIsReportedAndStaysUnsaved)
     EXPECT_EQ(ReadFile(path), kSaved);
     ExpectUnchanged(path);
     const auto beside = FolderNames(path.substr(0, path.rfind('/')));
-    EXPECT_EQ(
-        std::count_if(beside.begin(), beside.end(), [](auto& name) { return name.find("jobs") != std::string::npos; }),
-        1)
+    EXPECT_EQ(std::ranges::count_if(beside, [](auto& name) { return name.find("jobs") != std::string::npos; }), 1)
         << testing::PrintToString(beside);
     {
         const FailingFolderSync failing;
