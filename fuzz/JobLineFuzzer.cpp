@@ -2,7 +2,7 @@
 // its source classified and its KEEPLAST number read. Only Overflow may be raised.
 // The same bytes, cut at NULs into three cells, make a job that the window
 // writes and reads back unchanged and that the runner reads as the window meant.
-#include "engine/JobLineModel.h"
+#include "engine/Job.h"
 #include "engine/LeadingNumber.h"
 #include "engine/PathOperations.h"
 #include "platform/RuntimeError.h"
@@ -16,7 +16,8 @@ namespace {
 
 using namespace ze6::modDAZadaro;
 
-JobRow CellsOf(std::string_view text)
+// The count cell is read as the window reads it.
+Job CellsOf(std::string_view text)
 {
     std::string cells[3];
     for (int i = 0; i < 3 && !text.empty(); ++i) {
@@ -24,31 +25,30 @@ JobRow CellsOf(std::string_view text)
         cells[i] = std::string(text.substr(0, cut));
         text = cut == std::string_view::npos ? std::string_view() : text.substr(cut + 1);
     }
-    return {cells[0], cells[1], cells[2]};
+    return {cells[0], cells[1], {ReadKeepLast(cells[2])}};
 }
 
 void CheckRoundTrip(std::string_view text)
 {
-    JobRow row = CellsOf(text);
-    std::int32_t keepLast = 0;
+    Job row;
     try {
-        keepLast = ReadKeepLast(row.keepLast);
+        row = CellsOf(text);
     } catch (const ze6::RuntimeError&) {
         return;
     }
-    row.keepLast = KeepLastText(keepLast);
+    const std::int32_t keepLast = row.Retention.KeepLastCount;
     if (CheckJob(row) != CellFault::None)
         return;
 
     std::istringstream file(FormatJobFile({row}));
     const JobFileContent read = ParseJobFile(file);
-    if (read.rows.size() != 1 || read.rows[0] != row || read.quoteInPathLine != 0 || !read.tooLongLines.empty())
+    if (read.jobs.size() != 1 || read.jobs[0] != row || read.quoteInPathLine != 0 || !read.tooLongLines.empty())
         std::abort();
 
     const auto parsed = ParseJobLine(GetCommandLine(row));
-    const auto* parts = std::get_if<JobLineParts>(&parsed);
-    if (parts == nullptr || parts->Source != TrimBlanks(row.source) || parts->Target != TrimBlanks(row.target) ||
-        KeepLastFromOptions(parts->Options) != (keepLast < 0 ? 0 : keepLast))
+    const auto* job = std::get_if<Job>(&parsed);
+    if (job == nullptr || job->Source != TrimBlanks(row.Source) || job->Target != TrimBlanks(row.Target) ||
+        job->Retention.KeepLastCount != (keepLast < 0 ? 0 : keepLast))
         std::abort();
 }
 
@@ -57,16 +57,16 @@ void CheckRoundTrip(std::string_view text)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const auto parsed = ParseJobLine(text);
-    if (const auto* parts = std::get_if<JobLineParts>(&parsed)) {
-        ClassifySource(parts->Source);
-        try {
-            if (KeepLastFromOptions(parts->Options) < 0)
-                std::abort();
-        } catch (const ze6::RuntimeError& error) {
-            if (error.Number() != 6)
+    try {
+        const auto parsed = ParseJobLine(text);
+        if (const auto* job = std::get_if<Job>(&parsed)) {
+            ClassifySource(job->Source);
+            if (job->Retention.KeepLastCount < 0)
                 std::abort();
         }
+    } catch (const ze6::RuntimeError& error) {
+        if (error.Number() != 6)
+            std::abort();
     }
     (void)ReadLeadingNumber(text);
     CheckRoundTrip(text);

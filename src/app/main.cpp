@@ -1,7 +1,7 @@
 #include "engine/Main.h"
 #include "engine/TerminalProgress.h"
-#include "platform/ProcessInfo.h"
 #include "platform/desktop/QtDesktopComponents.h"
+#include "platform/process/ProcessInfo.h"
 #include "ui/main/frmDAZadaro.h"
 
 #include <QApplication>

@@ -5,12 +5,12 @@
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
 #include "engine/RunContext.h"
-#include "platform/Clock.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/MountedVolumes.h"
 #include "platform/files/PathText.h"
+#include "platform/process/Clock.h"
 
 #include <algorithm>
 #include <exception>

@@ -3,7 +3,7 @@
 #include "engine/Archive.h"
 #include "engine/ArchivePipeline.h"
 #include "engine/ErrorHandler.h"
-#include "engine/JobLineModel.h"
+#include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/RunContext.h"
 #include "engine/Usage.h"
@@ -13,43 +13,67 @@
 
 namespace ze6::modDAZadaro {
 
-void RunJobLine(RunContext& run, std::string jobLine)
+namespace {
+
+// The body of a job that parsed, inside its job's error handler.
+void ArchiveJob(RunContext& run, const Job& job)
+{
+    run.KeepLastCount = job.Retention.KeepLastCount;
+    const std::string targetFolder = TargetFolderOf(job);
+    const JobSource source = ClassifySource(job.Source);
+
+    // Every name is collected before the first archive is made: the
+    // target folder may be the source folder too.
+    const std::vector<std::string> names = FileSystem::ListFiles(source.FilePattern);
+    std::uint64_t bytes = 0;
+    for (const auto& name : names) {
+        if (const auto facts = FileSystem::EntryFactsOf(source.SourceFolder + name))
+            bytes += facts->size;
+    }
+    run.Pipeline().AddEvent([&run, count = names.size(), bytes] { run.Progress().DataFilesListed(count, bytes); });
+    ArchiveDataFiles(run, source.SourceFolder, targetFolder, names);
+}
+
+// Runs `body` as one job: its run-time errors are logged after what the data
+// files before it logged.
+template <typename Body> void AsOneJob(RunContext& run, Body&& body)
 {
     run.Listings.JobStarted();
     RunWithErrorHandler(run.Outcome, "ProcessCommandLine", [&] {
         try {
-            const auto parsed = ParseJobLine(jobLine);
-            if (const auto* error = std::get_if<JobLineSyntaxError>(&parsed)) {
-                run.CommitArchives();
-                ++run.Outcome.LinesRejected;
-                ShowUsage(run.GetPrompt(), error->Message);
-                return;
-            }
-            const auto& parts = std::get<JobLineParts>(parsed);
-
-            // Reset first: a number that overflows leaves no value of an earlier job behind.
-            run.KeepLastCount = 0;
-            run.KeepLastCount = KeepLastFromOptions(parts.Options);
-            const std::string targetFolder = WithTrailingSeparator(parts.Target);
-            const JobSource source = ClassifySource(parts.Source);
-
-            // Every name is collected before the first archive is made: the
-            // target folder may be the source folder too.
-            const std::vector<std::string> names = FileSystem::ListFiles(source.FilePattern);
-            std::uint64_t bytes = 0;
-            for (const auto& name : names) {
-                if (const auto facts = FileSystem::EntryFactsOf(source.SourceFolder + name))
-                    bytes += facts->size;
-            }
-            run.Pipeline().AddEvent(
-                [&run, count = names.size(), bytes] { run.Progress().DataFilesListed(count, bytes); });
-            ArchiveDataFiles(run, source.SourceFolder, targetFolder, names);
+            body();
         } catch (...) {
-            // The job's entry comes after those of the data files before it.
             run.CommitArchives();
             throw;
         }
     });
+}
+
+} // namespace
+
+void RunJobLine(RunContext& run, std::string jobLine)
+{
+    AsOneJob(run, [&] {
+        const auto parsed = ParseJobLine(jobLine);
+        if (const auto* error = std::get_if<JobLineSyntaxError>(&parsed)) {
+            run.CommitArchives();
+            ++run.Outcome.LinesRejected;
+            ShowUsage(run.GetPrompt(), error->Message);
+            return;
+        }
+        ArchiveJob(run, std::get<Job>(parsed));
+    });
+}
+
+void RunJob(RunContext& run, const Job& job)
+{
+    // A path with a quote or a line break has no job line of its own: such a
+    // job runs as the line it is written as would, usage box and all.
+    if (CheckJob(job) == CellFault::QuoteOrLineBreak) {
+        RunJobLine(run, GetCommandLine(job));
+        return;
+    }
+    AsOneJob(run, [&] { ArchiveJob(run, job); });
 }
 
 void ProcessCommandLine(RunContext& run, std::string jobLine)
@@ -66,13 +90,13 @@ RunOutcome ProcessCommandLine(std::string jobLine, ProgressSink* progress)
     return run.Finish("ProcessCommandLine");
 }
 
-RunOutcome ProcessCommandLines(RunContext& run, const std::vector<std::string>& jobLines)
+RunOutcome ProcessJobs(RunContext& run, const std::vector<Job>& jobs)
 {
     run.Start();
-    for (const auto& line : jobLines) {
+    for (const Job& job : jobs) {
         if (run.CancelRequested())
             break;
-        RunJobLine(run, line);
+        RunJob(run, job);
     }
     return run.Finish("ProcessCommandLine");
 }

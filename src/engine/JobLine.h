@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Job.h"
 #include "engine/RunProgress.h"
 
 #include <string>
@@ -17,11 +18,14 @@ void ProcessCommandLine(RunContext& run, std::string jobLine);
 // so that they overlap the next job's; Finish or CommitArchives waits for them.
 void RunJobLine(RunContext& run, std::string jobLine);
 
+// One job of the run, as a job line that parsed is run.
+void RunJob(RunContext& run, const Job& job);
+
 // One job line as a run of its own; returns what it did.
 RunOutcome ProcessCommandLine(std::string jobLine, ProgressSink* progress = nullptr);
 
-// Every job line in order as one run (the window's Execute); stops at the
-// next data file once the run is cancelled.
-RunOutcome ProcessCommandLines(RunContext& run, const std::vector<std::string>& jobLines);
+// Every job in order as one run (the window's Execute); stops at the next
+// data file once the run is cancelled.
+RunOutcome ProcessJobs(RunContext& run, const std::vector<Job>& jobs);
 
 } // namespace ze6::modDAZadaro

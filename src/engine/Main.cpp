@@ -8,8 +8,8 @@
 #include "engine/Schedule.h"
 #include "engine/Switches.h"
 #include "engine/Usage.h"
-#include "platform/ProcessInfo.h"
-#include "platform/Version.h"
+#include "platform/process/ProcessInfo.h"
+#include "platform/process/Version.h"
 
 #include <array>
 #include <cstdio>
@@ -58,8 +58,7 @@ std::optional<std::string> ConventionalSwitchText(const std::string& commandText
 
 } // namespace
 
-int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow,
-         ProgressSink* progress)
+int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow, ProgressSink* progress)
 {
     if (const auto status = RunSwitch(arguments))
         return *status;

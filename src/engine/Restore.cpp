@@ -3,18 +3,18 @@
 #include "engine/Archive.h"
 #include "engine/ArchiveSeries.h"
 #include "engine/ErrorHandler.h"
-#include "engine/JobLineModel.h"
+#include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
 #include "engine/RunContext.h"
 #include "engine/RunProgress.h"
-#include "platform/Clock.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
 #include "platform/archive/ArchiveReader.h"
 #include "platform/archive/StagedFiles.h"
 #include "platform/files/FileStatus.h"
 #include "platform/files/FileSystem.h"
+#include "platform/process/Clock.h"
 
 #include <algorithm>
 #include <optional>

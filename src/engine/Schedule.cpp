@@ -1,12 +1,12 @@
 #include "engine/Schedule.h"
 
 #include "engine/Usage.h"
-#include "platform/Clock.h"
-#include "platform/DesktopNotifier.h"
-#include "platform/LogLocation.h"
-#include "platform/ProcessRunner.h"
-#include "platform/RunState.h"
+#include "platform/log/LogLocation.h"
+#include "platform/notify/DesktopNotifier.h"
+#include "platform/process/Clock.h"
+#include "platform/process/ProcessRunner.h"
 #include "platform/schedule/CalendarExpression.h"
+#include "platform/state/RunState.h"
 
 #include "platform/files/FileStatus.h"
 

@@ -2,9 +2,9 @@
 
 #include "engine/Switches.h"
 #include "platform/Components.h"
-#include "platform/ProcessInfo.h"
 #include "platform/Prompt.h"
-#include "platform/Version.h"
+#include "platform/process/ProcessInfo.h"
+#include "platform/process/Version.h"
 
 namespace ze6::modDAZadaro {
 

@@ -4,11 +4,11 @@
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
 #include "engine/RunProgress.h"
-#include "platform/Console.h"
 #include "platform/RuntimeError.h"
 #include "platform/archive/ArchiveReader.h"
 #include "platform/files/FileStatus.h"
 #include "platform/files/FileSystem.h"
+#include "platform/process/Console.h"
 
 namespace ze6::modDAZadaro {
 

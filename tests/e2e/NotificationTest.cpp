@@ -1,4 +1,4 @@
-#include "platform/RunState.h"
+#include "platform/state/RunState.h"
 #include "support/ProgramRun.h"
 
 #include <QCoreApplication>

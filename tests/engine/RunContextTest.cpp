@@ -108,8 +108,13 @@ TEST_F(RunContextTest, OverlappingJobsKeepTheirOwnCountAndTheirOrderAndACancelKe
     const auto job = [&](const char* name, const char* options) {
         return test::Quoted(temp / "data/" + name) + " " + test::Quoted(temp / "backup/") + options;
     };
-    const RunOutcome outcome = ProcessCommandLines(run, {job("A.RZT", " KEEPLAST:1"), job("B.RZT", ""), "\"unclosed",
-                                                         job("C.RZT", " KEEPLAST:1"), job("D.RZT", " KEEPLAST:1")});
+    run.Start();
+    for (const auto& line : {job("A.RZT", " KEEPLAST:1"), job("B.RZT", ""), std::string("\"unclosed"),
+                             job("C.RZT", " KEEPLAST:1"), job("D.RZT", " KEEPLAST:1")}) {
+        if (!run.CancelRequested())
+            RunJobLine(run, line);
+    }
+    const RunOutcome outcome = run.Finish("ProcessCommandLine");
 
     const std::string sizeOfC = std::to_string(3 * kMiB + 5);
     EXPECT_EQ(sink.events,
@@ -141,7 +146,7 @@ TEST_F(RunContextTest, CancelInAFolderJobKeepsOnlyTheArchivesReportedFinished)
     sink.run = &run;
     sink.cancelIn = "B.RZT";
     sink.cancelAfter = 1;
-    ProcessCommandLines(run, {test::Quoted(temp / "data/") + " " + test::Quoted(temp / "backup/") + " KEEPLAST:1"});
+    ProcessJobs(run, {{temp / "data/", temp / "backup/", {1}}});
 
     ASSERT_GE(sink.events.size(), 3u);
     const Names events(sink.events.begin() + 2, sink.events.end());

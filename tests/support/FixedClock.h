@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Clock.h"
+#include "platform/process/Clock.h"
 
 namespace ze6::test {
 

@@ -1,5 +1,5 @@
-#include "platform/ProcessInfo.h"
 #include "platform/desktop/QtDesktopComponents.h"
+#include "platform/process/ProcessInfo.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

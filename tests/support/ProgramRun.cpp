@@ -1,6 +1,6 @@
 #include "support/ProgramRun.h"
 
-#include "platform/Version.h"
+#include "platform/process/Version.h"
 
 #include <QProcessEnvironment>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "platform/desktop/MessageBoxPrompt.h"
 
-#include "platform/ProcessInfo.h"
+#include "platform/process/ProcessInfo.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "platform/schedule/CrontabScheduler.h"
 
-#include "platform/ProcessRunner.h"
+#include "platform/process/ProcessRunner.h"
 #include "platform/schedule/CalendarExpression.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "platform/schedule/Scheduler.h"
 
-#include "platform/ProcessRunner.h"
+#include "platform/process/ProcessRunner.h"
 #include "platform/schedule/CrontabScheduler.h"
 #include "platform/schedule/SystemdTimerScheduler.h"
 

@@ -1,8 +1,8 @@
 #include "platform/schedule/SystemdTimerScheduler.h"
 
-#include "platform/ProcessInfo.h"
-#include "platform/ProcessRunner.h"
 #include "platform/files/PathText.h"
+#include "platform/process/ProcessInfo.h"
+#include "platform/process/ProcessRunner.h"
 
 #include <QDir>
 #include <QFile>

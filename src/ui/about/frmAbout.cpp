@@ -1,7 +1,7 @@
 #include "ui/about/frmAbout.h"
 
 #include "platform/Components.h"
-#include "platform/Version.h"
+#include "platform/process/Version.h"
 #include "ui/about/AboutText.h"
 #include "ui/about/LinkLabel.h"
 #include "ui/common/Twips.h"

@@ -3,7 +3,7 @@
 #include "engine/DefaultFolders.h"
 #include "engine/PathOperations.h"
 #include "platform/Components.h"
-#include "platform/ProcessInfo.h"
+#include "platform/process/ProcessInfo.h"
 #include "ui/common/Twips.h"
 #include "ui/editor/DataFileListing.h"
 #include "ui/editor/EntryValidation.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/JobLineModel.h"
+#include "engine/Job.h"
 #include "ui/editor/FileGridRow.h"
 
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "ui/editor/frmDAZadaroEdit.h"
 
-#include "engine/JobLineModel.h"
+#include "engine/Job.h"
 #include "platform/RuntimeError.h"
 #include "ui/editor/EditorDialog.h"
 #include "ui/editor/EditorState.h"

@@ -32,9 +32,9 @@ modDAZadaro::JobFileContent ReadJobFile(const std::string& path)
     return modDAZadaro::ParseJobFile(input);
 }
 
-void WriteJobFile(const std::string& path, const std::vector<modDAZadaro::JobRow>& rows)
+void WriteJobFile(const std::string& path, const std::vector<modDAZadaro::Job>& jobs)
 {
-    const std::string content = modDAZadaro::FormatJobFile(rows);
+    const std::string content = modDAZadaro::FormatJobFile(jobs);
     QSaveFile file(QString::fromUtf8(path));
     // Unbuffered: buffered data reaches the disk only inside commit(), which
     // then replaces the old file with a short or empty one when the disk

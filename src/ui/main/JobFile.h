@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/JobLineModel.h"
+#include "engine/Job.h"
 #include "platform/RuntimeError.h"
 
 #include <string>
@@ -24,6 +24,6 @@ public:
 // Writes the jobs to path through a temporary file that replaces the old one
 // only once everything has been written, so a failed save (disk full, no
 // permission) leaves the previous file intact. Raises RuntimeError on failure.
-void WriteJobFile(const std::string& path, const std::vector<modDAZadaro::JobRow>& rows);
+void WriteJobFile(const std::string& path, const std::vector<modDAZadaro::Job>& jobs);
 
 } // namespace ze6

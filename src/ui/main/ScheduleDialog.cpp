@@ -2,10 +2,10 @@
 
 #include "engine/Schedule.h"
 #include "platform/Components.h"
-#include "platform/ProcessInfo.h"
 #include "platform/Prompt.h"
-#include "platform/RunState.h"
+#include "platform/process/ProcessInfo.h"
 #include "platform/schedule/Scheduler.h"
+#include "platform/state/RunState.h"
 #include "ui/main/ScheduleChoice.h"
 
 #include <QCheckBox>

@@ -4,10 +4,10 @@
 
 #include "engine/DefaultFolders.h"
 #include "platform/Components.h"
-#include "platform/ProcessInfo.h"
 #include "platform/Prompt.h"
 #include "platform/RuntimeError.h"
-#include "platform/Version.h"
+#include "platform/process/ProcessInfo.h"
+#include "platform/process/Version.h"
 #include "ui/common/Twips.h"
 #include "ui/main/FileDialogProcedures.h"
 #include "ui/main/JobFile.h"
@@ -237,7 +237,7 @@ int frmDAZadaro::JobCount() const
     return m_grid->rowCount();
 }
 
-JobRow frmDAZadaro::Job(int row) const
+modDAZadaro::Job frmDAZadaro::Job(int row) const
 {
     const auto cell = [this, row](int column) {
         const QTableWidgetItem* item = m_grid->item(row - 1, column);
@@ -247,12 +247,13 @@ JobRow frmDAZadaro::Job(int row) const
         const QVariant bytes = item->data(kCellBytesRole);
         return bytes.isValid() ? bytes.toByteArray().toStdString() : item->text().toStdString();
     };
-    return {cell(0), cell(1), cell(2)};
+    // The count cell only ever holds the text of a count.
+    return {cell(0), cell(1), {modDAZadaro::ReadKeepLast(cell(2))}};
 }
 
-std::vector<JobRow> frmDAZadaro::Jobs() const
+std::vector<modDAZadaro::Job> frmDAZadaro::Jobs() const
 {
-    std::vector<JobRow> jobs;
+    std::vector<modDAZadaro::Job> jobs;
     jobs.reserve(static_cast<std::size_t>(JobCount()));
     for (int row = 1; row <= JobCount(); ++row)
         jobs.push_back(Job(row));
@@ -264,23 +265,24 @@ std::string frmDAZadaro::GetCommandLine(int row) const
     return modDAZadaro::GetCommandLine(Job(row));
 }
 
-void frmDAZadaro::AppendJob(const JobRow& row)
+void frmDAZadaro::AppendJob(const modDAZadaro::Job& job)
 {
     const int index = m_grid->rowCount();
     m_grid->insertRow(index);
     int column = 0;
-    for (const std::string* cell : {&row.source, &row.target, &row.keepLast}) {
+    const std::string keepLast = modDAZadaro::KeepLastText(job.Retention.KeepLastCount);
+    for (const std::string* cell : {&job.Source, &job.Target, &keepLast}) {
         auto* item = new QTableWidgetItem(ReadableText(*cell));
         item->setData(kCellBytesRole, QByteArray::fromStdString(*cell));
         m_grid->setItem(index, column++, item);
     }
 }
 
-bool frmDAZadaro::RefuseUnusableCells(const std::vector<JobRow>& rows, int firstRow, const std::string& what,
+bool frmDAZadaro::RefuseUnusableCells(const std::vector<modDAZadaro::Job>& jobs, int firstRow, const std::string& what,
                                       const std::string& consequence)
 {
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const modDAZadaro::CellFault fault = modDAZadaro::CheckJob(rows[i]);
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const modDAZadaro::CellFault fault = modDAZadaro::CheckJob(jobs[i]);
         if (fault == modDAZadaro::CellFault::None)
             continue;
         GetComponents().GetPrompt().Ask({what + "\r\n\r\nRow " + std::to_string(firstRow + static_cast<int>(i)) + " " +
@@ -316,7 +318,7 @@ std::string frmDAZadaro::InitialDialogLocation() const
 bool frmDAZadaro::SaveFile(const QString& path)
 {
     const std::string what = "The configuration file could not be saved:";
-    const std::vector<JobRow> jobs = Jobs();
+    const std::vector<modDAZadaro::Job> jobs = Jobs();
     if (RefuseUnusableCells(jobs, 1, what + "\r\n" + path.toStdString(), kNotSaved))
         return false;
     try {
@@ -351,9 +353,9 @@ bool frmDAZadaro::LoadFile(const QString& path)
                           kListUnchanged);
         return false;
     }
-    const std::vector<JobRow>& jobs = content.rows;
+    const std::vector<modDAZadaro::Job>& jobs = content.jobs;
     m_grid->setRowCount(0);
-    for (const JobRow& job : jobs)
+    for (const modDAZadaro::Job& job : jobs)
         AppendJob(job);
     FitColumns();
     if (!jobs.empty()) {

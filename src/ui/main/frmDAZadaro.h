@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/JobLineModel.h"
+#include "engine/Job.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -18,7 +18,6 @@ namespace ze6 {
 namespace modDAZadaro {
 class RunContext;
 }
-using modDAZadaro::JobRow;
 
 // A cell's bytes as the user reads them: UTF-8 as it stands, anything else as
 // Latin-1 (the usual origin of such names), so no byte shows as a replacement mark.
@@ -39,8 +38,8 @@ public:
     bool IsDirty() const { return m_isDirty; }
 
     int JobCount() const;
-    JobRow Job(int row) const;
-    std::vector<JobRow> Jobs() const;
+    modDAZadaro::Job Job(int row) const;
+    std::vector<modDAZadaro::Job> Jobs() const;
 
     // The job line of a row (row >= 1), with the cells' bytes as loaded.
     std::string GetCommandLine(int row) const;
@@ -64,10 +63,10 @@ private:
     void ApplyLayout();
     int Twips(int twips, Qt::Orientation orientation) const;
 
-    void AppendJob(const JobRow& row);
-    // Tells the user why `rows` cannot be saved or added; false when they can.
+    void AppendJob(const modDAZadaro::Job& job);
+    // Tells the user why `jobs` cannot be saved or added; false when they can.
     // Rows are numbered from firstRow in the message.
-    bool RefuseUnusableCells(const std::vector<JobRow>& rows, int firstRow, const std::string& what,
+    bool RefuseUnusableCells(const std::vector<modDAZadaro::Job>& jobs, int firstRow, const std::string& what,
                              const std::string& consequence);
     void FitColumns();
     int CurrentJobRow() const;

@@ -1,5 +1,5 @@
 // Restore… and Verify: the main window's commands on the archives of its jobs.
-#include "engine/JobLineModel.h"
+#include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/Restore.h"
 #include "engine/Verify.h"
@@ -46,10 +46,10 @@ template <typename T, typename Line> std::string ListOf(const std::vector<T>& it
     return text;
 }
 
-std::vector<modDAZadaro::RestorePoint> RestorePointsOf(const JobRow& job)
+std::vector<modDAZadaro::RestorePoint> RestorePointsOf(const modDAZadaro::Job& job)
 {
     try {
-        return modDAZadaro::ListRestorePoints(job.source, job.target);
+        return modDAZadaro::ListRestorePoints(job.Source, job.Target);
     } catch (const RuntimeError&) {
         // A target folder that cannot be read offers nothing to restore.
         return {};
@@ -57,13 +57,13 @@ std::vector<modDAZadaro::RestorePoint> RestorePointsOf(const JobRow& job)
 }
 
 // The distinct target folders of some jobs, as spelled on disk where they exist.
-std::vector<std::string> TargetFolders(const std::vector<JobRow>& jobs)
+std::vector<std::string> TargetFolders(const std::vector<modDAZadaro::Job>& jobs)
 {
     std::vector<std::string> folders;
     std::unordered_set<std::string> seen;
-    for (const JobRow& job : jobs) {
+    for (const modDAZadaro::Job& job : jobs) {
         const std::string folder =
-            modDAZadaro::WithTrailingSeparator(FileSystem::ResolvePath(job.target).value_or(job.target));
+            modDAZadaro::WithTrailingSeparator(FileSystem::ResolvePath(job.Target).value_or(job.Target));
         if (seen.insert(FileSystem::FoldCase(folder)).second)
             folders.push_back(folder);
     }
@@ -119,7 +119,7 @@ void frmDAZadaro::mnuEdit_AboutToShow()
 {
     const std::vector<int> rows = SelectedJobRows();
     m_mnuRestore->setEnabled(rows.size() == 1 && !RestorePointsOf(Job(rows.front())).empty());
-    std::vector<JobRow> jobs;
+    std::vector<modDAZadaro::Job> jobs;
     for (const int row : rows)
         jobs.push_back(Job(row));
     const std::vector<std::string> folders = TargetFolders(jobs);
@@ -131,10 +131,10 @@ void frmDAZadaro::RestoreFromArchive()
     const std::vector<int> rows = SelectedJobRows();
     if (rows.size() != 1)
         return;
-    const JobRow job = Job(rows.front());
-    RestoreRequest request{RestorePointsOf(job), modDAZadaro::ClassifySource(job.source).SourceFolder};
+    const modDAZadaro::Job job = Job(rows.front());
+    RestoreRequest request{RestorePointsOf(job), modDAZadaro::ClassifySource(job.Source).SourceFolder};
     if (request.archives.empty()) {
-        Tell("No archive of this job's data files is in " + job.target + ".", PromptIcon::Information);
+        Tell("No archive of this job's data files is in " + job.Target + ".", PromptIcon::Information);
         return;
     }
     const auto choice = RestoreDialog::Ask(request, this);
@@ -151,7 +151,7 @@ void frmDAZadaro::RestoreFromArchive()
 
 void frmDAZadaro::VerifyArchives()
 {
-    std::vector<JobRow> jobs;
+    std::vector<modDAZadaro::Job> jobs;
     for (const int row : SelectedJobRows())
         jobs.push_back(Job(row));
     if (jobs.empty())

@@ -3,10 +3,10 @@
 #include "engine/RunContext.h"
 #include "engine/Usage.h"
 #include "platform/Components.h"
-#include "platform/LogLocation.h"
-#include "platform/ProcessInfo.h"
 #include "platform/Prompt.h"
-#include "platform/Version.h"
+#include "platform/log/LogLocation.h"
+#include "platform/process/ProcessInfo.h"
+#include "platform/process/Version.h"
 #include "ui/about/frmAbout.h"
 #include "ui/editor/frmDAZadaroEdit.h"
 #include "ui/main/RunProgressDialog.h"
@@ -66,21 +66,21 @@ void frmDAZadaro::Add()
         editor.SetTargetFolder(QString());
         const int row = CurrentJobRow();
         if (row >= 1) {
-            const JobRow current = Job(row);
-            editor.SetSourceFolder(QString::fromStdString(current.source));
-            editor.SetTargetFolder(QString::fromStdString(current.target));
+            const modDAZadaro::Job current = Job(row);
+            editor.SetSourceFolder(QString::fromStdString(current.Source));
+            editor.SetTargetFolder(QString::fromStdString(current.Target));
         }
         editor.SetKeepLast(QString());
         editor.Display();
         if (!editor.Cancel()) {
             const std::string target = editor.TargetFolder().toStdString();
-            const std::string keepLast = editor.KeepLast().toStdString();
-            std::vector<JobRow> rows;
+            const modDAZadaro::RetentionRules retention{modDAZadaro::ReadKeepLast(editor.KeepLast().toStdString())};
+            std::vector<modDAZadaro::Job> rows;
             for (const QString& source : editor.SourceFiles())
-                rows.push_back({source.toStdString(), target, keepLast});
+                rows.push_back({source.toStdString(), target, retention});
             if (!RefuseUnusableCells(rows, JobCount() + 1, "The new entries cannot be added.",
                                      "The job list has not been changed.")) {
-                for (const JobRow& added : rows)
+                for (const modDAZadaro::Job& added : rows)
                     AppendJob(added);
                 FitColumns();
                 m_isDirty = true;
@@ -112,16 +112,16 @@ void frmDAZadaro::Execute()
     if (lastRow == 0)
         return;
     m_cmdExecute->setEnabled(false);
-    std::vector<std::string> jobLines;
+    std::vector<modDAZadaro::Job> jobs;
     for (int row = 1; row <= lastRow; ++row)
-        jobLines.push_back(GetCommandLine(row));
+        jobs.push_back(modDAZadaro::Trimmed(Job(row)));
     modDAZadaro::RunOutcome outcome;
     {
         RunProgressDialog dialog(this);
         WindowThreadPrompt prompt(this);
         modDAZadaro::RunContext run(&dialog, &prompt);
         m_run = &run;
-        dialog.Run([&] { outcome = modDAZadaro::ProcessCommandLines(run, jobLines); }, [&] { run.RequestCancel(); });
+        dialog.Run([&] { outcome = modDAZadaro::ProcessJobs(run, jobs); }, [&] { run.RequestCancel(); });
         m_run = nullptr;
     }
     m_cmdExecute->setEnabled(true);

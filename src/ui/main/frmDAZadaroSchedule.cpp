@@ -1,9 +1,9 @@
 #include "ui/main/frmDAZadaro.h"
 
 #include "platform/Components.h"
-#include "platform/ProcessInfo.h"
-#include "platform/ProcessRunner.h"
 #include "platform/Prompt.h"
+#include "platform/process/ProcessInfo.h"
+#include "platform/process/ProcessRunner.h"
 #include "platform/schedule/Scheduler.h"
 #include "ui/main/ScheduleDialog.h"
 

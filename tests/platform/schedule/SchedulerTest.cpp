@@ -1,4 +1,4 @@
-#include "platform/ProcessRunner.h"
+#include "platform/process/ProcessRunner.h"
 #include "platform/schedule/CalendarExpression.h"
 #include "platform/schedule/SystemdTimerScheduler.h"
 #include "support/ProgramRun.h"

@@ -1,6 +1,6 @@
 #include "EditorFixture.h"
 
-#include "platform/ProcessInfo.h"
+#include "platform/process/ProcessInfo.h"
 #include "ui/editor/CheckableHeader.h"
 
 #include <QPointer>

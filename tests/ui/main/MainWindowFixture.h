@@ -60,7 +60,7 @@ protected:
     static void WithNextModal(QObject& scope, std::function<void(QWidget&)> act);
 
     // Puts rows into the grid as if they had been added, without touching the document state.
-    void PutJobs(const std::vector<JobRow>& rows);
+    void PutJobs(const std::vector<modDAZadaro::Job>& rows);
 
     TempFolder folder;
     MainWindowComponents components;

@@ -1,7 +1,7 @@
 #include "ui/main/ScheduleDialog.h"
-#include "platform/ProcessRunner.h"
-#include "platform/RunState.h"
+#include "platform/process/ProcessRunner.h"
 #include "platform/schedule/Scheduler.h"
+#include "platform/state/RunState.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempFolder.h"
 #include "ui/main/MainWindowFixture.h"
@@ -98,7 +98,7 @@ TEST_F(ScheduleDialogTest, ShowsTheScheduleAndLastRunAndSchedulesAndRemovesTheCh
 
 TEST_F(MainWindowTest, ScheduleAsksToSaveAnUnsavedListFirstAndStopsWhenItIsNotSaved)
 {
-    PutJobs({{"/data/", "/backup/", ""}});
+    PutJobs({{"/data/", "/backup/", {0}}});
     components.prompt.answers = {PromptAnswer::No, PromptAnswer::Yes};
     Action("mnuSchedule")->trigger();
     Action("mnuSchedule")->trigger(); // the save dialog is cancelled

@@ -48,7 +48,7 @@ TEST_F(ArchivesTest, RestoreListsTheRowsArchivesNewestFirstAndRestoresTheChosenO
 {
     BackUpTwice();
     folder.Write("data/PLANT1.RZT", "live");
-    PutJobs({{data + "*.RZT?", backup, ""}});
+    PutJobs({{data + "*.RZT?", backup, {0}}});
     SelectRows({0});
     ASSERT_TRUE(RestoreAndVerifyEnabled().first);
 
@@ -86,7 +86,8 @@ TEST_F(ArchivesTest, VerifyChecksEachSelectedTargetFolderOnceAndNamesTheDamagedA
     const std::string damaged = folder.Write("backup/PLANT9_2020-01-01-00-00-00.RZZ", "not an archive");
     const std::string other = folder.MakeFolder("other");
     std::filesystem::copy_file(backup + "PLANT2_2026-12-05-18-00-00.RZZ", other + "PLANT2_2026-12-05-18-00-00.RZZ");
-    PutJobs({{data, backup, ""}, {data + "PLANT1.RZT", backup, "3"}, {data, other, ""}, {"/nowhere/", "/empty/", ""}});
+    PutJobs(
+        {{data, backup, {0}}, {data + "PLANT1.RZT", backup, {3}}, {data, other, {0}}, {"/nowhere/", "/empty/", {0}}});
 
     // Restore acts on one row with archives, Verify on rows whose folders hold any.
     const std::vector<std::pair<std::vector<int>, std::pair<bool, bool>>> cases = {

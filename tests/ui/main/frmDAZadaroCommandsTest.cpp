@@ -1,5 +1,5 @@
 #include "engine/Usage.h"
-#include "platform/ProcessInfo.h"
+#include "platform/process/ProcessInfo.h"
 #include "support/FixedClock.h"
 #include "support/ZipReader.h"
 #include "ui/main/MainWindowFixture.h"
@@ -26,13 +26,13 @@ TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnl
     for (const char* name : {"A.RZT", "B.RZT", "C.RZT6"})
         folder.Write(std::string("data/") + name);
     const std::string target = folder.MakeFolder("backup");
-    PutJobs({{data + "*.RZT?", "/old/target/", "9"}});
+    PutJobs({{data + "*.RZT?", "/old/target/", {9}}});
     Grid()->setCurrentCell(0, 0);
 
     QObject cancelScope;
     WithNextModal(cancelScope, [](QWidget& dialog) { dialog.close(); });
     Button("cmdAdd")->click();
-    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{data + "*.RZT?", "/old/target/", "9"}}));
+    EXPECT_EQ(window->Jobs(), (std::vector<modDAZadaro::Job>{{data + "*.RZT?", "/old/target/", {9}}}));
     EXPECT_FALSE(window->IsDirty());
     EXPECT_TRUE(Button("cmdAdd")->isEnabled());
     EXPECT_EQ(window->focusWidget(), Grid());
@@ -61,9 +61,9 @@ TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnl
     ASSERT_EQ(shown.size(), 6) << "the row's folder was not listed";
     // Keep-last is never carried over from the row.
     EXPECT_EQ(shown.mid(0, 3), (QStringList{QStringLiteral("Add a new entry"), QStringLiteral("/old/target/"), {}}));
-    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{data + "*.RZT?", "/old/target/", "9"},
-                                                   {data + shown[3].toStdString(), target, "4"},
-                                                   {data + shown[5].toStdString(), target, "4"}}));
+    EXPECT_EQ(window->Jobs(), (std::vector<modDAZadaro::Job>{{data + "*.RZT?", "/old/target/", {9}},
+                                                             {data + shown[3].toStdString(), target, {4}},
+                                                             {data + shown[5].toStdString(), target, {4}}}));
     EXPECT_TRUE(window->IsDirty());
     EXPECT_TRUE(Asked().empty());
 }
@@ -74,12 +74,13 @@ TEST_F(CommandsTest, RemoveTakesExactlyTheSelectedRowsEvenWhenApart)
     EXPECT_FALSE(window->IsDirty()); // nothing to remove from an empty list
 
     for (const char* source : {"/1/", "/2/", "/3/", "/4/", "/5/", "/6/"})
-        PutJobs({{source, "/t/", ""}});
+        PutJobs({{source, "/t/", {0}}});
     for (int row : {0, 2, 5}) // as a user picks rows apart
         QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           Grid()->visualRect(Grid()->model()->index(row, 0)).center());
     Button("cmdRemove")->click();
-    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{"/2/", "/t/", ""}, {"/4/", "/t/", ""}, {"/5/", "/t/", ""}}));
+    EXPECT_EQ(window->Jobs(),
+              (std::vector<modDAZadaro::Job>{{"/2/", "/t/", {0}}, {"/4/", "/t/", {0}}, {"/5/", "/t/", {0}}}));
     EXPECT_TRUE(window->IsDirty());
     EXPECT_TRUE(Asked().empty());
 }
@@ -94,7 +95,7 @@ TEST_F(CommandsTest, HelpShowsTheUsageAndCopySyntaxPutsTheCurrentRowsJobLineOnTh
                            {"Selected item is invalid.", "DA Zadaro", PromptButtons::Ok, PromptIcon::None}}));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
 
-    PutJobs({{"/a/", "/b/", ""}, {"/my data/*.RZT", "/to/", "5"}});
+    PutJobs({{"/a/", "/b/", {0}}, {"/my data/*.RZT", "/to/", {5}}});
     Grid()->setCurrentCell(1, 0);
     Action("mnuGenerateCommandLine")->trigger();
     const std::string line = "\"/my data/*.RZT\" \"/to/\" KEEPLAST:5";
@@ -113,9 +114,9 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     folder.Write("data/PLANT1.RZT", "plant one");
     folder.Write("data/PLANT2.RZT6", "plant two");
     const std::string allTarget = folder / "all/", oneTarget = folder / "one/";
-    PutJobs({{data, allTarget, ""},
-             {"/bad\"row/", "/t/", ""}, // a quote inside a cell cannot make a valid job line
-             {data + "PLANT1.RZT", oneTarget, "1"}});
+    PutJobs({{data, allTarget, {0}},
+             {"/bad\"row/", "/t/", {0}}, // a quote inside a cell cannot make a valid job line
+             {data + "PLANT1.RZT", oneTarget, {1}}});
     FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
 
     components.prompt.onAsk = [&](const PromptRequest& request) {
@@ -142,7 +143,7 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
 
     // A run that wrote to the log says how much and where, and shows the log on request.
     Grid()->setRowCount(0);
-    PutJobs({{data, folder.Write("blocker") + "/sub/", ""}});
+    PutJobs({{data, folder.Write("blocker") + "/sub/", {0}}});
     components.prompt.onAsk = nullptr;
     Asked().clear();
     const std::string log = folder / "ZE6Vivevu.log";
@@ -165,7 +166,7 @@ TEST_F(CommandsTest, ExecuteShowsProgressAndCancelKeepsWhatWasFinished)
     folder.Write("data/A.RZT", "small");
     folder.Write("data/B.RZT", std::string(std::size_t{24} << 20, 'b'));
     const std::string target = folder / "backup/";
-    PutJobs({{data + "A.RZT", target, ""}, {data + "B.RZT", target, ""}});
+    PutJobs({{data + "A.RZT", target, {0}}, {data + "B.RZT", target, {0}}});
     components.blockPause = std::chrono::milliseconds(20);
     components.prompt.answers = {PromptAnswer::No, PromptAnswer::No, PromptAnswer::Yes};
 

@@ -1,6 +1,6 @@
 // Loading reads through the engine's line and number readers; those tests need
 // the real engine linked in.
-#include "platform/ProcessInfo.h"
+#include "platform/process/ProcessInfo.h"
 #include "support/FailingFolderSync.h"
 #include "support/FullDisk.h"
 #include "ui/main/MainWindowFixture.h"
@@ -28,7 +28,7 @@ protected:
     // A list saved to `name` (as kSaved) whose first row was removed since.
     std::string SavedThenChanged(const std::string& name = "jobs.rzb")
     {
-        PutJobs({{"/a/", "/b/", "1"}, {"/c/", "/d/", ""}});
+        PutJobs({{"/a/", "/b/", {1}}, {"/c/", "/d/", {0}}});
         const std::string path = SaveAsNew(name);
         Grid()->selectRow(0);
         Button("cmdRemove")->click();
@@ -37,7 +37,7 @@ protected:
 
     void ExpectUnchanged(const std::string& file)
     {
-        EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{"/c/", "/d/", ""}}));
+        EXPECT_EQ(window->Jobs(), (std::vector<modDAZadaro::Job>{{"/c/", "/d/", {0}}}));
         EXPECT_EQ(window->CurrentFile().toStdString(), file);
         EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + file);
         EXPECT_TRUE(window->IsDirty());
@@ -59,7 +59,7 @@ protected:
 // the document just opened closes without a question.
 TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
 {
-    PutJobs({{"/données/*.RZT", "/backup/", "5"}, {" /my data/ ", "/to/", ""}});
+    PutJobs({{"/données/*.RZT", "/backup/", {5}}, {" /my data/ ", "/to/", {0}}});
     const std::string path = SaveAsNew("jobs.rzb");
     ASSERT_EQ(components.dialogs.calls.size(), 1u);
     const FileDialogCall& call = components.dialogs.calls[0];
@@ -91,7 +91,7 @@ TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
     const FileDialogCall& open = components.dialogs.calls.at(2);
     EXPECT_EQ(std::tuple(open.save, open.initialLocation, open.option), std::tuple(false, folder / "copy", true));
     EXPECT_TRUE(Asked().empty());
-    EXPECT_EQ(window->Jobs(), (std::vector<JobRow>{{"/e/", "/f/", "2"}, {"/g/", "/h/", ""}}));
+    EXPECT_EQ(window->Jobs(), (std::vector<modDAZadaro::Job>{{"/e/", "/f/", {2}}, {"/g/", "/h/", {0}}}));
     EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + daily);
     EXPECT_FALSE(window->IsDirty());
     EXPECT_EQ(Grid()->currentRow(), 1);
@@ -116,16 +116,16 @@ TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShowAndNamesThoseTooLongToSh
     const std::string path =
         folder.Write("mixed.rzb", shown + longLines + "\"/lf/\" \"/b/\" KEEPLAST:3\n\"/c/\" \"/d/\" KEEPLAST:4");
     ASSERT_TRUE(window->LoadFile(QString::fromStdString(path)));
-    const std::vector<JobRow> expected{{"/rz/data/*.RZT", "/rz/backup/", "5"},
-                                       {" /blanks kept/ ", " /to/ ", ""},
-                                       {"/lower/", "/b/", "7"},
-                                       {"/half/", "/b/", "2"},
-                                       {"/neg/", "/b/", "-3"},
-                                       {"/zero/", "/b/", ""},
-                                       {"/données/Ünit.RZT6", "/sauvegarde/", ""},
-                                       {longest, "/b/", ""},
-                                       {"/lf/", "/b/", "3"}, // a lone line feed ends a line too
-                                       {"/c/", "/d/", "4"}};
+    const std::vector<modDAZadaro::Job> expected{{"/rz/data/*.RZT", "/rz/backup/", {5}},
+                                                 {" /blanks kept/ ", " /to/ ", {0}},
+                                                 {"/lower/", "/b/", {7}},
+                                                 {"/half/", "/b/", {2}},
+                                                 {"/neg/", "/b/", {-3}},
+                                                 {"/zero/", "/b/", {0}},
+                                                 {"/données/Ünit.RZT6", "/sauvegarde/", {0}},
+                                                 {longest, "/b/", {0}},
+                                                 {"/lf/", "/b/", {3}}, // a lone line feed ends a line too
+                                                 {"/c/", "/d/", {4}}};
     EXPECT_EQ(window->Jobs(), expected);
     EXPECT_EQ(Asked(), (std::vector<PromptRequest>{{"Line 12 of\r\n" + path +
                                                         "\r\nwas not loaded: a path in it is longer than 4096 bytes, "
@@ -155,7 +155,7 @@ TEST_F(DocumentTest, PathsWithAQuoteOrLineBreakAreNeitherLoadedNorSavedAndUnread
     ExpectUnchanged(saved);
 
     for (const std::string target : {"/data/inj\" KEEPLAST:1 \"", "/two\nlines/", "/two\rlines/"}) {
-        PutJobs({{"/src/", target, "5"}});
+        PutJobs({{"/src/", target, {5}}});
         Save();
         ExpectOneFailureBox(saved, "Row 2 holds a double quote or a line break");
         EXPECT_EQ(ReadFile(saved), kSaved);

@@ -1,9 +1,9 @@
-#include "platform/LogLocation.h"
-#include "platform/ProcessInfo.h"
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/PathText.h"
+#include "platform/log/LogLocation.h"
+#include "platform/process/ProcessInfo.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/ProcessInfo.h"
+#include "platform/process/ProcessInfo.h"
 
 #include "platform/files/PathText.h"
 

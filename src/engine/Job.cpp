@@ -1,4 +1,4 @@
-#include "engine/JobLineModel.h"
+#include "engine/Job.h"
 
 #include "engine/ConfigLineReader.h"
 #include "engine/LeadingNumber.h"
@@ -33,9 +33,14 @@ bool EndsWith(std::string_view text, std::string_view tail)
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
-} // namespace
+// Both paths and the trimmed text after the target's closing quote.
+struct LineParts {
+    std::string Source;
+    std::string Target;
+    std::string Options;
+};
 
-std::variant<JobLineParts, JobLineSyntaxError> ParseJobLine(std::string_view jobLine)
+std::variant<LineParts, JobLineSyntaxError> SplitJobLine(std::string_view jobLine)
 {
     if (jobLine.empty() || jobLine.front() != kQuote)
         return JobLineSyntaxError{kMissingSourceQuote};
@@ -44,7 +49,7 @@ std::variant<JobLineParts, JobLineSyntaxError> ParseJobLine(std::string_view job
     if (sourceEnd == std::string_view::npos)
         return JobLineSyntaxError{kMissingSourceQuote};
 
-    JobLineParts parts;
+    LineParts parts;
     parts.Source = std::string(rest.substr(0, sourceEnd));
     const std::string afterSource = TrimBlanks(rest.substr(sourceEnd + 1));
     if (afterSource.empty())
@@ -60,6 +65,33 @@ std::variant<JobLineParts, JobLineSyntaxError> ParseJobLine(std::string_view job
     return parts;
 }
 
+std::int32_t KeepLastOf(std::string_view options, KeepLastReading reading)
+{
+    if (reading == KeepLastReading::RightAfterTarget) {
+        if (AsciiUpper(options.substr(0, kKeepLastMarker.size())) != kKeepLastMarker)
+            return 0;
+        return ReadKeepLast(options.substr(kKeepLastMarker.size()));
+    }
+    const auto found = AsciiUpper(options).find(kKeepLastMarker);
+    if (found == std::string::npos)
+        return 0;
+    const std::int32_t count = ReadKeepLast(options.substr(found + kKeepLastMarker.size()));
+    return count < 0 ? 0 : count;
+}
+
+} // namespace
+
+std::variant<Job, JobLineSyntaxError> ParseJobLine(std::string_view jobLine, KeepLastReading reading)
+{
+    auto split = SplitJobLine(jobLine);
+    if (auto* error = std::get_if<JobLineSyntaxError>(&split))
+        return std::move(*error);
+    auto& parts = std::get<LineParts>(split);
+    Job job{std::move(parts.Source), std::move(parts.Target), {}};
+    job.Retention.KeepLastCount = KeepLastOf(parts.Options, reading);
+    return job;
+}
+
 std::int32_t ReadKeepLast(std::string_view text)
 {
     return RoundToInt32(ReadLeadingNumber(text));
@@ -70,13 +102,9 @@ std::string KeepLastText(std::int32_t count)
     return count == 0 ? std::string() : std::to_string(count);
 }
 
-std::int32_t KeepLastFromOptions(std::string_view options)
+std::string TargetFolderOf(const Job& job)
 {
-    const auto found = AsciiUpper(options).find(kKeepLastMarker);
-    if (found == std::string::npos)
-        return 0;
-    const std::int32_t count = ReadKeepLast(options.substr(found + kKeepLastMarker.size()));
-    return count < 0 ? 0 : count;
+    return WithTrailingSeparator(job.Target);
 }
 
 JobSource ClassifySource(const std::string& source)
@@ -89,6 +117,13 @@ JobSource ClassifySource(const std::string& source)
     return {folder, folder + kDefaultFilePattern};
 }
 
+Job Trimmed(Job job)
+{
+    job.Source = TrimBlanks(job.Source);
+    job.Target = TrimBlanks(job.Target);
+    return job;
+}
+
 CellFault CheckCell(std::string_view cell)
 {
     if (cell.find_first_of("\"\r\n") != std::string_view::npos)
@@ -98,33 +133,34 @@ CellFault CheckCell(std::string_view cell)
     return CellFault::None;
 }
 
-CellFault CheckJob(const JobRow& row)
+CellFault CheckJob(const Job& job)
 {
-    for (const std::string* cell : {&row.source, &row.target, &row.keepLast}) {
+    for (const std::string* cell : {&job.Source, &job.Target}) {
         if (const CellFault fault = CheckCell(*cell); fault != CellFault::None)
             return fault;
     }
     return CellFault::None;
 }
 
-std::string FormatJobLine(const JobRow& row)
+std::string FormatJobLine(const Job& job)
 {
+    const std::string keepLast = KeepLastText(job.Retention.KeepLastCount);
     std::string line;
-    line.reserve(row.source.size() + row.target.size() + row.keepLast.size() + 16);
-    line.append(1, kQuote).append(row.source).append("\" \"").append(row.target).append("\" ");
-    return line.append(kKeepLastMarker).append(row.keepLast);
+    line.reserve(job.Source.size() + job.Target.size() + keepLast.size() + 16);
+    line.append(1, kQuote).append(job.Source).append("\" \"").append(job.Target).append("\" ");
+    return line.append(kKeepLastMarker).append(keepLast);
 }
 
-std::string GetCommandLine(const JobRow& row)
+std::string GetCommandLine(const Job& job)
 {
-    return FormatJobLine({TrimBlanks(row.source), TrimBlanks(row.target), TrimBlanks(row.keepLast)});
+    return FormatJobLine(Trimmed(job));
 }
 
-std::string FormatJobFile(const std::vector<JobRow>& rows)
+std::string FormatJobFile(const std::vector<Job>& jobs)
 {
     std::string content;
-    for (const JobRow& row : rows)
-        content.append(FormatJobLine(row)).append("\r\n");
+    for (const Job& job : jobs)
+        content.append(FormatJobLine(job)).append("\r\n");
     return content;
 }
 
@@ -141,26 +177,21 @@ JobFileContent ParseJobFile(std::istream& input)
             content.quoteInPathLine = number;
             return content;
         }
-        const auto parsed = ParseJobLine(line);
-        const auto* parts = std::get_if<JobLineParts>(&parsed);
-        if (parts == nullptr)
+        std::variant<Job, JobLineSyntaxError> parsed;
+        try {
+            parsed = ParseJobLine(line, KeepLastReading::RightAfterTarget);
+        } catch (const RuntimeError&) {
+            // Beyond 32 bits a value means nothing as a generation count.
             continue;
-        JobRow row{parts->Source, parts->Target, {}};
-        // The window shows a value only where it writes one: right after the target.
-        if (AsciiUpper(std::string_view(parts->Options).substr(0, kKeepLastMarker.size())) == kKeepLastMarker) {
-            try {
-                row.keepLast =
-                    KeepLastText(ReadKeepLast(std::string_view(parts->Options).substr(kKeepLastMarker.size())));
-            } catch (const RuntimeError&) {
-                // Beyond 32 bits a value means nothing as a generation count.
-                continue;
-            }
         }
-        if (CheckJob(row) == CellFault::TooLong) {
+        auto* job = std::get_if<Job>(&parsed);
+        if (job == nullptr)
+            continue;
+        if (CheckJob(*job) == CellFault::TooLong) {
             content.tooLongLines.push_back(number);
             continue;
         }
-        content.rows.push_back(std::move(row));
+        content.jobs.push_back(std::move(*job));
     }
     return content;
 }

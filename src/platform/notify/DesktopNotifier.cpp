@@ -1,6 +1,6 @@
-#include "platform/DesktopNotifier.h"
+#include "platform/notify/DesktopNotifier.h"
 
-#include "platform/ProcessInfo.h"
+#include "platform/process/ProcessInfo.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,5 +1,5 @@
+#include "engine/Job.h"
 #include "engine/ConfigLineReader.h"
-#include "engine/JobLineModel.h"
 #include "engine/LeadingNumber.h"
 #include "support/RaisedNumber.h"
 
@@ -17,11 +17,11 @@ std::string Parse(std::string_view line)
     const auto parsed = ParseJobLine(line);
     if (const auto* error = std::get_if<JobLineSyntaxError>(&parsed))
         return error->Message;
-    const auto& parts = std::get<JobLineParts>(parsed);
-    return "[" + parts.Source + "][" + parts.Target + "][" + parts.Options + "]";
+    const auto& job = std::get<Job>(parsed);
+    return "[" + job.Source + "][" + job.Target + "][" + std::to_string(job.Retention.KeepLastCount) + "]";
 }
 
-TEST(ParseJobLine, MessagesAndParts)
+TEST(ParseJobLine, MessagesAndValues)
 {
     const std::string source = "ERROR - Missing Quote in SourcePath!", target = "ERROR - Missing TargetPath!",
                       targetQuote = "ERROR - Missing Quote in TargetPath!";
@@ -32,15 +32,21 @@ TEST(ParseJobLine, MessagesAndParts)
         {"\"/d/\"", target},
         {"\"/d/\" /t/", targetQuote},
         {"\"/d/\" \t\"/t/\"", targetQuote},
-        {"\"/d\"\"/t\"", "[/d][/t][]"},
-        {"\"\"   \"\"   ", "[][][]"},
-        {"\"/a b/\"  \"/c d/\"  junk KEEPLAST: 3  ", "[/a b/][/c d/][junk KEEPLAST: 3]"},
-        {"\"/x KEEPLAST:4/\" \"/t/\"", "[/x KEEPLAST:4/][/t/][]"}};
+        {"\"/d\"\"/t\"", "[/d][/t][0]"},
+        {"\"\"   \"\"   ", "[][][0]"},
+        {"\"/a b/\"  \"/c d/\"  junk KEEPLAST: 3  ", "[/a b/][/c d/][3]"},
+        {"\"/x KEEPLAST:4/\" \"/t/\"", "[/x KEEPLAST:4/][/t/][0]"}};
     for (const auto& [line, expected] : cases)
         EXPECT_EQ(Parse(line), expected) << line;
 }
 
-TEST(KeepLastFromOptions, LeadingNumberAfterTheFirstOption)
+// The runner's reading of the text after the target.
+std::int32_t KeepLastFromOptions(const std::string& options)
+{
+    return std::get<Job>(ParseJobLine("\"/s/\" \"/t/\" " + options)).Retention.KeepLastCount;
+}
+
+TEST(ParseJobLine, RunnerReadsTheLeadingNumberAfterTheFirstKeepLast)
 {
     const std::pair<std::string, std::int32_t> cases[] = {{"", 0},
                                                           {"KEEPLAST:", 0},
@@ -86,12 +92,31 @@ TEST(ClassifySource, FilesOrFolder)
     }
 }
 
-TEST(GetCommandLine, QuotesTrimmedCellsAndAlwaysWritesTheKeepLastMarker)
+TEST(ParseJobLine, WindowReadsKeepLastOnlyRightAfterTheTargetAsWritten)
 {
-    EXPECT_EQ(GetCommandLine({"/rz/data/*.RZT", "/rz/backup/", "5"}), "\"/rz/data/*.RZT\" \"/rz/backup/\" KEEPLAST:5");
+    const auto window = [](const std::string& options) {
+        return std::get<Job>(ParseJobLine("\"/s/\" \"/t/\" " + options, KeepLastReading::RightAfterTarget))
+            .Retention.KeepLastCount;
+    };
+    EXPECT_EQ(window("keeplast:7"), 7);
+    EXPECT_EQ(window("KEEPLAST:-3"), -3);
+    EXPECT_EQ(window("junk KEEPLAST:3"), 0);
+    EXPECT_EQ(test::RaisedNumber([&] { window("KEEPLAST:2147483648"); }, "ZE6Vivevu"), 6);
+}
+
+TEST(GetCommandLine, QuotesTrimmedPathsAndAlwaysWritesTheKeepLastMarker)
+{
+    EXPECT_EQ(GetCommandLine({"/rz/data/*.RZT", "/rz/backup/", {5}}), "\"/rz/data/*.RZT\" \"/rz/backup/\" KEEPLAST:5");
     // Blanks at the ends go, blanks inside stay; a tab is not a blank.
-    EXPECT_EQ(GetCommandLine({"  /my data/  ", " /to/ ", " 7 "}), "\"/my data/\" \"/to/\" KEEPLAST:7");
-    EXPECT_EQ(GetCommandLine({"\t/a/", "   ", ""}), "\"\t/a/\" \"\" KEEPLAST:");
+    EXPECT_EQ(GetCommandLine({"  /my data/  ", " /to/ ", {7}}), "\"/my data/\" \"/to/\" KEEPLAST:7");
+    EXPECT_EQ(GetCommandLine({"\t/a/", "   ", {}}), "\"\t/a/\" \"\" KEEPLAST:");
+}
+
+TEST(TargetFolderOf, ExactlyOneFinalSeparator)
+{
+    EXPECT_EQ(TargetFolderOf({"/s/", "/t", {}}), "/t/");
+    EXPECT_EQ(TargetFolderOf({"/s/", "/t/", {}}), "/t/");
+    EXPECT_EQ(TargetFolderOf({"/s/", "", {}}), "/");
 }
 
 TEST(ConfigLineReader, CrLfLoneCrAndLoneLfEachEndALine)

@@ -1,4 +1,4 @@
-#include "platform/Console.h"
+#include "platform/process/Console.h"
 
 #include <cstdio>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "platform/ProcessRunner.h"
+#include "platform/process/ProcessRunner.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,7 +1,7 @@
-#include "platform/RunState.h"
+#include "platform/state/RunState.h"
 
-#include "platform/ProcessInfo.h"
 #include "platform/files/PathText.h"
+#include "platform/process/ProcessInfo.h"
 #include "platform/schedule/CalendarExpression.h"
 #include "platform/schedule/Scheduler.h"
 
