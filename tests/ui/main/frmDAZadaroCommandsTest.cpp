@@ -117,7 +117,7 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     PutJobs({{data, allTarget, {0}},
              {"/bad\"row/", "/t/", {0}}, // a quote inside a cell cannot make a valid job line
              {data + "PLANT1.RZT", oneTarget, {1}}});
-    FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
+    FixedClock clock(components, QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
 
     components.prompt.onAsk = [&](const PromptRequest& request) {
         const bool running = request.text != "Backup completed!";
@@ -231,7 +231,7 @@ TEST_F(CommandsTest, NamesThatAreNotUtf8KeepTheirBytes)
     EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")).toStdString(), line);
     EXPECT_EQ(Asked().back().text.substr(Asked().back().text.find('"')), QString::fromLatin1(line).toStdString());
 
-    FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
+    FixedClock clock(components, QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
     Button("cmdExecute")->click();
     EXPECT_EQ(FolderNames(target), Names{"PLANT1_2026-12-05-18-21-43.RZZ"});
     EXPECT_EQ(Asked().back().text, "Backup completed!");
