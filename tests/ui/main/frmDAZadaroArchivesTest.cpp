@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <filesystem>
 
 namespace ze6::test {
