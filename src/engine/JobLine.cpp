@@ -18,7 +18,6 @@ namespace {
 // The body of a job that parsed, inside its job's error handler.
 void ArchiveJob(RunContext& run, const Job& job)
 {
-    run.KeepLastCount = job.Retention.KeepLastCount;
     const std::string targetFolder = TargetFolderOf(job);
     const JobSource source = ClassifySource(job.Source);
 
@@ -31,7 +30,7 @@ void ArchiveJob(RunContext& run, const Job& job)
             bytes += facts->size;
     }
     run.Pipeline().AddEvent([&run, count = names.size(), bytes] { run.Progress().DataFilesListed(count, bytes); });
-    ArchiveDataFiles(run, source.SourceFolder, targetFolder, names);
+    ArchiveDataFiles(run, source.SourceFolder, targetFolder, names, job.Retention);
 }
 
 // Runs `body` as one job: its run-time errors are logged after what the data
