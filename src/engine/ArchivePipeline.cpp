@@ -36,14 +36,6 @@ constexpr std::size_t kUnderWayPerHelper = 4;
 // and the writer then reports the name as taken.
 constexpr int kMostSecondsWaited = 3;
 
-// A folder as spelled on disk, ending in one separator; unchanged when it
-// cannot be found.
-std::string FolderAsFound(const std::string& folder)
-{
-    const auto found = FileSystem::ResolvePath(FileSystem::WithoutTrailingSeparators(folder));
-    return WithTrailingSeparator(found ? *found : folder);
-}
-
 } // namespace
 
 // One data file on its way from its name to its committed archive, or an
@@ -53,7 +45,7 @@ struct PipelineItem {
     std::string name; // as the progress sink hears it
     std::string targetFolder;
     std::string archivePath;
-    std::int32_t keepLastCount = 0;
+    RetentionRules retention;
     std::uint64_t size = 0;
     bool begun = false;        // prepared without failure: its archive has a name and a writer
     bool liveProgress = false; // the sink heard of it while it was built
@@ -82,11 +74,12 @@ ArchivePipeline::~ArchivePipeline()
         thread.join();
 }
 
-void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName)
+void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName,
+                          const RetentionRules& retention)
 {
     auto item = std::make_unique<PipelineItem>();
     item->name = sourceFolder + fileName;
-    item->keepLastCount = m_run.KeepLastCount;
+    item->retention = retention;
     Prepare(*item, targetFolder);
     PipelineItem& added = *item;
     if (!added.begun) {
@@ -129,19 +122,20 @@ void ArchivePipeline::CommitAll()
         CommitBuilt();
 }
 
-void ArchivePipeline::Prepare(PipelineItem& file, std::string targetFolder)
+void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolder)
 {
     try {
-        const std::string bareName = CollectArchiveFiles(m_run, file.name, &file.held);
+        const ArchiveFileList files = CollectArchiveFiles(m_run.Services(), file.name, &file.held);
 
         // An unplugged backup drive: nothing may go to the system disk in its place.
         if (MountedVolumes::WouldWriteToAbsentVolume(targetFolder))
             Raise(ErrorNumber::PathNotFound, kProgramErrorSource, targetFolder);
         if (!FileExists(targetFolder))
-            CreateFolderPath(WithTrailingSeparator(targetFolder));
-        targetFolder = FolderAsFound(WithTrailingSeparator(targetFolder));
+            CreateFolderPath(targetFolder);
+        // As spelled on disk, still ending in its one separator.
+        file.targetFolder = FileSystem::ResolvePath(targetFolder).value_or(targetFolder);
 
-        const std::string stem = targetFolder + ChangeFileExtension(bareName, "");
+        const std::string stem = file.targetFolder + ChangeFileExtension(files.DataFileName, "");
         std::string archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
         // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
         // within the same second, finds its name taken by the first.
@@ -150,16 +144,15 @@ void ArchivePipeline::Prepare(PipelineItem& file, std::string targetFolder)
             archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
         }
 
-        RemoveAbandonedTemporaries(m_run, archivePath, targetFolder);
-        for (const auto& path : m_run.ArchiveFileList) {
+        RemoveAbandonedTemporaries(m_run, archivePath, file.targetFolder);
+        for (const auto& path : files.Paths) {
             if (const auto facts = FileSystem::EntryFactsOf(path))
                 file.size += facts->size;
         }
         file.writer = m_run.Services().CreateArchiveWriter();
         file.writer->SetArchiveName(archivePath);
-        for (const auto& path : m_run.ArchiveFileList)
+        for (const auto& path : files.Paths)
             file.writer->AddFile(path);
-        file.targetFolder = targetFolder;
         file.archivePath = archivePath;
         file.begun = true;
     } catch (...) {
@@ -350,8 +343,7 @@ void ArchivePipeline::Report(PipelineItem& file)
             return;
         ++m_run.Outcome.ArchivesWritten;
         FileSystem::InvalidateCache(file.targetFolder);
-        if (file.keepLastCount > 0)
-            PruneArchives(m_run, file.archivePath, file.targetFolder, file.keepLastCount);
+        PruneArchives(m_run, file.archivePath, file.targetFolder, file.retention);
         written = true;
     });
     m_run.Progress().DataFileFinished(written);

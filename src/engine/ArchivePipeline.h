@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Job.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -34,15 +36,17 @@ public:
     ArchivePipeline(const ArchivePipeline&) = delete;
     ArchivePipeline& operator=(const ArchivePipeline&) = delete;
 
-    // One data file, to be kept with the run's KeepLastCount as it is now.
-    void Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName);
+    // One data file, archived into targetFolder (as TargetFolderOf gives it)
+    // and its series pruned there by the job's retention rules.
+    void Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName,
+             const RetentionRules& retention);
     // Called on the run's thread once every data file added before it is reported.
     void AddEvent(std::function<void()> event);
     // Reports everything added so far.
     void CommitAll();
 
 private:
-    void Prepare(PipelineItem& file, std::string targetFolder);
+    void Prepare(PipelineItem& file, const std::string& targetFolder);
     bool NameTakenByThisRun(const std::string& archivePath) const;
     void BuildLive(PipelineItem& file);
     void Build(PipelineItem& file);

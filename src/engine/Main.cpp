@@ -1,6 +1,5 @@
 #include "engine/Main.h"
 
-#include "diagnostics/modDebug.h"
 #include "engine/ConfigFile.h"
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
@@ -56,25 +55,9 @@ std::optional<std::string> ConventionalSwitchText(const std::string& commandText
     return text + "\n";
 }
 
-} // namespace
-
-int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow, ProgressSink* progress)
-{
-    if (const auto status = RunSwitch(arguments))
-        return *status;
-
-    const std::string commandText = RebuildCommandText(arguments);
-    const int reportsBefore = modDebug::ReportCount();
-    const int status = Main(commandText, showMainWindow, progress);
-    if (!commandText.empty()) {
-        const bool configurationFile = IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)));
-        FinishCommandRun(configurationFile ? WithoutOuterQuotes(commandText) : std::string(),
-                         modDebug::ReportCount() - reportsBefore, modDebug::ReportText(reportsBefore));
-    }
-    return status;
-}
-
-int Main(const std::string& commandText, const std::function<int()>& showMainWindow, ProgressSink* progress)
+// Dispatches the command text; `outcome` tells what a run of jobs did.
+int Dispatch(const std::string& commandText, const std::function<int()>& showMainWindow, ProgressSink* progress,
+             RunOutcome& outcome)
 {
     if (const auto text = ConventionalSwitchText(commandText)) {
         std::fwrite(text->data(), 1, text->size(), stdout);
@@ -90,14 +73,12 @@ int Main(const std::string& commandText, const std::function<int()>& showMainWin
         return 0;
     }
 
-    RunOutcome outcome;
     if (IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)))) {
         const std::string path = WithoutOuterQuotes(commandText);
         if (FileExists(path)) {
             outcome = ProcessFile(path, progress);
         } else {
-            ReportError("Main", "File '" + path + "' does not exist or is inaccessible.", 0, "");
-            ++outcome.EntriesLogged;
+            ReportError(outcome, "Main", "File '" + path + "' does not exist or is inaccessible.", 0, "");
         }
     } else {
         outcome = ProcessCommandLine(commandText, progress);
@@ -106,6 +87,30 @@ int Main(const std::string& commandText, const std::function<int()>& showMainWin
     if (outcome.LinesRejected > 0)
         return 2;
     return outcome.EntriesLogged > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow, ProgressSink* progress)
+{
+    if (const auto status = RunSwitch(arguments))
+        return *status;
+
+    const std::string commandText = RebuildCommandText(arguments);
+    RunOutcome outcome;
+    const int status = Dispatch(commandText, showMainWindow, progress, outcome);
+    if (!commandText.empty()) {
+        const bool configurationFile = IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)));
+        FinishCommandRun(configurationFile ? WithoutOuterQuotes(commandText) : std::string(), outcome.EntriesLogged,
+                         outcome.FirstEntry);
+    }
+    return status;
+}
+
+int Main(const std::string& commandText, const std::function<int()>& showMainWindow, ProgressSink* progress)
+{
+    RunOutcome outcome;
+    return Dispatch(commandText, showMainWindow, progress, outcome);
 }
 
 } // namespace ze6::modDAZadaro

@@ -64,14 +64,14 @@ void RemoveAbandonedTemporaries(RunContext& run, const std::string& archivePath,
 }
 
 void PruneArchives(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
-                   std::int32_t keepLastCount)
+                   const RetentionRules& retention)
 {
-    if (keepLastCount <= 0)
+    if (!retention.Prunes())
         return;
     const std::string stemName = StemName(archivePath, targetFolder);
     if (stemName.empty())
         return;
-    const std::size_t keep = static_cast<std::size_t>(keepLastCount);
+    const std::size_t keep = static_cast<std::size_t>(retention.KeepLastCount);
 
     std::vector<std::string> series = run.Listings.Series(targetFolder, stemName);
     if (series.size() <= keep)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstdint>
+#include "engine/Job.h"
+
 #include <string>
 #include <vector>
 
@@ -14,12 +15,13 @@ enum class CompareMode { Binary = 0, Text = 1 };
 // mode ignores letter case.
 std::vector<std::string> SortFileList(const std::vector<std::string>& list, CompareMode mode);
 
-// Deletes all but the newest keepLastCount archives of the series that
-// archivePath belongs to. Only the effective user's own regular files dated
-// up to archivePath count, and no archive this run wrote is deleted.
-// Raises RuntimeError when a deletion fails.
+// Deletes the archives of the series that archivePath belongs to that the
+// retention rules let go: all but the newest KeepLastCount. Only the
+// effective user's own regular files dated up to archivePath count, and no
+// archive this run wrote is deleted. targetFolder is the archive's folder as
+// the pipeline found it on disk. Raises RuntimeError when a deletion fails.
 void PruneArchives(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
-                   std::int32_t keepLastCount);
+                   const RetentionRules& retention);
 
 // Removes the hidden archive temporaries that killed runs left behind in
 // targetFolder: those of the series that archivePath belongs to after a

@@ -10,6 +10,7 @@ namespace ze6::modDAZadaro {
 struct RunOutcome {
     int ArchivesWritten = 0;
     int EntriesLogged = 0;
+    std::string FirstEntry; // as the log shows it ("ERROR: ..."), once EntriesLogged is above 0
     int LinesRejected = 0;
     bool Cancelled = false;
 };
