@@ -6,16 +6,20 @@
 #include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
+#include "engine/RestorePlan.h"
 #include "engine/RunProgress.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
 #include "platform/archive/ArchiveReader.h"
+#include "platform/archive/HiddenTemporaryFile.h"
 #include "platform/archive/StagedFiles.h"
 #include "platform/files/FileStatus.h"
 #include "platform/files/FileSystem.h"
+#include "platform/files/ScratchFolder.h"
 #include "platform/process/Clock.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <unordered_set>
 
@@ -55,21 +59,6 @@ bool IsDataFileName(const std::string& name)
     return FileSystem::MatchesWildcard(name, "*.RZT?");
 }
 
-// Only a plain name may be restored: an entry such as "../x" or "a/b" would
-// write outside the folder the user chose.
-void CheckEntryNames(const std::vector<ArchiveEntry>& entries, const std::string& archive)
-{
-    std::unordered_set<std::string> seen;
-    for (const auto& entry : entries) {
-        const std::string name = entry.folder ? entry.name.substr(0, entry.name.size() - 1) : entry.name;
-        if (name.empty() || name == "." || name == ".." || name.find(FileSystem::kSeparator) != std::string::npos ||
-            name.find('\0') != std::string::npos)
-            Fail(ErrorNumber::BadFileName, "Entry " + entry.name + " is not a plain file name: " + archive);
-        if (!seen.insert(FileSystem::FoldCase(name)).second)
-            Fail(ErrorNumber::BadFileName, "Two entries are named " + name + ": " + archive);
-    }
-}
-
 // The entry that is the data file: named as the archive's series with a data
 // file's extension, else the first entry with such an extension.
 std::optional<std::string> DataFileEntry(const std::vector<ArchiveEntry>& entries, const std::string& archiveName)
@@ -87,21 +76,46 @@ std::optional<std::string> DataFileEntry(const std::vector<ArchiveEntry>& entrie
     return first;
 }
 
-// Archives what the restore is about to replace as a new generation in
-// `archiveFolder`: what a backup of the destination's data file would hold
-// now, plus every other file to be replaced. Returns its path.
+// Archives what the restore is about to replace or remove as a new
+// generation in `archiveFolder`: what a backup of the destination's data file
+// would hold now, plus every other file in `saved`, plus the names of the
+// files the restore is about to create. Raises when any of it cannot be
+// saved: an undo that lacks a file would not undo. Returns its path.
 std::string WriteSafetyGeneration(const std::string& archiveFolder, std::string stem,
-                                  const std::optional<std::string>& dataFile, const std::vector<std::string>& replaced)
+                                  const std::optional<std::string>& dataFile, const std::vector<std::string>& saved,
+                                  const std::vector<std::string>& created)
 {
     Components& services = GetComponents();
+    std::vector<RuntimeError> refused;
     ArchiveFileList collected;
     if (dataFile) {
-        collected = CollectArchiveFiles(services, *dataFile);
+        collected = CollectArchiveFiles(services, *dataFile, &refused);
         stem = ChangeFileExtension(collected.DataFileName, "");
     }
-    for (const auto& path : replaced)
+    if (!refused.empty()) {
+        const RuntimeError& first = refused.front();
+        throw RuntimeError(first.Number(),
+                           "A file cannot be saved before the restore (" + DescribeErrorNumber(first.Number()) + ")",
+                           first.Source(), first.Path());
+    }
+    for (const auto& path : saved)
         AddArchiveFile(collected, path);
-    const std::vector<std::string> files = std::move(collected.Paths);
+    std::vector<std::string> files = std::move(collected.Paths);
+    std::unordered_set<std::string> kept;
+    for (const auto& file : files)
+        kept.insert(FileSystem::FoldCase(file));
+    for (const auto& path : saved) {
+        if (!kept.count(FileSystem::FoldCase(path)))
+            throw RuntimeError(ErrorNumber::PermissionDenied,
+                               "A file cannot be saved before the restore (" +
+                                   DescribeErrorNumber(ErrorNumber::PermissionDenied) + ")",
+                               kProgramErrorSource, path);
+    }
+    std::optional<ScratchFolder> scratch;
+    if (!created.empty()) {
+        scratch.emplace(kProgramErrorSource);
+        files.push_back(scratch->Write(kCreatedFilesEntry, CreatedFilesText(created)));
+    }
 
     for (int attempt = 1;; ++attempt) {
         const std::string path = archiveFolder + stem + ArchiveTimestamp(services.GetClock().Now()) + ".RZZ";
@@ -126,51 +140,77 @@ std::string WriteSafetyGeneration(const std::string& archiveFolder, std::string 
     }
 }
 
+// Root never reads or writes through a link another user may have planted.
+void RefuseUntrustedLinks(const std::string& path)
+{
+    if (const auto link = FileSystem::UntrustedLinkOnPath(path))
+        Fail(ErrorNumber::PermissionDenied, DescribeErrorNumber(ErrorNumber::PermissionDenied) + ": " + *link);
+}
+
+// A killed restore leaves its hidden temporaries in the folder; those of the
+// names this one writes are surely abandoned after a minute, any other after
+// an hour, as in a backup's target folder.
+void RemoveAbandonedTemporaries(const std::string& folder, const std::vector<ArchiveEntry>& entries)
+{
+    std::unordered_set<std::string> names;
+    for (const auto& entry : entries)
+        names.insert(FileSystem::FoldCase(entry.name));
+    HiddenTemporaryFile::RemoveAbandoned(folder, [&](const std::string& finalName) {
+        return std::optional<std::chrono::seconds>(names.count(FileSystem::FoldCase(finalName)) ? 60 : 3600);
+    });
+}
+
 void Restore(const std::string& archivePath, const std::string& folder, RestoreOutcome& outcome)
 {
+    RefuseUntrustedLinks(archivePath);
     const auto archive = FileSystem::ResolvePath(archivePath);
     if (!archive || StatusOf(*archive)->folder)
         Fail(ErrorNumber::FileNotFound, DescribeErrorNumber(ErrorNumber::FileNotFound) + ": " + archivePath);
+    RefuseUntrustedLinks(*archive);
     ArchiveReader reader(*archive);
     const std::vector<ArchiveEntry>& entries = reader.Entries();
     CheckEntryNames(entries, *archive);
+    const std::vector<std::string> removals = CreatedFilesOf(reader);
 
+    RefuseUntrustedLinks(folder);
     StagedFiles staged(folder, kProgramErrorSource);
     const std::string& destination = staged.Folder();
-    std::vector<std::string> replaced;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].folder)
-            continue;
-        const auto existing = FileSystem::ResolvePath(destination + entries[i].name);
-        if (existing && StatusOf(*existing).value_or(FileStatus{}).folder)
-            Fail(ErrorNumber::PathFileAccessError, "A folder stands where a file is to be restored: " + *existing);
-        const std::string finalPath = existing.value_or(destination + entries[i].name);
-        if (existing)
-            replaced.push_back(*existing);
-        reader.ExtractTo(i, staged.Add(finalPath, existing.has_value()), finalPath);
+    RefuseUntrustedLinks(destination);
+    RemoveAbandonedTemporaries(destination, entries);
+
+    using Kind = RestoreStep::Kind;
+    std::vector<std::string> saved;
+    std::vector<std::string> created;
+    for (const RestoreStep& step : PlanRestore(entries, removals, destination)) {
+        switch (step.kind) {
+        case Kind::NewFolder:
+            staged.AddFolder(step.path);
+            break;
+        case Kind::RemoveFile:
+            staged.Remove(step.path);
+            saved.push_back(step.path);
+            break;
+        case Kind::NewFile:
+        case Kind::ReplaceFile: {
+            const bool replaces = step.kind == Kind::ReplaceFile;
+            (replaces ? saved : created).push_back(replaces ? step.path : NameOf(step.path));
+            reader.ExtractTo(step.entry, staged.Add(step.path, replaces, entries[step.entry].mode), step.path);
+            break;
+        }
+        }
     }
 
-    if (!replaced.empty()) {
+    if (!saved.empty()) {
         const std::string archiveName = NameOf(*archive);
         const auto dataEntry = DataFileEntry(entries, archiveName);
         const auto dataFile =
             dataEntry ? FileSystem::ResolvePath(destination + *dataEntry) : std::optional<std::string>();
         const std::string stem = StemOf(archiveName).value_or(ChangeFileExtension(archiveName, ""));
-        outcome.safetyArchive = WriteSafetyGeneration(GetFolderPart(*archive), stem, dataFile, replaced);
+        outcome.safetyArchive = WriteSafetyGeneration(GetFolderPart(*archive), stem, dataFile, saved, created);
     }
 
-    try {
-        staged.Commit();
-    } catch (...) {
-        outcome.files = staged.Committed();
-        throw;
-    }
+    staged.Commit();
     outcome.files = staged.Committed();
-    for (const auto& entry : entries) {
-        if (entry.folder && !FileSystem::MakeSingleFolder(destination + entry.name))
-            Fail(ErrorNumber::PathNotFound,
-                 DescribeErrorNumber(ErrorNumber::PathNotFound) + ": " + destination + entry.name);
-    }
 }
 
 } // namespace
@@ -189,6 +229,9 @@ RestoreOutcome RestoreArchive(const std::string& archivePath, const std::string&
             throw;
         }
     });
+    // Whatever was logged on the way is a failure too.
+    if (outcome.failure.empty() && logged.EntriesLogged > 0)
+        outcome.failure = "The archive could not be restored.";
     return outcome;
 }
 

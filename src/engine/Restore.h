@@ -15,14 +15,18 @@ struct RestoreOutcome {
 };
 
 // Puts every entry of an archive into `folder`, created with its parents when
-// missing. Nothing is replaced before every entry is written beside its final
-// name and checked against its CRC-32 and length; a damaged archive or a
-// failed write leaves the folder as it was. When files are to be replaced,
-// the destination's data file with its companions, and every other file to
-// be replaced, are first archived as a new generation into the archive's own
-// folder; restoring that generation undoes the restore. A file that exists in
-// another letter case keeps its spelling. Failures are logged under
-// RestoreArchive.
+// missing. All or nothing: every obstacle is found, and every entry written
+// beside its final name and checked against its CRC-32 and length, before
+// the first file is renamed into place; a failure after that gives every
+// file back what it held. When files are to be replaced, the destination's
+// data file with its companions, every other file to be replaced, and the
+// names of the files the restore creates, are first archived as a new
+// generation into the archive's own folder; restoring that generation undoes
+// the restore, removing the files it created. A file that exists in another
+// letter case keeps its spelling. A new file gets the permissions recorded in
+// the archive, narrowed by the umask. Run by root, it follows no link another
+// user may have planted, and what it creates in another user's folder is
+// theirs. Failures are logged under RestoreArchive.
 RestoreOutcome RestoreArchive(const std::string& archivePath, const std::string& folder);
 
 // The command "/RESTORE <archive> <folder>": silent; 0 on success, 1 otherwise.

@@ -3,6 +3,7 @@
 #include "engine/ErrorHandler.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
+#include "engine/RestorePlan.h"
 #include "engine/RunProgress.h"
 #include "platform/RuntimeError.h"
 #include "platform/archive/ArchiveReader.h"
@@ -51,7 +52,13 @@ VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives)
         RunOutcome logged;
         RunWithErrorHandler(logged, kProcName, [&] {
             try {
-                ArchiveReader(path).CheckEntries();
+                if (const auto link = FileSystem::UntrustedLinkOnPath(path))
+                    Raise(ErrorNumber::PermissionDenied, kProgramErrorSource, *link);
+                ArchiveReader reader(path);
+                reader.CheckEntries();
+                // Sound means restorable: a name a restore refuses is damage too.
+                CheckEntryNames(reader.Entries(), path);
+                CreatedFilesOf(reader);
             } catch (const RuntimeError& error) {
                 failure = ReasonAbout(error.Description(), path);
                 throw;
@@ -69,6 +76,15 @@ VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives)
 int VerifyCommand(const std::vector<std::string>& operands)
 {
     const std::string& path = operands.front();
+    // Root never lists an archive through a link another user may have planted.
+    for (const auto& spelling : {std::optional<std::string>(path), FileSystem::ResolvePath(path)}) {
+        const auto link = spelling ? FileSystem::UntrustedLinkOnPath(*spelling) : std::nullopt;
+        if (link) {
+            ReportError(kProcName, DescribeErrorNumber(ErrorNumber::PermissionDenied) + ": " + *link,
+                        ErrorNumber::PermissionDenied, kProgramErrorSource);
+            return 1;
+        }
+    }
     const auto found = FileSystem::ResolvePath(path);
     const auto status = found ? StatusOf(*found) : std::nullopt;
     if (!status) {

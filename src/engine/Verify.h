@@ -23,7 +23,9 @@ struct VerifyResult {
 std::vector<std::string> ArchivesInFolder(const std::string& folder);
 
 // Checks each archive: it must open as a ZIP archive with a consistent
-// directory, and every entry must inflate to its recorded length and CRC-32.
+// directory, every entry must inflate to its recorded length and CRC-32, and
+// a restore must accept every entry's name. Run by root, an archive reached
+// through a link that another user may have planted counts as damaged.
 // Each damaged archive gets one log entry under VerifyArchives.
 VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives);
 

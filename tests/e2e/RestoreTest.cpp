@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ze6::test {
@@ -168,6 +170,95 @@ TEST_F(RestoreTest, AFailedWriteChangesNothing)
     EXPECT_EQ(LogEntries(logPath), (Names{failed("70 - Permission denied", "data/PLANT1.RZT", "ZE6Vivevu"),
                                           failed("61 - Disk full", "data/PLANT1.rzd", "ArchiveReader"),
                                           failed("61 - Disk full", "new/sub/PLANT1.rzd", "ArchiveReader")}));
+}
+
+// An obstacle anywhere stops a restore before it renames anything; a restore
+// clears its own stale temporaries, gives new files their recorded modes, and
+// its undo removes what it created; verify refuses what restore refuses.
+TEST_F(RestoreTest, ObstaclesStopEverythingAndTheUndoRemovesCreatedFiles)
+{
+    namespace fs = std::filesystem;
+    Write("data", {{"A.RZT", "data"}, {"A.RZN", "companion"}});
+    fs::permissions(temp / "data/A.RZN", fs::perms(0644));
+    EXPECT_EQ(Run({temp / "data/A.RZT", temp / "backup"}).status, 0);
+    const std::string backedUp = temp / ("backup/" + FolderNames(temp / "backup")[0]);
+
+    temp.Write("dst/A.RZT", "old");
+    fs::create_symlink("/nonexistent", temp / "dst/A.RZN");
+    EXPECT_TRUE(Silent(Run({"/RESTORE", backedUp, temp / "dst"}), 1));
+    EXPECT_EQ(ReadFile(temp / "dst/A.RZT"), "old");
+    fs::remove(temp / "dst/A.RZN");
+    fs::create_directory(temp / "dst/A.RZN");
+    EXPECT_TRUE(Silent(Run({"/RESTORE", backedUp, temp / "dst"}), 1));
+    EXPECT_EQ(ReadFile(temp / "dst/A.RZT"), "old");
+    fs::remove(temp / "dst/A.RZN");
+    EXPECT_EQ(LogEntries(logPath).size(), 2u);
+    fs::remove(logPath);
+
+    const std::string stale = temp.Write("dst/.A.RZN.abcdefghij.part", "stale");
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    EXPECT_TRUE(Silent(Run({"/RESTORE", backedUp, temp / "dst"})));
+    EXPECT_EQ(In("dst"), (Contents{{"A.RZT", "data"}, {"A.RZN", "companion"}}));
+    EXPECT_FALSE(Exists(stale));
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(temp / "dst/A.RZN").permissions()), 0644 & ~mask);
+    Names archives = FolderNames(temp / "backup");
+    ASSERT_EQ(archives.size(), 2u);
+    const std::string safety = temp / ("backup/" + archives[temp / ("backup/" + archives[0]) == backedUp]);
+    EXPECT_TRUE(Silent(Run({"/RESTORE", safety, temp / "dst"})));
+    EXPECT_EQ(In("dst"), (Contents{{"A.RZT", "old"}}));
+
+    fs::create_directories(temp / "evil");
+    const Result made =
+        RunTool("python3", {"-c", "import zipfile,sys; zipfile.ZipFile(sys.argv[1],'w').writestr('../evil','x')",
+                            temp / "evil/E_2020-01-01-00-00-00.RZZ"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(Run({"/VERIFY", temp / "evil/E_2020-01-01-00-00-00.RZZ"}).status, 1);
+}
+
+// Root follows no link another user owns in a folder not theirs, logs each
+// such fault once and fails; what it creates in a user's folder is theirs.
+TEST_F(RestoreTest, RootFollowsNoUntrustedLinkAndGivesNewFilesToTheFolderOwner)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can plant another user's links and restore into another user's folder";
+    namespace fs = std::filesystem;
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    Write("data", {{"A.RZT", "data"}, {"A.RZN", "companion"}});
+    EXPECT_EQ(Run({temp / "data/A.RZT", temp / "backup"}).status, 0);
+    const std::string archive = temp / ("backup/" + FolderNames(temp / "backup")[0]);
+
+    temp.Write("theirs/A.RZT", "old");
+    for (const std::string& path : {temp / "theirs", temp / "theirs/A.RZT"})
+        ASSERT_EQ(::chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    EXPECT_TRUE(Silent(Run({"/RESTORE", archive, temp / "theirs"})));
+    struct stat created {};
+    ASSERT_EQ(::stat((temp / "theirs/A.RZN").c_str(), &created), 0);
+    EXPECT_EQ(created.st_uid, nobody->pw_uid);
+    EXPECT_EQ(created.st_gid, nobody->pw_gid);
+
+    fs::create_directories(temp / "private");
+    fs::create_directories(temp / "shared");
+    const auto plant = [&](const std::string& target, const std::string& link) {
+        fs::create_symlink(target, link);
+        ASSERT_EQ(::lchown(link.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    };
+    plant(temp / "private", temp / "shared/restore-here");
+    plant(temp / "backup", temp / "shared/archives");
+    temp.Write("dst/A.RZT", "old");
+    plant(temp / "private/elsewhere", temp / "dst/A.RZN");
+    EXPECT_TRUE(Silent(Run({"/RESTORE", archive, temp / "shared/restore-here"}), 1));
+    EXPECT_TRUE(Silent(Run({"/VERIFY", temp / "shared/archives"}), 1));
+    EXPECT_TRUE(Silent(Run({"/RESTORE", archive, temp / "dst"}), 1));
+    EXPECT_TRUE(FolderNames(temp / "private").empty());
+    EXPECT_EQ(ReadFile(temp / "dst/A.RZT"), "old");
+    const Names entries = LogEntries(logPath);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_TRUE(
+        entries[0].starts_with(Logged("RestoreArchive", "70 - Permission denied: " + temp / "shared/restore-here")));
+    EXPECT_TRUE(entries[2].starts_with(Logged("RestoreArchive", "70 - Permission denied: " + temp / "dst/A.RZN")));
 }
 
 } // namespace

@@ -158,6 +158,12 @@ ArchiveReader::ArchiveReader(const std::string& path) : m_path(path), m_handle(s
         entry.crc = (stat.valid & ZIP_STAT_CRC) != 0 ? stat.crc : 0;
         entry.modified = (stat.valid & ZIP_STAT_MTIME) != 0 ? stat.mtime : 0;
         entry.folder = !entry.name.empty() && entry.name.back() == '/';
+        zip_uint8_t system = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(m_handle->archive, static_cast<zip_uint64_t>(i), 0, &system,
+                                             &attributes) == 0 &&
+            system == ZIP_OPSYS_UNIX && (attributes >> 16) != 0)
+            entry.mode = static_cast<int>((attributes >> 16) & 0777);
         m_entries.push_back(std::move(entry));
     }
 }
@@ -198,6 +204,21 @@ void ArchiveReader::CheckEntries()
         if (!m_entries[i].folder)
             Inflate(m_handle->archive, i, m_entries[i], m_path, m_buffer, [](const char*, std::size_t) {});
     }
+}
+
+std::string ArchiveReader::Read(std::size_t index, std::uint64_t limit)
+{
+    m_buffer.resize(kBufferSize);
+    const ArchiveEntry& entry = m_entries.at(index);
+    if (entry.size > limit)
+        Damaged("Entry " + entry.name + " is too long", m_path);
+    std::string content;
+    Inflate(m_handle->archive, index, entry, m_path, m_buffer, [&](const char* data, std::size_t length) {
+        if (content.size() + length > limit)
+            Damaged("Entry " + entry.name + " does not inflate to its recorded length", m_path);
+        content.append(data, length);
+    });
+    return content;
 }
 
 void ArchiveReader::ExtractTo(std::size_t index, int descriptor, const std::string& targetPath)

@@ -16,6 +16,9 @@ struct ArchiveEntry {
     std::uint32_t crc = 0;
     std::time_t modified = 0;
     bool folder = false;
+    // The permission bits the writer recorded (rwx for owner, group and
+    // others), or -1 for an archive made on a system that records none.
+    int mode = -1;
 };
 
 // Reads an existing archive through libzip. Every failure is a RuntimeError
@@ -36,6 +39,10 @@ public:
 
     // Inflates every entry and checks its length and CRC-32.
     void CheckEntries();
+
+    // Inflates one entry into memory; an entry longer than `limit` bytes is
+    // refused as damaged.
+    std::string Read(std::size_t index, std::uint64_t limit);
 
     // Inflates one entry into the empty file `descriptor` (named `targetPath`
     // in errors), makes it durable, reads it back, checks length and CRC-32

@@ -243,6 +243,31 @@ bool IsUntrustedLink(const std::string& path)
     return ::stat(folder.empty() ? "." : folder.c_str(), &holder) != 0 || holder.st_uid != link.st_uid;
 }
 
+std::optional<std::string> UntrustedLinkOnPath(const std::string& path)
+{
+    if (::geteuid() != 0 || path.empty())
+        return std::nullopt;
+    std::string prefix = path.front() == kSeparator ? std::string(1, kSeparator) : std::string();
+    for (const auto& component : SplitComponents(path)) {
+        prefix = Join(prefix, component);
+        if (component != "." && component != ".." && IsUntrustedLink(prefix))
+            return prefix;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> EntriesNamedIgnoringCase(const std::string& folder, const std::string& name)
+{
+    const std::string where = folder.empty() ? std::string(".") : folder;
+    struct stat folderStatus {};
+    if (name.empty() || ::stat(where.c_str(), &folderStatus) != 0 || !S_ISDIR(folderStatus.st_mode))
+        return {};
+    std::vector<std::string> paths;
+    for (const auto& found : FolderIndex::Lookup(where, folderStatus, name, FoldCase(name)))
+        paths.push_back(Join(folder, found));
+    return paths;
+}
+
 bool MakeSingleFolder(const std::string& path)
 {
     try {

@@ -55,6 +55,17 @@ bool IsFileOrFolder(const std::string& path);
 // at any file on the system (the rule of the kernel's protected symlinks).
 bool IsUntrustedLink(const std::string& path);
 
+// The first component of `path` (its folders and its last name, as spelled)
+// that IsUntrustedLink refuses, or nullopt. Checked before a privileged run
+// writes below or reads from a path that others may have a hand in.
+std::optional<std::string> UntrustedLinkOnPath(const std::string& path);
+
+// Every entry of `folder` whose name equals `name` when letter case is
+// ignored, of any kind (dangling links, folders and special files included),
+// as full paths, the exact spelling first. Empty when there is none or the
+// folder cannot be read.
+std::vector<std::string> EntriesNamedIgnoringCase(const std::string& folder, const std::string& name);
+
 // Creates one folder; true when it exists afterwards. Never raises.
 bool MakeSingleFolder(const std::string& path);
 
