@@ -144,8 +144,11 @@ void ArchivePipeline::Prepare(PipelineItem& file, std::string targetFolder)
         const std::string stem = targetFolder + ChangeFileExtension(bareName, "");
         std::string archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
         // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
-        // within the same second, finds its name taken by the first.
-        for (int waited = 0; waited < kMostSecondsWaited && NameTakenByThisRun(archivePath); ++waited) {
+        // within the same second, finds its name taken by the first; so does a
+        // run started by hand in the second the nightly run named its archive.
+        for (int waited = 0;
+             waited < kMostSecondsWaited && (NameTakenByThisRun(archivePath) || FileSystem::PathExists(archivePath));
+             ++waited) {
             WaitForNextSecond();
             archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
         }
