@@ -30,20 +30,21 @@ void AddArchiveFile(ArchiveFileList& files, const std::string& path, std::vector
     const auto found = FileSystem::ResolvePath(path);
     if (!found)
         return;
-    if (FileSystem::IsUntrustedLink(*found)) {
-        // Left out, but said: the archive lacks a file the user may expect in it.
-        RuntimeError refused(ErrorNumber::PermissionDenied, DescribeErrorNumber(ErrorNumber::PermissionDenied),
-                             kProgramErrorSource, *found);
+    // Left out, but said: the archive lacks a file the user may expect in it.
+    const auto refuse = [&](std::int32_t number) {
+        RuntimeError refused(number, DescribeErrorNumber(number), kProgramErrorSource, *found);
         if (held)
             held->push_back(std::move(refused));
         else
             ReportError("ArchiveApplication", refused.Description(), refused.Number(), refused.Source());
-        return;
-    }
-    // A FIFO, socket or device named like a companion is none; reading it
-    // could block the run for ever.
-    if (!FileSystem::IsFileOrFolder(*found))
-        return;
+    };
+    if (FileSystem::IsUntrustedLink(*found))
+        return refuse(ErrorNumber::PermissionDenied);
+    // A companion is a regular file. A folder named like one would become an
+    // empty entry that restores nothing; a FIFO, socket or device could block
+    // the run for ever when read.
+    if (!FileSystem::IsRegularFile(*found))
+        return refuse(ErrorNumber::PathFileAccessError);
 
     if (files.Keys.size() != files.Paths.size()) {
         files.Keys.clear();

@@ -138,8 +138,11 @@ void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolde
         const std::string stem = file.targetFolder + ChangeFileExtension(files.DataFileName, "");
         std::string archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
         // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
-        // within the same second, finds its name taken by the first.
-        for (int waited = 0; waited < kMostSecondsWaited && NameTakenByThisRun(archivePath); ++waited) {
+        // within the same second, finds its name taken by the first; so does a
+        // run started by hand in the second the nightly run named its archive.
+        for (int waited = 0;
+             waited < kMostSecondsWaited && (NameTakenByThisRun(archivePath) || FileSystem::PathExists(archivePath));
+             ++waited) {
             m_run.GetClock().WaitForNextSecond();
             archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
         }

@@ -94,7 +94,7 @@ std::vector<RestoreStep> PlanRestore(const std::vector<ArchiveEntry>& entries, c
         std::optional<std::string> match;
         for (const auto& path : taken) {
             const auto status = StatusOf(path);
-            if (status && FileSystem::IsFileOrFolder(path) && status->folder == entry.folder) {
+            if (status && (status->folder || FileSystem::IsRegularFile(path)) && status->folder == entry.folder) {
                 match = path;
                 break;
             }

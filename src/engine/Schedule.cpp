@@ -32,8 +32,20 @@ std::string AbsoluteConfigPath(const std::string& path)
 {
     // Bytes in, bytes out: a name that is not UTF-8 must reach the schedule unchanged.
     std::error_code failure;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, failure);
-    return (failure ? std::filesystem::path(path) : absolute).lexically_normal().string();
+    std::filesystem::path absolute = std::filesystem::absolute(path, failure);
+    if (failure)
+        absolute = path;
+    // The folders as the kernel follows them: "link/.." is the folder above the
+    // link's target, not the folder the link lies in. The file's own name stays,
+    // so a link there is followed afresh at each run.
+    const std::filesystem::path name = absolute.filename();
+    if (!name.empty() && name != "." && name != "..") {
+        const std::filesystem::path folder = std::filesystem::weakly_canonical(absolute.parent_path(), failure);
+        if (!failure)
+            return (folder / name).string();
+    }
+    const std::filesystem::path whole = std::filesystem::weakly_canonical(absolute, failure);
+    return (failure ? absolute.lexically_normal() : whole).string();
 }
 
 std::string ScheduleConfigFile(Scheduler& scheduler, ProcessRunner& runner, const std::string& file,

@@ -21,6 +21,8 @@ std::string UsageText(const std::string& message)
     text += "Format: ZE6Vivevu \"SourcePath[Filespec]\" \"TargetPath\" [KEEPLAST:n]" + kLineEnd;
     text += kLineEnd;
     text += "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5" + kLineEnd;
+    // The same job as a Linux user writes it.
+    text += "ie  ZE6Vivevu \"/home/me/rz/*.RZT\" \"/media/backup/rz/\" KEEPLAST:5" + kLineEnd;
     text += kLineEnd;
     text += "Alternatively: ZE6Vivevu <FileName>.RZB";
     for (const Switch& entry : Switches())

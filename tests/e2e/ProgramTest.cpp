@@ -1,6 +1,7 @@
 #include "support/ProgramRun.h"
 #include "support/ZipReader.h"
 
+#include <QDateTime>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -34,7 +35,8 @@ std::string Usage(const std::string& message)
 {
     return UsageTitle() + "\n" + (message.empty() ? "" : message + "\n") + std::string(85, '_') +
            "\n\nFormat: ZE6Vivevu \"SourcePath[Filespec]\" \"TargetPath\" [KEEPLAST:n]\n\n"
-           "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5\n\n"
+           "ie  ZE6Vivevu \"C:\\RZDATA\\*.RZT\" \"C:\\RZDATA\\BACKUP\\\" KEEPLAST:5\n"
+           "ie  ZE6Vivevu \"/home/me/rz/*.RZT\" \"/media/backup/rz/\" KEEPLAST:5\n\n"
            "Alternatively: ZE6Vivevu <FileName>.RZB\n"
            "Verify: ZE6Vivevu /VERIFY <Archive>.RZZ|<Folder>\n"
            "Restore: ZE6Vivevu /RESTORE <Archive>.RZZ <Folder>\n"
@@ -100,11 +102,30 @@ TEST_F(ProgramTest, AJobLineThatCannotBeReadIsLoggedWithTheLine)
     EXPECT_FALSE(Exists(temp / "other"));
 }
 
+// A run by hand in the very second the nightly one named its archive waits
+// for the next free second; the nightly archive stays as it was.
+TEST_F(ProgramTest, ARunInTheSecondOfAnotherRunsArchiveTakesTheNextFreeSecond)
+{
+    temp.Write("data/A.RZT", "newer");
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const int second : {0, 1})
+        temp.Write("out/A" + now.addSecs(second).toString(QStringLiteral("_yyyy-MM-dd-HH-mm-ss")).toStdString() +
+                       ".RZZ",
+                   "nightly");
+
+    EXPECT_TRUE(Silent(Run({temp / "data/A.RZT", temp / "out"}))) << ReadFile(logPath);
+    const Names names = FolderNames(temp / "out");
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(ReadFile(temp / ("out/" + names[0])) + ReadFile(temp / ("out/" + names[1])), "nightlynightly");
+    const auto entries = ReadZip(temp / ("out/" + names[2]));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].content, "newer");
+}
+
 // Names that differ only in case are different files: each data file is
 // archived under its own spelling with the companions spelled most like it,
-// and a single-file source of an exact spelling selects that file alone. A
-// FIFO or device named like a companion is left out and never read.
-TEST_F(ProgramTest, EachDataFileKeepsItsOwnSpellingAndOddCompanionsAreLeftOut)
+// and a single-file source of an exact spelling selects that file alone.
+TEST_F(ProgramTest, EachDataFileKeepsItsOwnSpellingAndCompanion)
 {
     temp.Write("data/Plant1.RZT", "lower");
     temp.Write("data/PLANT1.RZT", "upper");
@@ -112,8 +133,6 @@ TEST_F(ProgramTest, EachDataFileKeepsItsOwnSpellingAndOddCompanionsAreLeftOut)
     temp.Write("data/PLANT1.rzd", "upper's companion");
     temp.Write("data/aB.RZT", "short"); // its companion 1, aB.rzt, is spelled more like the other
     temp.Write("data/Ab.rzt", "other");
-    ASSERT_EQ(::mkfifo((temp / "data/plant1.rzi").c_str(), 0600), 0);
-    ASSERT_EQ(::symlink("/dev/null", (temp / "data/Plant1.rza").c_str()), 0);
 
     for (const Result& result : {Run({temp / "data", temp / "both"}), Run({temp / "data/Plant1.RZT", temp / "one"})})
         EXPECT_TRUE(Silent(result)) << ReadFile(logPath);
@@ -129,6 +148,35 @@ TEST_F(ProgramTest, EachDataFileKeepsItsOwnSpellingAndOddCompanionsAreLeftOut)
               (Names{"Ab: Ab.rzt=other", "PLANT1: PLANT1.RZT=upper", "PLANT1: PLANT1.rzd=upper's companion",
                      "Plant1: Plant1.RZT=lower", "Plant1: Plant1.RZD=lower's companion", "aB: aB.RZT=short"}));
     EXPECT_EQ(archived("one"), (Names{"Plant1: Plant1.RZT=lower", "Plant1: Plant1.RZD=lower's companion"}));
+}
+
+// A companion is a regular file or a link to one. A folder, a link to a
+// folder, a FIFO or a device named like one is left out, never read, and said
+// once: the archive lacks a file the user may expect in it.
+TEST_F(ProgramTest, CompanionsThatAreNoRegularFilesAreLeftOutAndLogged)
+{
+    temp.Write("data/A.RZT", "data");
+    temp.Write("data/real.rzd", "companion");
+    temp.Write("data/sub/inside", "never archived");
+    ASSERT_EQ(::symlink("real.rzd", (temp / "data/A.rzd").c_str()), 0);
+    std::filesystem::create_directory(temp / "data/A.rzn");
+    ASSERT_EQ(::symlink("sub", (temp / "data/A.rzm").c_str()), 0);
+    ASSERT_EQ(::mkfifo((temp / "data/A.rzi").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/null", (temp / "data/A.rza").c_str()), 0);
+
+    EXPECT_TRUE(Silent(Run({temp / "data/A.RZT", temp / "out"}), 1));
+    Names logged;
+    for (const char* name : {"A.rzi", "A.rza", "A.rzn", "A.rzm"})
+        logged.push_back(
+            "ERROR: modDAZadaro, ArchiveApplication, Runtime error occured: 75 - Path/File access error: " +
+            (temp / "data/") + name + " Source: ZE6Vivevu");
+    EXPECT_EQ(LogEntries(logPath), logged);
+    const Names names = FolderNames(temp / "out");
+    ASSERT_EQ(names.size(), 1u);
+    Names entries;
+    for (const auto& entry : ReadZip(temp / ("out/" + names[0])))
+        entries.push_back(entry.name + "=" + entry.content);
+    EXPECT_EQ(entries, (Names{"A.RZT=data", "A.rzd=companion"}));
 }
 
 // A socket file nobody listens on, as a compositor that has gone leaves behind.

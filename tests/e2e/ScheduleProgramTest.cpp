@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <regex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ze6::test {
@@ -97,7 +98,7 @@ TEST_F(CrontabScheduleTest, KeepsItsLinesBetweenMarkersAndLeavesEveryOtherLineAs
                                               temp.Path() + "my jobs\\.rzb\t\\d{4}-\\d\\d-\\d\\d 02:30:00\n")))
         << list.out;
     EXPECT_EQ(Crontab(), theirs + "# ZE6Vivevu begin\n# hourly\n0 * * * * '" ZE6_BINARY "' '" +
-                             std::regex_replace(other, std::regex("%"), "\\%") + "'\n# *-*-* 02:30\n30 2 * * * '" +
+                             std::regex_replace(other, std::regex("%"), "'\\%'") + "'\n# *-*-* 02:30\n30 2 * * * '" +
                              ZE6_BINARY "' '" + jobs + "'\n# ZE6Vivevu end\n");
 
     EXPECT_EQ(Run({"/UNSCHEDULE", "my jobs.rzb"}).status, 0);
@@ -107,6 +108,71 @@ TEST_F(CrontabScheduleTest, KeepsItsLinesBetweenMarkersAndLeavesEveryOtherLineAs
     EXPECT_EQ(Run({"/unschedule", other}).status, 0);
     EXPECT_EQ(Crontab(), theirs);
     EXPECT_EQ(Run({"/SCHEDULES"}).out, "");
+}
+
+// The command as Debian's cron hands it to /bin/sh (do_command.c): "\%" is a
+// "%", a bare "%" ends the command, any other backslash stays.
+std::string AsCronRunsIt(const std::string& line)
+{
+    std::string command;
+    for (std::size_t i = 0; i < line.size() && line[i] != '%'; ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) {
+            command += line[i + 1] == '%' ? "" : "\\";
+            command += line[++i];
+        } else {
+            command += line[i];
+        }
+    }
+    return command;
+}
+
+// Backslashes before "%" and doubled backslashes reach the program as they
+// are named, and "link/.." is the folder above the link's target, as the
+// kernel reads it.
+TEST_F(CrontabScheduleTest, RunsTheFileTheKernelOpensWhateverItsNameHolds)
+{
+    temp.Write("data/A.RZT", "a");
+    const std::string odd =
+        temp.Write("odd\\%name \\\\ 50%.rzb", Quoted(temp / "data/A.RZT") + " " + Quoted(temp / "out") + "\r\n");
+    temp.Write("real/sub/keep");
+    const std::string real = temp.Write("real/x.rzb");
+    temp.Write("x.rzb"); // where "link/.." would lead if read as text
+    ASSERT_EQ(::symlink("real/sub", (temp / "link").c_str()), 0);
+    for (const auto& item : std::filesystem::recursive_directory_iterator(temp.Path()))
+        ASSERT_EQ(::lchown(item.path().c_str(), uid, gid), 0);
+
+    EXPECT_EQ(Run({"/SCHEDULE", odd, "daily"}).status, 0);
+    EXPECT_EQ(Run({"/SCHEDULE", "link/../x.rzb", "hourly"}).status, 0);
+    const Result list = Run({"/SCHEDULES"});
+    EXPECT_NE(list.out.find("daily\t" + odd + "\t"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("hourly\t" + real + "\t"), std::string::npos) << list.out;
+
+    const std::string table = Crontab();
+    const auto start = table.find("0 0 * * * ");
+    ASSERT_NE(start, std::string::npos) << table;
+    const std::string line = table.substr(start + 10, table.find('\n', start) - start - 10);
+    EXPECT_EQ(RunTool("/bin/sh", {"-c", AsCronRunsIt(line)}).status, 0) << line;
+    EXPECT_EQ(FolderNames(temp / "out").size(), 1u) << AsCronRunsIt(line);
+    EXPECT_EQ(Run({"/UNSCHEDULE", odd}).status, 0);
+    EXPECT_EQ(Run({"/UNSCHEDULE", real}).status, 0);
+    EXPECT_EQ(Crontab(), "");
+}
+
+// The systemd back end, against a systemctl that answers yes to everything:
+// a name that is not UTF-8 is listed with its own bytes.
+TEST(SystemdScheduleTest, ListsNamesThatAreNotUtf8AsTheirBytes)
+{
+    TempFolder temp;
+    temp.Write("bin/systemctl", "#!/bin/sh\nexit 0\n");
+    ASSERT_EQ(::chmod((temp / "bin/systemctl").c_str(), 0755), 0);
+    // As /SCHEDULE writes it; the test harness passes arguments as UTF-8 text.
+    const std::string jobs = temp / "caf\xe9.rzb";
+    temp.Write("config/systemd/user/ze6vivevu-0123.timer",
+               "# ZE6Vivevu file: " + jobs + "\n# ZE6Vivevu when: daily\n[Timer]\nOnCalendar=*-*-* 00:00:00\n");
+    ProgramRun program(temp, temp / "state/ZE6Vivevu.log");
+    program.With("PATH", temp / ("bin:" + std::string(std::getenv("PATH")))).With("XDG_CONFIG_HOME", temp / "config");
+    const Result list = program.Run({"/SCHEDULES"});
+    EXPECT_EQ(list.out.substr(0, list.out.rfind('\t')), "daily\t" + jobs);
 }
 
 } // namespace

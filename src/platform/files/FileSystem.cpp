@@ -223,10 +223,10 @@ std::vector<std::string> ListFilesStartingWith(const std::string& folder, const 
     return names;
 }
 
-bool IsFileOrFolder(const std::string& path)
+bool IsRegularFile(const std::string& path)
 {
     struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode));
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 bool IsUntrustedLink(const std::string& path)

@@ -45,9 +45,9 @@ bool MatchesWildcard(const std::string& name, const std::string& pattern);
 std::string FoldCase(const std::string& text);
 bool EqualIgnoringCase(const std::string& a, const std::string& b);
 
-// True when `path` (as spelled) is a regular file or a folder after following
-// links; false for FIFOs, sockets, devices and what does not exist. Never opens it.
-bool IsFileOrFolder(const std::string& path);
+// True when `path` (as spelled) is a regular file after following links; false
+// for folders, FIFOs, sockets, devices and what does not exist. Never opens it.
+bool IsRegularFile(const std::string& path);
 
 // True when the process runs as root and `path` (as spelled) is a symbolic
 // link owned neither by root nor by the owner of its folder. Following such a

@@ -44,8 +44,10 @@ Lines Sort(const std::string& text)
     return lines;
 }
 
-// A word for /bin/sh in single quotes; cron itself turns a bare "%" into a
-// line break, so it is escaped as well.
+// A word for /bin/sh in single quotes, written for cron first: cron cuts the
+// command at a bare "%" and reads "\%" as a plain "%", but keeps a backslash
+// before anything else. So each "%" stands outside the quotes as "\%", where no
+// backslash of the path can come right before it.
 std::string ShellWord(const std::string& text)
 {
     std::string result = "'";
@@ -53,26 +55,46 @@ std::string ShellWord(const std::string& text)
         if (c == '\'')
             result += "'\\''";
         else if (c == '%')
-            result += "\\%";
+            result += "'\\%'";
         else
             result += c;
     }
     return result + "'";
 }
 
-// The words of a command line that ShellWord wrote.
-std::vector<std::string> ShellWords(const std::string& text)
+// The command as cron hands it to the shell: "\%" becomes "%", a bare "%"
+// ends it, every other backslash stays.
+std::string CronCommand(const std::string& text)
 {
+    std::string command;
+    bool escaped = false;
+    for (const char c : text) {
+        if (escaped) {
+            if (c == '%')
+                command.back() = '%';
+            else
+                command += c;
+            escaped = false;
+            continue;
+        }
+        if (c == '%')
+            break;
+        escaped = c == '\\';
+        command += c;
+    }
+    return command;
+}
+
+// The words of a command line that ShellWord wrote.
+std::vector<std::string> ShellWords(const std::string& line)
+{
+    const std::string text = CronCommand(line);
     std::vector<std::string> words;
     std::string word;
     bool quoted = false, inWord = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '\\' && i + 1 < text.size() && text[i + 1] == '%') {
-            word += '%';
-            ++i;
-            inWord = true;
-        } else if (quoted) {
+        if (quoted) {
             if (c == '\'')
                 quoted = false;
             else

@@ -65,10 +65,11 @@ void WriteUnit(const std::string& path, const std::string& content)
         throw ScheduleError("Cannot write " + path + ": " + file.errorString().toStdString());
 }
 
-std::string CommentValue(const QString& text, const char* prefix)
+// Bytes, not text: a file name that is not UTF-8 comes back as it was written.
+std::string CommentValue(const QByteArray& text, const char* prefix)
 {
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
-        if (line.startsWith(QLatin1String(prefix)))
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.startsWith(prefix))
             return line.mid(static_cast<qsizetype>(std::char_traits<char>::length(prefix))).toStdString();
     }
     return {};
@@ -177,7 +178,7 @@ std::vector<ScheduledFile> SystemdTimerScheduler::List()
         QFile unit(folder.filePath(name));
         if (!unit.open(QIODevice::ReadOnly))
             continue;
-        const QString text = QString::fromUtf8(unit.readAll());
+        const QByteArray text = unit.readAll();
         ScheduledFile entry{CommentValue(text, kFileComment), CommentValue(text, kWhenComment)};
         if (!entry.file.empty())
             list.push_back(entry);
