@@ -2,6 +2,7 @@
 
 #include "engine/ArchivePipeline.h"
 #include "engine/ErrorHandler.h"
+#include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/RunContext.h"
 #include "platform/Components.h"
@@ -119,17 +120,17 @@ std::string CollectArchiveFiles(RunContext& run, const std::string& dataFilePath
 
 void ArchiveApplication(RunContext& run, std::string sourceFolder, std::string targetFolder, std::string fileName)
 {
-    run.Pipeline().Add(sourceFolder, targetFolder, fileName);
+    run.Pipeline().Add(sourceFolder, targetFolder, fileName, RetentionRules{run.KeepLastCount});
     run.CommitArchives();
 }
 
 void ArchiveDataFiles(RunContext& run, const std::string& sourceFolder, const std::string& targetFolder,
-                      const std::vector<std::string>& fileNames)
+                      const std::vector<std::string>& fileNames, const RetentionRules& rules, bool ifChanged)
 {
     for (const auto& name : fileNames) {
         if (run.CancelRequested())
             break;
-        run.Pipeline().Add(sourceFolder, targetFolder, name);
+        run.Pipeline().Add(sourceFolder, targetFolder, name, rules, ifChanged);
     }
 }
 

@@ -9,6 +9,7 @@
 namespace ze6::modDAZadaro {
 
 class RunContext;
+struct RetentionRules;
 
 // Backs up one data file: one new timestamped archive with every companion
 // that exists, then pruning when the run's KeepLastCount is above 0. Errors go
@@ -21,8 +22,10 @@ void ArchiveApplication(RunContext& run, std::string sourceFolder, std::string t
 // share the cores and one sync of their folder. The last of them may still be
 // under way on return, and overlap the next job's: RunContext::CommitArchives
 // waits for them.
+// Their series are kept by `rules`; with ifChanged a data file that matches
+// its newest archive gets none.
 void ArchiveDataFiles(RunContext& run, const std::string& sourceFolder, const std::string& targetFolder,
-                      const std::vector<std::string>& fileNames);
+                      const std::vector<std::string>& fileNames, const RetentionRules& rules, bool ifChanged);
 
 // Appends a path to the run's ArchiveFileList when it exists and is not there yet (any case).
 void AddArchiveFile(RunContext& run, const std::string& path);

@@ -2,6 +2,7 @@
 
 #include "engine/Archive.h"
 #include "engine/ErrorHandler.h"
+#include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
 #include "engine/RunContext.h"
@@ -53,7 +54,12 @@ struct PipelineItem {
     std::string name; // as the progress sink hears it
     std::string targetFolder;
     std::string archivePath;
-    std::int32_t keepLastCount = 0;
+    RetentionRules rules;
+    bool ifChanged = false;
+    // Its files match its newest archive: none is written, and its series
+    // is pruned as if the archive had been named `reference`.
+    bool unchanged = false;
+    std::string reference;
     std::uint64_t size = 0;
     bool begun = false;        // prepared without failure: its archive has a name and a writer
     bool liveProgress = false; // the sink heard of it while it was built
@@ -82,11 +88,13 @@ ArchivePipeline::~ArchivePipeline()
         thread.join();
 }
 
-void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName)
+void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName,
+                          const RetentionRules& rules, bool ifChanged)
 {
     auto item = std::make_unique<PipelineItem>();
     item->name = sourceFolder + fileName;
-    item->keepLastCount = m_run.KeepLastCount;
+    item->rules = rules;
+    item->ifChanged = ifChanged;
     Prepare(*item, targetFolder);
     PipelineItem& added = *item;
     if (!added.begun) {
@@ -154,6 +162,13 @@ void ArchivePipeline::Prepare(PipelineItem& file, std::string targetFolder)
         for (const auto& path : m_run.ArchiveFileList) {
             if (const auto facts = FileSystem::EntryFactsOf(path))
                 file.size += facts->size;
+        }
+        if (file.ifChanged &&
+            SameAsNewestGeneration(m_run, archivePath, targetFolder, m_run.ArchiveFileList, bareName)) {
+            file.targetFolder = targetFolder;
+            file.reference = archivePath;
+            file.unchanged = true;
+            return;
         }
         file.writer = GetComponents().CreateArchiveWriter();
         file.writer->SetArchiveName(archivePath);
@@ -346,12 +361,17 @@ void ArchivePipeline::Report(PipelineItem& file)
                 throw;
             }
         }
+        if (file.unchanged) {
+            ++m_run.Outcome.DataFilesUnchanged;
+            PruneArchives(m_run, file.reference, file.targetFolder, file.rules);
+            written = true;
+            return;
+        }
         if (!file.named)
             return;
         ++m_run.Outcome.ArchivesWritten;
         FileSystem::InvalidateCache(file.targetFolder);
-        if (file.keepLastCount > 0)
-            PruneArchives(m_run, file.archivePath, file.targetFolder, file.keepLastCount);
+        PruneArchives(m_run, file.archivePath, file.targetFolder, file.rules);
         written = true;
     });
     m_run.Progress().DataFileFinished(written);

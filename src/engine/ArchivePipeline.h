@@ -13,6 +13,7 @@
 namespace ze6::modDAZadaro {
 
 class RunContext;
+struct RetentionRules;
 struct PipelineItem;
 
 // Data files go in and come out in order: each is prepared (its files
@@ -34,8 +35,11 @@ public:
     ArchivePipeline(const ArchivePipeline&) = delete;
     ArchivePipeline& operator=(const ArchivePipeline&) = delete;
 
-    // One data file, to be kept with the run's KeepLastCount as it is now.
-    void Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName);
+    // One data file, its series kept by `rules`. With ifChanged a data file
+    // whose files match its newest archive gets none, and its series is
+    // pruned all the same.
+    void Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName,
+             const RetentionRules& rules, bool ifChanged = false);
     // Called on the run's thread once every data file added before it is reported.
     void AddEvent(std::function<void()> event);
     // Reports everything added so far.

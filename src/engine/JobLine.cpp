@@ -31,7 +31,7 @@ void ArchiveJob(RunContext& run, const Job& job)
             bytes += facts->size;
     }
     run.Pipeline().AddEvent([&run, count = names.size(), bytes] { run.Progress().DataFilesListed(count, bytes); });
-    ArchiveDataFiles(run, source.SourceFolder, targetFolder, names);
+    ArchiveDataFiles(run, source.SourceFolder, targetFolder, names, job.Retention, job.IfChanged);
 }
 
 // Runs `body` as one job: its run-time errors are logged after what the data

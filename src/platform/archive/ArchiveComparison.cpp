@@ -65,16 +65,8 @@ bool ReadPiece(const std::string& path, Piece& piece, std::vector<unsigned char>
     return whole;
 }
 
-} // namespace
-
-bool ArchiveHoldsFiles(const std::string& archivePath, const std::vector<std::string>& files)
+bool SameFiles(const std::vector<ArchiveEntry>& entries, const std::vector<std::string>& files)
 {
-    std::vector<ArchiveEntry> entries;
-    try {
-        entries = ArchiveReader(archivePath).Entries();
-    } catch (const RuntimeError&) {
-        return false;
-    }
     if (entries.size() != files.size())
         return false;
     std::unordered_map<std::string, const ArchiveEntry*> entryNamed;
@@ -140,6 +132,23 @@ bool ArchiveHoldsFiles(const std::string& archivePath, const std::vector<std::st
             return false;
     }
     return true;
+}
+
+} // namespace
+
+ArchiveComparison CompareArchive(const std::string& archivePath, const std::vector<std::string>& files,
+                                 const std::string& dataFileName)
+{
+    std::vector<ArchiveEntry> entries;
+    try {
+        entries = ArchiveReader(archivePath).Entries();
+    } catch (const RuntimeError&) {
+        return ArchiveComparison::Different;
+    }
+    if (std::none_of(entries.begin(), entries.end(),
+                     [&](const ArchiveEntry& entry) { return entry.name == dataFileName; }))
+        return ArchiveComparison::OtherDataFile;
+    return SameFiles(entries, files) ? ArchiveComparison::Same : ArchiveComparison::Different;
 }
 
 } // namespace ze6
