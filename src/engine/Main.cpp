@@ -19,26 +19,6 @@ namespace ze6::modDAZadaro {
 
 namespace {
 
-bool IsConfigurationFileExtension(const std::string& upperExtension)
-{
-    static const std::array<std::string, 4> kExtensions = {".RZB", ".DAZADARO", ".ZE6VIVEVU", ".RZB6"};
-    for (const auto& extension : kExtensions) {
-        if (upperExtension == extension)
-            return true;
-    }
-    return false;
-}
-
-// At most one quote at each end, the trailing one first.
-std::string WithoutOuterQuotes(std::string path)
-{
-    if (!path.empty() && path.back() == '"')
-        path.pop_back();
-    if (!path.empty() && path.front() == '"')
-        path.erase(0, 1);
-    return path;
-}
-
 // "--help" and "--version" are what a Linux user tries first, so they answer on
 // standard output with \n line ends and exit 0, whatever the display.
 std::optional<std::string> ConventionalSwitchText(const std::string& commandText)
@@ -57,6 +37,25 @@ std::optional<std::string> ConventionalSwitchText(const std::string& commandText
 }
 
 } // namespace
+
+bool IsConfigurationFileExtension(const std::string& upperExtension)
+{
+    static const std::array<std::string, 4> kExtensions = {".RZB", ".DAZADARO", ".ZE6VIVEVU", ".RZB6"};
+    for (const auto& extension : kExtensions) {
+        if (upperExtension == extension)
+            return true;
+    }
+    return false;
+}
+
+std::string WithoutOuterQuotes(std::string path)
+{
+    if (!path.empty() && path.back() == '"')
+        path.pop_back();
+    if (!path.empty() && path.front() == '"')
+        path.erase(0, 1);
+    return path;
+}
 
 int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow, ProgressSink* progress)
 {
