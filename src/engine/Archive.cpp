@@ -80,7 +80,7 @@ std::string CollectArchiveFiles(RunContext& run, const std::string& dataFilePath
     run.ArchiveFileKeys.clear();
     const auto add = [&](const std::string& path) { AddArchiveFile(run, path, held); };
 
-    auto info = GetComponents().CreateApplicationInfo();
+    auto info = run.Services().CreateApplicationInfo();
     info->Open(dataFilePath);
     const std::string fullName = info->FullName();
     const std::string folder = info->Folder();

@@ -150,12 +150,12 @@ void ArchivePipeline::Prepare(PipelineItem& file, std::string targetFolder)
         targetFolder = FolderAsFound(WithTrailingSeparator(targetFolder));
 
         const std::string stem = targetFolder + ChangeFileExtension(bareName, "");
-        std::string archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
+        std::string archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
         // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
         // within the same second, finds its name taken by the first.
         for (int waited = 0; waited < kMostSecondsWaited && NameTakenByThisRun(archivePath); ++waited) {
-            WaitForNextSecond();
-            archivePath = stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
+            m_run.GetClock().WaitForNextSecond();
+            archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
         }
 
         RemoveAbandonedTemporaries(m_run, archivePath, targetFolder);
@@ -170,7 +170,7 @@ void ArchivePipeline::Prepare(PipelineItem& file, std::string targetFolder)
             file.unchanged = true;
             return;
         }
-        file.writer = GetComponents().CreateArchiveWriter();
+        file.writer = m_run.Services().CreateArchiveWriter();
         file.writer->SetArchiveName(archivePath);
         for (const auto& path : m_run.ArchiveFileList)
             file.writer->AddFile(path);

@@ -48,7 +48,7 @@ void PlanDataFile(RunContext& run, const Job& job, const std::string& dataFile, 
             WithTrailingSeparator(FileSystem::ResolvePath(FileSystem::WithoutTrailingSeparators(targetFolder))
                                       .value_or(FileSystem::WithoutTrailingSeparators(targetFolder)));
         const std::string archivePath =
-            folder + ChangeFileExtension(bareName, "") + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
+            folder + ChangeFileExtension(bareName, "") + ArchiveTimestamp(run.GetClock().Now()) + ".RZZ";
         const bool folderExists = FileExists(folder);
         const std::vector<Generation> generations =
             folderExists ? CountedGenerations(run, archivePath, folder) : std::vector<Generation>{};

@@ -102,11 +102,11 @@ std::string WriteSafetyGeneration(const std::string& archiveFolder, std::string 
     const std::vector<std::string> files = std::move(collecting.ArchiveFileList);
 
     for (int attempt = 1;; ++attempt) {
-        const std::string path = archiveFolder + stem + ArchiveTimestamp(CurrentLocalTime()) + ".RZZ";
+        const std::string path = archiveFolder + stem + ArchiveTimestamp(collecting.GetClock().Now()) + ".RZZ";
         try {
             if (FileSystem::PathExists(path))
                 Raise(ErrorNumber::FileAlreadyExists, kProgramErrorSource);
-            auto writer = GetComponents().CreateArchiveWriter();
+            auto writer = collecting.Services().CreateArchiveWriter();
             writer->SetArchiveName(path);
             for (const auto& file : files)
                 writer->AddFile(file);
@@ -120,7 +120,7 @@ std::string WriteSafetyGeneration(const std::string& archiveFolder, std::string 
                                        "): " + path,
                                    error.Source());
         }
-        WaitForNextSecond();
+        collecting.GetClock().WaitForNextSecond();
     }
 }
 

@@ -7,7 +7,12 @@
 
 namespace ze6::modDAZadaro {
 
-RunContext::RunContext(ProgressSink* progress, Prompt* prompt) : m_progress(progress), m_prompt(prompt)
+RunContext::RunContext(ProgressSink* progress, Prompt* prompt) : RunContext(GetComponents(), progress, prompt)
+{
+}
+
+RunContext::RunContext(Components& services, ProgressSink* progress, Prompt* prompt)
+    : m_services(services), m_progress(progress), m_prompt(prompt)
 {
 }
 
@@ -28,7 +33,12 @@ void RunContext::CommitArchives()
 
 Prompt& RunContext::GetPrompt()
 {
-    return m_prompt ? *m_prompt : GetComponents().GetPrompt();
+    return m_prompt ? *m_prompt : m_services.GetPrompt();
+}
+
+Clock& RunContext::GetClock()
+{
+    return m_services.GetClock();
 }
 
 void RunContext::Start()

@@ -12,8 +12,10 @@
 #include <vector>
 
 namespace ze6 {
+class Clock;
+class Components;
 class Prompt;
-}
+} // namespace ze6
 
 namespace ze6::modDAZadaro {
 
@@ -25,9 +27,11 @@ class ArchivePipeline;
 // may be called from another thread while the run goes on.
 class RunContext final {
 public:
-    // progress and prompt are not owned; nullptr gives no progress and the
-    // process's prompt.
+    // services, progress and prompt are not owned; nullptr gives no progress
+    // and the prompt of the services. Without services the run uses the
+    // process's components.
     explicit RunContext(ProgressSink* progress = nullptr, Prompt* prompt = nullptr);
+    explicit RunContext(Components& services, ProgressSink* progress = nullptr, Prompt* prompt = nullptr);
     ~RunContext();
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
@@ -44,6 +48,11 @@ public:
     TargetFolderListings Listings;
     WrittenArchives Written;
     RunOutcome Outcome;
+
+    // What the run creates its outside components from (writers, readers,
+    // the log), and its clock.
+    Components& Services() { return m_services; }
+    Clock& GetClock();
 
     ProgressSink& Progress() { return m_progress ? *m_progress : m_noProgress; }
     // Where the run's message boxes go (the usage box of a rejected line).
@@ -64,6 +73,7 @@ public:
     RunOutcome Finish(const std::string& procName);
 
 private:
+    Components& m_services;
     ProgressSink* m_progress;
     ProgressSink m_noProgress;
     Prompt* m_prompt;

@@ -1,6 +1,7 @@
 #include "engine/Schedule.h"
 
 #include "engine/Usage.h"
+#include "platform/Components.h"
 #include "platform/log/LogLocation.h"
 #include "platform/notify/DesktopNotifier.h"
 #include "platform/process/Clock.h"
@@ -133,7 +134,7 @@ int SchedulesSwitch(const std::vector<std::string>&)
 void FinishCommandRun(const std::string& configFile, int entries, const std::string& firstEntry)
 {
     if (!configFile.empty())
-        WriteRunRecord(AbsoluteConfigPath(configFile), {CurrentLocalTime(), entries, firstEntry});
+        WriteRunRecord(AbsoluteConfigPath(configFile), {GetComponents().GetClock().Now(), entries, firstEntry});
     if (entries == 0)
         return;
     std::string body = configFile.empty() ? std::string() : AbsoluteConfigPath(configFile) + "\n";

@@ -2,6 +2,7 @@
 
 #include "platform/Prompt.h"
 #include "platform/RealComponents.h"
+#include "platform/process/Clock.h"
 
 #include <stdexcept>
 
@@ -65,6 +66,11 @@ Prompt& Components::GetPrompt()
         return g_desktop->GetMessageBoxPrompt();
     static StandardErrorPrompt standardError;
     return standardError;
+}
+
+Clock& Components::GetClock()
+{
+    return SystemClock();
 }
 
 namespace {

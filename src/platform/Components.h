@@ -8,6 +8,7 @@
 
 namespace ze6 {
 
+class Clock;
 class Prompt;
 
 // Opaque handle of an owner window; the widget layers pass a QWidget*.
@@ -140,6 +141,8 @@ public:
     // The process's prompt: a real box where a display exists and the desktop
     // components are installed, standard error otherwise.
     virtual Prompt& GetPrompt();
+    // "Now" for the names of the archives; the system's clock by default.
+    virtual Clock& GetClock();
 };
 
 Components& GetComponents();

@@ -32,9 +32,9 @@ std::string Failure(const std::string& error)
 class ArchiveTest : public testing::Test {
 protected:
     test::EngineTestComponents components;
-    RunContext run;
+    RunContext run{components};
     test::TempFolder temp;
-    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
+    test::FixedClock clock{components, QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
     std::string source = temp.MakeFolder("data");
     std::string target = temp / "backup/";
 
@@ -182,12 +182,12 @@ TEST_F(ArchiveTest, ADataFileThatChangesWhileItIsReadIsReadAgainLater)
             }
         };
         std::vector<std::chrono::milliseconds> pauses;
-        SetArchiveRetryWaitForTesting([&](std::chrono::milliseconds pause) {
+        components.writerFaults.retryWait = [&](std::chrono::milliseconds pause) {
             pauses.push_back(pause);
             saving = !settles;
-        });
+        };
         Archive("BUSY.RZT", 1);
-        SetArchiveRetryWaitForTesting({});
+        components.writerFaults.retryWait = nullptr;
         components.onBlock = nullptr;
 
         const Names archives = Target();

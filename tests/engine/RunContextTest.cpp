@@ -16,7 +16,7 @@ class RunContextTest : public testing::Test {
 protected:
     test::EngineTestComponents components;
     const test::TempFolder temp;
-    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
+    test::FixedClock clock{components, QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
 };
 
 // A long-lived process (the window, Execute after Execute) must prune the
@@ -100,7 +100,7 @@ TEST_F(RunContextTest, OverlappingJobsKeepTheirOwnCountAndTheirOrderAndACancelKe
         temp.Write(std::string("backup/") + old + "-01-01-00-00-00.RZZ");
 
     RecordingSink sink;
-    RunContext run(&sink);
+    RunContext run(components, &sink);
     sink.run = &run;
     sink.cancelIn = "C.RZT";
     sink.cancelAfter = 2 * kMiB;
@@ -142,7 +142,7 @@ TEST_F(RunContextTest, CancelInAFolderJobKeepsOnlyTheArchivesReportedFinished)
     temp.Write("backup/B_2020-01-01-00-00-00.RZZ");
 
     RecordingSink sink;
-    RunContext run(&sink);
+    RunContext run(components, &sink);
     sink.run = &run;
     sink.cancelIn = "B.RZT";
     sink.cancelAfter = 1;

@@ -34,14 +34,14 @@ TEST(TargetFolderListings, ARunSeesAnotherWritersArchiveBetweenItsJobs)
 {
     test::EngineTestComponents components;
     const test::TempFolder temp;
-    test::FixedClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
+    test::FixedClock clock{components, QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
     temp.Write("data/A.RZT");
     temp.Write("data/B.RZT");
     const std::string backup = temp / "backup/";
     const auto job = [&](const char* name) {
         return test::Quoted(temp / "data/" + name) + " " + test::Quoted(backup) + " KEEPLAST:1";
     };
-    RunContext run;
+    RunContext run{components};
 
     ProcessCommandLine(run, job("B.RZT"));
     struct stat before {};

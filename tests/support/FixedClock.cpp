@@ -1,15 +1,17 @@
 #include "support/FixedClock.h"
 
+#include "support/ScriptedPrompt.h"
+
 namespace ze6::test {
 
-FixedClock::FixedClock(QDateTime now) : m_now(std::move(now))
+FixedClock::FixedClock(TestComponents& components, QDateTime now) : m_components(components), m_now(std::move(now))
 {
-    SetClockForTesting([this] { return m_now; }, [this] { AdvanceSeconds(1); });
+    m_components.clock = this;
 }
 
 FixedClock::~FixedClock()
 {
-    SetClockForTesting({});
+    m_components.clock = nullptr;
 }
 
 } // namespace ze6::test

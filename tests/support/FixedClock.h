@@ -4,18 +4,24 @@
 
 namespace ze6::test {
 
-// Sets "now" for the object's lifetime; Advance moves it on, and so does
-// waiting for the next second.
-class FixedClock {
+class TestComponents;
+
+// A clock that says what the test set; Advance moves it on, and so does
+// waiting for the next second. Given to `components` for its lifetime.
+class FixedClock final : public Clock {
 public:
-    explicit FixedClock(QDateTime now);
-    ~FixedClock();
+    FixedClock(TestComponents& components, QDateTime now);
+    ~FixedClock() override;
     FixedClock(const FixedClock&) = delete;
     FixedClock& operator=(const FixedClock&) = delete;
+
+    QDateTime Now() override { return m_now; }
+    void WaitForNextSecond() override { AdvanceSeconds(1); }
     void Set(QDateTime now) { m_now = std::move(now); }
     void AdvanceSeconds(int seconds) { m_now = m_now.addSecs(seconds); }
 
 private:
+    TestComponents& m_components;
     QDateTime m_now;
 };
 

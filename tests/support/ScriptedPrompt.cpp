@@ -54,7 +54,7 @@ std::unique_ptr<ArchiveWriter> TestComponents::CreateArchiveWriter()
         void Commit() override { owner.onFinish ? owner.onFinish(name) : real->Commit(); }
         void Finish() override { owner.onFinish ? owner.onFinish(name) : real->Finish(); }
     };
-    return std::make_unique<Hooked>(*this, Components::CreateArchiveWriter());
+    return std::make_unique<Hooked>(*this, MakeZipArchiveWriter(writerFaults));
 }
 
 } // namespace ze6::test

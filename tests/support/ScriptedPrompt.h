@@ -2,6 +2,7 @@
 
 #include "platform/Components.h"
 #include "platform/Prompt.h"
+#include "platform/RealComponents.h"
 
 #include <chrono>
 #include <deque>
@@ -32,7 +33,8 @@ public:
     std::function<void(const PromptRequest&)> onAsk;
 };
 
-// Real components with a scripted prompt and a writer with hooks; installed for the object's lifetime.
+// Real components with a scripted prompt, a writer with hooks and the clock
+// the test gives; installed for the object's lifetime.
 class TestComponents : public Components {
 public:
     TestComponents();
@@ -44,11 +46,16 @@ public:
     // The real writer, pausing blockPause after every block it reads, then
     // running onBlock; onFinish, when set, replaces its work (to inject a fault).
     std::unique_ptr<ArchiveWriter> CreateArchiveWriter() override;
+    Clock& GetClock() override { return clock ? *clock : Components::GetClock(); }
 
     ScriptedPrompt prompt;
     std::chrono::milliseconds blockPause{0};
     std::function<void()> onBlock;
     std::function<void(const std::string& archiveName)> onFinish;
+    // Handed to every writer created.
+    ArchiveWriterFaults writerFaults;
+    // Not owned; nullptr is the system's clock.
+    Clock* clock = nullptr;
 };
 
 } // namespace ze6::test

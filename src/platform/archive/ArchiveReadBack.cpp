@@ -109,25 +109,8 @@ OpenArchive OpenDescriptor(int descriptor)
 
 } // namespace
 
-namespace {
-
-std::function<void(int)>& BeforeReadBack()
-{
-    static std::function<void(int)> damage;
-    return damage;
-}
-
-} // namespace
-
-void SetBeforeReadBackForTesting(std::function<void(int descriptor)> damage)
-{
-    BeforeReadBack() = std::move(damage);
-}
-
 void CheckArchiveReadsBack(int descriptor, const std::vector<ExpectedEntry>& expected)
 {
-    if (BeforeReadBack())
-        BeforeReadBack()(descriptor);
     struct stat status {};
     if (::fstat(descriptor, &status) != 0)
         throw ErrorFromErrno(errno, kSource);

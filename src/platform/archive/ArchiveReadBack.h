@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,9 +26,5 @@ struct ExpectedEntry {
 // check the compressor made on every block. Raises RuntimeError (source
 // "ArchiveWriter") on the first difference.
 void CheckArchiveReadsBack(int descriptor, const std::vector<ExpectedEntry>& expected);
-
-// Tests damage the written archive (given its descriptor) just before it is
-// read back, to show that a bad archive never reaches its name; empty clears.
-void SetBeforeReadBackForTesting(std::function<void(int descriptor)> damage);
 
 } // namespace ze6

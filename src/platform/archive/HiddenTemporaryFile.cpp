@@ -24,16 +24,8 @@ constexpr std::size_t kLongestNamePart = 200;
 constexpr std::size_t kRandomPartLength = 10;
 constexpr const char* kEnding = ".part";
 
-std::function<std::string()>& SuffixOverride()
-{
-    static std::function<std::string()> nextSuffix;
-    return nextSuffix;
-}
-
 std::string RandomSuffix()
 {
-    if (SuffixOverride())
-        return SuffixOverride()();
     static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     // Archives are written on several threads at once.
     thread_local std::mt19937_64 generator{std::random_device{}()};
@@ -68,7 +60,7 @@ bool HardLinksUnsupported(int error)
 } // namespace
 
 HiddenTemporaryFile::HiddenTemporaryFile(const std::string& folder, const std::string& finalName,
-                                         std::string errorSource)
+                                         std::string errorSource, const NameSuffixes& nextSuffix)
     : m_errorSource(std::move(errorSource))
 {
     std::string prefix = folder;
@@ -80,7 +72,7 @@ HiddenTemporaryFile::HiddenTemporaryFile(const std::string& folder, const std::s
     prefix += Shortened(finalName);
     prefix += '.';
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const std::string path = prefix + RandomSuffix() + kEnding;
+        const std::string path = prefix + (nextSuffix ? nextSuffix() : RandomSuffix()) + kEnding;
         // O_EXCL refuses any existing entry, a symbolic link included, so a
         // link planted at the name can never redirect the archive elsewhere.
         // Owner only: the archive holds files whose own modes may be private,
@@ -213,11 +205,6 @@ bool HiddenTemporaryFile::RemoveIfAbandoned(const std::string& folder, const std
     }
     ::close(folderDescriptor);
     return removed;
-}
-
-void HiddenTemporaryFile::SetNameSuffixesForTesting(std::function<std::string()> nextSuffix)
-{
-    SuffixOverride() = std::move(nextSuffix);
 }
 
 } // namespace ze6

@@ -15,8 +15,12 @@ namespace ze6 {
 // destruction unless it was moved into place.
 class HiddenTemporaryFile final {
 public:
+    // Gives the random part of each name tried; empty leaves it to chance
+    // (tests choose it, to meet a link planted at the name).
+    using NameSuffixes = std::function<std::string()>;
     // Raises RuntimeError (with `errorSource`) when the file cannot be created.
-    HiddenTemporaryFile(const std::string& folder, const std::string& finalName, std::string errorSource);
+    HiddenTemporaryFile(const std::string& folder, const std::string& finalName, std::string errorSource,
+                        const NameSuffixes& nextSuffix = {});
     ~HiddenTemporaryFile();
     HiddenTemporaryFile(const HiddenTemporaryFile&) = delete;
     HiddenTemporaryFile& operator=(const HiddenTemporaryFile&) = delete;
@@ -55,9 +59,6 @@ public:
     static std::vector<std::string> ListTemporaries(const std::string& folder);
     static bool RemoveIfAbandoned(const std::string& folder, const std::string& name,
                                   std::chrono::seconds abandonedAfter);
-
-    // Tests choose the random part of the names tried; empty restores chance.
-    static void SetNameSuffixesForTesting(std::function<std::string()> nextSuffix);
 
 private:
     std::string m_path;

@@ -34,20 +34,6 @@ constexpr std::int32_t kOutOfMemory = 7;
 constexpr std::chrono::milliseconds kRetryPauses[] = {std::chrono::seconds(1), std::chrono::seconds(2),
                                                       std::chrono::seconds(3), std::chrono::seconds(4)};
 
-std::function<void(std::chrono::milliseconds)>& RetryWait()
-{
-    static std::function<void(std::chrono::milliseconds)> wait;
-    return wait;
-}
-
-void PauseBeforeRetry(std::chrono::milliseconds pause)
-{
-    if (RetryWait())
-        RetryWait()(pause);
-    else
-        std::this_thread::sleep_for(pause);
-}
-
 // Raised when a file changed while it was being read; the archive is then
 // written again from the start.
 struct FileChanged {
@@ -100,6 +86,8 @@ SourceFile Examine(const std::string& path)
 
 class ZipArchiveWriter final : public ArchiveWriter {
 public:
+    explicit ZipArchiveWriter(ArchiveWriterFaults faults) : m_faults(std::move(faults)) {}
+
     void SetArchiveName(const std::string& path) override { m_archiveName = path; }
 
     void AddFile(const std::string& path) override { m_files.push_back(path); }
@@ -143,8 +131,16 @@ private:
         }
     }
     void Write();
+    void PauseBeforeRetry(std::chrono::milliseconds pause) const
+    {
+        if (m_faults.retryWait)
+            m_faults.retryWait(pause);
+        else
+            std::this_thread::sleep_for(pause);
+    }
     void Archive(int descriptor, const std::vector<SourceFile>& files, const std::vector<std::string>& names);
 
+    const ArchiveWriterFaults m_faults;
     std::string m_archiveName;
     std::vector<std::string> m_files;
     BlockObserver m_observer;
@@ -182,7 +178,7 @@ void ZipArchiveWriter::Write()
         }
         const std::vector<std::string> names = ArchiveEntryNames(bareNames);
 
-        auto temporary = std::make_unique<HiddenTemporaryFile>(*folder, archiveName, kSource);
+        auto temporary = std::make_unique<HiddenTemporaryFile>(*folder, archiveName, kSource, m_faults.nameSuffixes);
         try {
             Archive(temporary->Descriptor(), files, names);
         } catch (const FileChanged& changed) {
@@ -274,6 +270,8 @@ void ZipArchiveWriter::Archive(int descriptor, const std::vector<SourceFile>& fi
         expected.push_back(
             {names[i], source.BytesRead(), source.Crc(), false, source.StoredSize(), source.StoredCrc()});
     }
+    if (m_faults.beforeReadBack)
+        m_faults.beforeReadBack(descriptor);
     CheckArchiveReadsBack(descriptor, expected);
 }
 
@@ -284,14 +282,9 @@ void ArchiveWriter::SyncFolderOf(const std::string& archivePath)
     FileSystem::SyncFolderOf(archivePath, kSource);
 }
 
-std::unique_ptr<ArchiveWriter> MakeZipArchiveWriter()
+std::unique_ptr<ArchiveWriter> MakeZipArchiveWriter(ArchiveWriterFaults faults)
 {
-    return std::make_unique<ZipArchiveWriter>();
-}
-
-void SetArchiveRetryWaitForTesting(std::function<void(std::chrono::milliseconds)> wait)
-{
-    RetryWait() = std::move(wait);
+    return std::make_unique<ZipArchiveWriter>(std::move(faults));
 }
 
 } // namespace ze6

@@ -1,16 +1,20 @@
 #pragma once
 
 #include <QDateTime>
-#include <functional>
 
 namespace ze6 {
 
-// The one source of "now" for archive names; tests set a fixed clock.
-QDateTime CurrentLocalTime();
-// Returns once the clock has moved on to its next whole second.
-void WaitForNextSecond();
-// Empty restores the system clock; a set clock moves on only when
-// `waitForNextSecond` (if any) moves it.
-void SetClockForTesting(std::function<QDateTime()> clock, std::function<void()> waitForNextSecond = {});
+// The source of "now" for archive names. A run is given one with its
+// components; tests hand it a fixed clock that moves only when they say.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime Now() = 0;
+    // Returns once the clock has moved on to its next whole second.
+    virtual void WaitForNextSecond() = 0;
+};
+
+// The system's clock.
+Clock& SystemClock();
 
 } // namespace ze6

@@ -5,15 +5,14 @@
 #include "engine/DefaultFolders.h"
 #include "platform/Components.h"
 #include "platform/Prompt.h"
-#include "platform/RuntimeError.h"
 #include "platform/process/ProcessInfo.h"
 #include "platform/process/Version.h"
 #include "ui/common/Twips.h"
 #include "ui/main/FileDialogProcedures.h"
-#include "ui/main/JobFile.h"
 #include "ui/main/MainWindowLayout.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -22,7 +21,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
-#include <QTableWidget>
+#include <QTableView>
+#include <algorithm>
 
 namespace ze6 {
 
@@ -46,60 +46,12 @@ QString FromUtf8(const std::string& text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString ApplicationTitle()
-{
-    return QString::fromUtf8(kApplicationTitle);
-}
-
-const std::string kNotSaved = "Your jobs have not been saved; a file already there keeps its previous content.";
-const std::string kListUnchanged = "The job list has not been changed.";
-
-void ReportFileFailure(const std::string& what, const QString& path, const std::string& why,
-                       const std::string& consequence)
-{
-    GetComponents().GetPrompt().Ask({what + "\r\n" + path.toStdString() + "\r\n\r\n" + why + "\r\n\r\n" + consequence,
-                                     ExecutableName(), PromptButtons::Ok, PromptIcon::Critical});
-}
-
-std::string LongestCellText()
-{
-    return "longer than " + std::to_string(modDAZadaro::kLongestCell) + " bytes, more than any path can be";
-}
-
-std::string CellFaultText(modDAZadaro::CellFault fault)
-{
-    switch (fault) {
-    case modDAZadaro::CellFault::QuoteOrLineBreak:
-        return "holds a double quote or a line break, which a job line cannot carry";
-    case modDAZadaro::CellFault::TooLong:
-        return "holds a text " + LongestCellText();
-    case modDAZadaro::CellFault::None:
-        break;
-    }
-    return {};
-}
-
-std::string JoinedNumbers(const std::vector<std::size_t>& numbers)
-{
-    std::string text;
-    for (const std::size_t number : numbers)
-        text += (text.empty() ? "" : ", ") + std::to_string(number);
-    return text;
-}
-
 } // namespace
-
-QString ReadableText(const std::string& bytes)
-{
-    const auto size = static_cast<qsizetype>(bytes.size());
-    return QUtf8StringView(bytes.data(), size).isValidUtf8() ? QString::fromUtf8(bytes.data(), size)
-                                                             : QString::fromLatin1(bytes.data(), size);
-}
 
 frmDAZadaro::frmDAZadaro(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmDAZadaro"));
-    setWindowTitle(ApplicationTitle());
+    setWindowTitle(m_document.Caption());
     // The twips layout was drawn for an 8.25 point face: "Copy Syntax" must fit its button.
     QFont designFont = font();
     designFont.setPointSizeF(kDesignPointSize);
@@ -164,10 +116,9 @@ void frmDAZadaro::BuildClientArea()
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
 
-    m_grid = new QTableWidget(0, 3, client);
+    m_grid = new QTableView(client);
     m_grid->setObjectName(QStringLiteral("Grid"));
-    m_grid->setHorizontalHeaderLabels(
-        {QStringLiteral("Backup Files From"), QStringLiteral("Backup Files To"), QStringLiteral("KeepLast")});
+    m_grid->setModel(&m_document.JobList());
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setHighlightSections(false);
@@ -180,32 +131,41 @@ void frmDAZadaro::BuildClientArea()
     m_grid->setWordWrap(false);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
 
-    m_buttonPanel = new QWidget(client);
-    m_buttonPanel->setObjectName(QStringLiteral("picButtons"));
-    const auto makeButton = [this](const char* name, const QString& caption, int index,
-                                   void (frmDAZadaro::*command)()) {
-        auto* button = new QPushButton(caption, m_buttonPanel);
+    // The button panel keeps its width at the right edge; the grid takes the rest.
+    auto* buttonPanel = new QWidget(client);
+    buttonPanel->setObjectName(QStringLiteral("picButtons"));
+    buttonPanel->setFixedWidth(Twips(Layout::kButtonPanelWidth, Qt::Horizontal));
+    auto* clientLayout = new QHBoxLayout(client);
+    clientLayout->setContentsMargins(0, 0, 0, 0);
+    clientLayout->setSpacing(0);
+    clientLayout->addWidget(m_grid, 1);
+    clientLayout->addWidget(buttonPanel);
+
+    auto* buttons = new QVBoxLayout(buttonPanel);
+    buttons->setContentsMargins(Twips(Layout::kButtonLeft, Qt::Horizontal),
+                                Twips(Layout::kFirstButtonTop, Qt::Vertical), 0, 0);
+    buttons->setSpacing(Twips(Layout::kButtonSpacing, Qt::Vertical) - Twips(Layout::kButtonHeight, Qt::Vertical));
+    const auto makeButton = [&](const char* name, const QString& caption, void (frmDAZadaro::*command)()) {
+        auto* button = new QPushButton(caption, buttonPanel);
         button->setObjectName(QString::fromLatin1(name));
-        button->setGeometry(Twips(Layout::kButtonLeft, Qt::Horizontal), Twips(Layout::ButtonTop(index), Qt::Vertical),
-                            Twips(Layout::kButtonWidth, Qt::Horizontal), Twips(Layout::kButtonHeight, Qt::Vertical));
+        button->setFixedSize(Twips(Layout::kButtonWidth, Qt::Horizontal), Twips(Layout::kButtonHeight, Qt::Vertical));
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, command);
+        buttons->addWidget(button, 0, Qt::AlignLeft);
         return button;
     };
-    m_cmdAdd = makeButton("cmdAdd", QStringLiteral("Add"), 0, &frmDAZadaro::Add);
-    m_cmdRemove = makeButton("cmdRemove", QStringLiteral("Remove"), 1, &frmDAZadaro::Remove);
-    m_cmdExecute = makeButton("cmdExecute", QStringLiteral("Execute"), 2, &frmDAZadaro::Execute);
-    m_cmdCopySyntax = makeButton("cmdCopySyntax", QStringLiteral("Copy Syntax"), 3, &frmDAZadaro::CopySyntax);
+    m_cmdAdd = makeButton("cmdAdd", QStringLiteral("Add"), &frmDAZadaro::Add);
+    QPushButton* cmdRemove = makeButton("cmdRemove", QStringLiteral("Remove"), &frmDAZadaro::Remove);
+    m_cmdExecute = makeButton("cmdExecute", QStringLiteral("Execute"), &frmDAZadaro::Execute);
+    QPushButton* cmdCopySyntax = makeButton("cmdCopySyntax", QStringLiteral("Copy Syntax"), &frmDAZadaro::CopySyntax);
+    buttons->addStretch();
     setTabOrder(m_grid, m_cmdAdd);
-    setTabOrder(m_cmdAdd, m_cmdRemove);
-    setTabOrder(m_cmdRemove, m_cmdExecute);
-    setTabOrder(m_cmdExecute, m_cmdCopySyntax);
+    setTabOrder(m_cmdAdd, cmdRemove);
+    setTabOrder(cmdRemove, m_cmdExecute);
+    setTabOrder(m_cmdExecute, cmdCopySyntax);
 
-    client->installEventFilter(this);
-    const int menuHeight = menuBar()->sizeHint().height();
-    resize(Twips(Layout::kClientWidth, Qt::Horizontal), Twips(Layout::kClientHeight, Qt::Vertical) + menuHeight);
-    client->resize(Twips(Layout::kClientWidth, Qt::Horizontal), Twips(Layout::kClientHeight, Qt::Vertical));
-    ApplyLayout();
+    resize(Twips(Layout::kClientWidth, Qt::Horizontal),
+           Twips(Layout::kClientHeight, Qt::Vertical) + menuBar()->sizeHint().height());
 }
 
 void frmDAZadaro::CentreOnScreen()
@@ -216,81 +176,10 @@ void frmDAZadaro::CentreOnScreen()
     move(Layout::CentredOrigin(target->availableGeometry(), frameGeometry().size()));
 }
 
-bool frmDAZadaro::eventFilter(QObject* watched, QEvent* event)
+void frmDAZadaro::ShowNotice(const std::optional<PromptRequest>& notice)
 {
-    if (watched == centralWidget() && event->type() == QEvent::Resize)
-        ApplyLayout();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void frmDAZadaro::ApplyLayout()
-{
-    const QSize client = centralWidget()->size();
-    const int panelWidth = Twips(Layout::kButtonPanelWidth, Qt::Horizontal);
-    m_buttonPanel->setGeometry(Layout::ButtonPanelPlacement(client, panelWidth));
-    if (const auto grid = Layout::GridPlacement(client, panelWidth))
-        m_grid->setGeometry(*grid);
-}
-
-int frmDAZadaro::JobCount() const
-{
-    return m_grid->rowCount();
-}
-
-modDAZadaro::Job frmDAZadaro::Job(int row) const
-{
-    const auto cell = [this, row](int column) {
-        const QTableWidgetItem* item = m_grid->item(row - 1, column);
-        if (item == nullptr)
-            return std::string();
-        // The grid shows a readable text; the cell's own bytes are kept beside it.
-        const QVariant bytes = item->data(kCellBytesRole);
-        return bytes.isValid() ? bytes.toByteArray().toStdString() : item->text().toStdString();
-    };
-    // The count cell only ever holds the text of a count.
-    return {cell(0), cell(1), {modDAZadaro::ReadKeepLast(cell(2))}};
-}
-
-std::vector<modDAZadaro::Job> frmDAZadaro::Jobs() const
-{
-    std::vector<modDAZadaro::Job> jobs;
-    jobs.reserve(static_cast<std::size_t>(JobCount()));
-    for (int row = 1; row <= JobCount(); ++row)
-        jobs.push_back(Job(row));
-    return jobs;
-}
-
-std::string frmDAZadaro::GetCommandLine(int row) const
-{
-    return modDAZadaro::GetCommandLine(Job(row));
-}
-
-void frmDAZadaro::AppendJob(const modDAZadaro::Job& job)
-{
-    const int index = m_grid->rowCount();
-    m_grid->insertRow(index);
-    int column = 0;
-    const std::string keepLast = modDAZadaro::KeepLastText(job.Retention.KeepLastCount);
-    for (const std::string* cell : {&job.Source, &job.Target, &keepLast}) {
-        auto* item = new QTableWidgetItem(ReadableText(*cell));
-        item->setData(kCellBytesRole, QByteArray::fromStdString(*cell));
-        m_grid->setItem(index, column++, item);
-    }
-}
-
-bool frmDAZadaro::RefuseUnusableCells(const std::vector<modDAZadaro::Job>& jobs, int firstRow, const std::string& what,
-                                      const std::string& consequence)
-{
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        const modDAZadaro::CellFault fault = modDAZadaro::CheckJob(jobs[i]);
-        if (fault == modDAZadaro::CellFault::None)
-            continue;
-        GetComponents().GetPrompt().Ask({what + "\r\n\r\nRow " + std::to_string(firstRow + static_cast<int>(i)) + " " +
-                                             CellFaultText(fault) + ".\r\n\r\n" + consequence,
-                                         ExecutableName(), PromptButtons::Ok, PromptIcon::Critical});
-        return true;
-    }
-    return false;
+    if (notice)
+        GetComponents().GetPrompt().Ask(*notice);
 }
 
 void frmDAZadaro::FitColumns()
@@ -300,84 +189,61 @@ void frmDAZadaro::FitColumns()
 
 int frmDAZadaro::CurrentJobRow() const
 {
-    return m_grid->currentRow() + 1;
+    return m_grid->currentIndex().isValid() ? m_grid->currentIndex().row() : -1;
 }
 
-void frmDAZadaro::RecordDocumentFile(const QString& path)
+std::vector<int> frmDAZadaro::SelectedJobRows() const
 {
-    m_currentFile = path;
-    setWindowTitle(ApplicationTitle() + QStringLiteral(" - ") + path);
-    m_isDirty = false;
+    std::vector<int> rows;
+    for (const QModelIndex& index : m_grid->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+std::vector<modDAZadaro::Job> frmDAZadaro::SelectedJobs() const
+{
+    std::vector<modDAZadaro::Job> jobs;
+    for (const int row : SelectedJobRows())
+        jobs.push_back(m_document.JobList().At(row));
+    return jobs;
 }
 
 std::string frmDAZadaro::InitialDialogLocation() const
 {
-    return m_currentFile.isEmpty() ? modDAZadaro::GetDefaultConfigFolder() : m_currentFile.toStdString();
+    return CurrentFile().isEmpty() ? modDAZadaro::GetDefaultConfigFolder() : CurrentFile().toStdString();
 }
 
 bool frmDAZadaro::SaveFile(const QString& path)
 {
-    const std::string what = "The configuration file could not be saved:";
-    const std::vector<modDAZadaro::Job> jobs = Jobs();
-    if (RefuseUnusableCells(jobs, 1, what + "\r\n" + path.toStdString(), kNotSaved))
-        return false;
-    try {
-        WriteJobFile(path.toStdString(), jobs);
-    } catch (const FolderNotSynced& error) {
-        ReportFileFailure(what, path, "Its folder could not be written to disk: " + error.Description(),
-                          "The file may not survive a crash or power failure; your jobs are kept as unsaved.");
-        return false;
-    } catch (const RuntimeError& error) {
-        ReportFileFailure(what, path, error.Description(), kNotSaved);
-        return false;
-    }
-    RecordDocumentFile(path);
-    return true;
+    const ConfigurationDocument::FileOutcome outcome = m_document.Save(path);
+    if (outcome.done)
+        setWindowTitle(m_document.Caption());
+    ShowNotice(outcome.notice);
+    return outcome.done;
 }
 
 bool frmDAZadaro::LoadFile(const QString& path)
 {
-    const std::string what = "The configuration file could not be read:";
-    modDAZadaro::JobFileContent content;
-    try {
-        content = ReadJobFile(path.toStdString());
-    } catch (const RuntimeError& error) {
-        ReportFileFailure(what, path, error.Description(), kListUnchanged);
-        return false;
+    const ConfigurationDocument::FileOutcome outcome = m_document.Load(path);
+    if (outcome.done) {
+        FitColumns();
+        const int count = m_document.JobList().Count();
+        if (count > 0) {
+            const QModelIndex last = m_document.JobList().index(count - 1, 0);
+            m_grid->setCurrentIndex(last);
+            m_grid->scrollTo(last);
+        }
+        setWindowTitle(m_document.Caption());
     }
-    if (content.quoteInPathLine != 0) {
-        // Read on, such a line would become another job than the one written.
-        ReportFileFailure(what, path,
-                          "Line " + std::to_string(content.quoteInPathLine) +
-                              " holds more double quotes than a job line can: a path in it contains one.",
-                          kListUnchanged);
-        return false;
-    }
-    const std::vector<modDAZadaro::Job>& jobs = content.jobs;
-    m_grid->setRowCount(0);
-    for (const modDAZadaro::Job& job : jobs)
-        AppendJob(job);
-    FitColumns();
-    if (!jobs.empty()) {
-        m_grid->setCurrentCell(m_grid->rowCount() - 1, 0);
-        m_grid->scrollToItem(m_grid->item(m_grid->rowCount() - 1, 0));
-    }
-    RecordDocumentFile(path);
-    if (!content.tooLongLines.empty()) {
-        const bool one = content.tooLongLines.size() == 1;
-        GetComponents().GetPrompt().Ask({(one ? "Line " : "Lines ") + JoinedNumbers(content.tooLongLines) + " of\r\n" +
-                                             path.toStdString() + "\r\n" + (one ? "was" : "were") +
-                                             " not loaded: a path in " + (one ? "it" : "them") + " is " +
-                                             LongestCellText() + ".",
-                                         ExecutableName(), PromptButtons::Ok, PromptIcon::Exclamation});
-    }
-    return true;
+    ShowNotice(outcome.notice);
+    return outcome.done;
 }
 
 void frmDAZadaro::mnuFile_AboutToShow()
 {
-    m_mnuSave->setEnabled(JobCount() > 0 && !m_currentFile.isEmpty());
-    m_mnuSaveAs->setEnabled(JobCount() > 0);
+    m_mnuSave->setEnabled(m_document.CanSave());
+    m_mnuSaveAs->setEnabled(m_document.CanSaveAs());
 }
 
 void frmDAZadaro::Open()
@@ -390,10 +256,10 @@ void frmDAZadaro::Open()
 
 void frmDAZadaro::Save()
 {
-    if (m_currentFile.isEmpty())
+    if (CurrentFile().isEmpty())
         SaveAs();
     else
-        SaveFile(m_currentFile);
+        SaveFile(CurrentFile());
 }
 
 void frmDAZadaro::SaveAs()
@@ -405,7 +271,7 @@ void frmDAZadaro::SaveAs()
 
 bool frmDAZadaro::ConfirmClose()
 {
-    if (!m_isDirty || m_closeConfirmed)
+    if (!IsDirty() || m_closeConfirmed)
         return true;
     return GetComponents().GetPrompt().Ask({"Quit without saving your changes?", ExecutableName(), PromptButtons::YesNo,
                                             PromptIcon::None}) == PromptAnswer::Yes;
@@ -433,7 +299,7 @@ void frmDAZadaro::closeEvent(QCloseEvent* event)
 void frmDAZadaro::CommitSessionData(QSessionManager& manager)
 {
     // Without leave to interact the session ends regardless; nothing to ask.
-    if (!m_isDirty || !manager.allowsInteraction())
+    if (!IsDirty() || !manager.allowsInteraction())
         return;
     if (ConfirmClose())
         m_closeConfirmed = true;

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "engine/Job.h"
+#include "ui/main/ConfigurationDocument.h"
 
 #include <QMainWindow>
 #include <QString>
-#include <string>
+#include <optional>
 #include <vector>
 
 class QAction;
 class QMenu;
 class QPushButton;
 class QSessionManager;
-class QTableWidget;
+class QTableView;
 
 namespace ze6 {
 
@@ -19,33 +19,22 @@ namespace modDAZadaro {
 class RunContext;
 }
 
-// A cell's bytes as the user reads them: UTF-8 as it stands, anything else as
-// Latin-1 (the usual origin of such names), so no byte shows as a replacement mark.
-QString ReadableText(const std::string& bytes);
-
-// The main window: the job list of one configuration document, kept in the
-// grid and nowhere else. Rows are numbered as the user sees them: row 0 is the
-// header, jobs are rows 1 to JobCount().
+// The main window: a view of one configuration document's jobs with the
+// commands on them. The jobs live in the document's model; the window reads
+// and changes them only through it.
 class frmDAZadaro final : public QMainWindow {
     Q_OBJECT
 
 public:
     explicit frmDAZadaro(QWidget* parent = nullptr);
 
-    // The file the list was loaded from or last saved to; empty before either.
-    const QString& CurrentFile() const { return m_currentFile; }
-    // The list changed since it was last loaded or saved (or since the window opened).
-    bool IsDirty() const { return m_isDirty; }
+    ConfigurationDocument& Document() { return m_document; }
+    const ConfigurationDocument& Document() const { return m_document; }
+    const QString& CurrentFile() const { return m_document.CurrentFile(); }
+    bool IsDirty() const { return m_document.IsDirty(); }
 
-    int JobCount() const;
-    modDAZadaro::Job Job(int row) const;
-    std::vector<modDAZadaro::Job> Jobs() const;
-
-    // The job line of a row (row >= 1), with the cells' bytes as loaded.
-    std::string GetCommandLine(int row) const;
-
-    // Both leave the list and the document as they were and tell the user
-    // when the file cannot be read or written; true on success.
+    // Both tell the user when the file cannot be read or written, leaving the
+    // list and the document as they were; true on success.
     bool SaveFile(const QString& path);
     bool LoadFile(const QString& path);
 
@@ -54,23 +43,20 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
     void BuildClientArea();
     void CentreOnScreen();
-    void ApplyLayout();
     int Twips(int twips, Qt::Orientation orientation) const;
 
-    void AppendJob(const modDAZadaro::Job& job);
-    // Tells the user why `jobs` cannot be saved or added; false when they can.
-    // Rows are numbered from firstRow in the message.
-    bool RefuseUnusableCells(const std::vector<modDAZadaro::Job>& jobs, int firstRow, const std::string& what,
-                             const std::string& consequence);
+    void ShowNotice(const std::optional<PromptRequest>& notice);
     void FitColumns();
+    // The current row from 0, or -1 when there is none.
     int CurrentJobRow() const;
-    void RecordDocumentFile(const QString& path);
+    // The selected rows from 0, in list order.
+    std::vector<int> SelectedJobRows() const;
+    std::vector<modDAZadaro::Job> SelectedJobs() const;
     std::string InitialDialogLocation() const;
 
     // Menu and button commands.
@@ -91,25 +77,17 @@ private:
     void mnuEdit_AboutToShow();
     void RestoreFromArchive();
     void VerifyArchives();
-    std::vector<int> SelectedJobRows() const;
 
-    QTableWidget* m_grid = nullptr;
-    QWidget* m_buttonPanel = nullptr;
+    ConfigurationDocument m_document;
+    QTableView* m_grid = nullptr;
     QPushButton* m_cmdAdd = nullptr;
-    QPushButton* m_cmdRemove = nullptr;
     QPushButton* m_cmdExecute = nullptr;
-    QPushButton* m_cmdCopySyntax = nullptr;
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuSave = nullptr;
     QAction* m_mnuSaveAs = nullptr;
     QAction* m_mnuRestore = nullptr;
     QAction* m_mnuVerify = nullptr;
 
-    // Where a grid cell keeps its bytes, which need not be UTF-8.
-    static constexpr int kCellBytesRole = Qt::UserRole;
-
-    QString m_currentFile;
-    bool m_isDirty = false;
     // Set once the user agreed to lose changes as the session ends, so the
     // closing that follows does not ask a second time.
     bool m_closeConfirmed = false;

@@ -12,8 +12,6 @@
 #include "ui/main/frmDAZadaro.h"
 
 #include <QAction>
-#include <QItemSelectionModel>
-#include <QTableWidget>
 #include <algorithm>
 #include <unordered_set>
 
@@ -106,32 +104,20 @@ std::string RestoreSummary(const std::string& archive, const std::string& destin
 
 } // namespace
 
-std::vector<int> frmDAZadaro::SelectedJobRows() const
-{
-    std::vector<int> rows;
-    for (const QModelIndex& index : m_grid->selectionModel()->selectedRows())
-        rows.push_back(index.row() + 1);
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
 void frmDAZadaro::mnuEdit_AboutToShow()
 {
-    const std::vector<int> rows = SelectedJobRows();
-    m_mnuRestore->setEnabled(rows.size() == 1 && !RestorePointsOf(Job(rows.front())).empty());
-    std::vector<modDAZadaro::Job> jobs;
-    for (const int row : rows)
-        jobs.push_back(Job(row));
+    const std::vector<modDAZadaro::Job> jobs = SelectedJobs();
+    m_mnuRestore->setEnabled(jobs.size() == 1 && !RestorePointsOf(jobs.front()).empty());
     const std::vector<std::string> folders = TargetFolders(jobs);
     m_mnuVerify->setEnabled(std::any_of(folders.begin(), folders.end(), HoldsArchives));
 }
 
 void frmDAZadaro::RestoreFromArchive()
 {
-    const std::vector<int> rows = SelectedJobRows();
-    if (rows.size() != 1)
+    const std::vector<modDAZadaro::Job> jobs = SelectedJobs();
+    if (jobs.size() != 1)
         return;
-    const modDAZadaro::Job job = Job(rows.front());
+    const modDAZadaro::Job& job = jobs.front();
     RestoreRequest request{RestorePointsOf(job), modDAZadaro::ClassifySource(job.Source).SourceFolder};
     if (request.archives.empty()) {
         Tell("No archive of this job's data files is in " + job.Target + ".", PromptIcon::Information);
@@ -151,9 +137,7 @@ void frmDAZadaro::RestoreFromArchive()
 
 void frmDAZadaro::VerifyArchives()
 {
-    std::vector<modDAZadaro::Job> jobs;
-    for (const int row : SelectedJobRows())
-        jobs.push_back(Job(row));
+    const std::vector<modDAZadaro::Job> jobs = SelectedJobs();
     if (jobs.empty())
         return;
     modDAZadaro::VerifyResult result;

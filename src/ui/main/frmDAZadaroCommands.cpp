@@ -13,12 +13,10 @@
 #include "ui/main/frmDAZadaro.h"
 
 #include <QGuiApplication>
-#include <QItemSelectionModel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QThread>
 #include <QUrl>
-#include <algorithm>
 #include <utility>
 
 namespace ze6 {
@@ -65,8 +63,8 @@ void frmDAZadaro::Add()
         editor.SetSourceFolder(QString());
         editor.SetTargetFolder(QString());
         const int row = CurrentJobRow();
-        if (row >= 1) {
-            const modDAZadaro::Job current = Job(row);
+        if (row >= 0) {
+            const modDAZadaro::Job& current = Document().JobList().At(row);
             editor.SetSourceFolder(QString::fromStdString(current.Source));
             editor.SetTargetFolder(QString::fromStdString(current.Target));
         }
@@ -75,16 +73,13 @@ void frmDAZadaro::Add()
         if (!editor.Cancel()) {
             const std::string target = editor.TargetFolder().toStdString();
             const modDAZadaro::RetentionRules retention{modDAZadaro::ReadKeepLast(editor.KeepLast().toStdString())};
-            std::vector<modDAZadaro::Job> rows;
+            std::vector<modDAZadaro::Job> jobs;
             for (const QString& source : editor.SourceFiles())
-                rows.push_back({source.toStdString(), target, retention});
-            if (!RefuseUnusableCells(rows, JobCount() + 1, "The new entries cannot be added.",
-                                     "The job list has not been changed.")) {
-                for (const modDAZadaro::Job& added : rows)
-                    AppendJob(added);
+                jobs.push_back({source.toStdString(), target, retention});
+            const std::optional<PromptRequest> refused = Document().Add(jobs);
+            ShowNotice(refused);
+            if (!refused)
                 FitColumns();
-                m_isDirty = true;
-            }
         }
         editor.Destroy();
     }
@@ -94,27 +89,17 @@ void frmDAZadaro::Add()
 
 void frmDAZadaro::Remove()
 {
-    if (JobCount() == 0)
-        return;
-    std::vector<int> selected;
-    for (const QModelIndex& index : m_grid->selectionModel()->selectedRows())
-        selected.push_back(index.row());
-    std::sort(selected.begin(), selected.end());
-    // Bottom up, so the numbers of the rows still to go stay valid.
-    for (auto it = selected.rbegin(); it != selected.rend(); ++it)
-        m_grid->removeRow(*it);
-    m_isDirty = true;
+    Document().Remove(SelectedJobRows());
 }
 
 void frmDAZadaro::Execute()
 {
-    const int lastRow = JobCount();
-    if (lastRow == 0)
+    if (Document().Jobs().empty())
         return;
     m_cmdExecute->setEnabled(false);
     std::vector<modDAZadaro::Job> jobs;
-    for (int row = 1; row <= lastRow; ++row)
-        jobs.push_back(modDAZadaro::Trimmed(Job(row)));
+    for (const modDAZadaro::Job& job : Document().Jobs())
+        jobs.push_back(modDAZadaro::Trimmed(job));
     modDAZadaro::RunOutcome outcome;
     {
         RunProgressDialog dialog(this);
@@ -148,12 +133,12 @@ void frmDAZadaro::Execute()
 void frmDAZadaro::CopySyntax()
 {
     const int row = CurrentJobRow();
-    if (row < 1) {
+    if (row < 0) {
         GetComponents().GetPrompt().Ask(
             {"Selected item is invalid.", kApplicationTitle, PromptButtons::Ok, PromptIcon::None});
         return;
     }
-    const std::string commandLine = GetCommandLine(row);
+    const std::string commandLine = modDAZadaro::GetCommandLine(Document().JobList().At(row));
     GetComponents().CreateClipboard()->SetText(commandLine);
     GetComponents().GetPrompt().Ask({"Command line syntax for selected item has been placed on the clipboard.\r\n\r\n" +
                                          ReadableText(commandLine).toStdString(),

@@ -12,8 +12,8 @@ namespace ze6 {
 void frmDAZadaro::Schedule()
 {
     // A schedule runs the file as it is on disk, so that must be what the user sees.
-    if (m_currentFile.isEmpty() || m_isDirty) {
-        if (JobCount() == 0) {
+    if (!Document().IsSaved()) {
+        if (Document().Jobs().empty()) {
             GetComponents().GetPrompt().Ask({"Add jobs and save the configuration before scheduling it.",
                                              ExecutableName(), PromptButtons::Ok, PromptIcon::Information});
             return;
@@ -24,12 +24,12 @@ void frmDAZadaro::Schedule()
         if (answer != PromptAnswer::Yes)
             return;
         Save();
-        if (m_currentFile.isEmpty() || m_isDirty)
+        if (!Document().IsSaved())
             return;
     }
     SystemProcessRunner runner;
     const auto scheduler = CreateScheduler(runner);
-    ScheduleDialog dialog(m_currentFile.toStdString(), scheduler.get(), runner, this);
+    ScheduleDialog dialog(CurrentFile().toStdString(), scheduler.get(), runner, this);
     dialog.exec();
 }
 

@@ -14,26 +14,19 @@
 namespace ze6::test {
 namespace {
 
-void WriteArchive(const std::string& archive, const Names& files)
+void WriteArchive(const std::string& archive, const Names& files, ArchiveWriterFaults faults = {})
 {
-    auto writer = MakeZipArchiveWriter();
+    auto writer = MakeZipArchiveWriter(std::move(faults));
     writer->SetArchiveName(archive);
     for (const auto& file : files)
         writer->AddFile(file);
     writer->Finish();
 }
 
-std::int32_t FinishFails(const std::string& archive, const Names& files)
+std::int32_t FinishFails(const std::string& archive, const Names& files, const ArchiveWriterFaults& faults = {})
 {
-    return RaisedNumber([&] { WriteArchive(archive, files); }, "ArchiveWriter");
+    return RaisedNumber([&] { WriteArchive(archive, files, faults); }, "ArchiveWriter");
 }
-
-// Sets a testing hook and clears it even when the test fails half-way.
-template <typename Hook> struct Hooked {
-    Hooked(void (*set)(Hook), Hook hook) : m_set(set) { m_set(std::move(hook)); }
-    ~Hooked() { m_set({}); }
-    void (*m_set)(Hook);
-};
 
 TEST(ZipArchiveWriter, StoresEveryFileInOrderUnderItsNameOnDisk)
 {
@@ -88,10 +81,10 @@ TEST(ZipArchiveWriter, AFailureLeavesNoArchiveAndNoTemporaryFile)
         {target + "a.RZZ", {good, "/proc/self/status"}, ErrorNumber::PathFileAccessError},
         {target + "a.RZZ", {good, fifo}, ErrorNumber::PathFileAccessError},
     };
-    const Hooked<std::function<void(std::chrono::milliseconds)>> noPauses(SetArchiveRetryWaitForTesting,
-                                                                          [](std::chrono::milliseconds) {});
+    ArchiveWriterFaults noPauses;
+    noPauses.retryWait = [](std::chrono::milliseconds) {};
     for (const auto& [archive, files, number] : cases)
-        EXPECT_EQ(FinishFails(archive, files), number) << archive << " " << files.back();
+        EXPECT_EQ(FinishFails(archive, files, noPauses), number) << archive << " " << files.back();
     ASSERT_EQ(chmod(target.c_str(), 0555), 0);
     if (WithoutFileAccessOverride permissionsHold; permissionsHold.Active()) {
         try {
@@ -115,10 +108,9 @@ TEST(ZipArchiveWriter, NeverWritesThroughALinkPlantedAtTheTemporaryName)
     ASSERT_EQ(symlink(victim.c_str(), (target + ".a.RZZ.first.part").c_str()), 0);
     ASSERT_EQ(symlink((temp / "created-through-link").c_str(), (target + ".a.RZZ.second.part").c_str()), 0);
     std::size_t next = 0;
-    const Hooked<std::function<std::string()>> hook(&HiddenTemporaryFile::SetNameSuffixesForTesting, [&] {
-        return Names{"first", "second", "third"}.at(next++);
-    });
-    WriteArchive(target + "a.RZZ", {source});
+    ArchiveWriterFaults chosenNames;
+    chosenNames.nameSuffixes = [&] { return Names{"first", "second", "third"}.at(next++); };
+    WriteArchive(target + "a.RZZ", {source}, chosenNames);
 
     EXPECT_EQ(ReadFile(victim), "keep me");
     EXPECT_FALSE(Exists(temp / "created-through-link"));
@@ -150,8 +142,9 @@ TEST(ArchiveReadBack, ADamagedArchiveIsAnErrorAndNeverGetsItsName)
         },
     };
     for (const auto& damage : damages) {
-        const Hooked<std::function<void(int)>> hook(&SetBeforeReadBackForTesting, damage);
-        EXPECT_EQ(FinishFails(out + "A.RZZ", files), ErrorNumber::DeviceIoError);
+        ArchiveWriterFaults damaging;
+        damaging.beforeReadBack = damage;
+        EXPECT_EQ(FinishFails(out + "A.RZZ", files, damaging), ErrorNumber::DeviceIoError);
         EXPECT_TRUE(FolderNames(out).empty()); // neither the archive nor its temporary
     }
     WriteArchive(out + "A.RZZ", files); // undamaged, the same archive is written

@@ -58,17 +58,4 @@ void MainWindowTest::WithNextModal(QObject& scope, std::function<void(QWidget&)>
     });
 }
 
-void MainWindowTest::PutJobs(const std::vector<modDAZadaro::Job>& rows)
-{
-    QTableWidget* grid = Grid();
-    for (const modDAZadaro::Job& row : rows) {
-        const int index = grid->rowCount();
-        grid->insertRow(index);
-        int column = 0;
-        const std::string keepLast = modDAZadaro::KeepLastText(row.Retention.KeepLastCount);
-        for (const std::string* cell : {&row.Source, &row.Target, &keepLast})
-            grid->setItem(index, column++, new QTableWidgetItem(QString::fromStdString(*cell)));
-    }
-}
-
 } // namespace ze6::test

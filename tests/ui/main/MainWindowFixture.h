@@ -8,7 +8,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
@@ -49,7 +49,8 @@ protected:
     ~MainWindowTest() override;
 
     template <typename T> T* Find(const char* name) const { return window->findChild<T*>(QString::fromLatin1(name)); }
-    QTableWidget* Grid() const { return Find<QTableWidget>("Grid"); }
+    QTableView* Grid() const { return Find<QTableView>("Grid"); }
+    void SetCurrentRow(int row) const { Grid()->setCurrentIndex(Grid()->model()->index(row, 0)); }
     QPushButton* Button(const char* name) const { return Find<QPushButton>(name); }
     QAction* Action(const char* name) const { return Find<QAction>(name); }
     // Runs the File menu's enabling step, as showing the menu does.
@@ -59,8 +60,11 @@ protected:
     // Runs `act` on the modal window that comes up; `scope` drops the call if none does.
     static void WithNextModal(QObject& scope, std::function<void(QWidget&)> act);
 
-    // Puts rows into the grid as if they had been added, without touching the document state.
-    void PutJobs(const std::vector<modDAZadaro::Job>& rows);
+    // The jobs as the window holds them; PutJobs adds some as if they had
+    // been added, without touching the document state.
+    JobListModel& JobList() const { return window->Document().JobList(); }
+    const std::vector<modDAZadaro::Job>& Jobs() const { return window->Document().Jobs(); }
+    void PutJobs(const std::vector<modDAZadaro::Job>& rows) const { JobList().Append(rows); }
 
     TempFolder folder;
     MainWindowComponents components;

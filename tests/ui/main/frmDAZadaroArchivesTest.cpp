@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <filesystem>
 
 namespace ze6::test {
@@ -15,7 +16,7 @@ class ArchivesTest : public MainWindowTest {
 protected:
     std::string data = folder.MakeFolder("data");
     std::string backup = folder / "backup/";
-    FixedClock clock{QDateTime(QDate(2026, 12, 5), QTime(18, 0, 0))};
+    FixedClock clock{components, QDateTime(QDate(2026, 12, 5), QTime(18, 0, 0))};
 
     // Two generations of PLANT1 and one of PLANT2, a minute apart.
     void BackUpTwice()

@@ -27,12 +27,12 @@ TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnl
         folder.Write(std::string("data/") + name);
     const std::string target = folder.MakeFolder("backup");
     PutJobs({{data + "*.RZT?", "/old/target/", {9}}});
-    Grid()->setCurrentCell(0, 0);
+    SetCurrentRow(0);
 
     QObject cancelScope;
     WithNextModal(cancelScope, [](QWidget& dialog) { dialog.close(); });
     Button("cmdAdd")->click();
-    EXPECT_EQ(window->Jobs(), (std::vector<modDAZadaro::Job>{{data + "*.RZT?", "/old/target/", {9}}}));
+    EXPECT_EQ(Jobs(), (std::vector<modDAZadaro::Job>{{data + "*.RZT?", "/old/target/", {9}}}));
     EXPECT_FALSE(window->IsDirty());
     EXPECT_TRUE(Button("cmdAdd")->isEnabled());
     EXPECT_EQ(window->focusWidget(), Grid());
@@ -61,9 +61,9 @@ TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnl
     ASSERT_EQ(shown.size(), 6) << "the row's folder was not listed";
     // Keep-last is never carried over from the row.
     EXPECT_EQ(shown.mid(0, 3), (QStringList{QStringLiteral("Add a new entry"), QStringLiteral("/old/target/"), {}}));
-    EXPECT_EQ(window->Jobs(), (std::vector<modDAZadaro::Job>{{data + "*.RZT?", "/old/target/", {9}},
-                                                             {data + shown[3].toStdString(), target, {4}},
-                                                             {data + shown[5].toStdString(), target, {4}}}));
+    EXPECT_EQ(Jobs(), (std::vector<modDAZadaro::Job>{{data + "*.RZT?", "/old/target/", {9}},
+                                                     {data + shown[3].toStdString(), target, {4}},
+                                                     {data + shown[5].toStdString(), target, {4}}}));
     EXPECT_TRUE(window->IsDirty());
     EXPECT_TRUE(Asked().empty());
 }
@@ -79,8 +79,7 @@ TEST_F(CommandsTest, RemoveTakesExactlyTheSelectedRowsEvenWhenApart)
         QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           Grid()->visualRect(Grid()->model()->index(row, 0)).center());
     Button("cmdRemove")->click();
-    EXPECT_EQ(window->Jobs(),
-              (std::vector<modDAZadaro::Job>{{"/2/", "/t/", {0}}, {"/4/", "/t/", {0}}, {"/5/", "/t/", {0}}}));
+    EXPECT_EQ(Jobs(), (std::vector<modDAZadaro::Job>{{"/2/", "/t/", {0}}, {"/4/", "/t/", {0}}, {"/5/", "/t/", {0}}}));
     EXPECT_TRUE(window->IsDirty());
     EXPECT_TRUE(Asked().empty());
 }
@@ -96,7 +95,7 @@ TEST_F(CommandsTest, HelpShowsTheUsageAndCopySyntaxPutsTheCurrentRowsJobLineOnTh
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
 
     PutJobs({{"/a/", "/b/", {0}}, {"/my data/*.RZT", "/to/", {5}}});
-    Grid()->setCurrentCell(1, 0);
+    SetCurrentRow(1);
     Action("mnuGenerateCommandLine")->trigger();
     const std::string line = "\"/my data/*.RZT\" \"/to/\" KEEPLAST:5";
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), line);
@@ -117,7 +116,7 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     PutJobs({{data, allTarget, {0}},
              {"/bad\"row/", "/t/", {0}}, // a quote inside a cell cannot make a valid job line
              {data + "PLANT1.RZT", oneTarget, {1}}});
-    FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
+    FixedClock clock(components, QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
 
     components.prompt.onAsk = [&](const PromptRequest& request) {
         const bool running = request.text != "Backup completed!";
@@ -142,7 +141,7 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     EXPECT_FALSE(window->IsDirty());
 
     // A run that wrote to the log says how much and where, and shows the log on request.
-    Grid()->setRowCount(0);
+    JobList().SetJobs({});
     PutJobs({{data, folder.Write("blocker") + "/sub/", {0}}});
     components.prompt.onAsk = nullptr;
     Asked().clear();
@@ -203,7 +202,7 @@ TEST_F(CommandsTest, ExecuteShowsProgressAndCancelKeepsWhatWasFinished)
     EXPECT_EQ(ReadZip(target + left[0]).at(0).content, "small");
 
     // Yes to the closing question cancels the run, and the window closes once it has ended.
-    Grid()->removeRow(0);
+    JobList().RemoveRows({0});
     cancelled = false;
     onProgress = [&](QDialog*) { window->close(); };
     Button("cmdExecute")->click();
@@ -223,7 +222,7 @@ TEST_F(CommandsTest, NamesThatAreNotUtf8KeepTheirBytes)
     const std::string line = "\"" + data + "*.RZT\" \"" + target + "\" KEEPLAST:2";
     const std::string file = folder.Write("latin1.rzb", line + "\r\n");
     ASSERT_TRUE(window->LoadFile(QString::fromStdString(file)));
-    EXPECT_EQ(Grid()->item(0, 1)->text(), QString::fromLatin1(target));
+    EXPECT_EQ(Grid()->model()->index(0, 1).data().toString(), QString::fromLatin1(target));
 
     ASSERT_TRUE(window->SaveFile(QString::fromStdString(folder / "saved.rzb")));
     EXPECT_EQ(ReadFile(folder / "saved.rzb"), line + "\r\n");
@@ -231,7 +230,7 @@ TEST_F(CommandsTest, NamesThatAreNotUtf8KeepTheirBytes)
     EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")).toStdString(), line);
     EXPECT_EQ(Asked().back().text.substr(Asked().back().text.find('"')), QString::fromLatin1(line).toStdString());
 
-    FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
+    FixedClock clock(components, QDateTime(QDate(2026, 12, 5), QTime(18, 21, 43)));
     Button("cmdExecute")->click();
     EXPECT_EQ(FolderNames(target), Names{"PLANT1_2026-12-05-18-21-43.RZZ"});
     EXPECT_EQ(Asked().back().text, "Backup completed!");

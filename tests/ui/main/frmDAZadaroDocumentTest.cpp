@@ -37,7 +37,7 @@ protected:
 
     void ExpectUnchanged(const std::string& file)
     {
-        EXPECT_EQ(window->Jobs(), (std::vector<modDAZadaro::Job>{{"/c/", "/d/", {0}}}));
+        EXPECT_EQ(Jobs(), (std::vector<modDAZadaro::Job>{{"/c/", "/d/", {0}}}));
         EXPECT_EQ(window->CurrentFile().toStdString(), file);
         EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + file);
         EXPECT_TRUE(window->IsDirty());
@@ -91,10 +91,10 @@ TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
     const FileDialogCall& open = components.dialogs.calls.at(2);
     EXPECT_EQ(std::tuple(open.save, open.initialLocation, open.option), std::tuple(false, folder / "copy", true));
     EXPECT_TRUE(Asked().empty());
-    EXPECT_EQ(window->Jobs(), (std::vector<modDAZadaro::Job>{{"/e/", "/f/", {2}}, {"/g/", "/h/", {0}}}));
+    EXPECT_EQ(Jobs(), (std::vector<modDAZadaro::Job>{{"/e/", "/f/", {2}}, {"/g/", "/h/", {0}}}));
     EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + daily);
     EXPECT_FALSE(window->IsDirty());
-    EXPECT_EQ(Grid()->currentRow(), 1);
+    EXPECT_EQ(Grid()->currentIndex().row(), 1);
     EXPECT_TRUE(window->close()); // without a question
     EXPECT_TRUE(Asked().empty());
 }
@@ -126,7 +126,7 @@ TEST_F(DocumentTest, LoadKeepsOnlyTheLinesTheGridCanShowAndNamesThoseTooLongToSh
                                                  {longest, "/b/", {0}},
                                                  {"/lf/", "/b/", {3}}, // a lone line feed ends a line too
                                                  {"/c/", "/d/", {4}}};
-    EXPECT_EQ(window->Jobs(), expected);
+    EXPECT_EQ(Jobs(), expected);
     EXPECT_EQ(Asked(), (std::vector<PromptRequest>{{"Line 12 of\r\n" + path +
                                                         "\r\nwas not loaded: a path in it is longer than 4096 bytes, "
                                                         "more than any path can be.",
@@ -160,7 +160,7 @@ TEST_F(DocumentTest, PathsWithAQuoteOrLineBreakAreNeitherLoadedNorSavedAndUnread
         ExpectOneFailureBox(saved, "Row 2 holds a double quote or a line break");
         EXPECT_EQ(ReadFile(saved), kSaved);
         EXPECT_TRUE(window->IsDirty());
-        Grid()->removeRow(1);
+        JobList().RemoveRows({1});
     }
 
     // Nor does a file that cannot be read change anything.
@@ -201,7 +201,7 @@ TEST_F(DocumentTest, ClosingAsksOnlyWithUnsavedChanges)
     EXPECT_EQ(Asked(), (std::vector<PromptRequest>{{"Quit without saving your changes?", ExecutableName(),
                                                     PromptButtons::YesNo, PromptIcon::None}}));
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->JobCount(), 1);
+    EXPECT_EQ(JobList().Count(), 1);
     EXPECT_TRUE(window->IsDirty());
 
     Action("mnuExit")->trigger(); // the same way as the close box
