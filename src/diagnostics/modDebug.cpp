@@ -4,7 +4,6 @@
 #include "platform/RuntimeError.h"
 
 #include <memory>
-#include <vector>
 
 namespace ze6::modDebug {
 
@@ -16,21 +15,6 @@ std::unique_ptr<LogComponent>& StoredLogger()
 {
     static std::unique_ptr<LogComponent> logger;
     return logger;
-}
-
-int& Reports()
-{
-    static int count = 0;
-    return count;
-}
-
-// Only the first few entries are kept: a failure report names the first one.
-constexpr std::size_t kKeptTexts = 16;
-
-std::vector<std::string>& ReportTexts()
-{
-    static std::vector<std::string> texts;
-    return texts;
 }
 
 } // namespace
@@ -46,12 +30,7 @@ std::string ComposeErrorText(const std::string& message, std::int32_t errorNumbe
 void LogError(std::string moduleName, std::string procName, std::string message, std::int32_t errorNumber,
               std::string source, bool reRaise)
 {
-    // Counted before the log is touched: a report whose entry could not be
-    // written still decides the exit status.
-    ++Reports();
     const std::string text = ComposeErrorText(message, errorNumber, source);
-    if (ReportTexts().size() < kKeptTexts && static_cast<int>(ReportTexts().size()) == Reports() - 1)
-        ReportTexts().push_back("ERROR: " + moduleName + ", " + procName + ", " + text);
     GetLogger().WriteError(kLogTemplate, moduleName, procName, text);
     if (reRaise)
         throw RuntimeError(errorNumber, message, source);
@@ -72,23 +51,9 @@ LogComponent& GetLogger()
     return *logger;
 }
 
-int ReportCount()
-{
-    return Reports();
-}
-
-std::string ReportText(int index)
-{
-    const auto& texts = ReportTexts();
-    return index >= 0 && static_cast<std::size_t>(index) < texts.size() ? texts[static_cast<std::size_t>(index)]
-                                                                        : std::string();
-}
-
 void ResetForTesting()
 {
-    ReportTexts().clear();
     StoredLogger().reset();
-    Reports() = 0;
 }
 
 } // namespace ze6::modDebug

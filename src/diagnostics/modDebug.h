@@ -19,21 +19,14 @@ std::string ComposeErrorText(const std::string& message, std::int32_t errorNumbe
 // Writes one error entry "ERROR: {ModuleName}, {ProcName}, {Message}" whose
 // message is "Runtime error occured: <number> - <message>[ Source: <source>]".
 // With reRaise, raises the same RuntimeError again after logging. A failure of
-// the log component itself propagates (the report is still counted).
+// the log component itself propagates.
 void LogError(std::string moduleName, std::string procName, std::string message, std::int32_t errorNumber,
               std::string source, bool reRaise);
 
 // The process-wide log component, created and named on first use.
 LogComponent& GetLogger();
 
-// How many reports this process has made (the exit status depends on it).
-int ReportCount();
-
-// The entry text ("ERROR: ...") of the n-th report of this process, counted
-// from 0; empty when there was none.
-std::string ReportText(int index);
-
-// Drops the log component and the count, so a test starts like a new process.
+// Drops the log component, so a test starts like a new process.
 void ResetForTesting();
 
 } // namespace ze6::modDebug

@@ -7,6 +7,7 @@
 #include "engine/RunContext.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
+#include "platform/datafile/DataFileCompanions.h"
 #include "platform/files/FileSystem.h"
 
 #include <QDateTime>
@@ -15,22 +16,12 @@
 
 namespace ze6::modDAZadaro {
 
-namespace {
-
-// The companions that carry the generation suffix, in the order they are offered.
-constexpr const char* kSuffixedCompanions[] = {".rzt", ".rzd", ".rzi", ".rza", ".rzn", ".ktm", ".rzm", ".rzl"};
-
-} // namespace
-
 std::string ArchiveTimestamp(const QDateTime& now)
 {
     return now.toString(QStringLiteral("_yyyy-MM-dd-HH-mm-ss")).toStdString();
 }
 
-namespace {
-
-// Refusals go to `held` when it is given, to the log otherwise.
-void AddArchiveFile(RunContext& run, const std::string& path, std::vector<RuntimeError>* held)
+void AddArchiveFile(ArchiveFileList& files, const std::string& path, std::vector<RuntimeError>* held)
 {
     // A colon in fourth place marks a device name ("CON:", "NUL:"), never a file to archive.
     if (path.size() >= 4 && path[3] == ':')
@@ -47,7 +38,7 @@ void AddArchiveFile(RunContext& run, const std::string& path, std::vector<Runtim
         if (held)
             held->push_back(std::move(refused));
         else
-            ReportError(run.Outcome, "ArchiveApplication", refused.Description(), refused.Number(), refused.Source());
+            ReportError("ArchiveApplication", refused.Description(), refused.Number(), refused.Source());
         return;
     }
     // A FIFO, socket or device named like a companion is none; reading it
@@ -55,82 +46,49 @@ void AddArchiveFile(RunContext& run, const std::string& path, std::vector<Runtim
     if (!FileSystem::IsFileOrFolder(*found))
         return;
 
-    auto& list = run.ArchiveFileList;
-    auto& keys = run.ArchiveFileKeys;
-    if (keys.size() != list.size()) {
-        keys.clear();
-        for (const auto& entry : list)
-            keys.insert(FileSystem::FoldCase(entry));
+    if (files.Keys.size() != files.Paths.size()) {
+        files.Keys.clear();
+        for (const auto& entry : files.Paths)
+            files.Keys.insert(FileSystem::FoldCase(entry));
     }
-    if (!keys.insert(FileSystem::FoldCase(*found)).second)
+    if (!files.Keys.insert(FileSystem::FoldCase(*found)).second)
         return;
-    list.push_back(*found);
+    files.Paths.push_back(*found);
 }
 
-} // namespace
-
-void AddArchiveFile(RunContext& run, const std::string& path)
+ArchiveFileList CollectArchiveFiles(Components& services, const std::string& dataFilePath,
+                                    std::vector<RuntimeError>* held)
 {
-    AddArchiveFile(run, path, nullptr);
-}
-
-std::string CollectArchiveFiles(RunContext& run, const std::string& dataFilePath, std::vector<RuntimeError>* held)
-{
-    run.ArchiveFileList.clear();
-    run.ArchiveFileKeys.clear();
-    const auto add = [&](const std::string& path) { AddArchiveFile(run, path, held); };
-
-    auto info = run.Services().CreateApplicationInfo();
+    ArchiveFileList files;
+    auto info = services.CreateApplicationInfo();
     info->Open(dataFilePath);
     const std::string fullName = info->FullName();
     const std::string folder = info->Folder();
-    const std::string bareName = fullName.substr(std::min(folder.size(), fullName.size()));
+    files.DataFileName = fullName.substr(std::min(folder.size(), fullName.size()));
 
-    const std::string suffix = !fullName.empty() && fullName.back() == '6' ? "6" : "";
-    const std::string numberedPrefix = suffix.empty() ? "" : ".KTM6";
-
-    // The data file itself goes in under its own spelling, also when a
-    // name that differs only in case lies beside it.
-    for (const char* extension : kSuffixedCompanions) {
-        const std::string offer = ChangeFileExtension(fullName, extension + suffix);
-        add(FileSystem::EqualIgnoringCase(offer, fullName) ? fullName : offer);
-    }
-    add(ChangeFileExtension(fullName, ".rzx6"));
-    add(ChangeFileExtension(fullName, ".rzx"));
-
-    const std::string attached = info->AttachedFile();
-    if (!attached.empty())
-        add(attached);
-
+    for (const auto& path : DataFileCompanions::NamedPaths(fullName, info->AttachedFile()))
+        AddArchiveFile(files, path, held);
     info->LoadLists();
-    for (const auto& companion : info->NumberedCompanions())
-        add(ChangeFileExtension(fullName, numberedPrefix + ".V" + std::to_string(companion.Number)));
-    for (const auto& linked : info->LinkedSets()) {
-        if (!linked.BasePath.empty()) {
-            add(linked.BasePath + ".hbt");
-            add(linked.BasePath + ".hbd");
-            add(linked.BasePath + ".hbi");
-        }
-        if (!linked.LinkedFile.empty())
-            add(linked.LinkedFile);
-    }
+    for (const auto& path : DataFileCompanions::ListedPaths(fullName, info->NumberedCompanions(), info->LinkedSets()))
+        AddArchiveFile(files, path, held);
     info->Close();
-    return bareName;
+    return files;
 }
 
-void ArchiveApplication(RunContext& run, std::string sourceFolder, std::string targetFolder, std::string fileName)
+void ArchiveApplication(RunContext& run, const std::string& sourceFolder, const std::string& targetFolder,
+                        const std::string& fileName, const RetentionRules& retention)
 {
-    run.Pipeline().Add(sourceFolder, targetFolder, fileName, RetentionRules{run.KeepLastCount});
+    run.Pipeline().Add(sourceFolder, targetFolder, fileName, retention);
     run.CommitArchives();
 }
 
 void ArchiveDataFiles(RunContext& run, const std::string& sourceFolder, const std::string& targetFolder,
-                      const std::vector<std::string>& fileNames, const RetentionRules& rules, bool ifChanged)
+                      const std::vector<std::string>& fileNames, const RetentionRules& retention, bool ifChanged)
 {
     for (const auto& name : fileNames) {
         if (run.CancelRequested())
             break;
-        run.Pipeline().Add(sourceFolder, targetFolder, name, rules, ifChanged);
+        run.Pipeline().Add(sourceFolder, targetFolder, name, retention, ifChanged);
     }
 }
 

@@ -37,14 +37,6 @@ constexpr std::size_t kUnderWayPerHelper = 4;
 // and the writer then reports the name as taken.
 constexpr int kMostSecondsWaited = 3;
 
-// A folder as spelled on disk, ending in one separator; unchanged when it
-// cannot be found.
-std::string FolderAsFound(const std::string& folder)
-{
-    const auto found = FileSystem::ResolvePath(FileSystem::WithoutTrailingSeparators(folder));
-    return WithTrailingSeparator(found ? *found : folder);
-}
-
 } // namespace
 
 // One data file on its way from its name to its committed archive, or an
@@ -54,7 +46,7 @@ struct PipelineItem {
     std::string name; // as the progress sink hears it
     std::string targetFolder;
     std::string archivePath;
-    RetentionRules rules;
+    RetentionRules retention;
     bool ifChanged = false;
     // Its files match its newest archive: none is written, and its series
     // is pruned as if the archive had been named `reference`.
@@ -89,11 +81,11 @@ ArchivePipeline::~ArchivePipeline()
 }
 
 void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName,
-                          const RetentionRules& rules, bool ifChanged)
+                          const RetentionRules& retention, bool ifChanged)
 {
     auto item = std::make_unique<PipelineItem>();
     item->name = sourceFolder + fileName;
-    item->rules = rules;
+    item->retention = retention;
     item->ifChanged = ifChanged;
     Prepare(*item, targetFolder);
     PipelineItem& added = *item;
@@ -137,19 +129,20 @@ void ArchivePipeline::CommitAll()
         CommitBuilt();
 }
 
-void ArchivePipeline::Prepare(PipelineItem& file, std::string targetFolder)
+void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolder)
 {
     try {
-        const std::string bareName = CollectArchiveFiles(m_run, file.name, &file.held);
+        const ArchiveFileList files = CollectArchiveFiles(m_run.Services(), file.name, &file.held);
 
         // An unplugged backup drive: nothing may go to the system disk in its place.
         if (MountedVolumes::WouldWriteToAbsentVolume(targetFolder))
             Raise(ErrorNumber::PathNotFound, kProgramErrorSource, targetFolder);
         if (!FileExists(targetFolder))
-            CreateFolderPath(WithTrailingSeparator(targetFolder));
-        targetFolder = FolderAsFound(WithTrailingSeparator(targetFolder));
+            CreateFolderPath(targetFolder);
+        // As spelled on disk, still ending in its one separator.
+        file.targetFolder = FileSystem::ResolvePath(targetFolder).value_or(targetFolder);
 
-        const std::string stem = targetFolder + ChangeFileExtension(bareName, "");
+        const std::string stem = file.targetFolder + ChangeFileExtension(files.DataFileName, "");
         std::string archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
         // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
         // within the same second, finds its name taken by the first.
@@ -158,23 +151,21 @@ void ArchivePipeline::Prepare(PipelineItem& file, std::string targetFolder)
             archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
         }
 
-        RemoveAbandonedTemporaries(m_run, archivePath, targetFolder);
-        for (const auto& path : m_run.ArchiveFileList) {
+        RemoveAbandonedTemporaries(m_run, archivePath, file.targetFolder);
+        for (const auto& path : files.Paths) {
             if (const auto facts = FileSystem::EntryFactsOf(path))
                 file.size += facts->size;
         }
         if (file.ifChanged &&
-            SameAsNewestGeneration(m_run, archivePath, targetFolder, m_run.ArchiveFileList, bareName)) {
-            file.targetFolder = targetFolder;
+            SameAsNewestGeneration(m_run, archivePath, file.targetFolder, files.Paths, files.DataFileName)) {
             file.reference = archivePath;
             file.unchanged = true;
             return;
         }
         file.writer = m_run.Services().CreateArchiveWriter();
         file.writer->SetArchiveName(archivePath);
-        for (const auto& path : m_run.ArchiveFileList)
+        for (const auto& path : files.Paths)
             file.writer->AddFile(path);
-        file.targetFolder = targetFolder;
         file.archivePath = archivePath;
         file.begun = true;
     } catch (...) {
@@ -363,7 +354,7 @@ void ArchivePipeline::Report(PipelineItem& file)
         }
         if (file.unchanged) {
             ++m_run.Outcome.DataFilesUnchanged;
-            PruneArchives(m_run, file.reference, file.targetFolder, file.rules);
+            PruneArchives(m_run, file.reference, file.targetFolder, file.retention);
             written = true;
             return;
         }
@@ -371,7 +362,7 @@ void ArchivePipeline::Report(PipelineItem& file)
             return;
         ++m_run.Outcome.ArchivesWritten;
         FileSystem::InvalidateCache(file.targetFolder);
-        PruneArchives(m_run, file.archivePath, file.targetFolder, file.rules);
+        PruneArchives(m_run, file.archivePath, file.targetFolder, file.retention);
         written = true;
     });
     m_run.Progress().DataFileFinished(written);

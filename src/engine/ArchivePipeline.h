@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Job.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -13,7 +15,6 @@
 namespace ze6::modDAZadaro {
 
 class RunContext;
-struct RetentionRules;
 struct PipelineItem;
 
 // Data files go in and come out in order: each is prepared (its files
@@ -35,18 +36,19 @@ public:
     ArchivePipeline(const ArchivePipeline&) = delete;
     ArchivePipeline& operator=(const ArchivePipeline&) = delete;
 
-    // One data file, its series kept by `rules`. With ifChanged a data file
-    // whose files match its newest archive gets none, and its series is
-    // pruned all the same.
+    // One data file, archived into targetFolder (as TargetFolderOf gives it)
+    // and its series pruned there by the job's retention rules. With
+    // ifChanged a data file whose files match its newest archive gets none,
+    // and its series is pruned all the same.
     void Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName,
-             const RetentionRules& rules, bool ifChanged = false);
+             const RetentionRules& retention, bool ifChanged = false);
     // Called on the run's thread once every data file added before it is reported.
     void AddEvent(std::function<void()> event);
     // Reports everything added so far.
     void CommitAll();
 
 private:
-    void Prepare(PipelineItem& file, std::string targetFolder);
+    void Prepare(PipelineItem& file, const std::string& targetFolder);
     bool NameTakenByThisRun(const std::string& archivePath) const;
     void BuildLive(PipelineItem& file);
     void Build(PipelineItem& file);

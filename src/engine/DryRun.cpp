@@ -38,7 +38,7 @@ void PlanDataFile(RunContext& run, const Job& job, const std::string& dataFile, 
     planned.dataFile = dataFile;
     try {
         std::vector<RuntimeError> held;
-        const std::string bareName = CollectArchiveFiles(run, dataFile, &held);
+        const ArchiveFileList files = CollectArchiveFiles(run.Services(), dataFile, &held);
         for (const auto& refused : held)
             listing.problems.push_back(ProblemOf(refused, dataFile));
         if (MountedVolumes::WouldWriteToAbsentVolume(targetFolder))
@@ -48,12 +48,12 @@ void PlanDataFile(RunContext& run, const Job& job, const std::string& dataFile, 
             WithTrailingSeparator(FileSystem::ResolvePath(FileSystem::WithoutTrailingSeparators(targetFolder))
                                       .value_or(FileSystem::WithoutTrailingSeparators(targetFolder)));
         const std::string archivePath =
-            folder + ChangeFileExtension(bareName, "") + ArchiveTimestamp(run.GetClock().Now()) + ".RZZ";
+            folder + ChangeFileExtension(files.DataFileName, "") + ArchiveTimestamp(run.GetClock().Now()) + ".RZZ";
         const bool folderExists = FileExists(folder);
         const std::vector<Generation> generations =
             folderExists ? CountedGenerations(run, archivePath, folder) : std::vector<Generation>{};
         planned.writesArchive =
-            !job.IfChanged || !SameAsNewestGeneration(run, archivePath, folder, run.ArchiveFileList, bareName);
+            !job.IfChanged || !SameAsNewestGeneration(run, archivePath, folder, files.Paths, files.DataFileName);
 
         std::vector<std::string> paths;
         for (const auto& generation : generations)

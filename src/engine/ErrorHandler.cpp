@@ -56,7 +56,11 @@ void ReportError(const std::string& procName, const std::string& message, std::i
 void ReportError(RunOutcome& run, const std::string& procName, const std::string& message, std::int32_t errorNumber,
                  const std::string& source)
 {
-    ++run.EntriesLogged;
+    // Counted before the log is touched: a report whose entry could not be
+    // written still decides the exit status.
+    if (run.EntriesLogged++ == 0)
+        run.FirstEntry = "ERROR: " + std::string(kModuleName) + ", " + procName + ", " +
+                         modDebug::ComposeErrorText(message, errorNumber, source);
     ReportError(procName, message, errorNumber, source);
 }
 

@@ -16,7 +16,8 @@ inline constexpr const char* kModuleName = "modDAZadaro";
 void ReportError(const std::string& procName, const std::string& message, std::int32_t errorNumber,
                  const std::string& source);
 
-// The same for a report made during a run, which counts it in the run's outcome.
+// The same for a report made during a run, which counts it in the run's
+// outcome and keeps the text of its first entry.
 void ReportError(RunOutcome& run, const std::string& procName, const std::string& message, std::int32_t errorNumber,
                  const std::string& source);
 

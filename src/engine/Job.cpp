@@ -171,7 +171,7 @@ std::string KeepLastText(std::int32_t count)
 
 std::string TargetFolderOf(const Job& job)
 {
-    return WithTrailingSeparator(job.Target);
+    return WithTrailingSeparator(FileSystem::WithoutTrailingSeparators(job.Target));
 }
 
 JobSource ClassifySource(const std::string& source)

@@ -7,6 +7,7 @@
 #include "engine/PathOperations.h"
 #include "engine/RunContext.h"
 #include "engine/Usage.h"
+#include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
 
 #include <vector>
@@ -18,7 +19,6 @@ namespace {
 // The body of a job that parsed, inside its job's error handler.
 void ArchiveJob(RunContext& run, const Job& job)
 {
-    run.KeepLastCount = job.Retention.KeepLastCount;
     const std::string targetFolder = TargetFolderOf(job);
     const JobSource source = ClassifySource(job.Source);
 
@@ -32,6 +32,17 @@ void ArchiveJob(RunContext& run, const Job& job)
     }
     run.Pipeline().AddEvent([&run, count = names.size(), bytes] { run.Progress().DataFilesListed(count, bytes); });
     ArchiveDataFiles(run, source.SourceFolder, targetFolder, names, job.Retention, job.IfChanged);
+}
+
+// A job line that cannot be read (a keep-last count beyond 32 bits) is logged
+// with the line, so that a user with many jobs can tell which one it is.
+std::variant<Job, JobLineSyntaxError> ParseLine(const std::string& jobLine)
+{
+    try {
+        return ParseJobLine(jobLine);
+    } catch (const RuntimeError& error) {
+        throw RuntimeError(error.Number(), error.Description() + ": " + jobLine, error.Source());
+    }
 }
 
 // Runs `body` as one job: its run-time errors are logged after what the data
@@ -54,7 +65,7 @@ template <typename Body> void AsOneJob(RunContext& run, Body&& body)
 void RunJobLine(RunContext& run, std::string jobLine)
 {
     AsOneJob(run, [&] {
-        const auto parsed = ParseJobLine(jobLine);
+        const auto parsed = ParseLine(jobLine);
         if (const auto* error = std::get_if<JobLineSyntaxError>(&parsed)) {
             run.CommitArchives();
             ++run.Outcome.LinesRejected;

@@ -1,6 +1,5 @@
 #include "engine/Main.h"
 
-#include "diagnostics/modDebug.h"
 #include "engine/ConfigFile.h"
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
@@ -16,27 +15,6 @@
 #include <optional>
 
 namespace ze6::modDAZadaro {
-
-namespace {
-
-// "--help" and "--version" are what a Linux user tries first, so they answer on
-// standard output with \n line ends and exit 0, whatever the display.
-std::optional<std::string> ConventionalSwitchText(const std::string& commandText)
-{
-    if (commandText == "--version")
-        return "ZE6Vivevu " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-               std::to_string(kVersionRevision) + "\n";
-    if (commandText != "--help")
-        return std::nullopt;
-    std::string text;
-    for (const char c : UsageText("")) {
-        if (c != '\r')
-            text += c;
-    }
-    return text + "\n";
-}
-
-} // namespace
 
 bool IsConfigurationFileExtension(const std::string& upperExtension)
 {
@@ -57,23 +35,28 @@ std::string WithoutOuterQuotes(std::string path)
     return path;
 }
 
-int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow, ProgressSink* progress)
-{
-    if (const auto status = RunSwitch(arguments))
-        return *status;
+namespace {
 
-    const std::string commandText = RebuildCommandText(arguments);
-    const int reportsBefore = modDebug::ReportCount();
-    const int status = Main(commandText, showMainWindow, progress);
-    if (!commandText.empty()) {
-        const bool configurationFile = IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)));
-        FinishCommandRun(configurationFile ? WithoutOuterQuotes(commandText) : std::string(),
-                         modDebug::ReportCount() - reportsBefore, modDebug::ReportText(reportsBefore));
+// "--help" and "--version" are what a Linux user tries first, so they answer on
+// standard output with \n line ends and exit 0, whatever the display.
+std::optional<std::string> ConventionalSwitchText(const std::string& commandText)
+{
+    if (commandText == "--version")
+        return "ZE6Vivevu " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+               std::to_string(kVersionRevision) + "\n";
+    if (commandText != "--help")
+        return std::nullopt;
+    std::string text;
+    for (const char c : UsageText("")) {
+        if (c != '\r')
+            text += c;
     }
-    return status;
+    return text + "\n";
 }
 
-int Main(const std::string& commandText, const std::function<int()>& showMainWindow, ProgressSink* progress)
+// Dispatches the command text; `outcome` tells what a run of jobs did.
+int Dispatch(const std::string& commandText, const std::function<int()>& showMainWindow, ProgressSink* progress,
+             RunOutcome& outcome)
 {
     if (const auto text = ConventionalSwitchText(commandText)) {
         std::fwrite(text->data(), 1, text->size(), stdout);
@@ -89,14 +72,12 @@ int Main(const std::string& commandText, const std::function<int()>& showMainWin
         return 0;
     }
 
-    RunOutcome outcome;
     if (IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)))) {
         const std::string path = WithoutOuterQuotes(commandText);
         if (FileExists(path)) {
             outcome = ProcessFile(path, progress);
         } else {
-            ReportError("Main", "File '" + path + "' does not exist or is inaccessible.", 0, "");
-            ++outcome.EntriesLogged;
+            ReportError(outcome, "Main", "File '" + path + "' does not exist or is inaccessible.", 0, "");
         }
     } else {
         outcome = ProcessCommandLine(commandText, progress);
@@ -105,6 +86,30 @@ int Main(const std::string& commandText, const std::function<int()>& showMainWin
     if (outcome.LinesRejected > 0)
         return 2;
     return outcome.EntriesLogged > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int Main(const std::vector<std::string>& arguments, const std::function<int()>& showMainWindow, ProgressSink* progress)
+{
+    if (const auto status = RunSwitch(arguments))
+        return *status;
+
+    const std::string commandText = RebuildCommandText(arguments);
+    RunOutcome outcome;
+    const int status = Dispatch(commandText, showMainWindow, progress, outcome);
+    if (!commandText.empty()) {
+        const bool configurationFile = IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)));
+        FinishCommandRun(configurationFile ? WithoutOuterQuotes(commandText) : std::string(), outcome.EntriesLogged,
+                         outcome.FirstEntry);
+    }
+    return status;
+}
+
+int Main(const std::string& commandText, const std::function<int()>& showMainWindow, ProgressSink* progress)
+{
+    RunOutcome outcome;
+    return Dispatch(commandText, showMainWindow, progress, outcome);
 }
 
 } // namespace ze6::modDAZadaro

@@ -6,7 +6,6 @@
 #include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
-#include "engine/RunContext.h"
 #include "engine/RunProgress.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
@@ -94,19 +93,22 @@ std::optional<std::string> DataFileEntry(const std::vector<ArchiveEntry>& entrie
 std::string WriteSafetyGeneration(const std::string& archiveFolder, std::string stem,
                                   const std::optional<std::string>& dataFile, const std::vector<std::string>& replaced)
 {
-    RunContext collecting;
-    if (dataFile)
-        stem = ChangeFileExtension(CollectArchiveFiles(collecting, *dataFile), "");
+    Components& services = GetComponents();
+    ArchiveFileList collected;
+    if (dataFile) {
+        collected = CollectArchiveFiles(services, *dataFile);
+        stem = ChangeFileExtension(collected.DataFileName, "");
+    }
     for (const auto& path : replaced)
-        AddArchiveFile(collecting, path);
-    const std::vector<std::string> files = std::move(collecting.ArchiveFileList);
+        AddArchiveFile(collected, path);
+    const std::vector<std::string> files = std::move(collected.Paths);
 
     for (int attempt = 1;; ++attempt) {
-        const std::string path = archiveFolder + stem + ArchiveTimestamp(collecting.GetClock().Now()) + ".RZZ";
+        const std::string path = archiveFolder + stem + ArchiveTimestamp(services.GetClock().Now()) + ".RZZ";
         try {
             if (FileSystem::PathExists(path))
                 Raise(ErrorNumber::FileAlreadyExists, kProgramErrorSource);
-            auto writer = collecting.Services().CreateArchiveWriter();
+            auto writer = services.CreateArchiveWriter();
             writer->SetArchiveName(path);
             for (const auto& file : files)
                 writer->AddFile(file);
@@ -120,7 +122,7 @@ std::string WriteSafetyGeneration(const std::string& archiveFolder, std::string 
                                        "): " + path,
                                    error.Source());
         }
-        collecting.GetClock().WaitForNextSecond();
+        services.GetClock().WaitForNextSecond();
     }
 }
 

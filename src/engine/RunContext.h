@@ -5,11 +5,8 @@
 #include "engine/WrittenArchives.h"
 
 #include <atomic>
-#include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_set>
-#include <vector>
 
 namespace ze6 {
 class Clock;
@@ -36,14 +33,6 @@ public:
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
 
-    // Number of newest archives to keep per data file for the job that runs
-    // now; 0 keeps everything. Set by every job line that parses.
-    std::int32_t KeepLastCount = 0;
-    // The files of the archive being made (left filled until the next data file).
-    std::vector<std::string> ArchiveFileList;
-    // Folded names of ArchiveFileList, so a data file with thousands of
-    // numbered companions is not compared entry by entry for every offer.
-    std::unordered_set<std::string> ArchiveFileKeys;
     // What the run knows of its target folders.
     TargetFolderListings Listings;
     WrittenArchives Written;

@@ -12,6 +12,7 @@ struct RunOutcome {
     // Data files of IFCHANGED jobs that match their newest archive, so got none.
     int DataFilesUnchanged = 0;
     int EntriesLogged = 0;
+    std::string FirstEntry; // as the log shows it ("ERROR: ..."), once EntriesLogged is above 0
     int LinesRejected = 0;
     bool Cancelled = false;
 };

@@ -91,6 +91,22 @@ TEST_F(ProgramTest, FolderAndWildcardJobsRunSilently)
     EXPECT_EQ(Folder("rel"), (Names{"PLANT1_<t>.RZZ", "Plant2_<t>.RZZ"}));
 }
 
+// Among several jobs, the one whose keep-last count cannot be read is named
+// in its entry; the others run.
+TEST_F(ProgramTest, AJobLineThatCannotBeReadIsLoggedWithTheLine)
+{
+    temp.Write("data/A.RZT", "a");
+    const std::string bad = Quoted(temp / "data/") + " " + Quoted(temp / "other") + " KEEPLAST:99999999999";
+    const std::string jobs =
+        temp.Write("jobs.rzb", Quoted(temp / "data/") + " " + Quoted(temp / "out") + "\r\n  " + bad + "  \r\n");
+    EXPECT_TRUE(Silent(Run({jobs}), 1));
+    EXPECT_EQ(LogEntries(logPath), Names{"ERROR: modDAZadaro, ProcessCommandLine, Runtime error occured: 6 - "
+                                         "Overflow: " +
+                                         bad + " Source: ZE6Vivevu"});
+    EXPECT_EQ(Folder("out"), Names{"A_<t>.RZZ"});
+    EXPECT_FALSE(Exists(temp / "other"));
+}
+
 // Names that differ only in case are different files: each data file is
 // archived under its own spelling with the companions spelled most like it,
 // and a single-file source of an exact spelling selects that file alone. A

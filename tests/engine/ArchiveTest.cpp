@@ -48,8 +48,7 @@ protected:
     void Archive(const std::string& name, std::int32_t keep = 0)
     {
         run.Listings.JobStarted();
-        run.KeepLastCount = keep;
-        ArchiveApplication(run, source, target, name);
+        ArchiveApplication(run, source, target, name, {keep});
         clock.AdvanceSeconds(1);
     }
     Names Target() const { return test::FolderNames(target); }
@@ -75,7 +74,6 @@ TEST_F(ArchiveTest, CompanionsInTableOrderAsFoundOnDisk)
               (Names{"G6.RZT6", "g6.rzd6", "G6.ktm6", "G6.rzx", "G6.KTM6.V2"}));
     // An extension ending neither in T nor in 6 leaves the data file itself out.
     EXPECT_EQ(test::ZipEntryNames(target + "T_2024-03-07-14-05-11.RZZ"), Names{"T.rzd"});
-    EXPECT_EQ(run.ArchiveFileList, Names{source + "T.rzd"});
 }
 
 TEST_F(ArchiveTest, AttachedFileAndLinkedSetsComeAfterTheCompanions)
@@ -88,9 +86,9 @@ TEST_F(ArchiveTest, AttachedFileAndLinkedSetsComeAfterTheCompanions)
                              {source + "missing", ""},
                              {"", temp / "more/abc.rzt"}};
     target = temp / "new/deeper/"; // made with its parents
-    ArchiveApplication(run, source, temp / "new/deeper", "ABC.RZT");
+    ArchiveApplication(run, source, target, "ABC.RZT", {});
     ASSERT_EQ(components.log, Names{});
-    EXPECT_EQ(run.ArchiveFileList,
+    EXPECT_EQ(CollectArchiveFiles(components, source + "ABC.RZT").Paths,
               (Names{source + "ABC.RZT", source + "abc.rzd", source + "LINK.hbt", source + "link.HBI",
                      source + "other.bin", temp / "more/only.bin", temp / "more/ABC.RZT"}));
     const Names names = test::ZipEntryNames(target + "ABC_2024-03-07-14-05-09.RZZ");
@@ -103,22 +101,22 @@ TEST_F(ArchiveTest, FailuresAreLoggedKeepTheFirstArchiveAndPruneNothing)
 {
     Files("data/", {"ABC.RZT"});
     Files("backup/", {"ABC_2020-01-01-00-00-00.RZZ", "ABC_2021-01-01-00-00-00.RZZ"});
-    ArchiveApplication(run, source, target, "ABC.RZT");
+    ArchiveApplication(run, source, target, "ABC.RZT", {});
     temp.Write("data/ABC.RZT", "changed");
     clock.AdvanceSeconds(1);
     Files("backup/", {"ABC_2024-03-07-14-05-10.RZZ"}); // the name is taken, not by this run
-    run.KeepLastCount = 1;
-    ArchiveApplication(run, source, target, "ABC.RZT");
+    const RetentionRules keepOne{1};
+    ArchiveApplication(run, source, target, "ABC.RZT", keepOne);
     components.onFinish = [](const std::string&) { Raise(ErrorNumber::DiskFull, "ArchiveWriter"); };
     clock.AdvanceSeconds(1);
-    ArchiveApplication(run, source, target, "ABC.RZT");
+    ArchiveApplication(run, source, target, "ABC.RZT", keepOne);
     components.onFinish = nullptr;
     {
         // The archive is in place, but its name may not survive a crash.
         const test::FailingFolderSync failing;
-        ArchiveApplication(run, source, target, "ABC.RZT");
+        ArchiveApplication(run, source, target, "ABC.RZT", keepOne);
     }
-    ArchiveApplication(run, source, target, "NONE.RZT");
+    ArchiveApplication(run, source, target, "NONE.RZT", keepOne);
 
     EXPECT_EQ(components.log, (Names{Failure("58 - File already exists: " + target +
                                              "ABC_2024-03-07-14-05-10.RZZ Source: ArchiveWriter"),

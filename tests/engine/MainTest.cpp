@@ -47,8 +47,8 @@ TEST(Main, AConfigurationFileRunsEveryLineAndGoesOnPastBadOnes)
     EXPECT_FALSE(test::Exists(temp / "out/c"));
     ASSERT_EQ(components.prompt.asked.size(), 1u);
     EXPECT_EQ(components.prompt.asked[0].text, UsageText("ERROR - Missing Quote in SourcePath!"));
-    EXPECT_EQ(components.log,
-              Names{"modDAZadaro, ProcessCommandLine, Runtime error occured: 6 - Overflow Source: ZE6Vivevu"});
+    EXPECT_EQ(components.log, Names{"modDAZadaro, ProcessCommandLine, Runtime error occured: 6 - Overflow: " +
+                                    job("c", "KEEPLAST:99999999999") + " Source: ZE6Vivevu"});
 }
 
 TEST(Main, ConfigurationFilesThatCannotBeReadAreLoggedUnderProcessFile)

@@ -1,5 +1,6 @@
 #include "platform/RealComponents.h"
 #include "platform/RuntimeError.h"
+#include "platform/datafile/DataFileCompanions.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/PathText.h"
 
@@ -18,14 +19,6 @@ namespace {
 
 constexpr const char* kSource = "ApplicationInfo";
 constexpr const char* kDataFilePattern = "*.RZT?";
-
-// The name without its extension: up to the last dot of the last component.
-std::string WithoutExtension(const std::string& path)
-{
-    const std::size_t nameStart = FileSystem::FolderPart(path).size();
-    const auto dot = path.rfind('.');
-    return dot == std::string::npos || dot < nameStart ? path : path.substr(0, dot);
-}
 
 std::string Absolute(const std::string& path)
 {
@@ -103,8 +96,7 @@ public:
         if (!m_open)
             Raise(ErrorNumber::BadFileName, kSource);
         const std::string folder = Folder();
-        const std::string prefix = !m_fullName.empty() && m_fullName.back() == '6' ? ".KTM6" : "";
-        const std::string start = WithoutExtension(m_fullName).substr(folder.size()) + prefix + ".v";
+        const std::string start = DataFileCompanions::NumberedPrefix(m_fullName).substr(folder.size());
         const std::string head = FileSystem::FoldCase(start);
         std::vector<std::string> names;
         try {
