@@ -2,6 +2,7 @@
 
 #include "engine/ArchivePipeline.h"
 #include "engine/ErrorHandler.h"
+#include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/RunContext.h"
 #include "platform/Components.h"
@@ -83,12 +84,12 @@ void ArchiveApplication(RunContext& run, const std::string& sourceFolder, const 
 }
 
 void ArchiveDataFiles(RunContext& run, const std::string& sourceFolder, const std::string& targetFolder,
-                      const std::vector<std::string>& fileNames, const RetentionRules& retention)
+                      const std::vector<std::string>& fileNames, const RetentionRules& retention, bool ifChanged)
 {
     for (const auto& name : fileNames) {
         if (run.CancelRequested())
             break;
-        run.Pipeline().Add(sourceFolder, targetFolder, name, retention);
+        run.Pipeline().Add(sourceFolder, targetFolder, name, retention, ifChanged);
     }
 }
 

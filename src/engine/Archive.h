@@ -29,8 +29,10 @@ void ArchiveApplication(RunContext& run, const std::string& sourceFolder, const 
 // share the cores and one sync of their folder. The last of them may still be
 // under way on return, and overlap the next job's: RunContext::CommitArchives
 // waits for them.
+// With ifChanged a data file that matches its newest archive gets none.
 void ArchiveDataFiles(RunContext& run, const std::string& sourceFolder, const std::string& targetFolder,
-                      const std::vector<std::string>& fileNames, const RetentionRules& retention);
+                      const std::vector<std::string>& fileNames, const RetentionRules& retention,
+                      bool ifChanged = false);
 
 // The files of one archive, each once whatever its letter case.
 struct ArchiveFileList {

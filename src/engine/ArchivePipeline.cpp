@@ -2,6 +2,7 @@
 
 #include "engine/Archive.h"
 #include "engine/ErrorHandler.h"
+#include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
 #include "engine/RunContext.h"
@@ -46,6 +47,11 @@ struct PipelineItem {
     std::string targetFolder;
     std::string archivePath;
     RetentionRules retention;
+    bool ifChanged = false;
+    // Its files match its newest archive: none is written, and its series
+    // is pruned as if the archive had been named `reference`.
+    bool unchanged = false;
+    std::string reference;
     std::uint64_t size = 0;
     bool begun = false;        // prepared without failure: its archive has a name and a writer
     bool liveProgress = false; // the sink heard of it while it was built
@@ -75,11 +81,12 @@ ArchivePipeline::~ArchivePipeline()
 }
 
 void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName,
-                          const RetentionRules& retention)
+                          const RetentionRules& retention, bool ifChanged)
 {
     auto item = std::make_unique<PipelineItem>();
     item->name = sourceFolder + fileName;
     item->retention = retention;
+    item->ifChanged = ifChanged;
     Prepare(*item, targetFolder);
     PipelineItem& added = *item;
     if (!added.begun) {
@@ -151,6 +158,12 @@ void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolde
         for (const auto& path : files.Paths) {
             if (const auto facts = FileSystem::EntryFactsOf(path))
                 file.size += facts->size;
+        }
+        if (file.ifChanged &&
+            SameAsNewestGeneration(m_run, archivePath, file.targetFolder, files.Paths, files.DataFileName)) {
+            file.reference = archivePath;
+            file.unchanged = true;
+            return;
         }
         file.writer = m_run.Services().CreateArchiveWriter();
         file.writer->SetArchiveName(archivePath);
@@ -341,6 +354,12 @@ void ArchivePipeline::Report(PipelineItem& file)
                     return;
                 throw;
             }
+        }
+        if (file.unchanged) {
+            ++m_run.Outcome.DataFilesUnchanged;
+            PruneArchives(m_run, file.reference, file.targetFolder, file.retention);
+            written = true;
+            return;
         }
         if (!file.named)
             return;

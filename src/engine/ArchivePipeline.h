@@ -37,9 +37,11 @@ public:
     ArchivePipeline& operator=(const ArchivePipeline&) = delete;
 
     // One data file, archived into targetFolder (as TargetFolderOf gives it)
-    // and its series pruned there by the job's retention rules.
+    // and its series pruned there by the job's retention rules. With
+    // ifChanged a data file whose files match its newest archive gets none,
+    // and its series is pruned all the same.
     void Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName,
-             const RetentionRules& retention);
+             const RetentionRules& retention, bool ifChanged = false);
     // Called on the run's thread once every data file added before it is reported.
     void AddEvent(std::function<void()> event);
     // Reports everything added so far.

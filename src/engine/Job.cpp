@@ -6,6 +6,8 @@
 #include "platform/RuntimeError.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
 namespace ze6::modDAZadaro {
 
@@ -79,6 +81,69 @@ std::int32_t KeepLastOf(std::string_view options, KeepLastReading reading)
     return count < 0 ? 0 : count;
 }
 
+// The calendar rules, in the order a job line writes them.
+struct CalendarOption {
+    std::string_view marker;
+    std::int32_t RetentionRules::*count;
+};
+constexpr std::array<CalendarOption, 4> kCalendarOptions = {{
+    {"KEEPDAILY:", &RetentionRules::KeepDailyCount},
+    {"KEEPWEEKLY:", &RetentionRules::KeepWeeklyCount},
+    {"KEEPMONTHLY:", &RetentionRules::KeepMonthlyCount},
+    {"KEEPYEARLY:", &RetentionRules::KeepYearlyCount},
+}};
+constexpr std::string_view kIfChangedWord = "IFCHANGED";
+
+// A count of a calendar rule: decimal digits only, from 1 to kMostCalendarCount.
+std::int32_t CalendarCount(std::string_view digits)
+{
+    if (digits.empty() || digits.size() > 16 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    std::int64_t value = 0;
+    for (const char c : digits)
+        value = value * 10 + (c - '0');
+    return value <= kMostCalendarCount ? static_cast<std::int32_t>(value) : 0;
+}
+
+JobLineSyntaxError GivenTwice(std::string_view option)
+{
+    return {"ERROR - " + std::string(option) + " given more than once!"};
+}
+
+// Reads the calendar rules and IFCHANGED from the words of the options text;
+// other words are left to the keep-last reading or ignored.
+std::optional<JobLineSyntaxError> ReadWordOptions(std::string_view options, Job& job)
+{
+    constexpr std::string_view kWordBreaks = " \t\r\n";
+    std::size_t at = 0;
+    while ((at = options.find_first_not_of(kWordBreaks, at)) != std::string_view::npos) {
+        const std::size_t end = std::min(options.find_first_of(kWordBreaks, at), options.size());
+        const std::string_view word = options.substr(at, end - at);
+        at = end;
+        const std::string upper = AsciiUpper(word);
+        if (upper == kIfChangedWord) {
+            if (job.IfChanged)
+                return GivenTwice(kIfChangedWord);
+            job.IfChanged = true;
+            continue;
+        }
+        for (const auto& option : kCalendarOptions) {
+            if (!upper.starts_with(option.marker))
+                continue;
+            std::int32_t& count = job.Retention.*option.count;
+            if (count != 0)
+                return GivenTwice(option.marker);
+            count = CalendarCount(word.substr(option.marker.size()));
+            if (count == 0)
+                return JobLineSyntaxError{"ERROR - " + std::string(option.marker) + " needs a whole number from 1 to " +
+                                          std::to_string(kMostCalendarCount) + "!"};
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::variant<Job, JobLineSyntaxError> ParseJobLine(std::string_view jobLine, KeepLastReading reading)
@@ -88,6 +153,8 @@ std::variant<Job, JobLineSyntaxError> ParseJobLine(std::string_view jobLine, Kee
         return std::move(*error);
     auto& parts = std::get<LineParts>(split);
     Job job{std::move(parts.Source), std::move(parts.Target), {}};
+    if (auto error = ReadWordOptions(parts.Options, job))
+        return std::move(*error);
     job.Retention.KeepLastCount = KeepLastOf(parts.Options, reading);
     return job;
 }
@@ -148,7 +215,14 @@ std::string FormatJobLine(const Job& job)
     std::string line;
     line.reserve(job.Source.size() + job.Target.size() + keepLast.size() + 16);
     line.append(1, kQuote).append(job.Source).append("\" \"").append(job.Target).append("\" ");
-    return line.append(kKeepLastMarker).append(keepLast);
+    line.append(kKeepLastMarker).append(keepLast);
+    for (const auto& option : kCalendarOptions) {
+        if (const std::int32_t count = job.Retention.*option.count; count != 0)
+            line.append(1, ' ').append(option.marker).append(std::to_string(count));
+    }
+    if (job.IfChanged)
+        line.append(1, ' ').append(kIfChangedWord);
+    return line;
 }
 
 std::string GetCommandLine(const Job& job)

@@ -22,15 +22,26 @@ inline constexpr const char* kMissingTarget = "ERROR - Missing TargetPath!";
 inline constexpr const char* kMissingTargetQuote = "ERROR - Missing Quote in TargetPath!";
 inline constexpr const char* kDefaultFilePattern = "*.rzt?";
 
-// Which archives of a data file stay when its job has written a new one.
+// Which archives of a data file stay when its job has run. An archive stays
+// when any rule keeps it; without any rule every archive stays.
 struct RetentionRules {
     // The newest this many stay; 0 or less keeps every archive. A job read
     // the runner's way never holds a negative count; one read the window's
     // way keeps the number as written, so that it is shown and saved back.
     std::int32_t KeepLastCount = 0;
+    // For the last n days (ISO weeks, months, years) that have an archive,
+    // the newest archive of each stays; 0 is no such rule.
+    std::int32_t KeepDailyCount = 0;
+    std::int32_t KeepWeeklyCount = 0;
+    std::int32_t KeepMonthlyCount = 0;
+    std::int32_t KeepYearlyCount = 0;
 
     // True when some rule deletes archives at all.
-    bool Prunes() const { return KeepLastCount > 0; }
+    bool Prunes() const
+    {
+        return KeepLastCount > 0 || KeepDailyCount > 0 || KeepWeeklyCount > 0 || KeepMonthlyCount > 0 ||
+               KeepYearlyCount > 0;
+    }
 
     bool operator==(const RetentionRules&) const = default;
 };
@@ -39,6 +50,9 @@ struct Job {
     std::string Source; // between its quotes, as written
     std::string Target; // between its quotes, as written; see TargetFolderOf
     RetentionRules Retention;
+    // A new archive only when the data file or a companion differs from
+    // the newest archive of the data file.
+    bool IfChanged = false;
 
     bool operator==(const Job&) const = default;
 };
@@ -55,9 +69,15 @@ struct JobLineSyntaxError {
 // it writes itself, takes it only right after the target, number as written.
 enum class KeepLastReading { AnywhereAfterTarget, RightAfterTarget };
 
+// Largest count of a calendar rule ("KEEPDAILY:1000000").
+inline constexpr std::int32_t kMostCalendarCount = 1000000;
+
 // Leading blanks are not skipped: only the configuration-file runner trims
-// its lines. Raises RuntimeError 6 "Overflow" for a keep-last number outside
-// the signed 32-bit range.
+// its lines. The words KEEPDAILY:n, KEEPWEEKLY:n, KEEPMONTHLY:n, KEEPYEARLY:n
+// and IFCHANGED after the target (any case, in either reading) are read
+// strictly: a count that is not a whole number from 1 to kMostCalendarCount,
+// or a word given twice, is a syntax error that names it. Raises RuntimeError 6 "Overflow" for a keep-last number
+// outside the signed 32-bit range.
 std::variant<Job, JobLineSyntaxError> ParseJobLine(std::string_view jobLine,
                                                    KeepLastReading reading = KeepLastReading::AnywhereAfterTarget);
 
@@ -106,7 +126,8 @@ CellFault CheckCell(std::string_view cell);
 CellFault CheckJob(const Job& job);
 
 // The line the window writes for a job: both paths in quotes, as they stand,
-// and "KEEPLAST:" with the count's text; no line end.
+// and "KEEPLAST:" with the count's text, then the job's calendar rules and
+// IFCHANGED, each after one blank, in that order; no line end.
 std::string FormatJobLine(const Job& job);
 
 // The job line that runs a job (Execute, Copy Syntax, schedulers):

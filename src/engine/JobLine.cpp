@@ -31,7 +31,7 @@ void ArchiveJob(RunContext& run, const Job& job)
             bytes += facts->size;
     }
     run.Pipeline().AddEvent([&run, count = names.size(), bytes] { run.Progress().DataFilesListed(count, bytes); });
-    ArchiveDataFiles(run, source.SourceFolder, targetFolder, names, job.Retention);
+    ArchiveDataFiles(run, source.SourceFolder, targetFolder, names, job.Retention, job.IfChanged);
 }
 
 // A job line that cannot be read (a keep-last count beyond 32 bits) is logged

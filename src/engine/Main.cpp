@@ -16,8 +16,6 @@
 
 namespace ze6::modDAZadaro {
 
-namespace {
-
 bool IsConfigurationFileExtension(const std::string& upperExtension)
 {
     static const std::array<std::string, 4> kExtensions = {".RZB", ".DAZADARO", ".ZE6VIVEVU", ".RZB6"};
@@ -28,7 +26,6 @@ bool IsConfigurationFileExtension(const std::string& upperExtension)
     return false;
 }
 
-// At most one quote at each end, the trailing one first.
 std::string WithoutOuterQuotes(std::string path)
 {
     if (!path.empty() && path.back() == '"')
@@ -37,6 +34,8 @@ std::string WithoutOuterQuotes(std::string path)
         path.erase(0, 1);
     return path;
 }
+
+namespace {
 
 // "--help" and "--version" are what a Linux user tries first, so they answer on
 // standard output with \n line ends and exit 0, whatever the display.

@@ -8,6 +8,12 @@ namespace ze6::modDAZadaro {
 
 class ProgressSink;
 
+// Whether an extension (upper-cased, with its dot) names a configuration file.
+bool IsConfigurationFileExtension(const std::string& upperExtension);
+// A configuration file's path from the command text: at most one quote at
+// each end goes, the trailing one first.
+std::string WithoutOuterQuotes(std::string path);
+
 // Dispatches the raw command text: empty shows the main window through
 // showMainWindow (whose result is returned), "/?" or "/HELP" the usage text, a
 // configuration-file name runs that file, anything else is one job line.

@@ -1,7 +1,9 @@
 #include "engine/Pruning.h"
 
 #include "engine/ArchiveSeries.h"
+#include "engine/Retention.h"
 #include "engine/RunContext.h"
+#include "platform/archive/ArchiveComparison.h"
 #include "platform/archive/HiddenTemporaryFile.h"
 #include "platform/files/FileSystem.h"
 
@@ -63,28 +65,16 @@ void RemoveAbandonedTemporaries(RunContext& run, const std::string& archivePath,
         run.Listings.TemporariesRemoved(targetFolder);
 }
 
-void PruneArchives(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
-                   const RetentionRules& retention)
+std::vector<Generation> CountedGenerations(RunContext& run, const std::string& archivePath,
+                                           const std::string& targetFolder)
 {
-    if (!retention.Prunes())
-        return;
     const std::string stemName = StemName(archivePath, targetFolder);
     if (stemName.empty())
-        return;
-    const std::size_t keep = static_cast<std::size_t>(retention.KeepLastCount);
-
-    std::vector<std::string> series = run.Listings.Series(targetFolder, stemName);
-    if (series.size() <= keep)
-        return;
-
-    // In a shared folder others can plant names in the series, and a clock
-    // set back or another time zone dates the new archive before the ones
-    // already there. So only the user's own regular files dated up to the new
-    // archive count as generations, and the run never deletes its own.
+        return {};
     const std::string_view newest = TimestampOf(archivePath);
     std::vector<std::string> counted;
     std::unordered_map<std::string, FileSystem::EntryFacts> factsOf;
-    for (const auto& name : series) {
+    for (const auto& name : run.Listings.Series(targetFolder, stemName)) {
         if (TimestampOf(name) > newest)
             continue;
         const auto facts = FileSystem::EntryFactsOf(targetFolder + name);
@@ -93,10 +83,53 @@ void PruneArchives(RunContext& run, const std::string& archivePath, const std::s
             factsOf.emplace(counted.back(), *facts);
         }
     }
-    if (counted.size() <= keep)
+    std::vector<Generation> generations;
+    generations.reserve(counted.size());
+    for (auto& path : SortFileList(counted, CompareMode::Text)) {
+        const auto facts = factsOf.at(path);
+        generations.push_back({std::move(path), facts});
+    }
+    return generations;
+}
+
+bool SameAsNewestGeneration(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
+                            const std::vector<std::string>& files, const std::string& dataFileName)
+{
+    const std::vector<Generation> generations = CountedGenerations(run, archivePath, targetFolder);
+    // ABC.RZT and ABC.RZT6 share a series: the newest archive may be the other one's.
+    for (auto generation = generations.rbegin(); generation != generations.rend(); ++generation) {
+        switch (CompareArchive(generation->path, files, dataFileName)) {
+        case ArchiveComparison::Same:
+            return true;
+        case ArchiveComparison::Different:
+            return false;
+        case ArchiveComparison::OtherDataFile:
+            break;
+        }
+    }
+    return false;
+}
+
+void PruneArchives(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
+                   const RetentionRules& rules)
+{
+    if (!rules.Prunes())
+        return;
+    const std::string stemName = StemName(archivePath, targetFolder);
+    if (stemName.empty())
+        return;
+    // A keep-last rule alone deletes nothing from a series that short.
+    const bool lastOnly = RetentionRules{rules.KeepLastCount} == rules;
+    if (lastOnly && run.Listings.Series(targetFolder, stemName).size() <= static_cast<std::size_t>(rules.KeepLastCount))
         return;
 
-    const auto sorted = SortFileList(counted, CompareMode::Text);
+    const std::vector<Generation> generations = CountedGenerations(run, archivePath, targetFolder);
+    std::vector<std::string> paths;
+    paths.reserve(generations.size());
+    for (const auto& generation : generations)
+        paths.push_back(generation.path);
+    const auto verdicts = ApplyRetention(paths, rules);
+
     std::unordered_set<std::string> deleted;
     // The run's listing keeps what is still there, even when a deletion fails.
     const auto remember = [&] {
@@ -104,18 +137,18 @@ void PruneArchives(RunContext& run, const std::string& archivePath, const std::s
         if (deleted.empty())
             return;
         std::vector<std::string> left;
-        for (auto& name : series) {
+        for (auto& name : run.Listings.Series(targetFolder, stemName)) {
             if (!deleted.count(name))
                 left.push_back(std::move(name));
         }
         run.Listings.ReplaceSeries(targetFolder, stemName, std::move(left));
     };
     try {
-        for (std::size_t i = 0; i + keep < sorted.size(); ++i) {
-            if (run.Written.Contains(sorted[i], factsOf.at(sorted[i])))
+        for (std::size_t i = 0; i < generations.size(); ++i) {
+            if (verdicts[i].keep || run.Written.Contains(generations[i].path, generations[i].facts))
                 continue;
-            FileSystem::DeleteFile(sorted[i]);
-            deleted.insert(sorted[i].substr(targetFolder.size()));
+            FileSystem::DeleteFile(generations[i].path);
+            deleted.insert(generations[i].path.substr(targetFolder.size()));
         }
     } catch (...) {
         remember();

@@ -9,6 +9,8 @@ namespace ze6::modDAZadaro {
 // What one run did; the exit status and the window's closing box are made from it.
 struct RunOutcome {
     int ArchivesWritten = 0;
+    // Data files of IFCHANGED jobs that match their newest archive, so got none.
+    int DataFilesUnchanged = 0;
     int EntriesLogged = 0;
     std::string FirstEntry; // as the log shows it ("ERROR: ..."), once EntriesLogged is above 0
     int LinesRejected = 0;

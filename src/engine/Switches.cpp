@@ -1,5 +1,6 @@
 #include "engine/Switches.h"
 
+#include "engine/DryRun.h"
 #include "engine/PathOperations.h"
 #include "engine/Restore.h"
 #include "engine/Schedule.h"
@@ -7,6 +8,7 @@
 #include "engine/Verify.h"
 
 #include <array>
+#include <cstdint>
 
 namespace ze6::modDAZadaro {
 
@@ -25,6 +27,10 @@ constexpr std::array kSwitches = {
            "ERROR - /UNSCHEDULE needs a configuration file!", UnscheduleSwitch},
     Switch{"/SCHEDULES", "Schedules: ZE6Vivevu /SCHEDULES", 0, 0, "ERROR - /SCHEDULES takes no operands!",
            SchedulesSwitch},
+    Switch{"/DRYRUN",
+           "Dry run: ZE6Vivevu /DRYRUN \"SourcePath[Filespec]\" \"TargetPath\" [options]|<FileName>.RZB (lists what a "
+           "run would archive, keep and delete; changes nothing)",
+           1, SIZE_MAX, "ERROR - /DRYRUN needs a job line or a configuration file!", DryRunCommand},
 };
 
 } // namespace

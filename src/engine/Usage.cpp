@@ -27,6 +27,11 @@ std::string UsageText(const std::string& message)
     text += "Alternatively: ZE6Vivevu <FileName>.RZB";
     for (const Switch& entry : Switches())
         text += kLineEnd + entry.usageLine;
+    text +=
+        kLineEnd + std::string("Calendar: KEEPDAILY:n KEEPWEEKLY:n KEEPMONTHLY:n KEEPYEARLY:n keep the newest archive "
+                               "of each of the last n days, ISO weeks, months, years that have one");
+    text += kLineEnd + std::string("Only when changed: IFCHANGED writes an archive only when the data file or a "
+                                   "companion differs from its newest archive");
     return text;
 }
 

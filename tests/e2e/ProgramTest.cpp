@@ -43,7 +43,14 @@ std::string Usage(const std::string& message)
            "Schedule: ZE6Vivevu /SCHEDULE <FileName>.RZB \"<when>\" (a systemd calendar expression, ie "
            "\"Mon..Fri 22:00\")\n"
            "Unschedule: ZE6Vivevu /UNSCHEDULE <FileName>.RZB\n"
-           "Schedules: ZE6Vivevu /SCHEDULES\n";
+           "Schedules: ZE6Vivevu /SCHEDULES\n"
+           "Dry run: ZE6Vivevu /DRYRUN \"SourcePath[Filespec]\" \"TargetPath\" [options]|<FileName>.RZB (lists what a "
+           "run would archive, keep and delete; changes nothing)\n"
+           "Calendar: KEEPDAILY:n KEEPWEEKLY:n KEEPMONTHLY:n KEEPYEARLY:n keep the newest archive of each of the last "
+           "n "
+           "days, ISO weeks, months, years that have one\n"
+           "Only when changed: IFCHANGED writes an archive only when the data file or a companion differs from its "
+           "newest archive\n";
 }
 
 // The help and version switches answer on standard output, a malformed job

@@ -81,6 +81,53 @@ TEST(ParseJobLine, RunnerReadsTheLeadingNumberAfterTheFirstKeepLast)
     EXPECT_EQ(RoundToInt32(-3.5), -4);
 }
 
+// The calendar rules and IFCHANGED, in both readings: what each line gives
+// as rules "last daily weekly monthly yearly" and a trailing "+" for
+// IFCHANGED, or its error, and the line written back.
+TEST(ParseJobLine, CalendarRulesAndIfChangedAreReadStrictlyAndWrittenInOrder)
+{
+    const std::string daily = "ERROR - KEEPDAILY: needs a whole number from 1 to 1000000!";
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"KEEPLAST:3", "3 0 0 0 0", "KEEPLAST:3"},
+        {"ifchanged keepyearly:2 KeepMonthly:12 KEEPWEEKLY:4 keepdaily:7 KEEPLAST:5", "5 7 4 12 2+",
+         "KEEPLAST:5 KEEPDAILY:7 KEEPWEEKLY:4 KEEPMONTHLY:12 KEEPYEARLY:2 IFCHANGED"},
+        // KEEPLAST: reads past its blank to the next number, never into a word.
+        {"KEEPLAST: KEEPDAILY:7\tjunk", "0 7 0 0 0", "KEEPLAST: KEEPDAILY:7"},
+        {"KEEPDAILY:1000000 KEEPWEEKLY:007", "0 1000000 7 0 0", "KEEPLAST: KEEPDAILY:1000000 KEEPWEEKLY:7"},
+        {"XKEEPDAILY:0 IFCHANGEDX KEEPDAILYX:1 IF CHANGED", "0 0 0 0 0", "KEEPLAST:"},
+        {"KEEPDAILY:", daily, ""},
+        {"KEEPDAILY:0", daily, ""},
+        {"KEEPDAILY:7x", daily, ""},
+        {"KEEPDAILY:-1", daily, ""},
+        {"KEEPDAILY: 7", daily, ""},
+        {"KEEPDAILY:1000001", daily, ""},
+        {"KEEPDAILY:99999999999999999999", daily, ""},
+        {"KEEPYEARLY:1.5", "ERROR - KEEPYEARLY: needs a whole number from 1 to 1000000!", ""},
+        {"KEEPWEEKLY:2 keepweekly:2", "ERROR - KEEPWEEKLY: given more than once!", ""},
+        {"IFCHANGED KEEPLAST:1 IfChanged", "ERROR - IFCHANGED given more than once!", ""}};
+    for (const auto& reading : {KeepLastReading::AnywhereAfterTarget, KeepLastReading::RightAfterTarget}) {
+        for (const auto& [options, expected, written] : cases) {
+            if (reading == KeepLastReading::RightAfterTarget && !options.starts_with("KEEPLAST:") &&
+                expected.front() != 'E')
+                continue;
+            const auto parsed = ParseJobLine("\"/s/\" \"/t/\" " + options, reading);
+            if (const auto* error = std::get_if<JobLineSyntaxError>(&parsed)) {
+                EXPECT_EQ(error->Message, expected) << options;
+                continue;
+            }
+            const Job& job = std::get<Job>(parsed);
+            const RetentionRules& rules = job.Retention;
+            EXPECT_EQ(std::to_string(rules.KeepLastCount) + " " + std::to_string(rules.KeepDailyCount) + " " +
+                          std::to_string(rules.KeepWeeklyCount) + " " + std::to_string(rules.KeepMonthlyCount) + " " +
+                          std::to_string(rules.KeepYearlyCount) + (job.IfChanged ? "+" : ""),
+                      expected)
+                << options;
+            EXPECT_EQ(FormatJobLine(job), "\"/s/\" \"/t/\" " + written) << options;
+            EXPECT_EQ(std::get<Job>(ParseJobLine(FormatJobLine(job), KeepLastReading::RightAfterTarget)), job);
+        }
+    }
+}
+
 TEST(ClassifySource, FilesOrFolder)
 {
     const std::pair<std::string, std::string> cases[] = {

@@ -1,0 +1,180 @@
+#include "engine/DryRun.h"
+
+#include "engine/Archive.h"
+#include "engine/ConfigLineReader.h"
+#include "engine/Main.h"
+#include "engine/PathOperations.h"
+#include "engine/Pruning.h"
+#include "engine/Retention.h"
+#include "engine/RunContext.h"
+#include "engine/Usage.h"
+#include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
+#include "platform/files/MountedVolumes.h"
+#include "platform/process/Clock.h"
+#include "platform/process/Console.h"
+#include "platform/process/ProcessInfo.h"
+
+#include <cerrno>
+#include <fstream>
+
+namespace ze6::modDAZadaro {
+
+namespace {
+
+PlanProblem ProblemOf(const RuntimeError& error, const std::string& fallbackPath)
+{
+    const std::string& path = error.Path();
+    const std::string tail = ": " + path;
+    if (!path.empty() && error.Description().ends_with(tail))
+        return {path, error.Description().substr(0, error.Description().size() - tail.size())};
+    return {fallbackPath, error.Description()};
+}
+
+void PlanDataFile(RunContext& run, const Job& job, const std::string& dataFile, const std::string& targetFolder,
+                  DryRunListing& listing)
+{
+    PlannedDataFile planned;
+    planned.dataFile = dataFile;
+    try {
+        std::vector<RuntimeError> held;
+        const ArchiveFileList files = CollectArchiveFiles(run.Services(), dataFile, &held);
+        for (const auto& refused : held)
+            listing.problems.push_back(ProblemOf(refused, dataFile));
+        if (MountedVolumes::WouldWriteToAbsentVolume(targetFolder))
+            Raise(ErrorNumber::PathNotFound, kProgramErrorSource, targetFolder);
+        // A folder the run would make holds no archives yet.
+        const std::string folder =
+            WithTrailingSeparator(FileSystem::ResolvePath(FileSystem::WithoutTrailingSeparators(targetFolder))
+                                      .value_or(FileSystem::WithoutTrailingSeparators(targetFolder)));
+        const std::string archivePath =
+            folder + ChangeFileExtension(files.DataFileName, "") + ArchiveTimestamp(run.GetClock().Now()) + ".RZZ";
+        const bool folderExists = FileExists(folder);
+        const std::vector<Generation> generations =
+            folderExists ? CountedGenerations(run, archivePath, folder) : std::vector<Generation>{};
+        planned.writesArchive =
+            !job.IfChanged || !SameAsNewestGeneration(run, archivePath, folder, files.Paths, files.DataFileName);
+
+        std::vector<std::string> paths;
+        for (const auto& generation : generations)
+            paths.push_back(generation.path);
+        if (planned.writesArchive)
+            paths.push_back(archivePath);
+        const auto verdicts = ApplyRetention(paths, job.Retention);
+        for (std::size_t i = 0; i < generations.size(); ++i)
+            planned.archives.push_back({paths[i], verdicts[i].keep, KeptByText(verdicts[i].keptBy)});
+    } catch (const RuntimeError& error) {
+        listing.problems.push_back(ProblemOf(error, dataFile));
+        return;
+    }
+    listing.dataFiles.push_back(std::move(planned));
+}
+
+} // namespace
+
+void PlanJob(RunContext& run, const Job& job, DryRunListing& listing)
+{
+    const std::string targetFolder = TargetFolderOf(job);
+    const JobSource source = ClassifySource(job.Source);
+    std::vector<std::string> names;
+    try {
+        names = FileSystem::ListFiles(source.FilePattern);
+    } catch (const RuntimeError& error) {
+        listing.problems.push_back(ProblemOf(error, source.FilePattern));
+        return;
+    }
+    for (const auto& name : names)
+        PlanDataFile(run, job, source.SourceFolder + name, targetFolder, listing);
+}
+
+DryRunListing PlanJobs(const std::vector<Job>& jobs)
+{
+    RunContext run;
+    DryRunListing listing;
+    for (const Job& job : jobs)
+        PlanJob(run, Trimmed(job), listing);
+    return listing;
+}
+
+std::string DryRunText(const DryRunListing& listing)
+{
+    std::string text;
+    for (const auto& planned : listing.dataFiles) {
+        text.append(planned.writesArchive ? "archive\t" : "unchanged\t").append(planned.dataFile).append("\n");
+        for (const auto& archive : planned.archives) {
+            if (archive.keep)
+                text.append("keep\t").append(archive.path).append("\t").append(archive.rules).append("\n");
+            else
+                text.append("delete\t").append(archive.path).append("\n");
+        }
+    }
+    return text;
+}
+
+namespace {
+
+// A job line as the runners read it: a syntax error shows the usage text.
+void PlanJobLine(RunContext& run, const std::string& jobLine, const std::string& where, DryRunListing& listing)
+{
+    try {
+        const auto parsed = ParseJobLine(jobLine);
+        if (const auto* error = std::get_if<JobLineSyntaxError>(&parsed)) {
+            ++listing.linesRejected;
+            ShowUsage(run.GetPrompt(), error->Message);
+            return;
+        }
+        PlanJob(run, std::get<Job>(parsed), listing);
+    } catch (const RuntimeError& error) {
+        listing.problems.push_back(ProblemOf(error, where));
+    }
+}
+
+void PlanFile(RunContext& run, const std::string& path, DryRunListing& listing)
+{
+    if (!FileExists(path)) {
+        listing.problems.push_back({path, "does not exist or is inaccessible"});
+        return;
+    }
+    const std::string opened = FileSystem::ResolvePath(path).value_or(path);
+    errno = 0;
+    std::ifstream file(opened, std::ios::in | std::ios::binary);
+    if (!file.is_open()) {
+        listing.problems.push_back(
+            ProblemOf(ErrorFromErrno(errno != 0 ? errno : EIO, kProgramErrorSource, opened), opened));
+        return;
+    }
+    try {
+        ConfigLineReader reader(file);
+        for (std::string line; reader.Next(line);) {
+            const std::string job = TrimBlanks(line);
+            if (!job.empty())
+                PlanJobLine(run, job, opened, listing);
+        }
+    } catch (const RuntimeError& error) {
+        listing.problems.push_back(ProblemOf(WithPath(error, opened), opened));
+    }
+}
+
+} // namespace
+
+int DryRunCommand(const std::vector<std::string>& operands)
+{
+    const std::string commandText = RebuildCommandText(operands);
+    RunContext run;
+    DryRunListing listing;
+    if (IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText))))
+        PlanFile(run, WithoutOuterQuotes(commandText), listing);
+    else
+        PlanJobLine(run, commandText, commandText, listing);
+
+    const std::string text = DryRunText(listing);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    for (const auto& problem : listing.problems)
+        WriteErrorLine(problem.path + ": " + problem.reason);
+    if (listing.linesRejected > 0)
+        return 2;
+    return listing.problems.empty() ? 0 : 1;
+}
+
+} // namespace ze6::modDAZadaro
