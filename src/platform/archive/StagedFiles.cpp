@@ -114,13 +114,7 @@ void StagedFiles::CreateFolder(const std::string& folder)
         const std::string parent = FileSystem::FolderPart(folder);
         CreateFolder(parent.empty() ? std::string(".") : FileSystem::WithoutTrailingSeparators(parent));
         const std::string path = Joined(m_folder, FileSystem::NamePart(folder));
-        if (::mkdir(path.c_str(), 0777) == 0) {
-            m_createdFolders.push_back(path);
-            MakeOwnedByHolder(path, -1);
-            FileSystem::InvalidateCache(m_folder);
-        } else if (errno != EEXIST || !IsFolder(path)) {
-            Fail(errno == EEXIST ? ENOTDIR : errno, path);
-        }
+        AddFolder(path);
         m_folder = path;
     }
     m_folder = FileSystem::WithTrailingSeparator(m_folder);
