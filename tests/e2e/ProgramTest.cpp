@@ -209,6 +209,8 @@ TEST_F(ProgramTest, WithoutAVisibleDisplayTheUsageGoesToStandardErrorAndTheRunGo
 
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
+// The shown window with this title: the toolkit may make a window, title it
+// and replace it before it is shown, and a close sent to that one is lost.
 xcb_window_t WindowTitled(xcb_connection_t* connection, const std::string& title)
 {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
@@ -219,8 +221,13 @@ xcb_window_t WindowTitled(xcb_connection_t* connection, const std::string& title
         const auto cookie =
             xcb_get_property(connection, 0, children[i], XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
         const Reply<xcb_get_property_reply_t> name(xcb_get_property_reply(connection, cookie, nullptr), &std::free);
-        if (name && std::string(static_cast<const char*>(xcb_get_property_value(name.get())),
-                                xcb_get_property_value_length(name.get())) == title)
+        if (!name || std::string(static_cast<const char*>(xcb_get_property_value(name.get())),
+                                 xcb_get_property_value_length(name.get())) != title)
+            continue;
+        const Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, children[i]), nullptr),
+            &std::free);
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
             return children[i];
     }
     return 0;
@@ -268,9 +275,11 @@ TEST_F(ProgramTest, WithARealDisplayTheUsageIsABoxThatHoldsTheRunUntilItIsClosed
     close.type = Atom(connection.get(), "WM_PROTOCOLS");
     close.data.data32[0] = Atom(connection.get(), "WM_DELETE_WINDOW");
     close.data.data32[1] = XCB_CURRENT_TIME;
-    // The title can be set before the box is shown, and a close that arrives
-    // then is lost, so it is sent again until the run ends.
+    // A close that arrives while the box is still being set up is lost, so it
+    // is sent again, to the box shown now, until the run ends.
     for (int i = 0; i < 60 && run.state() == QProcess::Running; ++i) {
+        if (const xcb_window_t shown = WindowTitled(connection.get(), "ZE6Vivevu"); shown != 0)
+            close.window = box = shown;
         xcb_send_event(connection.get(), 0, box, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
         xcb_flush(connection.get());
         run.waitForFinished(500);
