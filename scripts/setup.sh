@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev
   libxcb1-dev zip unzip libdeflate-tools xvfb xauth python3
   openssh-sftp-server sshfs fuse3
-  systemd cron dbus-daemon
+  systemd cron faketime dbus-daemon
   clang libclang-rt-14-dev
 )
 

@@ -44,34 +44,39 @@ Lines Sort(const std::string& text)
     return lines;
 }
 
-// A word for /bin/sh in single quotes, written for cron first: cron cuts the
-// command at a bare "%" and reads "\%" as a plain "%", but keeps a backslash
-// before anything else. So each "%" stands outside the quotes as "\%", where no
-// backslash of the path can come right before it.
+// A word for /bin/sh in single quotes.
 std::string ShellWord(const std::string& text)
 {
     std::string result = "'";
-    for (const char c : text) {
-        if (c == '\'')
-            result += "'\\''";
-        else if (c == '%')
-            result += "'\\%'";
-        else
-            result += c;
-    }
+    for (const char c : text)
+        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return result + "'";
 }
 
-// The command as cron hands it to the shell: "\%" becomes "%", a bare "%"
-// ends it, every other backslash stays.
+// A shell command as a crontab line must hold it: cron cuts the command at a
+// bare "%" and drops the backslash of "\%" and of "\\" before it hands the
+// rest to /bin/sh, so every "%" and every backslash gets one in front.
+std::string ForCron(const std::string& command)
+{
+    std::string line;
+    for (const char c : command) {
+        if (c == '%' || c == '\\')
+            line += '\\';
+        line += c;
+    }
+    return line;
+}
+
+// The command as cron hands it to the shell: "\%" becomes "%", "\\" becomes
+// a single backslash, a bare "%" ends it, every other backslash stays.
 std::string CronCommand(const std::string& text)
 {
     std::string command;
     bool escaped = false;
     for (const char c : text) {
         if (escaped) {
-            if (c == '%')
-                command.back() = '%';
+            if (c == '%' || c == '\\')
+                command.back() = c;
             else
                 command += c;
             escaped = false;
@@ -209,7 +214,7 @@ void CrontabScheduler::Schedule(const std::string& file, const std::string& when
     Lines lines = Sort(Read());
     lines.ours = Without(lines.ours, file);
     lines.ours.push_back("# " + when);
-    lines.ours.push_back(*fields + " " + ShellWord(program) + " " + ShellWord(file));
+    lines.ours.push_back(*fields + " " + ForCron(ShellWord(program) + " " + ShellWord(file)));
     Write(Join(lines));
 }
 
