@@ -12,9 +12,12 @@
 #include "platform/files/MountedVolumes.h"
 #include "platform/files/PathText.h"
 #include "platform/process/Clock.h"
+#include "platform/process/WorkerPool.h"
 
 #include <algorithm>
 #include <exception>
+#include <thread>
+#include <vector>
 
 namespace ze6::modDAZadaro {
 
@@ -59,26 +62,19 @@ struct PipelineItem {
     std::unique_ptr<ArchiveWriter> writer;
     std::uint64_t bytesRead = 0;
     std::exception_ptr failure;
-    bool built = false; // guarded by the pipeline's mutex while a helper has it
+    ze6::WorkerGroup::Ticket building; // none when built on the run's thread
     bool named = false;
 };
 
 ArchivePipeline::ArchivePipeline(RunContext& run)
     : m_run(run),
-      m_helpers(std::clamp(kHelpersPerCore * std::thread::hardware_concurrency(), kHelpersPerCore, kMostHelpers))
+      m_helpers(std::clamp(kHelpersPerCore * std::thread::hardware_concurrency(), kHelpersPerCore, kMostHelpers)),
+      m_helping(ze6::WorkerPool::Shared(), m_helpers)
 {
 }
 
-ArchivePipeline::~ArchivePipeline()
-{
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_work.notify_all();
-    for (auto& thread : m_threads)
-        thread.join();
-}
+// Data files still queued are never built; those being built are waited for.
+ArchivePipeline::~ArchivePipeline() = default;
 
 void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName,
                           const RetentionRules& retention, bool ifChanged)
@@ -90,17 +86,11 @@ void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& ta
     Prepare(*item, targetFolder);
     PipelineItem& added = *item;
     if (!added.begun) {
-        added.built = true;
         m_items.push_back(std::move(item));
     } else if (added.size <= kLargestOverlapped) {
         m_run.Listings.ArchiveUnderWay(added.targetFolder);
         m_items.push_back(std::move(item));
-        StartHelpers();
-        {
-            const std::lock_guard lock(m_mutex);
-            m_queue.push_back(&added);
-        }
-        m_work.notify_one();
+        added.building = m_helping.Submit([this, &added] { BuildOverlapped(added); });
     } else {
         CommitAll();
         m_run.Listings.ArchiveUnderWay(added.targetFolder);
@@ -119,7 +109,6 @@ void ArchivePipeline::AddEvent(std::function<void()> event)
     }
     auto item = std::make_unique<PipelineItem>();
     item->event = std::move(event);
-    item->built = true;
     m_items.push_back(std::move(item));
 }
 
@@ -193,7 +182,6 @@ void ArchivePipeline::BuildLive(PipelineItem& file)
         return !m_run.CancelRequested();
     });
     Build(file);
-    file.built = true;
 }
 
 void ArchivePipeline::Build(PipelineItem& file)
@@ -207,49 +195,28 @@ void ArchivePipeline::Build(PipelineItem& file)
     }
 }
 
-void ArchivePipeline::StartHelpers()
+void ArchivePipeline::BuildOverlapped(PipelineItem& file)
 {
-    if (!m_threads.empty())
-        return;
-    for (unsigned i = 0; i < m_helpers; ++i)
-        m_threads.emplace_back([this] { Help(); });
+    file.writer->SetBlockObserver([this, &file](std::uint64_t bytes) {
+        file.bytesRead += bytes;
+        return !m_run.CancelRequested();
+    });
+    Build(file);
 }
 
-void ArchivePipeline::Help()
+bool ArchivePipeline::Built(const PipelineItem& item) const
 {
-    for (;;) {
-        PipelineItem* file = nullptr;
-        {
-            std::unique_lock lock(m_mutex);
-            m_work.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
-            if (m_stopping)
-                return;
-            file = m_queue.front();
-            m_queue.pop_front();
-        }
-        file->writer->SetBlockObserver([this, file](std::uint64_t bytes) {
-            file->bytesRead += bytes;
-            return !m_run.CancelRequested();
-        });
-        Build(*file);
-        {
-            const std::lock_guard lock(m_mutex);
-            file->built = true;
-        }
-        m_built.notify_one(); // the run's thread, the only one that waits for it
-    }
+    return !item.building || m_helping.Done(item.building);
 }
 
 // Commits the oldest item, once built, with every one built right after it.
 void ArchivePipeline::CommitBuilt()
 {
-    std::size_t count = 0;
-    {
-        std::unique_lock lock(m_mutex);
-        m_built.wait(lock, [this] { return m_items.front()->built; });
-        while (count < m_items.size() && m_items[count]->built)
-            ++count;
-    }
+    if (m_items.front()->building)
+        m_helping.Wait(m_items.front()->building);
+    std::size_t count = 1;
+    while (count < m_items.size() && Built(*m_items[count]))
+        ++count;
 
     // Each archive is named; then each folder is synced once.
     std::vector<std::string> folders;

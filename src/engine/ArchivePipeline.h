@@ -1,16 +1,13 @@
 #pragma once
 
 #include "engine/Job.h"
+#include "platform/process/WorkerPool.h"
 
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace ze6::modDAZadaro {
 
@@ -52,21 +49,15 @@ private:
     bool NameTakenByThisRun(const std::string& archivePath) const;
     void BuildLive(PipelineItem& file);
     void Build(PipelineItem& file);
-    void StartHelpers();
-    void Help();
+    void BuildOverlapped(PipelineItem& file);
+    bool Built(const PipelineItem& item) const;
     void CommitBuilt();
     void Report(PipelineItem& file);
 
     RunContext& m_run;
     const unsigned m_helpers;
     std::deque<std::unique_ptr<PipelineItem>> m_items; // in order, until reported
-
-    std::mutex m_mutex;
-    std::condition_variable m_work;
-    std::condition_variable m_built;
-    std::deque<PipelineItem*> m_queue; // waiting for a helper
-    bool m_stopping = false;
-    std::vector<std::thread> m_threads;
+    ze6::WorkerGroup m_helping; // last: its tasks use the items
 };
 
 } // namespace ze6::modDAZadaro

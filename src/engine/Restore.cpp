@@ -81,11 +81,10 @@ std::optional<std::string> DataFileEntry(const std::vector<ArchiveEntry>& entrie
 // would hold now, plus every other file in `saved`, plus the names of the
 // files the restore is about to create. Raises when any of it cannot be
 // saved: an undo that lacks a file would not undo. Returns its path.
-std::string WriteSafetyGeneration(const std::string& archiveFolder, std::string stem,
+std::string WriteSafetyGeneration(Components& services, const std::string& archiveFolder, std::string stem,
                                   const std::optional<std::string>& dataFile, const std::vector<std::string>& saved,
                                   const std::vector<std::string>& created)
 {
-    Components& services = GetComponents();
     std::vector<RuntimeError> refused;
     ArchiveFileList collected;
     if (dataFile) {
@@ -160,7 +159,8 @@ void RemoveAbandonedTemporaries(const std::string& folder, const std::vector<Arc
     });
 }
 
-void Restore(const std::string& archivePath, const std::string& folder, RestoreOutcome& outcome)
+void Restore(Components& services, const std::string& archivePath, const std::string& folder,
+             RestoreOutcome& outcome)
 {
     RefuseUntrustedLinks(archivePath);
     const auto archive = FileSystem::ResolvePath(archivePath);
@@ -206,7 +206,7 @@ void Restore(const std::string& archivePath, const std::string& folder, RestoreO
         const auto dataFile =
             dataEntry ? FileSystem::ResolvePath(destination + *dataEntry) : std::optional<std::string>();
         const std::string stem = StemOf(archiveName).value_or(ChangeFileExtension(archiveName, ""));
-        outcome.safetyArchive = WriteSafetyGeneration(GetFolderPart(*archive), stem, dataFile, saved, created);
+        outcome.safetyArchive = WriteSafetyGeneration(services, GetFolderPart(*archive), stem, dataFile, saved, created);
     }
 
     staged.Commit();
@@ -215,14 +215,14 @@ void Restore(const std::string& archivePath, const std::string& folder, RestoreO
 
 } // namespace
 
-RestoreOutcome RestoreArchive(const std::string& archivePath, const std::string& folder)
+RestoreOutcome RestoreArchive(Components& services, const std::string& archivePath, const std::string& folder)
 {
     RestoreOutcome outcome;
     outcome.failure = "The archive could not be restored.";
     RunOutcome logged;
     RunWithErrorHandler(logged, kProcName, [&] {
         try {
-            Restore(archivePath, folder, outcome);
+            Restore(services, archivePath, folder, outcome);
             outcome.failure.clear();
         } catch (const RuntimeError& error) {
             outcome.failure = error.Description();
@@ -237,7 +237,7 @@ RestoreOutcome RestoreArchive(const std::string& archivePath, const std::string&
 
 int RestoreCommand(const std::vector<std::string>& operands)
 {
-    return RestoreArchive(operands.at(0), operands.at(1)).Succeeded() ? 0 : 1;
+    return RestoreArchive(GetComponents(), operands.at(0), operands.at(1)).Succeeded() ? 0 : 1;
 }
 
 std::vector<RestorePoint> ListRestorePoints(const std::string& source, const std::string& target)

@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+namespace ze6 {
+class Components;
+}
+
 namespace ze6::modDAZadaro {
 
 struct RestoreOutcome {
@@ -26,8 +30,9 @@ struct RestoreOutcome {
 // letter case keeps its spelling. A new file gets the permissions recorded in
 // the archive, narrowed by the umask. Run by root, it follows no link another
 // user may have planted, and what it creates in another user's folder is
-// theirs. Failures are logged under RestoreArchive.
-RestoreOutcome RestoreArchive(const std::string& archivePath, const std::string& folder);
+// theirs. Failures are logged under RestoreArchive. The safety generation is
+// written, and its time taken, with `services`.
+RestoreOutcome RestoreArchive(Components& services, const std::string& archivePath, const std::string& folder);
 
 // The command "/RESTORE <archive> <folder>": silent; 0 on success, 1 otherwise.
 int RestoreCommand(const std::vector<std::string>& operands);

@@ -44,25 +44,17 @@ struct ParallelDeflate::Block {
     std::vector<unsigned char> output;
     std::uint32_t crc = 0;
     std::uint32_t compressedCrc = 0;
-    bool done = false;
+    WorkerGroup::Ticket compressing; // none when compressed at once
     std::exception_ptr failure;
 };
 
-ParallelDeflate::ParallelDeflate(int level, unsigned threads)
-    : m_level(level), m_threadCount(std::max(1u, threads)), m_crc(Crc32(0, nullptr, 0)), m_compressedCrc(m_crc)
+ParallelDeflate::ParallelDeflate(int level, unsigned threads, WorkerPool& pool)
+    : m_level(level), m_threadCount(std::max(1u, threads)), m_crc(Crc32(0, nullptr, 0)), m_compressedCrc(m_crc),
+      m_workers(pool, m_threadCount)
 {
 }
 
-ParallelDeflate::~ParallelDeflate()
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_work.notify_all();
-    for (auto& thread : m_threads)
-        thread.join();
-}
+ParallelDeflate::~ParallelDeflate() = default;
 
 void ParallelDeflate::Submit(std::vector<unsigned char> input, bool last)
 {
@@ -75,21 +67,17 @@ void ParallelDeflate::Submit(std::vector<unsigned char> input, bool last)
     block->last = last;
     block->input = std::move(input);
     m_pending.push_back(block);
-    if (m_threads.empty() && last && m_pending.size() == 1) {
+    const auto compress = [block, level = m_level] {
         try {
-            Compress(*block);
+            Compress(*block, level);
         } catch (...) {
             block->failure = std::current_exception();
         }
-        block->done = true;
-        return;
-    }
-    StartThreads();
-    {
-        std::lock_guard lock(m_mutex);
-        m_queue.push_back(std::move(block));
-    }
-    m_work.notify_one();
+    };
+    if (last && m_pending.size() == 1)
+        compress();
+    else
+        block->compressing = m_workers.Submit(compress);
 }
 
 std::vector<unsigned char> ParallelDeflate::TakeBuffer(std::size_t size)
@@ -107,10 +95,8 @@ bool ParallelDeflate::Collect(std::vector<unsigned char>& output)
     if (m_pending.empty())
         return false;
     const std::shared_ptr<Block> block = m_pending.front();
-    {
-        std::unique_lock lock(m_mutex);
-        m_done.wait(lock, [&] { return block->done; });
-    }
+    if (block->compressing)
+        m_workers.Wait(block->compressing);
     m_pending.pop_front();
     if (block->failure)
         std::rethrow_exception(block->failure);
@@ -128,42 +114,9 @@ bool ParallelDeflate::Collect(std::vector<unsigned char>& output)
     return true;
 }
 
-void ParallelDeflate::StartThreads()
+void ParallelDeflate::Compress(Block& block, int level)
 {
-    if (!m_threads.empty())
-        return;
-    for (unsigned i = 0; i < m_threadCount; ++i)
-        m_threads.emplace_back([this] { Work(); });
-}
-
-void ParallelDeflate::Work()
-{
-    for (;;) {
-        std::shared_ptr<Block> block;
-        {
-            std::unique_lock lock(m_mutex);
-            m_work.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
-            if (m_stopping)
-                return;
-            block = std::move(m_queue.front());
-            m_queue.pop_front();
-        }
-        try {
-            Compress(*block);
-        } catch (...) {
-            block->failure = std::current_exception();
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            block->done = true;
-        }
-        m_done.notify_all();
-    }
-}
-
-void ParallelDeflate::Compress(Block& block) const
-{
-    libdeflate_compressor* compressor = CompressorFor(m_level);
+    libdeflate_compressor* compressor = CompressorFor(level);
     block.crc = Crc32(0, block.input.data(), block.input.size());
     // Kept per thread so no block pays for zeroing a fresh buffer.
     thread_local std::vector<unsigned char> scratch;

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <condition_variable>
+#include "platform/process/WorkerPool.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace ze6 {
@@ -23,24 +22,27 @@ namespace ze6 {
 // anyway; what is then written to disk only has to match the compressed
 // bytes, whose CRC-32 is kept as well as the input's. Memory stays bounded:
 // the caller feeds a block only when fewer than MaxInFlight() are pending,
-// and takes the output in order.
+// and takes the output in order. The blocks are compressed on the pool's
+// threads, on at most `threads` of them at once, and on the caller's while it
+// waits for one.
 class ParallelDeflate final {
 public:
     static constexpr std::size_t kBlockSize = 1024 * 1024;
 
-    ParallelDeflate(int level, unsigned threads);
+    ParallelDeflate(int level, unsigned threads, WorkerPool& pool = WorkerPool::Shared());
     ~ParallelDeflate();
     ParallelDeflate(const ParallelDeflate&) = delete;
     ParallelDeflate& operator=(const ParallelDeflate&) = delete;
 
     // Hands over the next piece of input; every piece but the last must be
     // kBlockSize long. A stream that is all in one block is compressed at
-    // once on the calling thread, so small files start no threads.
+    // once on the calling thread, so small files wait for no other thread.
     void Submit(std::vector<unsigned char> input, bool last);
     // An input buffer of `size` bytes (at most kBlockSize) to fill, reused
     // from a collected block when there is one: a fresh one is zeroed for nothing.
     std::vector<unsigned char> TakeBuffer(std::size_t size);
     // Waits for the oldest pending block and appends its compressed bytes.
+    // Blocks still pending when the compressor goes are never compressed.
     // Returns false when nothing is pending. Throws what compressing threw.
     bool Collect(std::vector<unsigned char>& output);
 
@@ -54,25 +56,18 @@ public:
 
 private:
     struct Block;
-    void StartThreads();
-    void Work();
-    void Compress(Block& block) const;
+    static void Compress(Block& block, int level);
 
     int m_level;
     unsigned m_threadCount;
     std::deque<std::shared_ptr<Block>> m_pending; // in stream order
-    std::deque<std::shared_ptr<Block>> m_queue;   // not yet taken by a thread
-    std::mutex m_mutex;
-    std::condition_variable m_work;
-    std::condition_variable m_done;
-    bool m_stopping = false;
-    std::vector<std::thread> m_threads;
     std::vector<std::vector<unsigned char>> m_spare; // collected inputs, for reuse
     std::uint32_t m_crc;
     std::uint64_t m_size = 0;
     std::uint32_t m_compressedCrc;
     std::uint64_t m_compressedSize = 0;
     bool m_finished = false;
+    WorkerGroup m_workers; // last: its tasks use the blocks
 };
 
 } // namespace ze6

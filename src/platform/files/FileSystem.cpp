@@ -342,6 +342,11 @@ std::optional<FolderStamp> FolderStampOf(const std::string& folder)
     struct stat status {};
     if (::stat(folder.empty() ? "." : folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
         return std::nullopt;
+    return StampOfStatus(status);
+}
+
+FolderStamp StampOfStatus(const struct stat& status)
+{
     FolderStamp stamp;
     stamp.device = static_cast<std::uint64_t>(status.st_dev);
     stamp.inode = static_cast<std::uint64_t>(status.st_ino);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace ze6::FileSystem {
@@ -12,8 +13,8 @@ namespace ze6::FileSystem {
 // Letter case is ignored wherever the program matches or compares names. On a
 // case-sensitive file system a path whose exact spelling does not exist is
 // resolved against its folder's listing, which is cached per folder and
-// revalidated by the folder's modification time, so thousands of lookups in
-// one folder cost one listing.
+// revalidated by the folder's stamp (as FolderStampOf gives it), so thousands
+// of lookups in one folder cost one listing.
 
 inline constexpr char kSeparator = '/';
 // The longest path the system accepts, in bytes.
@@ -111,6 +112,8 @@ struct FolderStamp {
 
 // The folder's stamp now, or nullopt when it is no folder or cannot be examined.
 std::optional<FolderStamp> FolderStampOf(const std::string& folder);
+// The stamp of a folder's status as stat gave it.
+FolderStamp StampOfStatus(const struct stat& status);
 
 // Forgets cached listings (after the program itself changed a folder); an
 // empty text forgets every folder.

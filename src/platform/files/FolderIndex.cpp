@@ -21,9 +21,9 @@ namespace {
 constexpr std::size_t kMaximumFolders = 32;
 
 struct Index {
-    dev_t device = 0;
-    ino_t inode = 0;
-    timespec modified{};
+    // The folder as it was listed: a folder whose stamp has moved since,
+    // by any change of its names or its times, is listed again.
+    FileSystem::FolderStamp stamp;
     // The listing was taken so soon after the folder's last change that a
     // further change in the same clock tick would leave the time unchanged;
     // such an index serves one lookup only.
@@ -45,11 +45,6 @@ Cache& TheCache()
     return cache;
 }
 
-bool SameTime(const timespec& a, const timespec& b)
-{
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
 // File times come from the kernel's coarse clock; a time with no fraction at
 // all points to a file system that keeps whole (or even two) seconds.
 bool IsRacy(const timespec& modified, const timespec& listedAt)
@@ -69,10 +64,8 @@ std::optional<Index> ReadFolder(const std::string& folder, const struct stat& fo
     if (!dir)
         return std::nullopt;
     Index index;
-    index.device = folderStatus.st_dev;
-    index.inode = folderStatus.st_ino;
-    index.modified = folderStatus.st_mtim;
-    index.racy = IsRacy(folderStatus.st_mtim, listedAt);
+    index.stamp = FileSystem::StampOfStatus(folderStatus);
+    index.racy = IsRacy(folderStatus.st_mtim, listedAt) || IsRacy(folderStatus.st_ctim, listedAt);
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir.get());
@@ -114,8 +107,8 @@ namespace {
 Index* CurrentIndex(Cache& cache, const std::string& key, const struct stat& folderStatus)
 {
     auto it = cache.folders.find(key);
-    const bool current = it != cache.folders.end() && !it->second.racy && it->second.device == folderStatus.st_dev &&
-                         it->second.inode == folderStatus.st_ino && SameTime(it->second.modified, folderStatus.st_mtim);
+    const bool current = it != cache.folders.end() && !it->second.racy &&
+                         it->second.stamp == FileSystem::StampOfStatus(folderStatus);
     if (!current) {
         if (it != cache.folders.end())
             cache.folders.erase(it);

@@ -9,7 +9,7 @@ namespace ze6::FolderIndex {
 
 // Case-insensitive lookup of names in a folder. Each folder is listed once and
 // its index (folded name -> names on disk) kept until the folder changes, as
-// told by its identity and modification time, so that resolving thousands of
+// told by its stamp (identity, modification and change times), so that resolving thousands of
 // names in one folder costs one listing and a stat per lookup.
 
 // The names in `folder` whose folded form equals `foldedName`, the closest

@@ -129,7 +129,7 @@ void frmDAZadaro::RestoreFromArchive()
     modDAZadaro::RestoreOutcome outcome;
     {
         const WaitCursor wait;
-        outcome = modDAZadaro::RestoreArchive(choice->archive, choice->destination);
+        outcome = modDAZadaro::RestoreArchive(GetComponents(), choice->archive, choice->destination);
     }
     Tell(RestoreSummary(choice->archive, choice->destination, outcome),
          outcome.Succeeded() ? PromptIcon::Information : PromptIcon::Critical);

@@ -2,6 +2,7 @@
 #include "platform/archive/DeflateStreamCheck.h"
 #include "support/TempFolder.h"
 
+#include <future>
 #include <gtest/gtest.h>
 #include <random>
 #include <zlib.h>
@@ -38,9 +39,9 @@ Bytes CompressibleBytes(std::size_t size, unsigned seed)
 
 // Feeds the input the way the archive writer does: full blocks, never more
 // than MaxInFlight pending.
-Bytes Compress(const Bytes& input, unsigned threads, std::uint32_t& crc)
+Bytes Compress(const Bytes& input, unsigned threads, std::uint32_t& crc, WorkerPool& pool = WorkerPool::Shared())
 {
-    ParallelDeflate deflate(6, threads);
+    ParallelDeflate deflate(6, threads, pool);
     Bytes output;
     std::size_t offset = 0;
     bool fed = false;
@@ -136,12 +137,54 @@ TEST(ParallelDeflate, BlocksJoinWhereverTheirOwnStreamEnds)
     }
 }
 
+// The pool's one thread is held by a task of another group throughout.
+class HeldPool {
+public:
+    HeldPool()
+    {
+        std::promise<void> holding;
+        m_held = m_holder.Submit([&] {
+            holding.set_value();
+            m_released.wait();
+        });
+        holding.get_future().wait();
+    }
+    ~HeldPool()
+    {
+        m_release.set_value();
+        m_holder.Wait(m_held);
+    }
+    WorkerPool pool{1};
+
+private:
+    WorkerGroup m_holder{pool, 1};
+    std::promise<void> m_release;
+    std::shared_future<void> m_released = m_release.get_future().share();
+    WorkerGroup::Ticket m_held;
+};
+
+// Leaving withdraws the blocks no thread has begun: waiting for them here
+// would never end.
 TEST(ParallelDeflate, StopsCleanlyWithBlocksStillPending)
 {
-    ParallelDeflate deflate(6, 2);
-    for (unsigned i = 0; i < 4; ++i)
-        deflate.Submit(RandomBytes(kBlock, i), false);
-    // Leaving scope must join the threads without waiting for a last block.
+    HeldPool held;
+    {
+        ParallelDeflate deflate(6, 2, held.pool);
+        for (unsigned i = 0; i < 4; ++i)
+            deflate.Submit(RandomBytes(kBlock, i), false);
+        EXPECT_EQ(held.pool.Queued(), 4u);
+    }
+    EXPECT_EQ(held.pool.Queued(), 0u);
+}
+
+// An archive built on a pool thread submits its blocks to the same pool; with
+// every thread taken, the one that waits for its blocks compresses them.
+TEST(ParallelDeflate, CompressesOnTheWaitingThreadWhenThePoolIsTaken)
+{
+    HeldPool held;
+    const Bytes input = CompressibleBytes(3 * kBlock + 7, 5);
+    std::uint32_t crc = 0;
+    EXPECT_EQ(Inflate(Compress(input, 2, crc, held.pool)), input);
 }
 
 // Every kind of block is met above, and the fuzzer holds the check to zlib
