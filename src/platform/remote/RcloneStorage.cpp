@@ -19,6 +19,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -177,6 +178,8 @@ bool RcloneStorage::TryStart(int port)
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
+    // A run that is killed takes its helper with it.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(QStandardPaths::findExecutable(QStringLiteral("rclone")),
                     {QStringLiteral("rcd"), QStringLiteral("--rc-addr"),
                      QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--log-level"),
