@@ -28,6 +28,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.com/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The toolkit loads its display plugins at run time, so shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Off-site targets (rclone:<remote>:<path>) go through rclone; without it
+# only those jobs are skipped.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "rclone")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

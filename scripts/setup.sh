@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libzip-dev zlib1g-dev libdeflate-dev libspdlog-dev libfmt-dev
   libgtest-dev libgmock-dev
+  libcurl4-openssl-dev rclone
   libxcb1-dev zip unzip libdeflate-tools xvfb xauth python3
   openssh-sftp-server sshfs fuse3
   systemd cron faketime dbus-daemon

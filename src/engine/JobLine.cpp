@@ -5,11 +5,14 @@
 #include "engine/ErrorHandler.h"
 #include "engine/Job.h"
 #include "engine/PathOperations.h"
+#include "engine/RemoteTarget.h"
 #include "engine/RunContext.h"
 #include "engine/Usage.h"
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
+#include "platform/remote/RemoteFolder.h"
 
+#include <utility>
 #include <vector>
 
 namespace ze6::modDAZadaro {
@@ -19,7 +22,20 @@ namespace {
 // The body of a job that parsed, inside its job's error handler.
 void ArchiveJob(RunContext& run, const Job& job)
 {
-    const std::string targetFolder = TargetFolderOf(job);
+    // An archive for a remote is made and checked in the run's staging
+    // folder as for a local one, then goes up; its series is pruned there.
+    const bool remote = IsRemoteTarget(job.Target);
+    if (remote) {
+        RemoteFolderOf(job.Target);
+        // Said once per run; every job that needs it is skipped.
+        if (!RcloneInstalled()) {
+            if (std::exchange(run.Remote().MissingReported, true))
+                return;
+            throw RuntimeError(ErrorNumber::FileNotFound, "rclone is not installed", kProgramErrorSource);
+        }
+        run.Remote().Storage();
+    }
+    const std::string targetFolder = remote ? run.Remote().NewStagingFolder() : TargetFolderOf(job);
     const JobSource source = ClassifySource(job.Source);
 
     // Every name is collected before the first archive is made: the
@@ -31,7 +47,12 @@ void ArchiveJob(RunContext& run, const Job& job)
             bytes += facts->size;
     }
     run.Pipeline().AddEvent([&run, count = names.size(), bytes] { run.Progress().DataFilesListed(count, bytes); });
-    ArchiveDataFiles(run, source.SourceFolder, targetFolder, names, job.Retention, job.IfChanged);
+    if (!remote) {
+        ArchiveDataFiles(run, source.SourceFolder, targetFolder, names, job.Retention, job.IfChanged);
+        return;
+    }
+    ArchiveDataFiles(run, source.SourceFolder, targetFolder, names, RetentionRules{}, false);
+    run.Pipeline().AddEvent([&run, job, targetFolder] { UploadStagedArchives(run, job, targetFolder); });
 }
 
 // A job line that cannot be read (a keep-last count beyond 32 bits) is logged

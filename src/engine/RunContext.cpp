@@ -2,6 +2,7 @@
 
 #include "engine/ArchivePipeline.h"
 #include "engine/ErrorHandler.h"
+#include "engine/RemoteTarget.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
 
@@ -23,6 +24,13 @@ ArchivePipeline& RunContext::Pipeline()
     if (!m_pipeline)
         m_pipeline = std::make_unique<ArchivePipeline>(*this);
     return *m_pipeline;
+}
+
+RemoteTargets& RunContext::Remote()
+{
+    if (!m_remote)
+        m_remote = std::make_unique<RemoteTargets>(m_services);
+    return *m_remote;
 }
 
 void RunContext::CommitArchives()

@@ -17,6 +17,7 @@ class Prompt;
 namespace ze6::modDAZadaro {
 
 class ArchivePipeline;
+class RemoteTargets;
 
 // Everything one run knows: a configuration file, a single job line, or the
 // window's Execute. The engine's procedures take it explicitly, so nothing of
@@ -49,6 +50,8 @@ public:
 
     // Where the run's data files go on their way to their archives.
     ArchivePipeline& Pipeline();
+    // The run's rclone helper, staging folder and remote listings.
+    RemoteTargets& Remote();
     // Reports every data file added so far; what the run says next comes
     // after them in the log and the sink.
     void CommitArchives();
@@ -67,6 +70,8 @@ private:
     ProgressSink m_noProgress;
     Prompt* m_prompt;
     std::atomic<bool> m_cancel{false};
+    // Goes after the pipeline, whose archives may be staged in it.
+    std::unique_ptr<RemoteTargets> m_remote;
     // Last, so its helpers stop before anything they use goes.
     std::unique_ptr<ArchivePipeline> m_pipeline;
 };

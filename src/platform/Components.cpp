@@ -3,6 +3,7 @@
 #include "platform/Prompt.h"
 #include "platform/RealComponents.h"
 #include "platform/process/Clock.h"
+#include "platform/remote/RemoteFolder.h"
 
 #include <stdexcept>
 
@@ -53,6 +54,11 @@ std::unique_ptr<FolderBrowser> Components::CreateFolderBrowser()
 {
     return Desktop().CreateFolderBrowser();
 }
+std::unique_ptr<RemoteStorage> Components::CreateRemoteStorage()
+{
+    return StartRcloneStorage();
+}
+
 std::unique_ptr<FileDialogs> Components::CreateFileDialogs()
 {
     return Desktop().CreateFileDialogs();

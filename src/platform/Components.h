@@ -10,6 +10,7 @@ namespace ze6 {
 
 class Clock;
 class Prompt;
+class RemoteStorage;
 
 // Opaque handle of an owner window; the widget layers pass a QWidget*.
 using WindowHandle = void*;
@@ -138,6 +139,8 @@ public:
     virtual std::unique_ptr<LinkOpener> CreateLinkOpener();
     virtual std::unique_ptr<FolderBrowser> CreateFolderBrowser();
     virtual std::unique_ptr<FileDialogs> CreateFileDialogs();
+    // The rclone remotes, one helper process per call (a run makes one).
+    virtual std::unique_ptr<RemoteStorage> CreateRemoteStorage();
     // The process's prompt: a real box where a display exists and the desktop
     // components are installed, standard error otherwise.
     virtual Prompt& GetPrompt();

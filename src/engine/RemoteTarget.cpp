@@ -1,0 +1,208 @@
+#include "engine/RemoteTarget.h"
+
+#include "engine/ArchiveSeries.h"
+#include "engine/ErrorHandler.h"
+#include "engine/PathOperations.h"
+#include "engine/Pruning.h"
+#include "engine/Retention.h"
+#include "engine/RunContext.h"
+#include "platform/Components.h"
+#include "platform/RuntimeError.h"
+#include "platform/files/FileSystem.h"
+#include "platform/remote/RemoteFolder.h"
+#include "platform/remote/StagingFolder.h"
+
+#include <algorithm>
+
+namespace ze6::modDAZadaro {
+
+bool IsRemoteTarget(const std::string& target)
+{
+    return target.rfind(kRemotePrefix, 0) == 0;
+}
+
+std::string RemoteFolderOf(const std::string& target)
+{
+    std::string folder = target.substr(std::min(target.size(), kRemotePrefix.size()));
+    const auto colon = folder.find(':');
+    if (colon == 0 || colon == std::string::npos)
+        throw RuntimeError(ErrorNumber::BadFileName,
+                           "Not an rclone folder (rclone:<remote>:<path>): " + target, kProgramErrorSource);
+    while (folder.size() > colon + 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+RemoteTargets::RemoteTargets(Components& services) : m_services(services) {}
+
+RemoteTargets::~RemoteTargets() = default;
+
+RemoteStorage& RemoteTargets::Storage()
+{
+    if (!m_storage) {
+        if (!RcloneInstalled())
+            throw RuntimeError(ErrorNumber::FileNotFound, "rclone is not installed", kProgramErrorSource);
+        m_storage = m_services.CreateRemoteStorage();
+    }
+    return *m_storage;
+}
+
+std::string RemoteTargets::NewStagingFolder()
+{
+    if (!m_staging)
+        m_staging = std::make_unique<StagingFolder>();
+    const std::string folder = m_staging->Path() + std::to_string(++m_stagingFolders) + "/";
+    CreateFolderPath(folder);
+    return folder;
+}
+
+std::vector<RemoteEntry>& RemoteTargets::Listing(const std::string& folder)
+{
+    if (const auto found = m_listings.find(folder); found != m_listings.end())
+        return found->second;
+    std::vector<RemoteEntry> entries = Storage().List(folder);
+    std::vector<RemoteEntry> kept;
+    for (auto& entry : entries) {
+        if (AbandonedRemoteTemporary(entry.name, entry.modifiedSecondsSinceEpoch)) {
+            try {
+                Storage().Delete(folder, entry.name);
+                continue;
+            } catch (const RuntimeError&) {
+                // Left for the next run.
+            }
+        }
+        kept.push_back(std::move(entry));
+    }
+    return m_listings.emplace(folder, std::move(kept)).first->second;
+}
+
+namespace {
+
+bool Listed(const std::vector<RemoteEntry>& listing, const std::string& name)
+{
+    return std::any_of(listing.begin(), listing.end(), [&](const RemoteEntry& entry) { return entry.name == name; });
+}
+
+// Up under a hidden name, checked there, then named: an archive is under its
+// own name only when it is complete, and never in place of another.
+RemoteEntry UploadChecked(RemoteStorage& storage, const std::string& folder, const std::string& localPath,
+                          const std::string& name, const std::vector<RemoteEntry>& listing)
+{
+    if (Listed(listing, name))
+        throw RuntimeError(ErrorNumber::FileAlreadyExists,
+                           "rclone remote \"" + folder + "\": " + name + " exists already", kProgramErrorSource);
+    const std::string temporary = RemoteTemporaryName(name);
+    try {
+        storage.Upload(localPath, folder, temporary);
+        const auto copy = storage.Stat(folder, temporary);
+        if (!copy || !SameAsRemoteCopy(localPath, *copy))
+            throw RuntimeError(ErrorNumber::DeviceIoError,
+                               "rclone remote \"" + folder + "\": the uploaded copy of " + name +
+                                   " differs from the archive",
+                               kProgramErrorSource);
+        storage.Rename(folder, temporary, name);
+        RemoteEntry entry = *copy;
+        entry.name = name;
+        return entry;
+    } catch (...) {
+        try {
+            storage.Delete(folder, temporary);
+        } catch (const RuntimeError&) {
+            // Unreachable now: the next run that lists the folder removes it.
+        }
+        throw;
+    }
+}
+
+// The same rules as in a local folder, counted over the remote listing:
+// the archives of the series dated up to the new one, oldest first; none
+// this run uploaded goes.
+void PruneRemoteSeries(RunContext& run, const std::string& folder, const std::string& archiveName,
+                       const RetentionRules& rules)
+{
+    if (!rules.Prunes())
+        return;
+    const auto key = SeriesKey(archiveName);
+    if (!key)
+        return;
+    RemoteTargets& remote = run.Remote();
+    std::vector<RemoteEntry>& listing = remote.Listing(folder);
+    const std::string_view newest = TimestampOf(archiveName);
+    std::vector<std::string> counted;
+    for (const auto& entry : listing) {
+        if (SeriesKey(entry.name) == key && TimestampOf(entry.name) <= newest)
+            counted.push_back(entry.name);
+    }
+    counted = SortFileList(counted, CompareMode::Text);
+    const auto verdicts = ApplyRetention(counted, rules);
+    for (std::size_t i = 0; i < counted.size(); ++i) {
+        if (verdicts[i].keep || remote.Uploaded.count(folder + "/" + counted[i]))
+            continue;
+        remote.Storage().Delete(folder, counted[i]);
+        listing.erase(std::find_if(listing.begin(), listing.end(),
+                                   [&](const RemoteEntry& entry) { return entry.name == counted[i]; }));
+    }
+}
+
+} // namespace
+
+void UploadStagedArchives(RunContext& run, const Job& job, const std::string& stagingFolder)
+{
+    std::vector<std::string> staged = FileSystem::ListFiles(stagingFolder + "*.RZZ");
+    std::sort(staged.begin(), staged.end());
+    if (staged.empty())
+        return;
+    const auto discard = [&](const std::string& name) {
+        try {
+            FileSystem::DeleteFile(stagingFolder + name);
+        } catch (const RuntimeError&) {
+            // The staging folder goes at the end of the run.
+        }
+    };
+    const auto reportFor = [&](const std::string& name, const RuntimeError& error) {
+        ReportError(run.Outcome, "ArchiveApplication", error.Description(), error.Number(), name);
+    };
+
+    std::string folder;
+    RemoteTargets& remote = run.Remote();
+    try {
+        folder = RemoteFolderOf(job.Target);
+        remote.Listing(folder);
+    } catch (const RuntimeError& error) {
+        for (const auto& name : staged) {
+            reportFor(name, error);
+            discard(name);
+        }
+        return;
+    }
+
+    bool failed = false;
+    std::vector<std::string> uploaded;
+    for (const auto& name : staged) {
+        if (run.CancelRequested()) {
+            failed = true;
+            discard(name);
+            continue;
+        }
+        try {
+            std::vector<RemoteEntry>& listing = remote.Listing(folder);
+            RemoteEntry entry = UploadChecked(remote.Storage(), folder, stagingFolder + name, name, listing);
+            listing.push_back(std::move(entry));
+            remote.Uploaded.insert(folder + "/" + name);
+            uploaded.push_back(name);
+        } catch (const RuntimeError& error) {
+            reportFor(name, error);
+            failed = true;
+        }
+        discard(name);
+    }
+    // A folder that refused an upload may be one that would refuse the
+    // deletions too, or show a listing that misses what it holds.
+    if (failed)
+        return;
+    for (const auto& name : uploaded)
+        RunWithErrorHandler(run.Outcome, "ArchiveApplication",
+                            [&] { PruneRemoteSeries(run, folder, name, job.Retention); });
+}
+
+} // namespace ze6::modDAZadaro

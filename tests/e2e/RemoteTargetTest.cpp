@@ -1,0 +1,164 @@
+#include "support/ProgramRun.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <arpa/inet.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <random>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ze6::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+int FreePort()
+{
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(sock);
+    return ntohs(address.sin_port);
+}
+
+// A WebDAV server of rclone's own on 127.0.0.1 serving temp/server, known as
+// the remote "dav" (and, with a wrong password, "bad") of a private rclone
+// configuration that the program runs under.
+class RemoteTargetTest : public ProgramFixture {
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("rclone")).isEmpty())
+            GTEST_SKIP() << "rclone is not installed";
+        config = temp / "rclone.conf";
+        std::ofstream(config).close();
+        // rclone's own retries would spend minutes against a server that is gone.
+        program.With("RCLONE_CONFIG", config)
+            .With("XDG_CACHE_HOME", temp / "cache")
+            .With("RCLONE_LOW_LEVEL_RETRIES", "2");
+        server = temp.MakeFolder("server");
+        const std::string url = "url=http://127.0.0.1:" + std::to_string(port);
+        ASSERT_EQ(Tool({"config", "create", "dav", "webdav", url, "vendor=other", "user=u", "pass=" + password,
+                        "--obscure"})
+                      .status,
+                  0);
+        ASSERT_EQ(Tool({"config", "create", "bad", "webdav", url, "vendor=other", "user=u", "pass=wrong", "--obscure"})
+                      .status,
+                  0);
+        StartServer();
+    }
+
+    void TearDown() override
+    {
+        serve.kill();
+        serve.waitForFinished();
+    }
+
+    void StartServer()
+    {
+        serve.start(QStringLiteral("rclone"), {QStringLiteral("serve"), QStringLiteral("webdav"),
+                                               QString::fromStdString(server), QStringLiteral("--addr"),
+                                               QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--user"),
+                                               QStringLiteral("u"), QStringLiteral("--pass"),
+                                               QString::fromStdString(password), QStringLiteral("--dir-cache-time"),
+                                               QStringLiteral("0s")});
+        ASSERT_TRUE(serve.waitForStarted());
+        for (int i = 0; i < 100 && Tool({"lsf", "dav:"}).status != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+
+    Result Tool(const Names& arguments) const
+    {
+        Names withConfig = {"--config", config};
+        withConfig.insert(withConfig.end(), arguments.begin(), arguments.end());
+        return RunTool("rclone", withConfig);
+    }
+
+    std::string config;
+    std::string server;
+    const int port = FreePort();
+    const std::string password = "p" + std::to_string(std::random_device{}());
+    QProcess serve;
+};
+
+TEST_F(RemoteTargetTest, ArchivesGoUpCompleteAndOnlyTheRemoteSeriesIsPruned)
+{
+    temp.Write("data/A.RZT", "ledger");
+    temp.Write("data/B.RZT", "journal");
+    // A local series of the same name is no business of the remote job.
+    const std::string local = temp.MakeFolder("local");
+    ASSERT_TRUE(Silent(program.Run({temp / "data/A.RZT", local})));
+    fs::create_directories(server + "rz");
+    const std::string seed = local + FolderNames(local).at(0);
+    for (const auto* stamp : {"2020-01-01-00-00-00", "2020-01-02-00-00-00", "2020-01-03-00-00-00"})
+        fs::copy_file(seed, server + "rz/A_" + stamp + ".RZZ");
+
+    ASSERT_TRUE(Silent(program.Run({temp / "data/", "rclone:dav:rz/", "KEEPLAST:2"})));
+
+    EXPECT_EQ(Stamped(server + "rz"),
+              (Names{"A_2020-01-03-00-00-00.RZZ", "A_<t>.RZZ", "B_<t>.RZZ"}));
+    for (const auto& name : FolderNames(server + "rz"))
+        EXPECT_EQ(Tool({"cat", "dav:rz/" + name}).out, ReadFile(server + "rz/" + name)) << name;
+    EXPECT_EQ(FolderNames(local).size(), 1U);
+    EXPECT_TRUE(FolderNames(temp / "cache/ZE6Vivevu").empty()) << "staging is emptied";
+}
+
+TEST_F(RemoteTargetTest, RefusedLoginAndDroppedServerLeaveNoFinalNameAndOneEntryEach)
+{
+    temp.Write("data/A.RZT", "ledger");
+    const Result refused = program.Run({temp / "data/A.RZT", "rclone:bad:rz"});
+    EXPECT_EQ(refused.status, 1);
+    const Names entries = LogEntries(logPath);
+    ASSERT_EQ(entries.size(), 1U);
+    EXPECT_NE(entries[0].find("rclone remote \"bad:rz\""), std::string::npos) << entries[0];
+    EXPECT_NE(entries[0].find("401"), std::string::npos) << entries[0];
+
+    ASSERT_TRUE(Silent(program.Run({temp / "data/A.RZT", "rclone:dav:rz"})));
+    const Names before = FolderNames(server + "rz");
+    // Too large to go up before the server is stopped under it.
+    {
+        std::ofstream big(temp / "data/A.RZT", std::ios::binary);
+        std::mt19937_64 random(7);
+        std::vector<std::uint64_t> block(1 << 17);
+        for (int i = 0; i < 64; ++i) {
+            for (auto& word : block)
+                word = random();
+            big.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 8));
+        }
+    }
+    fs::remove(logPath);
+    QProcess run;
+    program.Start(run, {temp / "data/A.RZT", "rclone:dav:rz"});
+    ASSERT_TRUE(RunningUntil(run, [&] {
+        for (const auto& name : FolderNames(server + "rz")) {
+            if (name[0] == '.')
+                return true;
+        }
+        return false;
+    }));
+    serve.kill();
+    serve.waitForFinished();
+    ASSERT_TRUE(run.waitForFinished(120000));
+    EXPECT_EQ(run.exitCode(), 1);
+    Names finals;
+    for (const auto& name : FolderNames(server + "rz")) {
+        if (name[0] != '.')
+            finals.push_back(name);
+    }
+    EXPECT_EQ(finals, before);
+    const Names dropped = LogEntries(logPath);
+    ASSERT_EQ(dropped.size(), 1U);
+    EXPECT_NE(dropped[0].find("rclone remote \"dav:rz\""), std::string::npos) << dropped[0];
+}
+
+} // namespace
+} // namespace ze6::test
