@@ -1,6 +1,7 @@
 #include "platform/process/WorkerPool.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace ze6 {
 
@@ -64,6 +65,9 @@ void WorkerPool::Run(std::unique_lock<std::mutex>& lock, Task& task)
     ++task.group->m_running;
     lock.unlock();
     task.run();
+    // What the task holds goes with it: a ticket kept inside the task's own
+    // captures would otherwise keep both alive for ever.
+    task.run = nullptr;
     lock.lock();
     --task.group->m_running;
     task.done = true;
@@ -92,9 +96,20 @@ WorkerGroup::WorkerGroup(WorkerPool& pool, unsigned mostRunning) : m_pool(pool),
 
 WorkerGroup::~WorkerGroup()
 {
-    std::unique_lock lock(m_pool.m_mutex);
-    std::erase_if(m_pool.m_queue, [this](const auto& task) { return task->group == this; });
-    m_pool.m_finished.wait(lock, [this] { return m_running == 0; });
+    std::vector<std::shared_ptr<WorkerPool::Task>> withdrawn;
+    {
+        std::unique_lock lock(m_pool.m_mutex);
+        auto& queue = m_pool.m_queue;
+        const auto ours = std::stable_partition(queue.begin(), queue.end(),
+                                                [this](const auto& task) { return task->group != this; });
+        withdrawn.assign(std::make_move_iterator(ours), std::make_move_iterator(queue.end()));
+        queue.erase(ours, queue.end());
+        m_pool.m_finished.wait(lock, [this] { return m_running == 0; });
+    }
+    // Released outside the lock, as a task that ran is: a withdrawn task can
+    // hold its own ticket too.
+    for (const auto& task : withdrawn)
+        task->run = nullptr;
 }
 
 WorkerGroup::Ticket WorkerGroup::Submit(std::function<void()> task)
