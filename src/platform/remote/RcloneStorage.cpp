@@ -388,18 +388,23 @@ bool SameAsRemoteCopy(const std::string& localPath, const RemoteEntry& remote)
     const auto sha1 = remote.hashes.find("sha1");
     if (md5 == remote.hashes.end() && sha1 == remote.hashes.end())
         return true;
+    // Only the hashes the remote offers are worth a pass over the archive.
+    const bool withMd5 = md5 != remote.hashes.end();
+    const bool withSha1 = sha1 != remote.hashes.end();
     QCryptographicHash md5Hash(QCryptographicHash::Md5);
     QCryptographicHash sha1Hash(QCryptographicHash::Sha1);
     while (!file.atEnd()) {
         const QByteArray block = file.read(1 << 20);
         if (block.isEmpty() && file.error() != QFileDevice::NoError)
             return false;
-        md5Hash.addData(block);
-        sha1Hash.addData(block);
+        if (withMd5)
+            md5Hash.addData(block);
+        if (withSha1)
+            sha1Hash.addData(block);
     }
-    if (md5 != remote.hashes.end() && md5Hash.result().toHex().toStdString() != md5->second)
+    if (withMd5 && md5Hash.result().toHex().toStdString() != md5->second)
         return false;
-    if (sha1 != remote.hashes.end() && sha1Hash.result().toHex().toStdString() != sha1->second)
+    if (withSha1 && sha1Hash.result().toHex().toStdString() != sha1->second)
         return false;
     return true;
 }
