@@ -15,6 +15,7 @@
 #include "platform/archive/StagedFiles.h"
 #include "platform/files/FileStatus.h"
 #include "platform/files/FileSystem.h"
+#include "platform/files/FolderIndex.h"
 #include "platform/files/ScratchFolder.h"
 #include "platform/process/Clock.h"
 
@@ -217,6 +218,7 @@ void Restore(Components& services, const std::string& archivePath, const std::st
 
 RestoreOutcome RestoreArchive(Components& services, const std::string& archivePath, const std::string& folder)
 {
+    const FolderIndex::Scope lookups;
     RestoreOutcome outcome;
     outcome.failure = "The archive could not be restored.";
     RunOutcome logged;
@@ -242,6 +244,7 @@ int RestoreCommand(const std::vector<std::string>& operands)
 
 std::vector<RestorePoint> ListRestorePoints(const std::string& source, const std::string& target)
 {
+    const FolderIndex::Scope lookups;
     const JobSource job = ClassifySource(source);
     const std::string stemPattern = ChangeFileExtension(job.FilePattern.substr(job.SourceFolder.size()), "");
     const std::string folder = WithTrailingSeparator(FileSystem::ResolvePath(target).value_or(target));

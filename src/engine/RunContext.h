@@ -3,6 +3,7 @@
 #include "engine/RunProgress.h"
 #include "engine/TargetFolderListings.h"
 #include "engine/WrittenArchives.h"
+#include "platform/files/FolderIndex.h"
 
 #include <atomic>
 #include <memory>
@@ -65,6 +66,9 @@ public:
     RunOutcome Finish(const std::string& procName);
 
 private:
+    // The case-insensitive name lookups of the run share folder listings;
+    // first, so that they last until the pipeline's helpers have stopped.
+    FolderIndex::Scope m_lookups;
     Components& m_services;
     ProgressSink* m_progress;
     ProgressSink m_noProgress;

@@ -9,6 +9,7 @@
 #include "platform/archive/ArchiveReader.h"
 #include "platform/files/FileStatus.h"
 #include "platform/files/FileSystem.h"
+#include "platform/files/FolderIndex.h"
 #include "platform/process/Console.h"
 
 namespace ze6::modDAZadaro {
@@ -45,6 +46,7 @@ std::vector<std::string> ArchivesInFolder(const std::string& folder)
 
 VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives)
 {
+    const FolderIndex::Scope lookups; // thousands of archives of one folder: one listing
     VerifyResult result;
     for (const auto& path : archives) {
         ++result.checked;

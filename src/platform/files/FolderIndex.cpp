@@ -37,6 +37,8 @@ struct Cache {
     std::mutex mutex;
     std::map<std::string, Index> folders;
     std::uint64_t useCounter = 0;
+    // Scopes alive; with none, an index serves the one lookup it was made for.
+    std::size_t scopes = 0;
 };
 
 Cache& TheCache()
@@ -123,7 +125,29 @@ Index* CurrentIndex(Cache& cache, const std::string& key, const struct stat& fol
     return &it->second;
 }
 
+// Called with the cache locked, after the lookup has used its index.
+void DropUnscoped(Cache& cache)
+{
+    if (cache.scopes == 0)
+        cache.folders.clear();
+}
+
 } // namespace
+
+Scope::Scope()
+{
+    Cache& cache = TheCache();
+    std::lock_guard lock(cache.mutex);
+    ++cache.scopes;
+}
+
+Scope::~Scope()
+{
+    Cache& cache = TheCache();
+    std::lock_guard lock(cache.mutex);
+    if (--cache.scopes == 0)
+        cache.folders.clear();
+}
 
 std::vector<std::string> Lookup(const std::string& folder, const struct stat& folderStatus, const std::string& name,
                                 const std::string& foldedName)
@@ -134,8 +158,10 @@ std::vector<std::string> Lookup(const std::string& folder, const struct stat& fo
     if (index == nullptr)
         return {};
     const auto found = index->names.find(foldedName);
-    if (found == index->names.end())
+    if (found == index->names.end()) {
+        DropUnscoped(cache);
         return {};
+    }
     // Closest spelling first, the exact one above all: with Plant1.rzd and
     // PLANT1.RZD side by side, PLANT1.rzd means the second. Ties go by name,
     // never by the order of the listing.
@@ -146,6 +172,7 @@ std::vector<std::string> Lookup(const std::string& folder, const struct stat& fo
         return candidate == name ? SIZE_MAX : same;
     };
     std::vector<std::string> result = found->second;
+    DropUnscoped(cache);
     std::sort(result.begin(), result.end(), [&](const std::string& a, const std::string& b) {
         const std::size_t likeA = likeness(a), likeB = likeness(b);
         return likeA != likeB ? likeA > likeB : a < b;
@@ -165,6 +192,7 @@ std::optional<std::vector<std::string>> WithPrefix(const std::string& folder, co
     for (auto it = index->names.lower_bound(foldedPrefix);
          it != index->names.end() && it->first.compare(0, foldedPrefix.size(), foldedPrefix) == 0; ++it)
         result.insert(result.end(), it->second.begin(), it->second.end());
+    DropUnscoped(cache);
     return result;
 }
 

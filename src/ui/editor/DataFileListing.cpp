@@ -2,6 +2,7 @@
 
 #include "platform/Components.h"
 #include "platform/files/FileSystem.h"
+#include "platform/files/FolderIndex.h"
 
 #include <exception>
 #include <memory>
@@ -10,6 +11,8 @@ namespace ze6 {
 
 std::vector<FileGridRow> ReadDataFiles(const std::string& folder, const std::string& pattern, bool ticked)
 {
+    // Each data file's companions are looked up by name in the same folder.
+    const FolderIndex::Scope lookups;
     // The list is a convenience for picking files: each step that fails is
     // skipped so that the dialog stays usable, and the user sees what could be read.
     std::unique_ptr<ApplicationInfo> info;

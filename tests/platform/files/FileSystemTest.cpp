@@ -1,4 +1,5 @@
 #include "platform/files/FileSystem.h"
+#include "platform/files/FolderIndex.h"
 #include "support/RaisedNumber.h"
 #include "support/TempFolder.h"
 #include "support/WithoutFileAccessOverride.h"
@@ -74,6 +75,7 @@ TEST(ResolvePath, FindsEveryComponentInAnyCasePreferringTheExactSpelling)
 
 TEST(ResolvePath, NoticesFilesAddedAfterTheFolderWasListed)
 {
+    const FolderIndex::Scope lookups; // as in a run, which keeps its listings
     TempFolder temp;
     const std::string folder = temp.MakeFolder("many");
     temp.Write("many/a.rzt");
