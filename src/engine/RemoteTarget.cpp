@@ -144,7 +144,59 @@ void PruneRemoteSeries(RunContext& run, const std::string& folder, const std::st
     }
 }
 
+bool IsArchiveName(const std::string& name)
+{
+    return UpperCase(GetFileExtension(name)) == ".RZZ";
+}
+
 } // namespace
+
+std::string RemoteArchive::Shown() const
+{
+    return std::string(kRemotePrefix) + folder + "/" + name;
+}
+
+std::vector<RemoteArchive> RemoteArchivesOf(RemoteTargets& remote, const std::string& path)
+{
+    const std::string folderOrArchive = RemoteFolderOf(path);
+    const auto slash = folderOrArchive.rfind('/');
+    const auto colon = folderOrArchive.find(':');
+    const std::size_t nameStart = slash == std::string::npos || slash < colon ? colon + 1 : slash + 1;
+    const std::string last = folderOrArchive.substr(nameStart);
+    if (IsArchiveName(last)) {
+        std::string folder = folderOrArchive.substr(0, nameStart);
+        if (folder.back() == '/')
+            folder.pop_back();
+        const auto entry = remote.Storage().Stat(folder, last);
+        if (!entry)
+            throw RuntimeError(ErrorNumber::FileNotFound,
+                               DescribeErrorNumber(ErrorNumber::FileNotFound) + ": " + path, kProgramErrorSource);
+        return {RemoteArchive{folder, last}};
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : remote.Listing(folderOrArchive)) {
+        if (entry.name.front() != '.' && IsArchiveName(entry.name))
+            names.push_back(entry.name);
+    }
+    std::vector<RemoteArchive> archives;
+    for (auto& name : SortFileList(names, CompareMode::Text))
+        archives.push_back({folderOrArchive, std::move(name)});
+    return archives;
+}
+
+std::string FetchRemoteArchive(RemoteTargets& remote, const RemoteArchive& archive)
+{
+    const std::string local = remote.NewStagingFolder() + archive.name;
+    remote.Storage().Download(archive.folder, archive.name, local);
+    return local;
+}
+
+void UploadArchive(RemoteTargets& remote, const std::string& folder, const std::string& localPath,
+                   const std::string& name)
+{
+    std::vector<RemoteEntry>& listing = remote.Listing(folder);
+    listing.push_back(UploadChecked(remote.Storage(), folder, localPath, name, listing));
+}
 
 void UploadStagedArchives(RunContext& run, const Job& job, const std::string& stagingFolder)
 {

@@ -58,6 +58,30 @@ private:
     int m_stagingFolders = 0;
 };
 
+// One archive in a remote folder.
+struct RemoteArchive {
+    std::string folder; // as rclone names it ("nas:backups/rz")
+    std::string name;
+
+    // "rclone:nas:backups/rz/A_2026-12-07-02-00-00.RZZ", as the user names it.
+    std::string Shown() const;
+};
+
+// The archives an "rclone:" path names: the archive itself when it ends in
+// ".RZZ" (any case) and exists, otherwise the archives of the folder in name
+// order. Raises RuntimeError when the remote cannot be listed or, for an
+// archive, when it is not there.
+std::vector<RemoteArchive> RemoteArchivesOf(RemoteTargets& remote, const std::string& path);
+
+// Downloads the archive into a new staging folder; returns its local path.
+std::string FetchRemoteArchive(RemoteTargets& remote, const RemoteArchive& archive);
+
+// Puts a finished local archive into the remote folder as `name`, the way a
+// backup does: under a hidden name first, checked, then named, never in place
+// of another. Raises RuntimeError, leaving no final name behind.
+void UploadArchive(RemoteTargets& remote, const std::string& folder, const std::string& localPath,
+                   const std::string& name);
+
 // Uploads every archive made in stagingFolder for `job`, each under a hidden
 // name that is checked before it gets its own, then prunes the job's series
 // on the remote; a failure is logged per data file, and a folder that failed

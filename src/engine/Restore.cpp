@@ -5,6 +5,7 @@
 #include "engine/ErrorHandler.h"
 #include "engine/Job.h"
 #include "engine/PathOperations.h"
+#include "engine/RemoteTarget.h"
 #include "engine/Pruning.h"
 #include "engine/RestorePlan.h"
 #include "engine/RunProgress.h"
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <unordered_set>
 
@@ -160,8 +162,12 @@ void RemoveAbandonedTemporaries(const std::string& folder, const std::vector<Arc
     });
 }
 
+// Where a safety generation goes once it is written beside the archive;
+// returns the name it is then known by.
+using SafetyKeeper = std::function<std::string(const std::string& written)>;
+
 void Restore(Components& services, const std::string& archivePath, const std::string& folder,
-             RestoreOutcome& outcome)
+             RestoreOutcome& outcome, const SafetyKeeper& keepSafety)
 {
     RefuseUntrustedLinks(archivePath);
     const auto archive = FileSystem::ResolvePath(archivePath);
@@ -207,11 +213,33 @@ void Restore(Components& services, const std::string& archivePath, const std::st
         const auto dataFile =
             dataEntry ? FileSystem::ResolvePath(destination + *dataEntry) : std::optional<std::string>();
         const std::string stem = StemOf(archiveName).value_or(ChangeFileExtension(archiveName, ""));
-        outcome.safetyArchive = WriteSafetyGeneration(services, GetFolderPart(*archive), stem, dataFile, saved, created);
+        outcome.safetyArchive = keepSafety(
+            WriteSafetyGeneration(services, GetFolderPart(*archive), stem, dataFile, saved, created));
     }
 
     staged.Commit();
     outcome.files = staged.Committed();
+}
+
+// The archive is downloaded into the staging folder and restored from there;
+// the safety generation goes up into the archive's remote folder, checked,
+// before anything at the destination changes.
+void RestoreRemote(Components& services, const std::string& archivePath, const std::string& folder,
+                   RestoreOutcome& outcome)
+{
+    RemoteTargets remote(services);
+    // An archive, not a folder that happens to hold one.
+    const std::vector<RemoteArchive> found = RemoteArchivesOf(remote, archivePath);
+    const bool named = found.size() == 1 && (archivePath.ends_with("/" + found.front().name) ||
+                                             archivePath.ends_with(":" + found.front().name));
+    if (!named)
+        Fail(ErrorNumber::FileNotFound, DescribeErrorNumber(ErrorNumber::FileNotFound) + ": " + archivePath);
+    const RemoteArchive& archive = found.front();
+    Restore(services, FetchRemoteArchive(remote, archive), folder, outcome, [&](const std::string& written) {
+        const RemoteArchive safety{archive.folder, NameOf(written)};
+        UploadArchive(remote, safety.folder, written, safety.name);
+        return safety.Shown();
+    });
 }
 
 } // namespace
@@ -224,7 +252,10 @@ RestoreOutcome RestoreArchive(Components& services, const std::string& archivePa
     RunOutcome logged;
     RunWithErrorHandler(logged, kProcName, [&] {
         try {
-            Restore(services, archivePath, folder, outcome);
+            if (IsRemoteTarget(archivePath))
+                RestoreRemote(services, archivePath, folder, outcome);
+            else
+                Restore(services, archivePath, folder, outcome, [](const std::string& written) { return written; });
             outcome.failure.clear();
         } catch (const RuntimeError& error) {
             outcome.failure = error.Description();

@@ -3,14 +3,18 @@
 #include "engine/ErrorHandler.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
+#include "engine/RemoteTarget.h"
 #include "engine/RestorePlan.h"
 #include "engine/RunProgress.h"
+#include "platform/Components.h"
 #include "platform/RuntimeError.h"
 #include "platform/archive/ArchiveReader.h"
 #include "platform/files/FileStatus.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/FolderIndex.h"
 #include "platform/process/Console.h"
+
+#include <algorithm>
 
 namespace ze6::modDAZadaro {
 
@@ -44,33 +48,99 @@ std::vector<std::string> ArchivesInFolder(const std::string& folder)
     return paths;
 }
 
+namespace {
+
+// What is wrong with the archive at `path`, logged under the name the user
+// knows it by; empty when it is sound.
+std::string CheckArchive(const std::string& path, const std::string& shownAs)
+{
+    std::string failure;
+    RunOutcome logged;
+    RunWithErrorHandler(logged, kProcName, [&] {
+        try {
+            if (const auto link = FileSystem::UntrustedLinkOnPath(path))
+                Raise(ErrorNumber::PermissionDenied, kProgramErrorSource, *link);
+            ArchiveReader reader(path);
+            reader.CheckEntries();
+            // Sound means restorable: a name a restore refuses is damage too.
+            CheckEntryNames(reader.Entries(), path);
+            CreatedFilesOf(reader);
+        } catch (const RuntimeError& error) {
+            failure = ReasonAbout(error.Description(), path);
+            if (shownAs == path)
+                throw;
+            throw RuntimeError(error.Number(), failure + ": " + shownAs, error.Source());
+        } catch (const std::exception&) {
+            failure = "The archive cannot be checked";
+            throw;
+        }
+    });
+    return failure;
+}
+
+int ReportResult(const VerifyResult& result)
+{
+    for (const auto& damaged : result.damaged)
+        WriteErrorLine(damaged.path + ": " + damaged.reason);
+    if (StandardOutputIsTerminal())
+        WriteOutputLine(
+            std::to_string(result.checked) + (result.checked == 1 ? " archive" : " archives") + " checked, " +
+            (result.damaged.empty() ? "all sound" : std::to_string(result.damaged.size()) + " damaged") + ".");
+    return result.damaged.empty() ? 0 : 1;
+}
+
+// Each archive is downloaded into the staging folder, checked there and
+// dropped before the next comes, so a folder of large archives needs the
+// room of one.
+int VerifyRemote(const std::string& path)
+{
+    RemoteTargets remote(GetComponents());
+    std::vector<RemoteArchive> archives;
+    try {
+        archives = RemoteArchivesOf(remote, path);
+    } catch (const RuntimeError& error) {
+        ReportError(kProcName, error.Description(), error.Number(), error.Source());
+        return 1;
+    }
+    if (archives.empty()) {
+        ReportMissing(path + (path.ends_with('/') ? "" : "/") + "*.RZZ");
+        return 1;
+    }
+    VerifyResult result;
+    bool unreadable = false;
+    for (const auto& archive : archives) {
+        ++result.checked;
+        std::string local;
+        try {
+            local = FetchRemoteArchive(remote, archive);
+        } catch (const RuntimeError& error) {
+            // Not known to be damaged, but not known to be sound either.
+            ReportError(kProcName, error.Description(), error.Number(), error.Source());
+            WriteErrorLine(archive.Shown() + ": " + error.Description());
+            unreadable = true;
+            continue;
+        }
+        if (std::string failure = CheckArchive(local, archive.Shown()); !failure.empty())
+            result.damaged.push_back({archive.Shown(), std::move(failure)});
+        try {
+            FileSystem::DeleteFile(local);
+        } catch (const RuntimeError&) {
+            // The staging folder goes when the check ends.
+        }
+    }
+    return std::max(ReportResult(result), unreadable ? 1 : 0);
+}
+
+} // namespace
+
 VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives)
 {
     const FolderIndex::Scope lookups; // thousands of archives of one folder: one listing
     VerifyResult result;
     for (const auto& path : archives) {
         ++result.checked;
-        std::string failure;
-        RunOutcome logged;
-        RunWithErrorHandler(logged, kProcName, [&] {
-            try {
-                if (const auto link = FileSystem::UntrustedLinkOnPath(path))
-                    Raise(ErrorNumber::PermissionDenied, kProgramErrorSource, *link);
-                ArchiveReader reader(path);
-                reader.CheckEntries();
-                // Sound means restorable: a name a restore refuses is damage too.
-                CheckEntryNames(reader.Entries(), path);
-                CreatedFilesOf(reader);
-            } catch (const RuntimeError& error) {
-                failure = ReasonAbout(error.Description(), path);
-                throw;
-            } catch (const std::exception&) {
-                failure = "The archive cannot be checked";
-                throw;
-            }
-        });
-        if (!failure.empty())
-            result.damaged.push_back({path, failure});
+        if (std::string failure = CheckArchive(path, path); !failure.empty())
+            result.damaged.push_back({path, std::move(failure)});
     }
     return result;
 }
@@ -78,6 +148,8 @@ VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives)
 int VerifyCommand(const std::vector<std::string>& operands)
 {
     const std::string& path = operands.front();
+    if (IsRemoteTarget(path))
+        return VerifyRemote(path);
     // Root never lists an archive through a link another user may have planted.
     for (const auto& spelling : {std::optional<std::string>(path), FileSystem::ResolvePath(path)}) {
         const auto link = spelling ? FileSystem::UntrustedLinkOnPath(*spelling) : std::nullopt;
@@ -107,14 +179,7 @@ int VerifyCommand(const std::vector<std::string>& operands)
         }
     }
 
-    const VerifyResult result = VerifyArchiveFiles(archives);
-    for (const auto& damaged : result.damaged)
-        WriteErrorLine(damaged.path + ": " + damaged.reason);
-    if (StandardOutputIsTerminal())
-        WriteOutputLine(
-            std::to_string(result.checked) + (result.checked == 1 ? " archive" : " archives") + " checked, " +
-            (result.damaged.empty() ? "all sound" : std::to_string(result.damaged.size()) + " damaged") + ".");
-    return result.damaged.empty() ? 0 : 1;
+    return ReportResult(VerifyArchiveFiles(archives));
 }
 
 } // namespace ze6::modDAZadaro

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <random>
+#include <sstream>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -158,6 +159,57 @@ TEST_F(RemoteTargetTest, RefusedLoginAndDroppedServerLeaveNoFinalNameAndOneEntry
     const Names dropped = LogEntries(logPath);
     ASSERT_EQ(dropped.size(), 1U);
     EXPECT_NE(dropped[0].find("rclone remote \"dav:rz\""), std::string::npos) << dropped[0];
+}
+
+Names Lines(const std::string& text)
+{
+    Names lines;
+    std::istringstream input(text);
+    for (std::string line; std::getline(input, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Everything a file holds, for every file under `folder`.
+std::string AllContent(const std::string& folder)
+{
+    std::string all;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        all += entry.path().filename().string() + "\n" + (entry.is_regular_file() ? ReadFile(entry.path()) : "");
+    return all;
+}
+
+TEST_F(RemoteTargetTest, VerifyAndRestoreWorkThroughAnEncryptedRemote)
+{
+    ASSERT_EQ(Tool({"config", "create", "sec", "crypt", "remote=dav:crypt", "password=a long passphrase", "--obscure"})
+                  .status,
+              0);
+    temp.Write("data/A.RZT", "ledger one");
+    ASSERT_TRUE(Silent(program.Run({temp / "data/A.RZT", "rclone:sec:rz"})));
+    // ZIP keeps its entry names in plain text: on the server they must not be.
+    EXPECT_EQ(AllContent(server).find("A.RZT"), std::string::npos);
+    EXPECT_EQ(AllContent(server).find("A_"), std::string::npos);
+    ASSERT_TRUE(Silent(program.Run({"/VERIFY", "rclone:sec:rz/"})));
+
+    const Names archives = Lines(Tool({"lsf", "sec:rz"}).out);
+    ASSERT_EQ(archives.size(), 1U);
+    temp.Write("data/A.RZT", "ledger two");
+    ASSERT_TRUE(Silent(program.Run({"/RESTORE", "rclone:sec:rz/" + archives[0], temp / "data"})));
+    EXPECT_EQ(ReadFile(temp / "data/A.RZT"), "ledger one");
+    // What the restore replaced went up as a new generation beside it.
+    const Names after = Lines(Tool({"lsf", "sec:rz"}).out);
+    ASSERT_EQ(after.size(), 2U);
+    const std::string undo = after[0] == archives[0] ? after[1] : after[0];
+    ASSERT_TRUE(Silent(program.Run({"/RESTORE", "rclone:sec:rz/" + undo, temp / "data"})));
+    EXPECT_EQ(ReadFile(temp / "data/A.RZT"), "ledger two");
+
+    const std::string damaged = "A_2020-01-01-00-00-00.RZZ";
+    ASSERT_EQ(Tool({"copyto", temp.Write("junk", "not an archive"), "sec:rz/" + damaged}).status, 0);
+    const Result check = program.Run({"/VERIFY", "rclone:sec:rz"});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.err.rfind("rclone:sec:rz/" + damaged + ": ", 0), 0U) << check.err;
+    EXPECT_EQ(Lines(check.err).size(), 1U) << check.err;
+    EXPECT_TRUE(FolderNames(temp / "cache/ZE6Vivevu").empty()) << "staging is emptied";
 }
 
 } // namespace
