@@ -51,8 +51,13 @@ void ArchiveJob(RunContext& run, const Job& job)
         ArchiveDataFiles(run, source.SourceFolder, targetFolder, names, job.Retention, job.IfChanged);
         return;
     }
-    ArchiveDataFiles(run, source.SourceFolder, targetFolder, names, RetentionRules{}, false);
-    run.Pipeline().AddEvent([&run, job, targetFolder] { UploadStagedArchives(run, job, targetFolder); });
+    std::vector<std::string> unchanged;
+    const std::vector<std::string> changed =
+        job.IfChanged ? ChangedOnRemote(run, job, source.SourceFolder, names, unchanged) : names;
+    ArchiveDataFiles(run, source.SourceFolder, targetFolder, changed, RetentionRules{}, false);
+    run.Pipeline().AddEvent([&run, job, targetFolder, unchanged] {
+        UploadStagedArchives(run, job, targetFolder, unchanged);
+    });
 }
 
 // A job line that cannot be read (a keep-last count beyond 32 bits) is logged

@@ -1,5 +1,6 @@
 #include "engine/RemoteTarget.h"
 
+#include "engine/Archive.h"
 #include "engine/ArchiveSeries.h"
 #include "engine/ErrorHandler.h"
 #include "engine/PathOperations.h"
@@ -8,11 +9,15 @@
 #include "engine/RunContext.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
+#include "platform/archive/ArchiveComparison.h"
 #include "platform/files/FileSystem.h"
+#include "platform/process/Clock.h"
 #include "platform/remote/RemoteFolder.h"
 #include "platform/remote/StagingFolder.h"
 
 #include <algorithm>
+#include <fstream>
+#include <utility>
 
 namespace ze6::modDAZadaro {
 
@@ -198,11 +203,85 @@ void UploadArchive(RemoteTargets& remote, const std::string& folder, const std::
     listing.push_back(UploadChecked(remote.Storage(), folder, localPath, name, listing));
 }
 
-void UploadStagedArchives(RunContext& run, const Job& job, const std::string& stagingFolder)
+namespace {
+
+// Enough for the directory of an archive of a data file with a few hundred
+// companions; a longer one does not open from it and counts as a change.
+constexpr std::size_t kDirectoryBytes = 256 * 1024;
+
+bool UnchangedOnRemote(RunContext& run, const std::vector<RemoteEntry>& listing, const std::string& folder,
+                       const std::string& dataFilePath, std::string& newestArchive)
+{
+    const ArchiveFileList files = CollectArchiveFiles(run.Services(), dataFilePath);
+    const std::string wouldBe =
+        ChangeFileExtension(files.DataFileName, "") + ArchiveTimestamp(run.GetClock().Now()) + ".RZZ";
+    const auto key = SeriesKey(wouldBe);
+    const RemoteEntry* newest = nullptr;
+    for (const auto& entry : listing) {
+        // Never one dated after the run: a clock set wrong must not make it the reference.
+        if (SeriesKey(entry.name) == key && TimestampOf(entry.name) <= TimestampOf(wouldBe) &&
+            (!newest || TimestampOf(entry.name) > TimestampOf(newest->name)))
+            newest = &entry;
+    }
+    if (!newest)
+        return false;
+    // The archive's end put where it belongs in a file of the archive's size:
+    // the directory is all a comparison reads.
+    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(newest->size, kDirectoryBytes));
+    const std::string tail = run.Remote().Storage().ReadRange(folder, newest->name, newest->size - length, length);
+    const std::string local = run.Remote().NewStagingFolder() + newest->name;
+    {
+        std::ofstream sparse(local, std::ios::binary);
+        sparse.seekp(static_cast<std::streamoff>(newest->size - tail.size()));
+        sparse.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+        if (!sparse.flush())
+            return false;
+    }
+    const bool same = CompareArchive(local, files.Paths, files.DataFileName) == ArchiveComparison::Same;
+    FileSystem::DeleteFile(local);
+    if (same)
+        newestArchive = newest->name;
+    return same;
+}
+
+} // namespace
+
+std::vector<std::string> ChangedOnRemote(RunContext& run, const Job& job, const std::string& sourceFolder,
+                                         const std::vector<std::string>& names,
+                                         std::vector<std::string>& unchangedArchives)
+{
+    const std::vector<RemoteEntry>* listing = nullptr;
+    std::string folder;
+    try {
+        folder = RemoteFolderOf(job.Target);
+        listing = &run.Remote().Listing(folder);
+    } catch (const RuntimeError&) {
+        return names; // each data file's upload then says what is wrong
+    }
+    std::vector<std::string> changed;
+    for (const auto& name : names) {
+        std::string newest;
+        bool unchanged = false;
+        try {
+            unchanged = UnchangedOnRemote(run, *listing, folder, sourceFolder + name, newest);
+        } catch (const std::exception&) {
+            unchanged = false;
+        }
+        if (unchanged)
+            unchangedArchives.push_back(std::move(newest));
+        else
+            changed.push_back(name);
+    }
+    return changed;
+}
+
+void UploadStagedArchives(RunContext& run, const Job& job, const std::string& stagingFolder,
+                          const std::vector<std::string>& unchangedArchives)
 {
     std::vector<std::string> staged = FileSystem::ListFiles(stagingFolder + "*.RZZ");
     std::sort(staged.begin(), staged.end());
-    if (staged.empty())
+    run.Outcome.DataFilesUnchanged += unchangedArchives.size();
+    if (staged.empty() && unchangedArchives.empty())
         return;
     const auto discard = [&](const std::string& name) {
         try {
@@ -252,9 +331,11 @@ void UploadStagedArchives(RunContext& run, const Job& job, const std::string& st
     // deletions too, or show a listing that misses what it holds.
     if (failed)
         return;
-    for (const auto& name : uploaded)
-        RunWithErrorHandler(run.Outcome, "ArchiveApplication",
-                            [&] { PruneRemoteSeries(run, folder, name, job.Retention); });
+    for (const std::vector<std::string>* names : {&std::as_const(uploaded), &unchangedArchives}) {
+        for (const auto& name : *names)
+            RunWithErrorHandler(run.Outcome, "ArchiveApplication",
+                                [&] { PruneRemoteSeries(run, folder, name, job.Retention); });
+    }
 }
 
 } // namespace ze6::modDAZadaro

@@ -82,10 +82,22 @@ std::string FetchRemoteArchive(RemoteTargets& remote, const RemoteArchive& archi
 void UploadArchive(RemoteTargets& remote, const std::string& folder, const std::string& localPath,
                    const std::string& name);
 
+// The data files among `names` (in sourceFolder) that differ from the newest
+// archive of theirs in the job's remote folder, by the rule of IFCHANGED;
+// the newest archives of the others are added to `unchangedArchives`. Only
+// the end of each archive, its directory, is read. A data file that cannot
+// be compared counts as changed, so that its archive is made (and fails
+// there, said).
+std::vector<std::string> ChangedOnRemote(RunContext& run, const Job& job, const std::string& sourceFolder,
+                                         const std::vector<std::string>& names,
+                                         std::vector<std::string>& unchangedArchives);
+
 // Uploads every archive made in stagingFolder for `job`, each under a hidden
 // name that is checked before it gets its own, then prunes the job's series
-// on the remote; a failure is logged per data file, and a folder that failed
-// anything is not pruned. The staged archives go in any case.
-void UploadStagedArchives(RunContext& run, const Job& job, const std::string& stagingFolder);
+// on the remote, also those of the data files found unchanged (given by their
+// newest archives); a failure is logged per data file, and a folder that
+// failed anything is not pruned. The staged archives go in any case.
+void UploadStagedArchives(RunContext& run, const Job& job, const std::string& stagingFolder,
+                          const std::vector<std::string>& unchangedArchives = {});
 
 } // namespace ze6::modDAZadaro

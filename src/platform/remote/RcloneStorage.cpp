@@ -133,6 +133,8 @@ public:
     void Rename(const std::string& folder, const std::string& from, const std::string& to) override;
     void Delete(const std::string& folder, const std::string& name) override;
     void Download(const std::string& folder, const std::string& name, const std::string& localPath) override;
+    std::string ReadRange(const std::string& folder, const std::string& name, std::uint64_t offset,
+                          std::size_t length) override;
 
 private:
     bool TryStart(int port);
@@ -181,7 +183,8 @@ bool RcloneStorage::TryStart(int port)
     // A run that is killed takes its helper with it.
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(QStandardPaths::findExecutable(QStringLiteral("rclone")),
-                    {QStringLiteral("rcd"), QStringLiteral("--rc-addr"),
+                    // --rc-serve: files are also served by name, with ranged reads.
+                    {QStringLiteral("rcd"), QStringLiteral("--rc-serve"), QStringLiteral("--rc-addr"),
                      QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--log-level"),
                      QStringLiteral("ERROR")});
     if (!m_process.waitForStarted(kStartTimeoutMs))
@@ -341,6 +344,46 @@ void RcloneStorage::Download(const std::string& folder, const std::string& name,
           {"dstFs", Q(LocalFolderOf(localPath))},
           {"dstRemote", Q(LocalNameOf(localPath))}}),
          folder);
+}
+
+std::string RcloneStorage::ReadRange(const std::string& folder, const std::string& name, std::uint64_t offset,
+                                     std::size_t length)
+{
+    if (length == 0)
+        return {};
+    const std::lock_guard lock(m_mutex);
+    // "[nas:backups/rz]/name", each part escaped.
+    const auto escaped = [this](const std::string& text) {
+        char* escape = curl_easy_escape(m_curl, text.c_str(), static_cast<int>(text.size()));
+        std::string result = escape ? escape : "";
+        curl_free(escape);
+        return result;
+    };
+    const std::string url = m_base + escaped("[" + folder + "]") + "/" + escaped(name);
+    // An explicit range: rclone mishandles a suffix range longer than the file.
+    const std::string range = std::to_string(offset) + "-" + std::to_string(offset + length - 1);
+    std::string answer;
+    curl_easy_reset(m_curl);
+    curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_USERPWD, m_credentials.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_RANGE, range.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &Collect);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &answer);
+    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, 5L);
+    curl_easy_setopt(m_curl, CURLOPT_PROXY, "");
+    const CURLcode result = curl_easy_perform(m_curl);
+    long code = 0;
+    curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &code);
+    const std::string where = "rclone remote \"" + folder + "\": " + name;
+    if (result != CURLE_OK)
+        throw RuntimeError(ErrorNumber::DeviceIoError,
+                           where + ": rclone stopped answering (" + curl_easy_strerror(result) + ")",
+                           kProgramErrorSource);
+    if (code != 206 || answer.size() != length)
+        throw RuntimeError(code == 404 ? ErrorNumber::PathNotFound : ErrorNumber::DeviceIoError,
+                           where + ": HTTP status " + std::to_string(code), kProgramErrorSource);
+    return answer;
 }
 
 } // namespace

@@ -35,6 +35,10 @@ public:
     virtual void Delete(const std::string& folder, const std::string& name) = 0;
     // Into a new local file `localPath`.
     virtual void Download(const std::string& folder, const std::string& name, const std::string& localPath) = 0;
+    // `length` bytes of the file from `offset` on, read without fetching the
+    // rest (a ZIP archive's directory, say); the range must lie in the file.
+    virtual std::string ReadRange(const std::string& folder, const std::string& name, std::uint64_t offset,
+                                  std::size_t length) = 0;
 };
 
 // Whether the rclone program is on PATH.
