@@ -87,15 +87,6 @@ void PlanJob(RunContext& run, const Job& job, DryRunListing& listing)
         PlanDataFile(run, job, source.SourceFolder + name, targetFolder, listing);
 }
 
-DryRunListing PlanJobs(const std::vector<Job>& jobs)
-{
-    RunContext run;
-    DryRunListing listing;
-    for (const Job& job : jobs)
-        PlanJob(run, Trimmed(job), listing);
-    return listing;
-}
-
 std::string DryRunText(const DryRunListing& listing)
 {
     std::string text;
@@ -156,6 +147,20 @@ void PlanFile(RunContext& run, const std::string& path, DryRunListing& listing)
 }
 
 } // namespace
+
+DryRunListing PlanJobs(const std::vector<Job>& jobs)
+{
+    RunContext run;
+    DryRunListing listing;
+    for (const Job& job : jobs) {
+        // As a run does: a path with a quote or a line break is planned as the line it is written as.
+        if (CheckJob(job) == CellFault::QuoteOrLineBreak)
+            PlanJobLine(run, GetCommandLine(job), job.Source, listing);
+        else
+            PlanJob(run, Trimmed(job), listing);
+    }
+    return listing;
+}
 
 int DryRunCommand(const std::vector<std::string>& operands)
 {

@@ -94,18 +94,6 @@ constexpr std::array<CalendarOption, 4> kCalendarOptions = {{
 }};
 constexpr std::string_view kIfChangedWord = "IFCHANGED";
 
-// A count of a calendar rule: decimal digits only, from 1 to kMostCalendarCount.
-std::int32_t CalendarCount(std::string_view digits)
-{
-    if (digits.empty() || digits.size() > 16 ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return 0;
-    std::int64_t value = 0;
-    for (const char c : digits)
-        value = value * 10 + (c - '0');
-    return value <= kMostCalendarCount ? static_cast<std::int32_t>(value) : 0;
-}
-
 JobLineSyntaxError GivenTwice(std::string_view option)
 {
     return {"ERROR - " + std::string(option) + " given more than once!"};
@@ -134,7 +122,7 @@ std::optional<JobLineSyntaxError> ReadWordOptions(std::string_view options, Job&
             std::int32_t& count = job.Retention.*option.count;
             if (count != 0)
                 return GivenTwice(option.marker);
-            count = CalendarCount(word.substr(option.marker.size()));
+            count = ReadCalendarCount(word.substr(option.marker.size()));
             if (count == 0)
                 return JobLineSyntaxError{"ERROR - " + std::string(option.marker) + " needs a whole number from 1 to " +
                                           std::to_string(kMostCalendarCount) + "!"};
@@ -157,6 +145,17 @@ std::variant<Job, JobLineSyntaxError> ParseJobLine(std::string_view jobLine, Kee
         return std::move(*error);
     job.Retention.KeepLastCount = KeepLastOf(parts.Options, reading);
     return job;
+}
+
+std::int32_t ReadCalendarCount(std::string_view digits)
+{
+    if (digits.empty() || digits.size() > 16 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    std::int64_t value = 0;
+    for (const char c : digits)
+        value = value * 10 + (c - '0');
+    return value <= kMostCalendarCount ? static_cast<std::int32_t>(value) : 0;
 }
 
 std::int32_t ReadKeepLast(std::string_view text)
@@ -209,6 +208,23 @@ CellFault CheckJob(const Job& job)
     return CellFault::None;
 }
 
+std::string RuleWordsText(const Job& job)
+{
+    std::string words;
+    const auto add = [&words](std::string_view word) {
+        if (!words.empty())
+            words.append(1, ' ');
+        words.append(word);
+    };
+    for (const auto& option : kCalendarOptions) {
+        if (const std::int32_t count = job.Retention.*option.count; count != 0)
+            add(std::string(option.marker) + std::to_string(count));
+    }
+    if (job.IfChanged)
+        add(kIfChangedWord);
+    return words;
+}
+
 std::string FormatJobLine(const Job& job)
 {
     const std::string keepLast = KeepLastText(job.Retention.KeepLastCount);
@@ -216,12 +232,8 @@ std::string FormatJobLine(const Job& job)
     line.reserve(job.Source.size() + job.Target.size() + keepLast.size() + 16);
     line.append(1, kQuote).append(job.Source).append("\" \"").append(job.Target).append("\" ");
     line.append(kKeepLastMarker).append(keepLast);
-    for (const auto& option : kCalendarOptions) {
-        if (const std::int32_t count = job.Retention.*option.count; count != 0)
-            line.append(1, ' ').append(option.marker).append(std::to_string(count));
-    }
-    if (job.IfChanged)
-        line.append(1, ' ').append(kIfChangedWord);
+    if (const std::string rules = RuleWordsText(job); !rules.empty())
+        line.append(1, ' ').append(rules);
     return line;
 }
 

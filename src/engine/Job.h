@@ -81,6 +81,10 @@ inline constexpr std::int32_t kMostCalendarCount = 1000000;
 std::variant<Job, JobLineSyntaxError> ParseJobLine(std::string_view jobLine,
                                                    KeepLastReading reading = KeepLastReading::AnywhereAfterTarget);
 
+// The count of a calendar rule's text ("7" of "KEEPDAILY:7"): decimal digits
+// only, from 1 to kMostCalendarCount; 0 for any other text.
+std::int32_t ReadCalendarCount(std::string_view digits);
+
 // The keep-last value of a keep-last text: the number it begins with, rounded
 // half to even; no number gives 0. Raises RuntimeError 6 "Overflow" outside
 // the signed 32-bit range.
@@ -125,9 +129,14 @@ CellFault CheckCell(std::string_view cell);
 // The first fault of the job's source and target.
 CellFault CheckJob(const Job& job);
 
+// The job's options beyond the paths and "KEEPLAST:", as a job line writes
+// them: each calendar rule it has ("KEEPDAILY:7"), daily to yearly, then
+// "IFCHANGED", one blank between; "" for a job without any.
+std::string RuleWordsText(const Job& job);
+
 // The line the window writes for a job: both paths in quotes, as they stand,
-// and "KEEPLAST:" with the count's text, then the job's calendar rules and
-// IFCHANGED, each after one blank, in that order; no line end.
+// and "KEEPLAST:" with the count's text, then RuleWordsText after one blank
+// when the job has any; no line end.
 std::string FormatJobLine(const Job& job);
 
 // The job line that runs a job (Execute, Copy Syntax, schedulers):

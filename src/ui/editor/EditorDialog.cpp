@@ -13,6 +13,8 @@
 #include "ui/editor/SplitterBar.h"
 #include "ui/editor/WaitCursor.h"
 
+#include <QBoxLayout>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -41,6 +43,22 @@ QWidget* MakePanel(QWidget* parent, const char* name)
     return panel;
 }
 
+// The calendar fields, in the order of EditorState::keepCalendar.
+struct CalendarField {
+    const char* name;
+    const char* unit; // the word after the field
+    const char* rule; // the field's name in a refusal
+};
+constexpr std::array<CalendarField, 4> kCalendarFields = {{{"txtKeepDaily", "days", "Daily"},
+                                                           {"txtKeepWeekly", "weeks", "Weekly"},
+                                                           {"txtKeepMonthly", "months", "Monthly"},
+                                                           {"txtKeepYearly", "years", "Yearly"}}};
+
+QString CountText(std::int32_t count)
+{
+    return count == 0 ? QString() : QString::number(count);
+}
+
 } // namespace
 
 EditorDialog::EditorDialog(EditorState& state, QWidget* owner) : QDialog(owner), m_state(state)
@@ -52,7 +70,8 @@ EditorDialog::EditorDialog(EditorState& state, QWidget* owner) : QDialog(owner),
     SetUpTabOrder();
     const PixelRect client =
         EditorLayout::ToPixels({0, 0, EditorLayout::kClientWidth, EditorLayout::kClientHeight}, TwipsPerPixel());
-    resize(client.width, client.height);
+    // The rules panel comes on top of the designed height, so the lists keep theirs.
+    resize(client.width, client.height + m_rulesPanel->sizeHint().height());
     CentreOnScreen();
 }
 
@@ -92,6 +111,7 @@ void EditorDialog::BuildControls()
     m_txtKeepLast = new QLineEdit(m_targetPanel);
     m_txtKeepLast->setObjectName(QStringLiteral("txtKeepLast"));
     PlaceTargetPanel();
+    BuildRulesPanel();
 
     m_picFooter = MakePanel(this, "picFooter");
     m_picFooter->installEventFilter(this);
@@ -109,10 +129,44 @@ void EditorDialog::BuildControls()
     SetGeometry(m_cmdCancel, EditorLayout::ToPixels(EditorLayout::kCancelButton, twipsPerPixel));
 }
 
+void EditorDialog::BuildRulesPanel()
+{
+    m_rulesPanel = MakePanel(this, "picRules");
+    const double twipsPerPixel = TwipsPerPixel();
+    const auto pixels = [twipsPerPixel](double twips) { return static_cast<int>(std::lround(twips / twipsPerPixel)); };
+    auto* rows = new QVBoxLayout(m_rulesPanel);
+    // In line with the target panel's controls above.
+    const int edge = pixels(EditorLayout::kTargetLabel.left);
+    rows->setContentsMargins(edge, 0, edge, pixels(EditorLayout::kLabelGap));
+    auto* calendar = new QHBoxLayout;
+    auto* lblCalendar = new QLabel(QStringLiteral("Keep the newest archive of each of the last"), m_rulesPanel);
+    lblCalendar->setObjectName(QStringLiteral("lblCalendar"));
+    calendar->addWidget(lblCalendar);
+    for (std::size_t i = 0; i < kCalendarFields.size(); ++i) {
+        auto* box = new QLineEdit(m_rulesPanel);
+        box->setObjectName(QString::fromUtf8(kCalendarFields[i].name));
+        box->setToolTip(QStringLiteral("Leave blank for off"));
+        box->setFixedWidth(pixels(EditorLayout::kKeepLastBox.width));
+        auto* unit = new QLabel(QString::fromUtf8(kCalendarFields[i].unit), m_rulesPanel);
+        unit->setBuddy(box);
+        calendar->addWidget(box);
+        calendar->addWidget(unit);
+        m_txtCalendar[i] = box;
+    }
+    calendar->addStretch(1);
+    rows->addLayout(calendar);
+    m_chkIfChanged = new QCheckBox(QStringLiteral("Only when changed"), m_rulesPanel);
+    m_chkIfChanged->setObjectName(QStringLiteral("chkIfChanged"));
+    m_chkIfChanged->setToolTip(
+        QStringLiteral("Write an archive only when the data file or a companion differs from its newest archive"));
+    rows->addWidget(m_chkIfChanged);
+}
+
 void EditorDialog::SetUpTabOrder()
 {
-    QWidget* const order[] = {m_lstFolders,  m_grdfiles, m_txtTargetFolder, m_cmdTargetBrowse,
-                              m_txtKeepLast, m_cmdOk,    m_cmdCancel};
+    QWidget* const order[] = {m_lstFolders,     m_grdfiles,       m_txtTargetFolder, m_cmdTargetBrowse,
+                              m_txtKeepLast,    m_txtCalendar[0], m_txtCalendar[1],  m_txtCalendar[2],
+                              m_txtCalendar[3], m_chkIfChanged,   m_cmdOk,           m_cmdCancel};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -191,6 +245,9 @@ void EditorDialog::Prepare()
 {
     m_txtTargetFolder->setText(m_state.targetFolder);
     m_txtKeepLast->setText(QString::fromStdString(modDAZadaro::KeepLastText(m_state.keepLast)));
+    for (std::size_t i = 0; i < m_txtCalendar.size(); ++i)
+        m_txtCalendar[i]->setText(CountText(m_state.keepCalendar[i]));
+    m_chkIfChanged->setChecked(m_state.ifChanged);
     m_state.currentFolder = StartFolder();
     m_lstFolders->GoTo(m_state.currentFolder);
     m_state.splitRatio = EditorLayout::kStartSplitRatio;
@@ -251,6 +308,9 @@ void EditorDialog::OnOk()
         m_txtKeepLast->setFocus();
         return;
     }
+    if (!ValidateCalendar())
+        return;
+    m_state.ifChanged = m_chkIfChanged->isChecked();
     m_state.cancel = false;
     hide();
 }
@@ -323,6 +383,21 @@ bool EditorDialog::ValidateKeepLast()
     return false;
 }
 
+bool EditorDialog::ValidateCalendar()
+{
+    for (std::size_t i = 0; i < m_txtCalendar.size(); ++i) {
+        const auto count = EntryValidation::CheckCalendarCount(m_txtCalendar[i]->text().toStdString());
+        if (!count) {
+            Ask(EntryValidation::CalendarCountText(kCalendarFields[i].rule), PromptButtons::Ok,
+                PromptIcon::Exclamation);
+            m_txtCalendar[i]->setFocus();
+            return false;
+        }
+        m_state.keepCalendar[i] = *count;
+    }
+    return true;
+}
+
 void EditorDialog::OnCancel()
 {
     m_state.cancel = true;
@@ -354,8 +429,11 @@ void EditorDialog::DockPanels()
     const double twipsPerPixel = TwipsPerPixel();
     const int footerHeight = static_cast<int>(std::lround(EditorLayout::kFooterHeight / twipsPerPixel));
     const int targetPanelHeight = static_cast<int>(std::lround(EditorLayout::kTargetPanelHeight / twipsPerPixel));
+    const int rulesHeight = m_rulesPanel->sizeHint().height();
+    const int rulesTop = height() - footerHeight - rulesHeight;
     m_picFooter->setGeometry(0, height() - footerHeight, width(), footerHeight);
-    m_targetPanel->setGeometry(0, height() - footerHeight - targetPanelHeight, width(), targetPanelHeight);
+    m_rulesPanel->setGeometry(0, rulesTop, width(), rulesHeight);
+    m_targetPanel->setGeometry(0, rulesTop - targetPanelHeight, width(), targetPanelHeight);
 }
 
 void EditorDialog::PlaceButtonPanel()

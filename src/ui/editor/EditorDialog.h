@@ -5,8 +5,10 @@
 #include "ui/editor/EditorState.h"
 
 #include <QDialog>
+#include <array>
 #include <string>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -62,6 +64,7 @@ public Q_SLOTS:
 
 private:
     void BuildControls();
+    void BuildRulesPanel();
     void SetUpTabOrder();
     void CentreOnScreen();
     void PlaceTargetPanel();
@@ -79,6 +82,7 @@ private:
     bool ValidateSources();
     bool ValidateTarget();
     bool ValidateKeepLast();
+    bool ValidateCalendar();
 
     void OnSplitPressed(Qt::MouseButton button, QPoint position);
     void OnSplitMoved(QPoint position);
@@ -101,6 +105,9 @@ private:
     QPushButton* m_cmdTargetBrowse = nullptr;
     QLabel* m_keepLastLabel = nullptr;
     QLineEdit* m_txtKeepLast = nullptr;
+    QWidget* m_rulesPanel = nullptr;
+    std::array<QLineEdit*, 4> m_txtCalendar{}; // in the order of EditorState::keepCalendar
+    QCheckBox* m_chkIfChanged = nullptr;
     QWidget* m_picFooter = nullptr;
     QWidget* m_picButtons = nullptr;
     QPushButton* m_cmdOk = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 
 namespace ze6 {
@@ -13,6 +14,9 @@ struct EditorState {
     QString sourceFolder;    // written by the caller only
     QString targetFolder;
     std::int32_t keepLast = 0; // 0 keeps every generation
+    // Days, ISO weeks, months and years, as frmDAZadaroEdit::Calendar counts them; 0 is off.
+    std::array<std::int32_t, 4> keepCalendar{};
+    bool ifChanged = false;
     QString currentFolder;     // the listed folder, prefix of every source entry
     double splitRatio = 0;     // share of the width given to the folder tree
 };

@@ -112,4 +112,18 @@ KeepLastResult CheckKeepLast(std::string_view text)
     }
 }
 
+std::optional<std::int32_t> CheckCalendarCount(std::string_view text)
+{
+    const std::string trimmed = modDAZadaro::TrimBlanks(text);
+    if (trimmed.empty())
+        return 0;
+    const std::int32_t count = modDAZadaro::ReadCalendarCount(trimmed);
+    return count == 0 ? std::nullopt : std::optional(count);
+}
+
+std::string CalendarCountText(const std::string& rule)
+{
+    return "Keep " + rule + " value must be a whole number from 1 to " + std::to_string(modDAZadaro::kMostCalendarCount);
+}
+
 } // namespace ze6::EntryValidation

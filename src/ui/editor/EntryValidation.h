@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,5 +58,13 @@ struct KeepLastResult {
 // Blank means unlimited; a number is read from the start of the text and
 // rounded half to even.
 KeepLastResult CheckKeepLast(std::string_view text);
+
+// A calendar field: blank is off (0); otherwise the count a job line accepts
+// after "KEEPDAILY:" (blanks around it allowed), or nullopt when it is none.
+std::optional<std::int32_t> CheckCalendarCount(std::string_view text);
+
+// The refusal of a calendar field, e.g. "Keep Daily value must be a whole
+// number from 1 to 1000000"; `rule` names the field.
+std::string CalendarCountText(const std::string& rule);
 
 } // namespace ze6::EntryValidation

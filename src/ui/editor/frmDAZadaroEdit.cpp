@@ -98,6 +98,26 @@ void frmDAZadaroEdit::SetKeepLast(std::int32_t value)
     m_impl->state.keepLast = value;
 }
 
+std::int32_t frmDAZadaroEdit::KeepCalendar(Calendar rule) const
+{
+    return m_impl->state.keepCalendar.at(static_cast<std::size_t>(rule));
+}
+
+void frmDAZadaroEdit::SetKeepCalendar(Calendar rule, std::int32_t count)
+{
+    m_impl->state.keepCalendar.at(static_cast<std::size_t>(rule)) = count;
+}
+
+bool frmDAZadaroEdit::IfChanged() const
+{
+    return m_impl->state.ifChanged;
+}
+
+void frmDAZadaroEdit::SetIfChanged(bool value)
+{
+    m_impl->state.ifChanged = value;
+}
+
 QString frmDAZadaroEdit::FormCaption() const
 {
     return m_impl->Load(m_owner).windowTitle();

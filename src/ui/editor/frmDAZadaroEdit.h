@@ -11,9 +11,10 @@ class QWidget;
 namespace ze6 {
 
 // The backup entry editor. The caller creates one object per use, writes
-// FormCaption, SourceFolder, TargetFolder and KeepLast, calls Display (modal;
-// returns once the dialog is hidden), reads Cancel and, when it is false,
-// SourceFiles, TargetFolder and KeepLast, then calls Destroy.
+// FormCaption, SourceFolder, TargetFolder, KeepLast and the calendar rules,
+// calls Display (modal; returns once the dialog is hidden), reads Cancel and,
+// when it is false, SourceFiles, TargetFolder, KeepLast, the calendar rules
+// and IfChanged, then calls Destroy.
 class frmDAZadaroEdit final {
 public:
     explicit frmDAZadaroEdit(QWidget* owner = nullptr);
@@ -37,6 +38,15 @@ public:
     QString KeepLast() const;
     void SetKeepLast(const QString& value); // "" stores 0
     void SetKeepLast(std::int32_t value);
+
+    // The calendar rules: each count is 0 when its field is empty (the rule is off).
+    enum class Calendar { Daily, Weekly, Monthly, Yearly };
+    std::int32_t KeepCalendar(Calendar rule) const;
+    void SetKeepCalendar(Calendar rule, std::int32_t count);
+
+    // "Only when changed": a new archive only when the data file or a companion differs.
+    bool IfChanged() const;
+    void SetIfChanged(bool value);
 
     QString FormCaption() const;
     void SetFormCaption(const QString& value);

@@ -20,6 +20,8 @@ const std::vector<JobListModel::Column>& JobListModel::Columns()
          [](const modDAZadaro::Job& job) {
              return QString::fromStdString(modDAZadaro::KeepLastText(job.Retention.KeepLastCount));
          }},
+        {QStringLiteral("Rules"),
+         [](const modDAZadaro::Job& job) { return QString::fromStdString(modDAZadaro::RuleWordsText(job)); }},
     };
     return columns;
 }

@@ -99,6 +99,9 @@ void frmDAZadaro::BuildMenus()
     m_mnuRestore->setObjectName(QStringLiteral("mnuRestore"));
     m_mnuVerify = mnuEdit->addAction(QStringLiteral("Verify"), this, &frmDAZadaro::VerifyArchives);
     m_mnuVerify->setObjectName(QStringLiteral("mnuVerify"));
+    // Like Remove, it acts on the selected rows and is always offered.
+    QAction* mnuDryRun = mnuEdit->addAction(QStringLiteral("Dry Run"), this, &frmDAZadaro::DryRun);
+    mnuDryRun->setObjectName(QStringLiteral("mnuDryRun"));
     connect(mnuEdit, &QMenu::aboutToShow, this, &frmDAZadaro::mnuEdit_AboutToShow);
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));

@@ -73,10 +73,11 @@ private:
     void ShowAbout();
     void CommitSessionData(QSessionManager& manager);
 
-    // Restore… and Verify in the Edit menu (frmDAZadaroArchives.cpp).
+    // Restore…, Verify and Dry Run in the Edit menu (frmDAZadaroArchives.cpp).
     void mnuEdit_AboutToShow();
     void RestoreFromArchive();
     void VerifyArchives();
+    void DryRun();
 
     ConfigurationDocument m_document;
     QTableView* m_grid = nullptr;

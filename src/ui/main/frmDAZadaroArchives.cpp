@@ -1,4 +1,5 @@
-// Restore… and Verify: the main window's commands on the archives of its jobs.
+// Restore…, Verify and Dry Run: the main window's commands on the archives of its jobs.
+#include "engine/DryRun.h"
 #include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/Restore.h"
@@ -8,6 +9,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
 #include "ui/editor/WaitCursor.h"
+#include "ui/main/DryRunDialog.h"
 #include "ui/main/RestoreDialog.h"
 #include "ui/main/frmDAZadaro.h"
 
@@ -167,6 +169,20 @@ void frmDAZadaro::VerifyArchives()
              ListOf(result.damaged,
                     [](const modDAZadaro::DamagedArchive& damaged) { return damaged.path + ": " + damaged.reason; }),
          PromptIcon::Exclamation);
+}
+
+void frmDAZadaro::DryRun()
+{
+    const std::vector<modDAZadaro::Job> jobs = SelectedJobs();
+    if (jobs.empty())
+        return;
+    modDAZadaro::DryRunListing listing;
+    {
+        // Telling an unchanged data file reads it and its newest archive through.
+        const WaitCursor wait;
+        listing = modDAZadaro::PlanJobs(jobs);
+    }
+    DryRunDialog::Show(listing, this);
 }
 
 } // namespace ze6

@@ -72,10 +72,15 @@ void frmDAZadaro::Add()
         editor.Display();
         if (!editor.Cancel()) {
             const std::string target = editor.TargetFolder().toStdString();
-            const modDAZadaro::RetentionRules retention{modDAZadaro::ReadKeepLast(editor.KeepLast().toStdString())};
+            using Calendar = frmDAZadaroEdit::Calendar;
+            const modDAZadaro::RetentionRules retention{modDAZadaro::ReadKeepLast(editor.KeepLast().toStdString()),
+                                                        editor.KeepCalendar(Calendar::Daily),
+                                                        editor.KeepCalendar(Calendar::Weekly),
+                                                        editor.KeepCalendar(Calendar::Monthly),
+                                                        editor.KeepCalendar(Calendar::Yearly)};
             std::vector<modDAZadaro::Job> jobs;
             for (const QString& source : editor.SourceFiles())
-                jobs.push_back({source.toStdString(), target, retention});
+                jobs.push_back({source.toStdString(), target, retention, editor.IfChanged()});
             const std::optional<PromptRequest> refused = Document().Add(jobs);
             ShowNotice(refused);
             if (!refused)

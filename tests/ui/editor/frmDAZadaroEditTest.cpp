@@ -3,6 +3,7 @@
 #include "platform/process/ProcessInfo.h"
 #include "ui/editor/CheckableHeader.h"
 
+#include <QCheckBox>
 #include <QPointer>
 
 namespace ze6::test {
@@ -25,14 +26,22 @@ TEST_F(ContractTest, DisplayFillsTheBoxesAndCancelEscapeOrTheCloseBoxReturnButOn
     form.SetSourceFolder(folderPath + QStringLiteral("*.RZT"));
     form.SetTargetFolder(QStringLiteral("/backup/"));
     form.SetKeepLast(5);
+    form.SetKeepCalendar(frmDAZadaroEdit::Calendar::Weekly, 4);
+    form.SetIfChanged(true);
     QPointer<QDialog> dialog = &Dialog();
-    QStringList shown; // the target, keep-last and folder shown while modal
+    QStringList shown; // the target, keep-last, calendar fields, check box and folder shown while modal
     DisplayAndDo([&] {
-        if (Dialog().isVisible() && Dialog().isModal())
-            shown << TargetBox().text() << KeepLastBox().text() << Tree().SelectedPath() + QLatin1Char('/');
+        if (Dialog().isVisible() && Dialog().isModal()) {
+            shown << TargetBox().text() << KeepLastBox().text();
+            for (const char* name : {"txtKeepDaily", "txtKeepWeekly", "txtKeepMonthly", "txtKeepYearly"})
+                shown << Control<QLineEdit>(name).text();
+            shown << QString::number(Control<QCheckBox>("chkIfChanged").isChecked())
+                  << Tree().SelectedPath() + QLatin1Char('/');
+        }
         Control<QPushButton>("cmdCancel").click();
     });
-    EXPECT_EQ(shown, (QStringList{QStringLiteral("/backup/"), QStringLiteral("5"), folderPath}));
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("/backup/"), QStringLiteral("5"), {}, QStringLiteral("4"), {}, {},
+                                  QStringLiteral("1"), folderPath}));
     EXPECT_TRUE(form.Cancel());
     EXPECT_EQ(form.SourceFolder(), folderPath + QStringLiteral("*.RZT"));
     EXPECT_EQ(form.KeepLast(), QStringLiteral("5"));
@@ -82,17 +91,25 @@ protected:
     std::string m_target;
 };
 
-// Every row ticked by hand, header box clear: still the whole folder.
-TEST_F(AcceptanceTest, EveryRowTickedIsTheWholeFolder)
+// Every row ticked by hand, header box clear: still the whole folder. Blanks
+// around a calendar count are dropped, as around the keep-last count.
+TEST_F(AcceptanceTest, EveryRowTickedIsTheWholeFolderAndTheCalendarFieldsAreRead)
 {
     OpenWithThreeFiles();
     Grid().Header().ToggleTick();
     for (int row = 0; row < 3; ++row)
         SetTick(row, true);
+    Control<QLineEdit>("txtKeepDaily").setText(QStringLiteral(" 7 "));
+    Control<QLineEdit>("txtKeepYearly").setText(QStringLiteral("1000000"));
     ClickOk();
     EXPECT_FALSE(form.Cancel());
     EXPECT_EQ(form.SourceFiles(), QStringList{QString::fromStdString(folder.Path()) + QStringLiteral("*.RZT?")});
     EXPECT_EQ(form.KeepLast(), QString());
+    using Calendar = frmDAZadaroEdit::Calendar;
+    EXPECT_EQ((std::vector{form.KeepCalendar(Calendar::Daily), form.KeepCalendar(Calendar::Weekly),
+                           form.KeepCalendar(Calendar::Monthly), form.KeepCalendar(Calendar::Yearly)}),
+              (std::vector<std::int32_t>{7, 0, 0, 1000000}));
+    EXPECT_FALSE(form.IfChanged());
 }
 
 TEST_F(AcceptanceTest, MissingTargetIsCreatedOnlyWhenTheUserSaysYesAndAFailureIsReported)
@@ -157,6 +174,15 @@ TEST_F(AcceptanceTest, EntriesAtFaultAreRefusedInOrderWithTheFocusOnThem)
         ClickOk();
         ExpectRefused(message, focus);
     }
+    // A calendar field takes only what the job line takes after its word.
+    KeepLastBox().clear();
+    auto& monthly = Control<QLineEdit>("txtKeepMonthly");
+    for (const char* count : {"0", "7x", "1.5", "-3", "1000001"}) {
+        monthly.setText(QString::fromUtf8(count));
+        ClickOk();
+        ExpectRefused("Keep Monthly value must be a whole number from 1 to 1000000", &monthly);
+    }
+    monthly.clear();
     EXPECT_FALSE(Exists(injected + "/"));
     const std::string quoted = folder.MakeFolder("a \"quoted\" folder");
     folder.Write("a \"quoted\" folder/D.RZT");

@@ -7,6 +7,9 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <filesystem>
 
 namespace ze6::test {
@@ -106,6 +109,43 @@ TEST_F(ArchivesTest, VerifyChecksEachSelectedTargetFolderOnceAndNamesTheDamagedA
     EXPECT_EQ(Asked(),
               (std::vector<PromptRequest>{{"5 archives checked; 1 is damaged:\r\n" + damaged + ": Not a ZIP archive",
                                            "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Exclamation}}));
+}
+
+// The listing is the one /DRYRUN prints, deletions in bold, and nothing in
+// the target folder or the log changes.
+TEST_F(ArchivesTest, DryRunListsTheSelectedJobsPlanWithTheDeletionsMarkedAndChangesNothing)
+{
+    BackUpTwice();
+    PutJobs({{data, "/elsewhere/", {0}}, {data + "PLANT1.RZT", backup, {2}}});
+    const auto stamps = [this] {
+        std::vector<std::pair<std::string, std::filesystem::file_time_type>> found;
+        for (const auto& name : FolderNames(backup))
+            found.emplace_back(name, std::filesystem::last_write_time(backup + name));
+        return found;
+    };
+    const auto before = stamps();
+    SelectRows({1});
+
+    Names lines, bold;
+    QObject scope;
+    WithNextModal(scope, [&](QWidget& dialog) {
+        const QTextDocument* listing = dialog.findChild<QTextEdit*>(QStringLiteral("txtListing"))->document();
+        for (QTextBlock block = listing->begin(); block.isValid(); block = block.next()) {
+            lines.push_back(block.text().toStdString());
+            if (QTextCursor(block).charFormat().fontWeight() == QFont::Bold)
+                bold.push_back(lines.back());
+        }
+        dialog.close();
+    });
+    Action("mnuDryRun")->trigger();
+
+    const std::string deleted = "delete\t" + backup + "PLANT1_2026-12-05-18-00-00.RZZ";
+    EXPECT_EQ(lines, (Names{"archive\t" + data + "PLANT1.RZT", deleted,
+                            "keep\t" + backup + "PLANT1_2026-12-05-18-01-00.RZZ\tlast"}));
+    EXPECT_EQ(bold, Names{deleted});
+    EXPECT_EQ(stamps(), before);
+    EXPECT_FALSE(Exists(folder / "ZE6Vivevu.log"));
+    EXPECT_TRUE(Asked().empty());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "ui/main/MainWindowFixture.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
 #include <QLabel>
@@ -20,7 +21,7 @@ namespace {
 
 using CommandsTest = MainWindowTest;
 
-TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnlessCancelled)
+TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndRulesUnlessCancelled)
 {
     const std::string data = folder.MakeFolder("data");
     for (const char* name : {"A.RZT", "B.RZT", "C.RZT6"})
@@ -54,6 +55,8 @@ TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnl
         model->setData(model->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
         targetBox->setText(QString::fromStdString(target));
         keepLastBox->setText(QStringLiteral("4"));
+        dialog.findChild<QLineEdit*>(QStringLiteral("txtKeepMonthly"))->setText(QStringLiteral(" 12 "));
+        dialog.findChild<QCheckBox*>(QStringLiteral("chkIfChanged"))->setChecked(true);
         dialog.findChild<QPushButton*>(QStringLiteral("cmdOk"))->click();
     });
     Button("cmdAdd")->click();
@@ -62,8 +65,8 @@ TEST_F(CommandsTest, AddAppendsOneRowPerSourceWithTheDialogsTargetAndKeepLastUnl
     // Keep-last is never carried over from the row.
     EXPECT_EQ(shown.mid(0, 3), (QStringList{QStringLiteral("Add a new entry"), QStringLiteral("/old/target/"), {}}));
     EXPECT_EQ(Jobs(), (std::vector<modDAZadaro::Job>{{data + "*.RZT?", "/old/target/", {9}},
-                                                     {data + shown[3].toStdString(), target, {4}},
-                                                     {data + shown[5].toStdString(), target, {4}}}));
+                                                     {data + shown[3].toStdString(), target, {4, 0, 0, 12}, true},
+                                                     {data + shown[5].toStdString(), target, {4, 0, 0, 12}, true}}));
     EXPECT_TRUE(window->IsDirty());
     EXPECT_TRUE(Asked().empty());
 }

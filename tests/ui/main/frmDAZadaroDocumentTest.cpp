@@ -23,7 +23,7 @@ protected:
 // the document just opened closes without a question.
 TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
 {
-    PutJobs({{"/données/*.RZT", "/backup/", {5}}, {" /my data/ ", "/to/", {0}}});
+    PutJobs({{"/données/*.RZT", "/backup/", {5}}, {" /my data/ ", "/to/", {0, 7, 0, 0, 2}, true}});
     const std::string path = SaveAsNew("jobs.rzb");
     ASSERT_EQ(components.dialogs.calls.size(), 1u);
     const FileDialogCall& call = components.dialogs.calls[0];
@@ -37,7 +37,7 @@ TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
     OpenFileMenu();
     Action("mnuSave")->trigger();
     EXPECT_EQ(components.dialogs.calls.size(), 1u);
-    EXPECT_EQ(ReadFile(path), "\" /my data/ \" \"/to/\" KEEPLAST:\r\n");
+    EXPECT_EQ(ReadFile(path), "\" /my data/ \" \"/to/\" KEEPLAST: KEEPDAILY:7 KEEPYEARLY:2 IFCHANGED\r\n");
     EXPECT_FALSE(window->IsDirty());
 
     // The name comes back as typed, no extension added.
@@ -45,7 +45,8 @@ TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
     EXPECT_EQ(components.dialogs.calls[1].initialLocation, path);
     EXPECT_EQ(window->CurrentFile().toStdString(), folder / "copy");
 
-    const std::string daily = folder.Write("daily.ZE6Vivevu", "\"/e/\" \"/f/\" KEEPLAST:2\r\n\"/g/\" \"/h/\"\r\n");
+    const std::string daily =
+        folder.Write("daily.ZE6Vivevu", "\"/e/\" \"/f/\" KEEPLAST:2 ifchanged KeepWeekly:4\r\n\"/g/\" \"/h/\"\r\n");
     Grid()->selectRow(0);
     Button("cmdRemove")->click();
     ASSERT_TRUE(window->IsDirty());
@@ -62,7 +63,8 @@ TEST_F(DocumentTest, SaveAsSaveAndOpenRecordTheFileAndStartAtIt)
     const FileDialogCall& open = components.dialogs.calls.at(4);
     EXPECT_EQ(std::tuple(open.save, open.initialLocation, open.option), std::tuple(false, folder / "copy", true));
     EXPECT_TRUE(Asked().empty());
-    EXPECT_EQ(Jobs(), (std::vector<modDAZadaro::Job>{{"/e/", "/f/", {2}}, {"/g/", "/h/", {0}}}));
+    EXPECT_EQ(Jobs(), (std::vector<modDAZadaro::Job>{{"/e/", "/f/", {2, 0, 4}, true}, {"/g/", "/h/", {0}}}));
+    EXPECT_EQ(Grid()->model()->index(0, 3).data().toString().toStdString(), "KEEPWEEKLY:4 IFCHANGED");
     EXPECT_EQ(window->windowTitle().toStdString(), "DA Zadaro - " + daily);
     EXPECT_FALSE(window->IsDirty());
     EXPECT_EQ(Grid()->currentIndex().row(), 1);
