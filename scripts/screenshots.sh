@@ -62,9 +62,9 @@ datafile "Cooling loop.RZT6" 230
 datafile "Cooling loop.rzd6" 40
 datafile OLDSITE.RZT 64
 printf '%s\r\n' \
-    "\"$data/*.RZT?\" \"$home/Ranzel/Backup/\" KEEPLAST:5" \
+    "\"$data/*.RZT?\" \"$home/Ranzel/Backup/\" KEEPLAST:5 KEEPDAILY:7 KEEPWEEKLY:4 IFCHANGED" \
     "\"$data/PLANT1.RZT\" \"/mnt/offsite/plant1/\" KEEPLAST:" \
-    "\"$data/Boiler house.RZT6\" \"/mnt/offsite/boiler/\" KEEPLAST:12" \
+    "\"$data/Boiler house.RZT6\" \"/mnt/offsite/boiler/\" KEEPLAST:12 KEEPMONTHLY:12" \
     "\"$home/Ranzel/Archive/\" \"/mnt/offsite/archive/\" KEEPLAST:2" >"$home/Ranzel/Config/nightly.rzb"
 printf '[General]\nConfigFolder=%s\nDataFolder=%s\n' "$home/Ranzel/Config/" "$data/" >"$home/.config/Ranzel/RZ6.conf"
 
@@ -113,8 +113,10 @@ click "$main" 80 45
 click "$main" 644 38
 editor=$(window '^Add a new entry')
 sleep 2
-# One data file left out, and the generations to keep typed into their box.
+# One data file left out, the generations to keep and a week of days typed into their boxes.
 click "$editor" 227 87
 click "$editor" 398 508
 xdotool type --delay 30 5
+click "$editor" 303 541
+xdotool type --delay 30 7
 shoot "$editor" editor.png
