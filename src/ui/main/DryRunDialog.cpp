@@ -15,8 +15,8 @@ namespace ze6 {
 
 namespace {
 
-// The text starts with the word of its line, so a deletion is told by its
-// first word as well as by its look.
+// A deletion keeps the word it starts with in the printed listing, so it is
+// told apart without its colour too.
 constexpr std::string_view kDeleteWord = "delete\t";
 
 QString Summary(const modDAZadaro::DryRunListing& listing)
