@@ -5,17 +5,21 @@
 #include "engine/Main.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
+#include "engine/RemoteTarget.h"
 #include "engine/Retention.h"
 #include "engine/RunContext.h"
 #include "engine/Usage.h"
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/MountedVolumes.h"
+#include "platform/remote/RemoteFolder.h"
 #include "platform/process/Clock.h"
 #include "platform/process/Console.h"
 #include "platform/process/ProcessInfo.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <fstream>
 
 namespace ze6::modDAZadaro {
@@ -70,6 +74,60 @@ void PlanDataFile(RunContext& run, const Job& job, const std::string& dataFile, 
     listing.dataFiles.push_back(std::move(planned));
 }
 
+// As a run would count a remote folder: its listing as it is now (a run
+// would also delete abandoned temporaries, which are no archives).
+void PlanRemoteDataFile(RunContext& run, const Job& job, const std::string& dataFile, const std::string& folder,
+                        const std::vector<RemoteEntry>& remoteListing, DryRunListing& listing)
+{
+    PlannedDataFile planned;
+    planned.dataFile = dataFile;
+    try {
+        std::vector<RuntimeError> held;
+        const ArchiveFileList files = CollectArchiveFiles(run.Services(), dataFile, &held);
+        for (const auto& refused : held)
+            listing.problems.push_back(ProblemOf(refused, dataFile));
+        const std::string archiveName = RemoteArchiveNameNow(run, files);
+        std::vector<std::string> paths = RemoteSeries(remoteListing, archiveName);
+        const std::size_t existing = paths.size();
+        const auto newest = existing == 0 ? remoteListing.end()
+                                          : std::find_if(remoteListing.begin(), remoteListing.end(),
+                                                         [&](const RemoteEntry& entry) { return entry.name == paths.back(); });
+        planned.writesArchive = !job.IfChanged || newest == remoteListing.end() ||
+                                !SameAsRemoteArchive(run, folder, *newest, files);
+        if (planned.writesArchive)
+            paths.push_back(archiveName);
+        const auto verdicts = ApplyRetention(paths, job.Retention);
+        for (std::size_t i = 0; i < existing; ++i)
+            planned.archives.push_back({RemoteArchive{folder, paths[i]}.Shown(), verdicts[i].keep,
+                                        KeptByText(verdicts[i].keptBy)});
+    } catch (const RuntimeError& error) {
+        listing.problems.push_back(ProblemOf(error, dataFile));
+        return;
+    }
+    listing.dataFiles.push_back(std::move(planned));
+}
+
+// The job's remote folder as it is now; nullopt, with the problem listed,
+// when it cannot be read.
+std::optional<std::vector<RemoteEntry>> RemoteListingOf(RunContext& run, const Job& job, std::string& folder,
+                                                        DryRunListing& listing)
+{
+    try {
+        folder = RemoteFolderOf(job.Target);
+        if (!RcloneInstalled())
+            throw RuntimeError(ErrorNumber::FileNotFound, "rclone is not installed", kProgramErrorSource);
+        std::vector<RemoteEntry> entries;
+        for (auto& entry : run.Remote().Storage().List(folder)) {
+            if (!entry.name.starts_with('.'))
+                entries.push_back(std::move(entry));
+        }
+        return entries;
+    } catch (const RuntimeError& error) {
+        listing.problems.push_back({job.Target, error.Description()});
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 void PlanJob(RunContext& run, const Job& job, DryRunListing& listing)
@@ -81,6 +139,17 @@ void PlanJob(RunContext& run, const Job& job, DryRunListing& listing)
         names = FileSystem::ListFiles(source.FilePattern);
     } catch (const RuntimeError& error) {
         listing.problems.push_back(ProblemOf(error, source.FilePattern));
+        return;
+    }
+    if (IsRemoteTarget(job.Target)) {
+        std::string folder;
+        if (names.empty())
+            return;
+        const auto remoteListing = RemoteListingOf(run, job, folder, listing);
+        if (!remoteListing)
+            return;
+        for (const auto& name : names)
+            PlanRemoteDataFile(run, job, source.SourceFolder + name, folder, *remoteListing, listing);
         return;
     }
     for (const auto& name : names)

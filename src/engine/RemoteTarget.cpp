@@ -132,13 +132,7 @@ void PruneRemoteSeries(RunContext& run, const std::string& folder, const std::st
         return;
     RemoteTargets& remote = run.Remote();
     std::vector<RemoteEntry>& listing = remote.Listing(folder);
-    const std::string_view newest = TimestampOf(archiveName);
-    std::vector<std::string> counted;
-    for (const auto& entry : listing) {
-        if (SeriesKey(entry.name) == key && TimestampOf(entry.name) <= newest)
-            counted.push_back(entry.name);
-    }
-    counted = SortFileList(counted, CompareMode::Text);
+    const std::vector<std::string> counted = RemoteSeries(listing, archiveName);
     const auto verdicts = ApplyRetention(counted, rules);
     for (std::size_t i = 0; i < counted.size(); ++i) {
         if (verdicts[i].keep || remote.Uploaded.count(folder + "/" + counted[i]))
@@ -213,18 +207,42 @@ bool UnchangedOnRemote(RunContext& run, const std::vector<RemoteEntry>& listing,
                        const std::string& dataFilePath, std::string& newestArchive)
 {
     const ArchiveFileList files = CollectArchiveFiles(run.Services(), dataFilePath);
-    const std::string wouldBe =
-        ChangeFileExtension(files.DataFileName, "") + ArchiveTimestamp(run.GetClock().Now()) + ".RZZ";
-    const auto key = SeriesKey(wouldBe);
-    const RemoteEntry* newest = nullptr;
-    for (const auto& entry : listing) {
-        // Never one dated after the run: a clock set wrong must not make it the reference.
-        if (SeriesKey(entry.name) == key && TimestampOf(entry.name) <= TimestampOf(wouldBe) &&
-            (!newest || TimestampOf(entry.name) > TimestampOf(newest->name)))
-            newest = &entry;
-    }
-    if (!newest)
+    const std::vector<std::string> series = RemoteSeries(listing, RemoteArchiveNameNow(run, files));
+    if (series.empty())
         return false;
+    const RemoteEntry* newest = &*std::find_if(listing.begin(), listing.end(),
+                                               [&](const RemoteEntry& entry) { return entry.name == series.back(); });
+    if (!SameAsRemoteArchive(run, folder, *newest, files))
+        return false;
+    newestArchive = newest->name;
+    return true;
+}
+
+} // namespace
+
+std::string RemoteArchiveNameNow(RunContext& run, const ArchiveFileList& files)
+{
+    return ChangeFileExtension(files.DataFileName, "") + ArchiveTimestamp(run.GetClock().Now()) + ".RZZ";
+}
+
+std::vector<std::string> RemoteSeries(const std::vector<RemoteEntry>& listing, const std::string& archiveName)
+{
+    const auto key = SeriesKey(archiveName);
+    if (!key)
+        return {};
+    std::vector<std::string> counted;
+    for (const auto& entry : listing) {
+        // Never one dated after the run: a clock set wrong must not make it count.
+        if (SeriesKey(entry.name) == key && TimestampOf(entry.name) <= TimestampOf(archiveName))
+            counted.push_back(entry.name);
+    }
+    return SortFileList(counted, CompareMode::Text);
+}
+
+bool SameAsRemoteArchive(RunContext& run, const std::string& folder, const RemoteEntry& archive,
+                         const ArchiveFileList& files)
+{
+    const RemoteEntry* newest = &archive;
     // The archive's end put where it belongs in a file of the archive's size:
     // the directory is all a comparison reads.
     const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(newest->size, kDirectoryBytes));
@@ -239,12 +257,8 @@ bool UnchangedOnRemote(RunContext& run, const std::vector<RemoteEntry>& listing,
     }
     const bool same = CompareArchive(local, files.Paths, files.DataFileName) == ArchiveComparison::Same;
     FileSystem::DeleteFile(local);
-    if (same)
-        newestArchive = newest->name;
     return same;
 }
-
-} // namespace
 
 std::vector<std::string> ChangedOnRemote(RunContext& run, const Job& job, const std::string& sourceFolder,
                                          const std::vector<std::string>& names,

@@ -18,6 +18,7 @@ struct RemoteEntry;
 namespace ze6::modDAZadaro {
 
 class RunContext;
+struct ArchiveFileList;
 
 inline constexpr std::string_view kRemotePrefix = "rclone:";
 
@@ -81,6 +82,18 @@ std::string FetchRemoteArchive(RemoteTargets& remote, const RemoteArchive& archi
 // of another. Raises RuntimeError, leaving no final name behind.
 void UploadArchive(RemoteTargets& remote, const std::string& folder, const std::string& localPath,
                    const std::string& name);
+
+// The name an archive of these files made now would get in a remote folder.
+std::string RemoteArchiveNameNow(RunContext& run, const ArchiveFileList& files);
+
+// The archives of `archiveName`'s series in a remote listing that count for
+// it: those dated up to it, oldest first.
+std::vector<std::string> RemoteSeries(const std::vector<RemoteEntry>& listing, const std::string& archiveName);
+
+// Whether the remote archive holds exactly these files, by the rule of
+// IFCHANGED. Only its end, the directory, is read, into the staging folder.
+bool SameAsRemoteArchive(RunContext& run, const std::string& folder, const RemoteEntry& archive,
+                         const ArchiveFileList& files);
 
 // The data files among `names` (in sourceFolder) that differ from the newest
 // archive of theirs in the job's remote folder, by the rule of IFCHANGED;
