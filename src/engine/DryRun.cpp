@@ -12,15 +12,15 @@
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/MountedVolumes.h"
-#include "platform/remote/RemoteFolder.h"
 #include "platform/process/Clock.h"
 #include "platform/process/Console.h"
 #include "platform/process/ProcessInfo.h"
+#include "platform/remote/RemoteFolder.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <optional>
 #include <fstream>
+#include <optional>
 
 namespace ze6::modDAZadaro {
 
@@ -89,17 +89,18 @@ void PlanRemoteDataFile(RunContext& run, const Job& job, const std::string& data
         const std::string archiveName = RemoteArchiveNameNow(run, files);
         std::vector<std::string> paths = RemoteSeries(remoteListing, archiveName);
         const std::size_t existing = paths.size();
-        const auto newest = existing == 0 ? remoteListing.end()
-                                          : std::find_if(remoteListing.begin(), remoteListing.end(),
-                                                         [&](const RemoteEntry& entry) { return entry.name == paths.back(); });
-        planned.writesArchive = !job.IfChanged || newest == remoteListing.end() ||
-                                !SameAsRemoteArchive(run, folder, *newest, files);
+        const auto newest = existing == 0
+                                ? remoteListing.end()
+                                : std::find_if(remoteListing.begin(), remoteListing.end(),
+                                               [&](const RemoteEntry& entry) { return entry.name == paths.back(); });
+        planned.writesArchive =
+            !job.IfChanged || newest == remoteListing.end() || !SameAsRemoteArchive(run, folder, *newest, files);
         if (planned.writesArchive)
             paths.push_back(archiveName);
         const auto verdicts = ApplyRetention(paths, job.Retention);
         for (std::size_t i = 0; i < existing; ++i)
-            planned.archives.push_back({RemoteArchive{folder, paths[i]}.Shown(), verdicts[i].keep,
-                                        KeptByText(verdicts[i].keptBy)});
+            planned.archives.push_back(
+                {RemoteArchive{folder, paths[i]}.Shown(), verdicts[i].keep, KeptByText(verdicts[i].keptBy)});
     } catch (const RuntimeError& error) {
         listing.problems.push_back(ProblemOf(error, dataFile));
         return;

@@ -31,14 +31,16 @@ std::string RemoteFolderOf(const std::string& target)
     std::string folder = target.substr(std::min(target.size(), kRemotePrefix.size()));
     const auto colon = folder.find(':');
     if (colon == 0 || colon == std::string::npos)
-        throw RuntimeError(ErrorNumber::BadFileName,
-                           "Not an rclone folder (rclone:<remote>:<path>): " + target, kProgramErrorSource);
+        throw RuntimeError(ErrorNumber::BadFileName, "Not an rclone folder (rclone:<remote>:<path>): " + target,
+                           kProgramErrorSource);
     while (folder.size() > colon + 1 && folder.back() == '/')
         folder.pop_back();
     return folder;
 }
 
-RemoteTargets::RemoteTargets(Components& services) : m_services(services) {}
+RemoteTargets::RemoteTargets(Components& services) : m_services(services)
+{
+}
 
 RemoteTargets::~RemoteTargets() = default;
 
@@ -168,8 +170,8 @@ std::vector<RemoteArchive> RemoteArchivesOf(RemoteTargets& remote, const std::st
             folder.pop_back();
         const auto entry = remote.Storage().Stat(folder, last);
         if (!entry)
-            throw RuntimeError(ErrorNumber::FileNotFound,
-                               DescribeErrorNumber(ErrorNumber::FileNotFound) + ": " + path, kProgramErrorSource);
+            throw RuntimeError(ErrorNumber::FileNotFound, DescribeErrorNumber(ErrorNumber::FileNotFound) + ": " + path,
+                               kProgramErrorSource);
         return {RemoteArchive{folder, last}};
     }
     std::vector<std::string> names;

@@ -5,8 +5,8 @@
 #include "engine/ErrorHandler.h"
 #include "engine/Job.h"
 #include "engine/PathOperations.h"
-#include "engine/RemoteTarget.h"
 #include "engine/Pruning.h"
+#include "engine/RemoteTarget.h"
 #include "engine/RestorePlan.h"
 #include "engine/RunProgress.h"
 #include "platform/Components.h"
@@ -166,8 +166,8 @@ void RemoveAbandonedTemporaries(const std::string& folder, const std::vector<Arc
 // returns the name it is then known by.
 using SafetyKeeper = std::function<std::string(const std::string& written)>;
 
-void Restore(Components& services, const std::string& archivePath, const std::string& folder,
-             RestoreOutcome& outcome, const SafetyKeeper& keepSafety)
+void Restore(Components& services, const std::string& archivePath, const std::string& folder, RestoreOutcome& outcome,
+             const SafetyKeeper& keepSafety)
 {
     RefuseUntrustedLinks(archivePath);
     const auto archive = FileSystem::ResolvePath(archivePath);
@@ -213,8 +213,8 @@ void Restore(Components& services, const std::string& archivePath, const std::st
         const auto dataFile =
             dataEntry ? FileSystem::ResolvePath(destination + *dataEntry) : std::optional<std::string>();
         const std::string stem = StemOf(archiveName).value_or(ChangeFileExtension(archiveName, ""));
-        outcome.safetyArchive = keepSafety(
-            WriteSafetyGeneration(services, GetFolderPart(*archive), stem, dataFile, saved, created));
+        outcome.safetyArchive =
+            keepSafety(WriteSafetyGeneration(services, GetFolderPart(*archive), stem, dataFile, saved, created));
     }
 
     staged.Commit();

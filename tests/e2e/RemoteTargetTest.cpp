@@ -48,10 +48,10 @@ protected:
             .With("RCLONE_LOW_LEVEL_RETRIES", "2");
         server = temp.MakeFolder("server");
         const std::string url = "url=http://127.0.0.1:" + std::to_string(port);
-        ASSERT_EQ(Tool({"config", "create", "dav", "webdav", url, "vendor=other", "user=u", "pass=" + password,
-                        "--obscure"})
-                      .status,
-                  0);
+        ASSERT_EQ(
+            Tool({"config", "create", "dav", "webdav", url, "vendor=other", "user=u", "pass=" + password, "--obscure"})
+                .status,
+            0);
         ASSERT_EQ(Tool({"config", "create", "bad", "webdav", url, "vendor=other", "user=u", "pass=wrong", "--obscure"})
                       .status,
                   0);
@@ -66,12 +66,11 @@ protected:
 
     void StartServer()
     {
-        serve.start(QStringLiteral("rclone"), {QStringLiteral("serve"), QStringLiteral("webdav"),
-                                               QString::fromStdString(server), QStringLiteral("--addr"),
-                                               QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--user"),
-                                               QStringLiteral("u"), QStringLiteral("--pass"),
-                                               QString::fromStdString(password), QStringLiteral("--dir-cache-time"),
-                                               QStringLiteral("0s")});
+        serve.start(QStringLiteral("rclone"),
+                    {QStringLiteral("serve"), QStringLiteral("webdav"), QString::fromStdString(server),
+                     QStringLiteral("--addr"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--user"),
+                     QStringLiteral("u"), QStringLiteral("--pass"), QString::fromStdString(password),
+                     QStringLiteral("--dir-cache-time"), QStringLiteral("0s")});
         ASSERT_TRUE(serve.waitForStarted());
         for (int i = 0; i < 100 && Tool({"lsf", "dav:"}).status != 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -105,8 +104,7 @@ TEST_F(RemoteTargetTest, ArchivesGoUpCompleteAndOnlyTheRemoteSeriesIsPruned)
 
     ASSERT_TRUE(Silent(program.Run({temp / "data/", "rclone:dav:rz/", "KEEPLAST:2"})));
 
-    EXPECT_EQ(Stamped(server + "rz"),
-              (Names{"A_2020-01-03-00-00-00.RZZ", "A_<t>.RZZ", "B_<t>.RZZ"}));
+    EXPECT_EQ(Stamped(server + "rz"), (Names{"A_2020-01-03-00-00-00.RZZ", "A_<t>.RZZ", "B_<t>.RZZ"}));
     for (const auto& name : FolderNames(server + "rz"))
         EXPECT_EQ(Tool({"cat", "dav:rz/" + name}).out, ReadFile(server + "rz/" + name)) << name;
     EXPECT_EQ(FolderNames(local).size(), 1U);
@@ -210,6 +208,36 @@ TEST_F(RemoteTargetTest, VerifyAndRestoreWorkThroughAnEncryptedRemote)
     EXPECT_EQ(check.err.rfind("rclone:sec:rz/" + damaged + ": ", 0), 0U) << check.err;
     EXPECT_EQ(Lines(check.err).size(), 1U) << check.err;
     EXPECT_TRUE(FolderNames(temp / "cache/ZE6Vivevu").empty()) << "staging is emptied";
+}
+
+TEST_F(RemoteTargetTest, IfChangedComparesWithTheNewestRemoteArchiveAndStillPrunes)
+{
+    temp.Write("data/A.RZT", "ledger");
+    const Names job = {temp / "data/", "rclone:dav:rz", "KEEPLAST:2", "IFCHANGED"};
+    ASSERT_TRUE(Silent(program.Run(job)));
+    const Names first = FolderNames(server + "rz");
+    ASSERT_EQ(first.size(), 1U);
+    for (const auto* stamp : {"2020-01-01-00-00-00", "2020-01-02-00-00-00"})
+        fs::copy_file(server + "rz/" + first[0], server + "rz/A_" + stamp + ".RZZ");
+
+    temp.Write("data/A.RZT", "ledger"); // written again, the same
+    ASSERT_TRUE(Silent(program.Run(job)));
+    EXPECT_EQ(FolderNames(server + "rz"), (Names{"A_2020-01-02-00-00-00.RZZ", first[0]}));
+
+    temp.Write("data/A.RZT", "ledges");
+    // The plan, read from the remote and changing nothing there, is what the run then does.
+    Names dryRun = job;
+    dryRun.insert(dryRun.begin(), "/DRYRUN");
+    const Result plan = program.Run(dryRun);
+    EXPECT_EQ(plan.status, 0) << plan.err;
+    EXPECT_EQ(plan.out, "archive\t" + temp / "data/A.RZT" +
+                            "\ndelete\trclone:dav:rz/A_2020-01-02-00-00-00.RZZ\nkeep\trclone:dav:rz/" + first[0] +
+                            "\tlast\n");
+    EXPECT_EQ(FolderNames(server + "rz"), (Names{"A_2020-01-02-00-00-00.RZZ", first[0]}));
+    ASSERT_TRUE(Silent(program.Run(job)));
+    const Names after = FolderNames(server + "rz");
+    ASSERT_EQ(after.size(), 2U);
+    EXPECT_EQ(after[0], first[0]);
 }
 
 } // namespace

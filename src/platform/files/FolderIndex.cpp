@@ -109,8 +109,8 @@ namespace {
 Index* CurrentIndex(Cache& cache, const std::string& key, const struct stat& folderStatus)
 {
     auto it = cache.folders.find(key);
-    const bool current = it != cache.folders.end() && !it->second.racy &&
-                         it->second.stamp == FileSystem::StampOfStatus(folderStatus);
+    const bool current =
+        it != cache.folders.end() && !it->second.racy && it->second.stamp == FileSystem::StampOfStatus(folderStatus);
     if (!current) {
         if (it != cache.folders.end())
             cache.folders.erase(it);

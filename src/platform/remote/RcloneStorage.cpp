@@ -17,8 +17,8 @@
 #include <curl/curl.h>
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <csignal>
+#include <netinet/in.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -185,8 +185,7 @@ bool RcloneStorage::TryStart(int port)
     m_process.start(QStandardPaths::findExecutable(QStringLiteral("rclone")),
                     // --rc-serve: files are also served by name, with ranged reads.
                     {QStringLiteral("rcd"), QStringLiteral("--rc-serve"), QStringLiteral("--rc-addr"),
-                     QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--log-level"),
-                     QStringLiteral("ERROR")});
+                     QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--log-level"), QStringLiteral("ERROR")});
     if (!m_process.waitForStarted(kStartTimeoutMs))
         return false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
@@ -251,8 +250,8 @@ QJsonObject RcloneStorage::Call(const char* method, const QJsonObject& input, co
         *status = static_cast<int>(code);
     const std::string where = folder.empty() ? std::string("rclone") : "rclone remote \"" + folder + "\"";
     if (result != CURLE_OK)
-        throw RuntimeError(ErrorNumber::DeviceIoError, where + ": rclone stopped answering (" +
-                                                           curl_easy_strerror(result) + ")",
+        throw RuntimeError(ErrorNumber::DeviceIoError,
+                           where + ": rclone stopped answering (" + curl_easy_strerror(result) + ")",
                            kProgramErrorSource);
     const QJsonObject output = QJsonDocument::fromJson(QByteArray::fromStdString(answer)).object();
     if (code != 200) {
@@ -264,7 +263,6 @@ QJsonObject RcloneStorage::Call(const char* method, const QJsonObject& input, co
     }
     return output;
 }
-
 
 std::vector<RemoteEntry> RcloneStorage::List(const std::string& folder)
 {
@@ -311,9 +309,9 @@ void RcloneStorage::Upload(const std::string& localPath, const std::string& fold
 {
     Call("operations/copyfile",
          Input({{"srcFs", Q(LocalFolderOf(localPath))},
-          {"srcRemote", Q(LocalNameOf(localPath))},
-          {"dstFs", Q(folder)},
-          {"dstRemote", Q(name)}}),
+                {"srcRemote", Q(LocalNameOf(localPath))},
+                {"dstFs", Q(folder)},
+                {"dstRemote", Q(name)}}),
          folder);
 }
 
@@ -340,9 +338,9 @@ void RcloneStorage::Download(const std::string& folder, const std::string& name,
                            kProgramErrorSource, localPath);
     Call("operations/copyfile",
          Input({{"srcFs", Q(folder)},
-          {"srcRemote", Q(name)},
-          {"dstFs", Q(LocalFolderOf(localPath))},
-          {"dstRemote", Q(LocalNameOf(localPath))}}),
+                {"srcRemote", Q(name)},
+                {"dstFs", Q(LocalFolderOf(localPath))},
+                {"dstRemote", Q(LocalNameOf(localPath))}}),
          folder);
 }
 
