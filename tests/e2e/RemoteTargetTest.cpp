@@ -125,16 +125,7 @@ TEST_F(RemoteTargetTest, RefusedLoginAndDroppedServerLeaveNoFinalNameAndOneEntry
     ASSERT_TRUE(Silent(program.Run({temp / "data/A.RZT", "rclone:dav:rz"})));
     const Names before = FolderNames(server + "rz");
     // Too large to go up before the server is stopped under it.
-    {
-        std::ofstream big(temp / "data/A.RZT", std::ios::binary);
-        std::mt19937_64 random(7);
-        std::vector<std::uint64_t> block(1 << 17);
-        for (int i = 0; i < 64; ++i) {
-            for (auto& word : block)
-                word = random();
-            big.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 8));
-        }
-    }
+    temp.Write("data/A.RZT", RandomBytes(64 << 20, 7));
     fs::remove(logPath);
     QProcess run;
     program.Start(run, {temp / "data/A.RZT", "rclone:dav:rz"});
