@@ -47,13 +47,11 @@ protected:
             .With("RCLONE_LOW_LEVEL_RETRIES", "2");
         server = temp.MakeFolder("server");
         const std::string url = "url=http://127.0.0.1:" + std::to_string(port);
-        ASSERT_EQ(Tool({"config", "create", "dav", "webdav", url, "vendor=other", "user=u", "pass=" + password,
-                        "--obscure"})
-                      .status,
-                  0);
-        ASSERT_EQ(Tool({"config", "create", "bad", "webdav", url, "vendor=other", "user=u", "pass=wrong", "--obscure"})
-                      .status,
-                  0);
+        for (const auto& [remote, pass] : {std::pair{"dav", password}, std::pair{"bad", std::string("wrong")}})
+            ASSERT_EQ(Tool({"config", "create", remote, "webdav", url, "vendor=other", "user=u", "pass=" + pass,
+                            "--obscure"})
+                          .status,
+                      0);
         StartServer();
     }
 
