@@ -48,13 +48,11 @@ protected:
             .With("RCLONE_LOW_LEVEL_RETRIES", "2");
         server = temp.MakeFolder("server");
         const std::string url = "url=http://127.0.0.1:" + std::to_string(port);
-        ASSERT_EQ(
-            Tool({"config", "create", "dav", "webdav", url, "vendor=other", "user=u", "pass=" + password, "--obscure"})
-                .status,
-            0);
-        ASSERT_EQ(Tool({"config", "create", "bad", "webdav", url, "vendor=other", "user=u", "pass=wrong", "--obscure"})
-                      .status,
-                  0);
+        for (const auto& [remote, pass] : {std::pair{"dav", password}, std::pair{"bad", std::string("wrong")}})
+            ASSERT_EQ(Tool({"config", "create", remote, "webdav", url, "vendor=other", "user=u", "pass=" + pass,
+                            "--obscure"})
+                          .status,
+                      0);
         StartServer();
     }
 
@@ -124,16 +122,7 @@ TEST_F(RemoteTargetTest, RefusedLoginAndDroppedServerLeaveNoFinalNameAndOneEntry
     ASSERT_TRUE(Silent(program.Run({temp / "data/A.RZT", "rclone:dav:rz"})));
     const Names before = FolderNames(server + "rz");
     // Too large to go up before the server is stopped under it.
-    {
-        std::ofstream big(temp / "data/A.RZT", std::ios::binary);
-        std::mt19937_64 random(7);
-        std::vector<std::uint64_t> block(1 << 17);
-        for (int i = 0; i < 64; ++i) {
-            for (auto& word : block)
-                word = random();
-            big.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 8));
-        }
-    }
+    temp.Write("data/A.RZT", RandomBytes(64 << 20, 7));
     fs::remove(logPath);
     QProcess run;
     program.Start(run, {temp / "data/A.RZT", "rclone:dav:rz"});

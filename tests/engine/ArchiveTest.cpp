@@ -12,10 +12,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,6 +76,55 @@ TEST_F(ArchiveTest, CompanionsInTableOrderAsFoundOnDisk)
               (Names{"G6.RZT6", "g6.rzd6", "G6.ktm6", "G6.rzx", "G6.KTM6.V2"}));
     // An extension ending neither in T nor in 6 leaves the data file itself out.
     EXPECT_EQ(test::ZipEntryNames(target + "T_2024-03-07-14-05-11.RZZ"), Names{"T.rzd"});
+}
+
+// Names that differ only in case are different data files, each archived
+// under its own spelling with the companions spelled most like it; a source
+// of one exact spelling is that file alone. A companion is a regular file or
+// a link to one: a folder, a link to a folder, a FIFO or a device named like
+// one is left out, never read, and logged.
+TEST_F(ArchiveTest, EachDataFileTakesTheRegularCompanionsSpelledMostLikeIt)
+{
+    for (const char* name : {"Plant1.RZT", "PLANT1.RZT", "Plant1.RZD", "PLANT1.rzd", "aB.RZT", "Ab.rzt", "C.RZT", "real.rzd"})
+        temp.Write(std::string("data/") + name, name);
+    ASSERT_EQ(::symlink("real.rzd", (source + "C.rzd").c_str()), 0);
+    temp.MakeFolder("data/C.rzn");
+    ASSERT_EQ(::symlink("C.rzn", (source + "C.rzm").c_str()), 0);
+    ASSERT_EQ(::mkfifo((source + "C.rzi").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/null", (source + "C.rza").c_str()), 0);
+    ProcessCommandLine(run, test::Quoted(source) + " " + test::Quoted(target));
+    ProcessCommandLine(run, test::Quoted(source + "Plant1.RZT") + " " + test::Quoted(temp / "one/"));
+
+    const auto archived = [&](const std::string& folder) {
+        Names entries;
+        for (const auto& name : test::FolderNames(folder)) {
+            for (const auto& entry : test::ReadZip(folder + name))
+                entries.push_back(name.substr(0, name.find('_')) + ": " + entry.name + "=" + entry.content);
+        }
+        return entries;
+    };
+    EXPECT_EQ(archived(target),
+              (Names{"Ab: Ab.rzt=Ab.rzt", "C: C.RZT=C.RZT", "C: C.rzd=real.rzd", "PLANT1: PLANT1.RZT=PLANT1.RZT",
+                     "PLANT1: PLANT1.rzd=PLANT1.rzd", "Plant1: Plant1.RZT=Plant1.RZT", "Plant1: Plant1.RZD=Plant1.RZD",
+                     "aB: aB.RZT=aB.RZT"}));
+    EXPECT_EQ(archived(temp / "one/"), (Names{"Plant1: Plant1.RZT=Plant1.RZT", "Plant1: Plant1.RZD=Plant1.RZD"}));
+    Names logged;
+    for (const char* name : {"C.rzi", "C.rza", "C.rzn", "C.rzm"})
+        logged.push_back(Failure("75 - Path/File access error: " + source + name + " Source: ZE6Vivevu"));
+    EXPECT_EQ(components.log, logged);
+}
+
+// A run by hand in the very second another run named its archive waits for
+// the next free second; the other archives stay as they were.
+TEST_F(ArchiveTest, ANameTakenThisSecondMovesTheArchiveToTheNextFreeSecond)
+{
+    Files("data/", {"ABC.RZT"});
+    Files("backup/", {"ABC_2024-03-07-14-05-09.RZZ", "ABC_2024-03-07-14-05-10.RZZ"});
+    Archive("ABC.RZT");
+    EXPECT_EQ(Target(), (Names{"ABC_2024-03-07-14-05-09.RZZ", "ABC_2024-03-07-14-05-10.RZZ",
+                               "ABC_2024-03-07-14-05-11.RZZ"}));
+    EXPECT_EQ(test::ReadFile(target + "ABC_2024-03-07-14-05-10.RZZ"), "content of ABC_2024-03-07-14-05-10.RZZ");
+    EXPECT_EQ(test::ZipEntryNames(target + "ABC_2024-03-07-14-05-11.RZZ"), Names{"ABC.RZT"});
 }
 
 TEST_F(ArchiveTest, AttachedFileAndLinkedSetsComeAfterTheCompanions)
@@ -153,6 +204,36 @@ TEST_F(ArchiveTest, AFolderJobPrunesASeriesOnlyOnceItsFolderIsSynced)
     // The run's own archives of B are both kept.
     EXPECT_EQ(made(), (Names{"A_2024-03-07", "B_2024-03-07", "B_2024-03-07", "C_2024-03-07"}));
     EXPECT_EQ(run.Outcome.ArchivesWritten, 4);
+}
+
+// Hidden temporaries that killed runs left go once their writers must have
+// locked them long ago: of the data file's series after a minute, of others
+// after an hour. One a live writer holds, one of another program and a recent
+// one stay, and none counts as a generation.
+TEST_F(ArchiveTest, AbandonedTemporariesGoButHeldForeignAndRecentOnesStay)
+{
+    Files("data/", {"BIG.RZT"});
+    Files("backup/", {"BIG_2020-01-01-00-00-00.RZZ"});
+    const auto part = [&](const std::string& name, std::chrono::minutes age) {
+        const std::string path = temp.Write("backup/" + name);
+        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - age);
+        return path;
+    };
+    part(".BIG_2020-01-01-00-00-01.RZZ.abcdefghij.part", std::chrono::minutes(2));
+    part(".BIG_X_2020-01-01-00-00-00.RZZ.abcdefghij.part", std::chrono::minutes(120));
+    const std::string held = part(".GONE_2020-01-01-00-00-01.RZZ.0123456789.part", std::chrono::minutes(120));
+    part(".notes.txt.0123456789.part", std::chrono::minutes(120));
+    part(".OTHER_2020-01-01-00-00-00.RZZ.abcdefghij.part", std::chrono::minutes(30));
+    part(".big_2020-01-01-00-00-02.rzz.klmnopqrst.part", std::chrono::minutes(0));
+    const int lock = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    Archive("BIG.RZT", 1);
+    ::close(lock);
+    EXPECT_EQ(components.log, Names{});
+    EXPECT_EQ(Target(),
+              (Names{".GONE_2020-01-01-00-00-01.RZZ.0123456789.part", ".OTHER_2020-01-01-00-00-00.RZZ.abcdefghij.part",
+                     ".big_2020-01-01-00-00-02.rzz.klmnopqrst.part", ".notes.txt.0123456789.part",
+                     "BIG_2024-03-07-14-05-09.RZZ"}));
 }
 
 // A data file that the product's application saves while it is read is read

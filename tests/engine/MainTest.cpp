@@ -39,8 +39,8 @@ TEST(Main, AConfigurationFileRunsEveryLineAndGoesOnPastBadOnes)
         return test::Quoted(temp / name) + " " + test::Quoted(temp / "out/" + name) + " " + options;
     };
     const std::string jobs = temp.Write("my jobs.Rzb6", job("a", "") + "\r\n\r\n    \r\n  " + job("b", "") +
-                                                            "  \rthis line is a remark\r\n" +
-                                                            job("c", "KEEPLAST:99999999999") + "\r\n" + job("d", ""));
+                                                            "  \rthis line is a remark\r\n  " +
+                                                            job("c", "KEEPLAST:99999999999") + "  \r\n" + job("d", ""));
     EXPECT_EQ(Dispatch(test::Quoted(jobs)), 2); // a rejected line wins over a log entry
     for (const char* folder : {"out/a", "out/b", "out/d"})
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp / folder), {}), 1) << folder;

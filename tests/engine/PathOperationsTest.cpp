@@ -50,6 +50,10 @@ TEST(CreateFolderPath, CreatesMissingLevelsAndStopsAtTheFirstFailure)
     temp.Write("file");
     EXPECT_FALSE(CreateFolderPath(temp / "file/sub/"));
     EXPECT_FALSE(CreateFolderPath(temp / ("P/Q/" + std::string(300, 'n') + "/R/")));
+    std::string deep;
+    for (int i = 0; i < 20; ++i)
+        deep += std::string(250, 'd') + "/";
+    EXPECT_FALSE(CreateFolderPath(temp / deep)); // longer than a path may be
     EXPECT_TRUE(fs::is_directory(temp / "P/Q")); // levels made before the failure stay
     EXPECT_FALSE(MakeFolder(temp / "missing/parent/"));
 }

@@ -1,16 +1,121 @@
 #include "ReliabilityFixture.h"
-#include "support/FullDisk.h"
-#include "support/SshfsMount.h"
 #include "support/ZipReader.h"
 
+#include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/vfs.h>
 #include <thread>
+#include <unistd.h>
 
 namespace ze6::test {
 namespace {
+
+bool FuseMounted(const std::string& folder)
+{
+    struct statfs status {};
+    return ::statfs(folder.c_str(), &status) == 0 && status.f_type == 0x65735546;
+}
+
+// Talks SFTP over `socket` as its standard input and output, and dies with
+// the test process: one that outlived a crashed test would keep the mount.
+// Logs go to files, not pipes: a pipe that nobody reads while a test waits
+// for the program fills up and stops the transfer.
+void StartOnSocket(QProcess& process, const QString& program, const QStringList& arguments, int socket,
+                   const std::string& log)
+{
+    process.setStandardErrorFile(QString::fromStdString(log));
+    process.setChildProcessModifier([socket] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::dup2(socket, STDIN_FILENO);
+        ::dup2(socket, STDOUT_FILENO);
+    });
+    process.start(program, arguments);
+}
+
+// A network share as a NAS gives one: `served` as an SFTP server gives it,
+// mounted on `mountPoint` through sshfs (FUSE) with `options`, the two joined
+// by a socket pair instead of an SSH connection (logs in `work`). Torn down
+// with the object; without root, FUSE, sshfs or the SFTP server, `reason`
+// says why it is not mounted.
+class SshfsMount {
+public:
+    SshfsMount(const std::string& work, const std::string& served, std::string mountPoint, const std::string& options)
+        : m_mountPoint(std::move(mountPoint)), reason(Mount(work, served, options))
+    {
+    }
+    ~SshfsMount()
+    {
+        // Detached first, so that a file a failed test left open cannot hold it.
+        if (FuseMounted(m_mountPoint))
+            ::umount2(m_mountPoint.c_str(), MNT_DETACH);
+        for (QProcess* process : {&m_client, &m_server}) {
+            process->kill();
+            process->waitForFinished(30000);
+        }
+    }
+
+private:
+    std::string m_mountPoint;
+    QProcess m_server, m_client;
+
+    std::string Mount(const std::string& work, const std::string& served, const std::string& options)
+    {
+        const char* const server = "/usr/lib/openssh/sftp-server";
+        const QString sshfs = QStandardPaths::findExecutable(QStringLiteral("sshfs"));
+        if (::geteuid() != 0)
+            return "mounting through FUSE here needs root";
+        if (::access("/dev/fuse", R_OK | W_OK) != 0)
+            return "no FUSE device /dev/fuse";
+        if (::access(server, X_OK) != 0 || sshfs.isEmpty())
+            return "sshfs or the SFTP server is not installed (sshfs, openssh-sftp-server)";
+        std::filesystem::create_directories(work);
+        std::filesystem::create_directories(m_mountPoint);
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+            return "no socket pair";
+        StartOnSocket(m_server, QString::fromLatin1(server), {}, ends[0], work + "/sftp-server.log");
+        StartOnSocket(m_client, sshfs,
+                      {QStringLiteral("-f"), QStringLiteral("-o"),
+                       QString::fromStdString("passive" + (options.empty() ? "" : "," + options)),
+                       QString::fromStdString("share:" + served), QString::fromStdString(m_mountPoint)},
+                      ends[1], work + "/sshfs.log");
+        ::close(ends[0]);
+        ::close(ends[1]);
+        if (!RunningUntil(m_client, [this] { return FuseMounted(m_mountPoint); }, std::chrono::seconds(20)))
+            return "sshfs did not mount: " + ReadFile(work + "/sshfs.log");
+        return {};
+    }
+
+public:
+    const std::string reason; // empty once mounted
+};
+
+// A tmpfs of `bytes` on `folder` for its lifetime: a real ENOSPC. Mounting
+// needs CAP_SYS_ADMIN; without it `reason` says why it is not mounted.
+struct SmallDisk {
+    SmallDisk(const std::string& folder, std::size_t bytes) : m_folder(folder)
+    {
+        std::filesystem::create_directories(folder);
+        const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+        if (::mount("ze6test", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0)
+            reason = std::string("cannot mount a small disk here: ") + std::strerror(errno);
+    }
+    // Detached, so that a file a failed test left open cannot keep it mounted.
+    ~SmallDisk()
+    {
+        if (reason.empty())
+            ::umount2(m_folder.c_str(), MNT_DETACH);
+    }
+    std::string m_folder, reason;
+};
 
 // The target is a folder of a share mounted through sshfs, which has no
 // rename that refuses to replace, and neither the locks nor the times of a
@@ -25,8 +130,8 @@ protected:
     {
         temp.MakeFolder("server/out");
         share = std::make_unique<SshfsMount>(temp / "ssh", temp / "server", temp / "share", GetParam());
-        if (!share->Mounted())
-            GTEST_SKIP() << share->Reason();
+        if (!share->reason.empty())
+            GTEST_SKIP() << share->reason;
     }
 
     std::string Target() const { return temp / "share/out"; }
@@ -115,8 +220,8 @@ TEST_P(NetworkTargetTest, AFullShareLosesNothingAndEveryDataFileIsStillTried)
 {
     constexpr std::size_t kRoomLeft = 1 << 20;
     const SmallDisk disk(temp / "server/out", kRoomLeft);
-    if (!disk.Mounted())
-        GTEST_SKIP() << disk.Reason();
+    if (!disk.reason.empty())
+        GTEST_SKIP() << disk.reason;
     ExpectFullTargetLosesNothing(Target(), temp / "server/out/", kRoomLeft);
 }
 

@@ -1,17 +1,19 @@
 #pragma once
 
 #include "platform/process/Clock.h"
+#include "support/ScriptedPrompt.h"
 
 namespace ze6::test {
-
-class TestComponents;
 
 // A clock that says what the test set; Advance moves it on, and so does
 // waiting for the next second. Given to `components` for its lifetime.
 class FixedClock final : public Clock {
 public:
-    FixedClock(TestComponents& components, QDateTime now);
-    ~FixedClock() override;
+    FixedClock(TestComponents& components, QDateTime now) : m_components(components), m_now(std::move(now))
+    {
+        m_components.clock = this;
+    }
+    ~FixedClock() override { m_components.clock = nullptr; }
     FixedClock(const FixedClock&) = delete;
     FixedClock& operator=(const FixedClock&) = delete;
 

@@ -1,7 +1,5 @@
 #include "support/ProgramRun.h"
 
-#include "platform/process/Version.h"
-
 #include <QProcessEnvironment>
 #include <algorithm>
 #include <regex>
@@ -98,12 +96,6 @@ bool RunningUntil(const QProcess& process, const std::function<bool()>& reached,
     while (!reached() && process.state() != QProcess::NotRunning && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return reached();
-}
-
-std::string UsageTitle()
-{
-    return "Ranzel Backup Utility - V" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-           std::to_string(kVersionRevision) + "\n";
 }
 
 Names Stamped(const std::string& folder)

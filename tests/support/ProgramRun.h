@@ -54,9 +54,6 @@ Result RunTool(const std::string& program, const Names& arguments, const std::st
 bool RunningUntil(const QProcess& process, const std::function<bool()>& reached,
                   std::chrono::milliseconds limit = std::chrono::minutes(1));
 
-// The first line of the usage text, with the version this build was given.
-std::string UsageTitle();
-
 // File names in a folder, sorted, with this run's archive timestamps (not the
 // 2020 ones a test writes itself) shown as "<t>".
 Names Stamped(const std::string& folder);

@@ -1,6 +1,7 @@
 #include "platform/RealComponents.h"
 #include "platform/archive/ArchiveReadBack.h"
 #include "platform/archive/HiddenTemporaryFile.h"
+#include "support/FullDisk.h"
 #include "support/RaisedNumber.h"
 #include "support/TempFolder.h"
 #include "support/WithoutFileAccessOverride.h"
@@ -85,6 +86,11 @@ TEST(ZipArchiveWriter, AFailureLeavesNoArchiveAndNoTemporaryFile)
     noPauses.retryWait = [](std::chrono::milliseconds) {};
     for (const auto& [archive, files, number] : cases)
         EXPECT_EQ(FinishFails(archive, files, noPauses), number) << archive << " " << files.back();
+    const std::string big = temp.Write("big.rzt", RandomBytes(100000, 1));
+    {
+        const FileSizeLimit limit(10000); // a write beyond it fails as on a full disk
+        EXPECT_EQ(FinishFails(target + "a.RZZ", {big}), ErrorNumber::DiskFull);
+    }
     ASSERT_EQ(chmod(target.c_str(), 0555), 0);
     if (WithoutFileAccessOverride permissionsHold; permissionsHold.Active()) {
         try {

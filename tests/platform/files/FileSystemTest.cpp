@@ -46,6 +46,10 @@ TEST(ListFiles, ListsOrdinaryFilesOnlyWithTheFolderInAnyCaseAndRaisesForAnUnread
     EXPECT_EQ(ListFiles(temp / "DATA/NOTES.TXT"), test::Names{"notes.txt"});
     EXPECT_TRUE(ListFiles(temp / "missing/*.rzt").empty());
     EXPECT_TRUE(ListFiles(temp / "Data/notes.txt/*").empty());
+    // Longer than the system allows: a name matches nothing, a folder is an error.
+    EXPECT_TRUE(ListFiles(folder + std::string(300, 'n') + ".RZT").empty());
+    EXPECT_EQ(test::RaisedNumber([&] { ListFiles(folder + std::string(5000, 'd') + "/*.RZT"); }),
+              ErrorNumber::BadFileName);
 
     ASSERT_EQ(chmod(folder.c_str(), 0), 0);
     if (test::WithoutFileAccessOverride permissionsHold; permissionsHold.Active()) {
@@ -114,11 +118,12 @@ TEST(DeleteFile, DeletesInAnyCaseAndRaisesFileNotFound)
 }
 
 // The failures no test here can cause for real: a read-only file system, a
-// name taken between a check and the creation.
+// name taken between a check and the creation, a disk that is really full.
 TEST(ErrorFromErrno, FailuresTheTestsCannotCause)
 {
     EXPECT_EQ(ErrorFromErrno(EROFS, "x").Number(), ErrorNumber::PermissionDenied);
     EXPECT_EQ(ErrorFromErrno(EEXIST, "x").Number(), ErrorNumber::FileAlreadyExists);
+    EXPECT_EQ(ErrorFromErrno(ENOSPC, "x").Number(), ErrorNumber::DiskFull);
 }
 
 } // namespace

@@ -11,7 +11,6 @@ TEST(StandardErrorPrompt, WritesTheTextAsLinesAndAnswersWithTheFirstButton)
     const PromptAnswer answer = StandardErrorPrompt().Ask({"one\r\ntwo\rthree", "t", PromptButtons::YesNo});
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "one\ntwo\nthree\n");
     EXPECT_EQ(answer, PromptAnswer::Yes);
-    EXPECT_EQ(DefaultAnswer(PromptButtons::OkCancel), PromptAnswer::Ok);
 }
 
 } // namespace

@@ -90,5 +90,18 @@ TEST(SystemdTimerScheduler, WritesUnitsThatSystemdAcceptsEvenForAwkwardPathsAndR
     EXPECT_TRUE(test::FolderNames(units).empty());
 }
 
+TEST(SystemdTimerScheduler, ListsNamesThatAreNotUtf8AsTheirBytes)
+{
+    TempFolder temp;
+    const test::ScopedEnvironment folders{{"XDG_CONFIG_HOME", temp / "config"}};
+    const std::string jobs = temp / "caf\xe9.rzb";
+    temp.Write("config/systemd/user/ze6vivevu-0123.timer",
+               "# ZE6Vivevu file: " + jobs + "\n# ZE6Vivevu when: daily\n[Timer]\nOnCalendar=*-*-* 00:00:00\n");
+    RecordingRunner runner;
+    const auto listed = SystemdTimerScheduler(runner).List();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].file + " " + listed[0].when, jobs + " daily");
+}
+
 } // namespace
 } // namespace ze6
