@@ -398,26 +398,45 @@ std::unique_ptr<RemoteStorage> StartRcloneStorage()
     return std::make_unique<RcloneStorage>();
 }
 
-std::vector<std::string> RcloneRemotes()
+namespace {
+
+// The lines rclone printed; none when it failed or is missing.
+std::vector<std::string> RcloneLines(const std::vector<std::string>& arguments)
 {
+    if (!RcloneInstalled())
+        return {};
     SystemProcessRunner runner;
-    const ProcessResult result = runner.Run("rclone", {"listremotes"});
-    std::vector<std::string> remotes;
+    const ProcessResult result = runner.Run("rclone", arguments);
+    std::vector<std::string> lines;
     if (result.exitCode != 0)
-        return remotes;
+        return lines;
     std::size_t start = 0;
     while (start < result.out.size()) {
         auto end = result.out.find('\n', start);
         if (end == std::string::npos)
             end = result.out.size();
-        std::string line = result.out.substr(start, end - start);
-        if (!line.empty() && line.back() == ':')
-            line.pop_back();
-        if (!line.empty())
-            remotes.push_back(std::move(line));
+        if (end > start)
+            lines.push_back(result.out.substr(start, end - start));
         start = end + 1;
     }
+    return lines;
+}
+
+} // namespace
+
+std::vector<std::string> RcloneRemotes()
+{
+    std::vector<std::string> remotes = RcloneLines({"listremotes"});
+    for (auto& remote : remotes) {
+        if (remote.back() == ':')
+            remote.pop_back();
+    }
     return remotes;
+}
+
+std::vector<std::string> RcloneFolders(const std::string& remote)
+{
+    return RcloneLines({"lsf", "--dirs-only", "--max-depth", "1", "--", remote + ":"});
 }
 
 bool SameAsRemoteCopy(const std::string& localPath, const RemoteEntry& remote)

@@ -53,6 +53,10 @@ std::unique_ptr<RemoteStorage> StartRcloneStorage();
 // rclone is missing or has none.
 std::vector<std::string> RcloneRemotes();
 
+// The folders at the top of a remote, each ending in "/"; empty when it
+// cannot be listed.
+std::vector<std::string> RcloneFolders(const std::string& remote);
+
 // Whether the local file matches what the remote says of its copy: the size,
 // and every hash the remote offers that this side can compute.
 bool SameAsRemoteCopy(const std::string& localPath, const RemoteEntry& remote);

@@ -4,6 +4,7 @@
 #include "engine/PathOperations.h"
 #include "platform/Components.h"
 #include "platform/process/ProcessInfo.h"
+#include "platform/remote/RemoteFolder.h"
 #include "ui/common/Twips.h"
 #include "ui/editor/DataFileListing.h"
 #include "ui/editor/EntryValidation.h"
@@ -17,6 +18,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -105,6 +107,10 @@ void EditorDialog::BuildControls()
     m_cmdTargetBrowse->setObjectName(QStringLiteral("cmdTargetBrowse"));
     m_cmdTargetBrowse->setAutoDefault(false);
     connect(m_cmdTargetBrowse, &QPushButton::clicked, this, &EditorDialog::OnTargetBrowse);
+    m_cmdTargetRemote = new QPushButton(QStringLiteral("Remote..."), m_targetPanel);
+    m_cmdTargetRemote->setObjectName(QStringLiteral("cmdTargetRemote"));
+    m_cmdTargetRemote->setAutoDefault(false);
+    connect(m_cmdTargetRemote, &QPushButton::clicked, this, &EditorDialog::OnTargetRemote);
     m_keepLastLabel =
         new QLabel(QStringLiteral("Number of generations to keep (Leave blank for unlimited)"), m_targetPanel);
     m_keepLastLabel->setObjectName(QStringLiteral("Label2"));
@@ -164,9 +170,9 @@ void EditorDialog::BuildRulesPanel()
 
 void EditorDialog::SetUpTabOrder()
 {
-    QWidget* const order[] = {m_lstFolders,     m_grdfiles,       m_txtTargetFolder, m_cmdTargetBrowse,
-                              m_txtKeepLast,    m_txtCalendar[0], m_txtCalendar[1],  m_txtCalendar[2],
-                              m_txtCalendar[3], m_chkIfChanged,   m_cmdOk,           m_cmdCancel};
+    QWidget* const order[] = {m_lstFolders,   m_grdfiles,       m_txtTargetFolder, m_cmdTargetBrowse, m_cmdTargetRemote,
+                              m_txtKeepLast,  m_txtCalendar[0], m_txtCalendar[1],  m_txtCalendar[2],  m_txtCalendar[3],
+                              m_chkIfChanged, m_cmdOk,          m_cmdCancel};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -209,6 +215,9 @@ void EditorDialog::PlaceTargetPanel()
     PixelRect browse = EditorLayout::ToPixels(EditorLayout::kTargetBrowseButton, twipsPerPixel);
     browse.height = m_txtTargetFolder->height();
     SetGeometry(m_cmdTargetBrowse, browse);
+    PixelRect remote = EditorLayout::ToPixels(EditorLayout::kTargetRemoteButton, twipsPerPixel);
+    remote.height = m_txtTargetFolder->height();
+    SetGeometry(m_cmdTargetRemote, remote);
 }
 
 double EditorDialog::TwipsPerPixel() const
@@ -422,6 +431,42 @@ void EditorDialog::OnTargetBrowse()
     const std::string folder = modDAZadaro::BrowseFolder(owner, "Select a Target Folder");
     if (!folder.empty())
         m_txtTargetFolder->setText(QString::fromStdString(folder));
+}
+
+namespace {
+
+constexpr const char* kNoRemotes =
+    "No rclone remote is set up yet (or rclone is not installed). Set one up with \"rclone config\", then "
+    "choose it here.";
+
+} // namespace
+
+void EditorDialog::OnTargetRemote()
+{
+    const std::vector<std::string> remotes = RcloneRemotes();
+    if (remotes.empty()) {
+        Ask(kNoRemotes, PromptButtons::Ok, PromptIcon::Information);
+        return;
+    }
+    QStringList names;
+    for (const auto& remote : remotes)
+        names << QString::fromStdString(remote);
+    bool chosen = false;
+    const QString remote = QInputDialog::getItem(this, QStringLiteral("Remote"), QStringLiteral("rclone remote:"),
+                                                 names, 0, false, &chosen);
+    if (!chosen)
+        return;
+    // The remote's own top level first; a folder that does not exist yet can
+    // be typed into the box afterwards.
+    QStringList folders{QStringLiteral("(top level)")};
+    for (const auto& folder : RcloneFolders(remote.toStdString()))
+        folders << QString::fromStdString(folder);
+    const QString folder = QInputDialog::getItem(
+        this, QStringLiteral("Remote"), QStringLiteral("Folder of %1:").arg(remote), folders, 0, false, &chosen);
+    if (!chosen)
+        return;
+    m_txtTargetFolder->setText(
+        QStringLiteral("rclone:%1:%2").arg(remote, folder == folders.front() ? QString() : folder));
 }
 
 void EditorDialog::DockPanels()

@@ -79,6 +79,8 @@ private:
     void OnOk();
     void OnCancel();
     void OnTargetBrowse();
+    // Picks an rclone remote and one of its folders as the target.
+    void OnTargetRemote();
     bool ValidateSources();
     bool ValidateTarget();
     bool ValidateKeepLast();
@@ -103,6 +105,7 @@ private:
     QLabel* m_targetLabel = nullptr;
     QLineEdit* m_txtTargetFolder = nullptr;
     QPushButton* m_cmdTargetBrowse = nullptr;
+    QPushButton* m_cmdTargetRemote = nullptr;
     QLabel* m_keepLastLabel = nullptr;
     QLineEdit* m_txtKeepLast = nullptr;
     QWidget* m_rulesPanel = nullptr;

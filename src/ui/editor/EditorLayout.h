@@ -38,6 +38,7 @@ inline constexpr Rect kCancelButton{1560, 120, 1335, 375};
 inline constexpr Rect kTargetLabel{120, 240, 7095, 0};
 inline constexpr Rect kTargetFolderBox{120, 480, 7095, 0};
 inline constexpr Rect kTargetBrowseButton{7320, 480, 375, 0};
+inline constexpr Rect kTargetRemoteButton{7800, 480, 1095, 0};
 inline constexpr Rect kKeepLastLabel{120, 960, 4200, 0};
 inline constexpr Rect kKeepLastBox{4440, 960, 855, 0};
 

@@ -1,10 +1,13 @@
 #include "EditorFixture.h"
 
 #include "platform/process/ProcessInfo.h"
+#include "support/ScopedEnvironment.h"
 #include "ui/editor/CheckableHeader.h"
 
 #include <QCheckBox>
+#include <QInputDialog>
 #include <QPointer>
+#include <QStandardPaths>
 
 namespace ze6::test {
 namespace {
@@ -218,6 +221,44 @@ TEST_F(AcceptanceTest, BrowseReplacesTheTargetOnlyWhenAFolderWasChosenAndEnterIs
     ProcessEvents();
     EXPECT_FALSE(Dialog().isVisible());
     EXPECT_FALSE(form.Cancel());
+}
+
+TEST_F(AcceptanceTest, RemoteOffersTheConfiguredRemotesAndThenTheChosenOnesFolders)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("rclone")).isEmpty())
+        GTEST_SKIP() << "rclone is not installed";
+    TempFolder rclone;
+    rclone.MakeFolder("box/nightly");
+    const std::string empty = rclone.Write("empty.conf", "");
+    const std::string config = rclone.Write("rclone.conf", "[box]\ntype = alias\nremote = " + rclone / "box" + "\n");
+    OpenWithThreeFiles();
+    TargetBox().setText(QStringLiteral("/typed"));
+    auto& remote = Control<QPushButton>("cmdTargetRemote");
+    {
+        ScopedEnvironment environment{{"RCLONE_CONFIG", empty}};
+        remote.click();
+    }
+    ASSERT_EQ(components.prompt.asked.size(), 1u);
+    EXPECT_NE(components.prompt.asked[0].text.find("rclone config"), std::string::npos);
+    EXPECT_EQ(TargetBox().text(), QStringLiteral("/typed"));
+
+    // Each list is answered as it comes up: the remote, then one of its folders.
+    ScopedEnvironment environment{{"RCLONE_CONFIG", config}};
+    QStringList answers{QStringLiteral("box"), QStringLiteral("nightly/")};
+    QStringList offered;
+    QTimer picker;
+    QObject::connect(&picker, &QTimer::timeout, [&] {
+        auto* list = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (list == nullptr || answers.isEmpty())
+            return;
+        offered << list->comboBoxItems().join(QLatin1Char(','));
+        list->setTextValue(answers.takeFirst());
+        list->accept();
+    });
+    picker.start(10);
+    remote.click();
+    EXPECT_EQ(offered, (QStringList{QStringLiteral("box"), QStringLiteral("(top level),nightly/")}));
+    EXPECT_EQ(TargetBox().text(), QStringLiteral("rclone:box:nightly/"));
 }
 
 } // namespace
