@@ -5,6 +5,7 @@
 #include "engine/RemoteTarget.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
+#include "platform/process/Clock.h"
 
 namespace ze6::modDAZadaro {
 
@@ -47,6 +48,39 @@ Prompt& RunContext::GetPrompt()
 Clock& RunContext::GetClock()
 {
     return m_services.GetClock();
+}
+
+void RunContext::BeginJob()
+{
+    m_jobStart = GetClock().Now();
+    // The job's counts begin where those of the data files before it end.
+    Pipeline().AddEvent([this] {
+        m_jobMark.ArchivesWritten = Outcome.ArchivesWritten;
+        m_jobMark.DataFilesUnchanged = Outcome.DataFilesUnchanged;
+        m_jobMark.EntriesLogged = Outcome.EntriesLogged;
+        m_jobMark.LinesRejected = Outcome.LinesRejected;
+        m_jobMark.BytesWritten = Outcome.BytesWritten;
+        Outcome.JobFirstEntry.clear();
+    });
+}
+
+void RunContext::EndJob(const std::string& line)
+{
+    Pipeline().AddEvent([this, line, start = m_jobStart] {
+        JobRun job;
+        job.line = line;
+        job.start = start;
+        job.end = GetClock().Now();
+        job.entries = Outcome.EntriesLogged - m_jobMark.EntriesLogged;
+        job.rejected = Outcome.LinesRejected > m_jobMark.LinesRejected;
+        if (job.entries > 0 || job.rejected)
+            job.firstEntry = Outcome.JobFirstEntry;
+        job.archivesWritten = Outcome.ArchivesWritten - m_jobMark.ArchivesWritten;
+        job.dataFilesUnchanged = Outcome.DataFilesUnchanged - m_jobMark.DataFilesUnchanged;
+        job.bytesWritten = Outcome.BytesWritten - m_jobMark.BytesWritten;
+        Outcome.Jobs.push_back(job);
+        Progress().JobFinished(Outcome.Jobs.back());
+    });
 }
 
 void RunContext::Start()

@@ -4,6 +4,7 @@
 #include "engine/TargetFolderListings.h"
 #include "engine/WrittenArchives.h"
 
+#include <QDateTime>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -59,6 +60,12 @@ public:
     void RequestCancel() { m_cancel.store(true, std::memory_order_relaxed); }
     bool CancelRequested() const { return m_cancel.load(std::memory_order_relaxed); }
 
+    // Around each job (of each job line, rejected or not): what the job did
+    // is taken from the outcome's counts as its data files are reported, and
+    // goes into Outcome.Jobs and the sink. `line` names the job in the records.
+    void BeginJob();
+    void EndJob(const std::string& line);
+
     // Starts the run, and ends it: a cancelled run gets one log entry under
     // procName, and the sink hears of the end. Returns what the run did.
     void Start();
@@ -70,6 +77,8 @@ private:
     ProgressSink m_noProgress;
     Prompt* m_prompt;
     std::atomic<bool> m_cancel{false};
+    QDateTime m_jobStart;
+    RunOutcome m_jobMark; // the counts where the job under way began
     // Goes after the pipeline, whose archives may be staged in it.
     std::unique_ptr<RemoteTargets> m_remote;
     // Last, so its helpers stop before anything they use goes.

@@ -77,6 +77,9 @@ private:
     void mnuEdit_AboutToShow();
     void RestoreFromArchive();
     void VerifyArchives();
+    void ShowLog();
+    // The records' word on the jobs of the file just opened, in the grid and the status bar.
+    void ShowJobStatuses();
 
     ConfigurationDocument m_document;
     QTableView* m_grid = nullptr;
