@@ -45,7 +45,7 @@ void ReportRecordProblems(const JobRecordsReport& report, bool alsoOnStandardErr
 
 std::string TimeOrDash(const std::optional<JobRun>& run)
 {
-    return run ? FormatRunTime(run->end) : std::string("-");
+    return run ? FormatRunTime(run->end.toLocalTime()) : std::string("-");
 }
 
 std::array<std::string, 5> Fields(const JobStatus& status)
@@ -224,7 +224,7 @@ std::optional<std::string> BehindText(const std::vector<JobStatus>& statuses)
     }
     if (count == 0)
         return std::nullopt;
-    const std::string when = oldest->toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
+    const std::string when = oldest->toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
     if (count == 1)
         return "1 backup job has not succeeded since " + when;
     return std::to_string(count) + " backup jobs have not succeeded since " + when;

@@ -50,9 +50,19 @@ Clock& RunContext::GetClock()
     return m_services.GetClock();
 }
 
+QDateTime RunContext::JobTime()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_lastTime.isValid() || now - m_lastTimeRead >= std::chrono::milliseconds(100)) {
+        m_lastTime = GetClock().Now().toUTC();
+        m_lastTimeRead = now;
+    }
+    return m_lastTime;
+}
+
 void RunContext::BeginJob()
 {
-    m_jobStart = GetClock().Now();
+    m_jobStart = JobTime();
     // The job's counts begin where those of the data files before it end.
     Pipeline().AddEvent([this] {
         m_jobMark.ArchivesWritten = Outcome.ArchivesWritten;
@@ -70,7 +80,7 @@ void RunContext::EndJob(const std::string& line)
         JobRun job;
         job.line = line;
         job.start = start;
-        job.end = GetClock().Now();
+        job.end = JobTime();
         job.entries = Outcome.EntriesLogged - m_jobMark.EntriesLogged;
         job.rejected = Outcome.LinesRejected > m_jobMark.LinesRejected;
         if (job.entries > 0 || job.rejected)

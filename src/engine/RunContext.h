@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -77,7 +78,13 @@ private:
     ProgressSink m_noProgress;
     Prompt* m_prompt;
     std::atomic<bool> m_cancel{false};
+    // Now, to the tenth of a second, in UTC: a run of thousands of jobs that
+    // end within moments of each other asks the clock and the time zone rarely.
+    QDateTime JobTime();
+
     QDateTime m_jobStart;
+    QDateTime m_lastTime;
+    std::chrono::steady_clock::time_point m_lastTimeRead;
     RunOutcome m_jobMark; // the counts where the job under way began
     // Goes after the pipeline, whose archives may be staged in it.
     std::unique_ptr<RemoteTargets> m_remote;

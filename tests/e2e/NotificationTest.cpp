@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <regex>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
@@ -149,7 +148,6 @@ TEST_F(NotificationTest, CheckTellsOnceOfFailedAndOverdueJobsOfAScheduledFile)
     EXPECT_TRUE(std::regex_match(status.out, std::regex("overdue\t" + time + "\t" + time + "\t[^\t]+\t[^\t]+\n" +
                                                         "failed\t" + time + "\t-\t[^\t]+\t[^\t]+\n")))
         << status.out;
-    std::cout << status.out;
 
     EXPECT_EQ(Run({"/CHECK"}).status, 1);
     ASSERT_EQ(receiver.received.size(), 1);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <regex>
 #include <sstream>
 
@@ -75,23 +76,31 @@ TEST_F(StatusTest, EachJobOfAFileShowsItsLastRunInFileOrder)
     EXPECT_EQ(Run({"/STATUS", jobs, jobs}).status, 2);
 }
 
-// Two files whose runs end together each keep their records.
-TEST_F(StatusTest, TwoFilesRunAtOnceBothKeepTheirRecords)
+// Runs that end together each keep their records: two files, and job lines
+// given on the command line, which all share one record file.
+TEST_F(StatusTest, RunsEndingTogetherAllKeepTheirRecords)
 {
     std::string first, second;
     for (int n = 0; n < 40; ++n) {
         first += "\"" + data + "\" \"" + (temp / "a/") + std::to_string(n) + "/\"\r\n";
         second += "\"" + data + "\" \"" + (temp / "b/") + std::to_string(n) + "/\"\r\n";
     }
-    const std::string one = temp.Write("one.rzb", first), two = temp.Write("two.rzb", second);
-    QProcess a, b;
-    program.Start(a, {one});
-    program.Start(b, {two});
-    ASSERT_TRUE(a.waitForFinished(120000) && b.waitForFinished(120000));
-    EXPECT_EQ(a.exitCode() + b.exitCode(), 0);
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (const std::string& file : {temp.Write("one.rzb", first), temp.Write("two.rzb", second)}) {
+        runs.push_back(std::make_unique<QProcess>());
+        program.Start(*runs.back(), {file});
+    }
+    for (int n = 0; n < 8; ++n) {
+        runs.push_back(std::make_unique<QProcess>());
+        program.Start(*runs.back(), {data, temp / ("c/" + std::to_string(n) + "/")});
+    }
+    for (const auto& run : runs) {
+        ASSERT_TRUE(run->waitForFinished(120000));
+        EXPECT_EQ(run->exitCode(), 0);
+    }
     const Result status = Run({"/STATUS"});
     EXPECT_EQ(status.status, 0) << status.err;
-    EXPECT_EQ(std::count(status.out.begin(), status.out.end(), '\n'), 80) << status.out;
+    EXPECT_EQ(std::count(status.out.begin(), status.out.end(), '\n'), 88) << status.out;
 }
 
 // A record file cut short is not trusted: it is set aside for a person to
@@ -101,7 +110,7 @@ TEST_F(StatusTest, ATruncatedRecordFileIsSetAsideAndReported)
 {
     const std::string jobs = temp.Write("jobs.rzb", "\"" + data + "\" \"" + (temp / "backup/") + "\"\r\n");
     ASSERT_EQ(Run({jobs}).status, 0);
-    const std::string records = temp / ("state/xdg/ZE6Vivevu/jobs/" + ScheduleKey(jobs) + ".json");
+    const std::string records = temp / ("state/xdg/ZE6Vivevu/jobs/" + ScheduleKey(jobs) + ".records");
     ASSERT_TRUE(std::filesystem::exists(records));
     std::filesystem::resize_file(records, std::filesystem::file_size(records) / 2);
 

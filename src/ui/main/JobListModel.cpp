@@ -24,7 +24,7 @@ bool Behind(const modDAZadaro::JobStatus& status)
 
 QString LastRunText(const modDAZadaro::JobStatus& status)
 {
-    return status.lastRun ? QString::fromStdString(FormatRunTime(status.lastRun->end)) : QString();
+    return status.lastRun ? QString::fromStdString(FormatRunTime(status.lastRun->end.toLocalTime())) : QString();
 }
 
 QString ResultText(const modDAZadaro::JobStatus& status)
