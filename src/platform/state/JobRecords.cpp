@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <charconv>
 #include <iterator>
@@ -15,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -247,31 +247,79 @@ std::optional<JobRecordFile> Parse(const QByteArray& bytes)
     return records;
 }
 
-QByteArray Serialize(const JobRecordFile& records)
+// The job lines of a record file of `file`, unread; false when the file is
+// not whole. Their fields are checked when the records are read.
+bool JobLinesOf(const QByteArray& bytes, const std::string& file, std::vector<std::string_view>& jobs)
 {
-    std::string out;
-    out.reserve(64 + records.jobs.size() * 160);
-    out.append(kHeader).append("\nfile\t");
-    PutText(out, records.file);
-    out += '\n';
-    for (const JobRecord& record : records.jobs) {
-        out += "job\t";
-        PutText(out, record.line);
-        out += '\t';
-        PutRun(out, *record.lastRun);
-        // A clean last run is the last success; only a failed one keeps an older success beside it.
-        if (!record.lastRun->Clean() && record.lastSuccess) {
-            out += '\t';
-            PutRun(out, *record.lastSuccess);
-        } else {
-            out += "\t-";
-        }
-        out += '\n';
+    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::vector<std::string_view> lines;
+    for (std::size_t from = 0; from < text.size();) {
+        const std::size_t end = text.find('\n', from);
+        if (end == std::string_view::npos)
+            return false;
+        lines.push_back(text.substr(from, end - from));
+        from = end + 1;
     }
-    out += "end\t";
-    PutNumber(out, records.jobs.size());
-    out += '\n';
-    return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
+    std::string fileLine = "file\t";
+    PutText(fileLine, file);
+    std::size_t count = 0;
+    if (lines.size() < 3 || lines[0] != kHeader || lines[1] != fileLine || lines.back().substr(0, 4) != "end\t" ||
+        !GetNumber(lines.back().substr(4), count) || count != lines.size() - 3)
+        return false;
+    for (std::size_t n = 2; n + 1 < lines.size(); ++n) {
+        if (lines[n].substr(0, 4) != "job\t" || lines[n].find('\t', 4) == std::string_view::npos)
+            return false;
+        jobs.push_back(lines[n]);
+    }
+    return true;
+}
+
+// The job line's field as written, which names the job.
+std::string_view KeyOf(std::string_view line)
+{
+    return line.substr(4, line.find('\t', 4) - 4);
+}
+
+// The fields of the last success in a job's line, or empty when it has none.
+std::string_view SuccessOf(std::string_view line)
+{
+    const auto fields = Split(line);
+    if (fields.size() == 2 + 2 * kRunFields)
+        return line.substr(static_cast<std::size_t>(fields[2 + kRunFields].data() - line.data()));
+    if (fields.size() != 3 + kRunFields)
+        return {};
+    // Its last run was clean: "<start> <end> 0 0 ...".
+    if (fields[4] != "0" || fields[5] != "0")
+        return {};
+    const std::size_t from = static_cast<std::size_t>(fields[2].data() - line.data());
+    const std::size_t to = static_cast<std::size_t>(fields[2 + kRunFields].data() - line.data()) - 1;
+    return line.substr(from, to - from);
+}
+
+// A temporary beside the file, renamed over it: a reader sees the old file
+// or the new, never part of one. Not synced: a record lost to a crash only
+// makes its file look damaged, and a run must not wait on the disk for it.
+bool WriteReplacing(const QString& path, const std::string& content)
+{
+    const std::string target = path.toStdString();
+    std::string temporary = target + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return false;
+    bool ok = ::fchmod(fd, 0600) == 0;
+    for (std::size_t written = 0; ok && written < content.size();) {
+        const ssize_t count = ::write(fd, content.data() + written, content.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        ok = count > 0;
+        if (ok)
+            written += static_cast<std::size_t>(count);
+    }
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok)
+        ::unlink(temporary.c_str());
+    return ok;
 }
 
 void SetAside(const QString& path, JobRecordsReport& report)
@@ -328,23 +376,69 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const std::vector<Job
         return report;
     }
     const QString path = RecordPath(file);
-    JobRecordFile records = Load(path, file, report);
-    std::unordered_map<std::string, std::size_t> rows;
-    rows.reserve(records.jobs.size() + runs.size());
-    for (std::size_t row = 0; row < records.jobs.size(); ++row)
-        rows.emplace(records.jobs[row].line, row);
-    for (const JobRun& run : runs) {
-        auto [found, added] = rows.emplace(run.line, records.jobs.size());
-        if (added)
-            records.jobs.push_back({run.line, std::nullopt, std::nullopt});
-        JobRecord& record = records.jobs[found->second];
-        record.lastRun = run;
-        if (run.Clean())
-            record.lastSuccess = run;
+    QByteArray old;
+    if (QFile in(path); in.open(QIODevice::ReadOnly))
+        old = in.readAll();
+    std::vector<std::string_view> lines;
+    if (!old.isEmpty() && !JobLinesOf(old, file, lines)) {
+        SetAside(path, report);
+        lines.clear();
     }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(Serialize(records)) < 0 || !out.commit())
-        report.failure = "cannot write " + path.toStdString() + ": " + out.errorString().toStdString();
+
+    // The jobs that ran replace their lines as text; the others keep theirs
+    // unread, so a run of many jobs costs little more than writing the file.
+    std::unordered_map<std::string_view, std::size_t> rows;
+    rows.reserve(lines.size() + runs.size());
+    for (std::size_t row = 0; row < lines.size(); ++row)
+        rows.emplace(KeyOf(lines[row]), row);
+    std::vector<std::string> replaced(lines.size());
+    std::vector<std::string> keys; // of the jobs added; rows point into them
+    keys.reserve(runs.size());
+    std::vector<std::string> added;
+    const auto current = [&](std::size_t row) -> std::string_view {
+        if (row < lines.size())
+            return replaced[row].empty() ? lines[row] : std::string_view(replaced[row]);
+        return added[row - lines.size()];
+    };
+    for (const JobRun& run : runs) {
+        std::string key;
+        PutText(key, run.line);
+        std::string text = "job\t" + key + '\t';
+        PutRun(text, run);
+        const auto found = rows.find(key);
+        // A failed run keeps the success before it, which the line holds
+        // either as its own last run or beside it.
+        std::string_view success;
+        if (!run.Clean() && found != rows.end())
+            success = SuccessOf(current(found->second));
+        if (success.empty())
+            text += "\t-";
+        else
+            text.append(1, '\t').append(success);
+        if (found != rows.end()) {
+            std::size_t row = found->second;
+            (row < lines.size() ? replaced[row] : added[row - lines.size()]) = std::move(text);
+            continue;
+        }
+        keys.push_back(std::move(key));
+        rows.emplace(keys.back(), lines.size() + added.size());
+        added.push_back(std::move(text));
+    }
+
+    std::string out;
+    out.reserve(static_cast<std::size_t>(old.size()) + added.size() * 160 + 256);
+    out.append(kHeader).append("\nfile\t");
+    PutText(out, file);
+    out += '\n';
+    for (std::size_t row = 0; row < lines.size(); ++row)
+        out.append(current(row)).append(1, '\n');
+    for (const std::string& text : added)
+        out.append(text).append(1, '\n');
+    out += "end\t";
+    PutNumber(out, lines.size() + added.size());
+    out += '\n';
+    if (!WriteReplacing(path, out))
+        report.failure = "cannot write " + path.toStdString();
     return report;
 }
 
