@@ -62,9 +62,9 @@ void RecordJobRuns(const std::string& file, const std::vector<JobRun>& runs);
 int StatusSwitch(const std::vector<std::string>& operands);
 int CheckSwitch(const std::vector<std::string>& operands);
 
-// After a command-mode run of `file`: when the file has a schedule (so the run
-// was most likely its scheduled one), the check that /CHECK makes. A run that
-// has told of its own failures raises no second notification for them alone.
+// After a scheduled run of `file`: when the file has a schedule, the check that
+// /CHECK makes. A run that has told of its own failures raises no second
+// notification for them alone.
 void CheckAfterScheduledRun(const std::string& file, bool toldOfItsOwn);
 
 } // namespace ze6::modDAZadaro

@@ -105,7 +105,7 @@ int Main(const std::vector<std::string>& arguments, const std::function<int()>& 
         const std::string absolute = file.empty() ? file : AbsoluteConfigPath(file);
         RecordJobRuns(absolute, outcome.Jobs);
         FinishCommandRun(file, outcome.EntriesLogged, outcome.FirstEntry);
-        if (!absolute.empty())
+        if (!absolute.empty() && StartedByScheduler())
             CheckAfterScheduledRun(absolute, outcome.EntriesLogged > 0);
     }
     return status;

@@ -6,6 +6,7 @@
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
 #include "platform/process/Clock.h"
+#include "platform/state/JobRecords.h"
 
 namespace ze6::modDAZadaro {
 
@@ -14,7 +15,7 @@ RunContext::RunContext(ProgressSink* progress, Prompt* prompt) : RunContext(GetC
 }
 
 RunContext::RunContext(Components& services, ProgressSink* progress, Prompt* prompt)
-    : m_services(services), m_progress(progress), m_prompt(prompt)
+    : m_services(services), m_progress(progress), m_prompt(prompt), m_keepJobs(JobRecordsWanted())
 {
 }
 
@@ -62,7 +63,9 @@ QDateTime RunContext::JobTime()
 
 void RunContext::BeginJob()
 {
-    m_jobStart = JobTime();
+    if (!m_keepJobs)
+        return;
+    Outcome.Jobs.emplace_back().start = JobTime();
     // The job's counts begin where those of the data files before it end.
     Pipeline().AddEvent([this] {
         m_jobMark.ArchivesWritten = Outcome.ArchivesWritten;
@@ -76,10 +79,13 @@ void RunContext::BeginJob()
 
 void RunContext::EndJob(const std::string& line)
 {
-    Pipeline().AddEvent([this, line, start = m_jobStart] {
-        JobRun job;
-        job.line = line;
-        job.start = start;
+    if (!m_keepJobs)
+        return;
+    Outcome.Jobs.back().line = line;
+    // Jobs end in the order they began; the event holds no more than the
+    // run, so that ten thousand jobs cost no allocations of their own.
+    Pipeline().AddEvent([this] {
+        JobRun& job = Outcome.Jobs[m_jobsEnded++];
         job.end = JobTime();
         job.entries = Outcome.EntriesLogged - m_jobMark.EntriesLogged;
         job.rejected = Outcome.LinesRejected > m_jobMark.LinesRejected;
@@ -88,8 +94,7 @@ void RunContext::EndJob(const std::string& line)
         job.archivesWritten = Outcome.ArchivesWritten - m_jobMark.ArchivesWritten;
         job.dataFilesUnchanged = Outcome.DataFilesUnchanged - m_jobMark.DataFilesUnchanged;
         job.bytesWritten = Outcome.BytesWritten - m_jobMark.BytesWritten;
-        Outcome.Jobs.push_back(job);
-        Progress().JobFinished(Outcome.Jobs.back());
+        Progress().JobFinished(job);
     });
 }
 
@@ -107,7 +112,12 @@ RunOutcome RunContext::Finish(const std::string& procName)
                     ErrorNumber::UserInterrupt, kProgramErrorSource);
     }
     Progress().RunFinished(Outcome);
-    return Outcome;
+    // The jobs go to the caller; only the counts stay behind.
+    std::vector<JobRun> jobs = std::move(Outcome.Jobs);
+    Outcome.Jobs.clear();
+    RunOutcome outcome = Outcome;
+    outcome.Jobs = std::move(jobs);
+    return outcome;
 }
 
 } // namespace ze6::modDAZadaro

@@ -64,6 +64,7 @@ public:
     // Around each job (of each job line, rejected or not): what the job did
     // is taken from the outcome's counts as its data files are reported, and
     // goes into Outcome.Jobs and the sink. `line` names the job in the records.
+    // Nothing is kept when job records are not wanted.
     void BeginJob();
     void EndJob(const std::string& line);
 
@@ -82,7 +83,8 @@ private:
     // end within moments of each other asks the clock and the time zone rarely.
     QDateTime JobTime();
 
-    QDateTime m_jobStart;
+    const bool m_keepJobs; // JobRecordsWanted()
+    std::size_t m_jobsEnded = 0;
     QDateTime m_lastTime;
     std::chrono::steady_clock::time_point m_lastTimeRead;
     RunOutcome m_jobMark; // the counts where the job under way began

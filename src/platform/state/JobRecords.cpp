@@ -78,9 +78,14 @@ private:
 // thousand jobs, and a file cut short lacks its last line, which counts them.
 constexpr const char* kHeader = "ZE6Vivevu job records 1";
 constexpr std::size_t kRunFields = 8;
+constexpr std::size_t kRunFieldsRoom = 80; // a run's fields but its first entry, at the most
 
-void PutText(std::string& out, const std::string& text)
+void PutText(std::string& out, std::string_view text)
 {
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c == '\\' || c == '\t' || c == '\n' || c == '\r'; })) {
+        out.append(text);
+        return;
+    }
     for (const char c : text) {
         switch (c) {
         case '\\':
@@ -296,6 +301,40 @@ std::string_view SuccessOf(std::string_view line)
     return line.substr(from, to - from);
 }
 
+// Whether the runs are of the jobs of `lines`, one each, in their order.
+bool SameJobsInOrder(const std::vector<std::string_view>& lines, const std::vector<JobRun>& runs)
+{
+    if (lines.size() != runs.size())
+        return false;
+    std::string escaped;
+    for (std::size_t row = 0; row < lines.size(); ++row) {
+        const std::string_view key = KeyOf(lines[row]);
+        const std::string& line = runs[row].line;
+        // A line without a backslash is its own key when it matches at all.
+        if (key == line && line.find('\\') == std::string::npos)
+            continue;
+        escaped.clear();
+        PutText(escaped, line);
+        if (key != escaped)
+            return false;
+    }
+    return true;
+}
+
+// A job's new line: its last run, and the success before it from its old
+// line (may be empty) when the run failed.
+void PutJobLine(std::string& out, std::string_view key, const JobRun& run, std::string_view old)
+{
+    out.append("job\t").append(key).append(1, '\t');
+    PutRun(out, run);
+    const std::string_view success = run.Clean() || old.empty() ? std::string_view() : SuccessOf(old);
+    if (success.empty())
+        out += "\t-";
+    else
+        out.append(1, '\t').append(success);
+    out += '\n';
+}
+
 // A temporary beside the file, renamed over it: a reader sees the old file
 // or the new, never part of one. Not synced: a record lost to a crash only
 // makes its file look damaged, and a run must not wait on the disk for it.
@@ -385,44 +424,85 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const std::vector<Job
         lines.clear();
     }
 
+    // The usual run, every job of an unchanged file in its order, goes
+    // straight into the new file.
+    if (SameJobsInOrder(lines, runs)) {
+        std::string out;
+        out.reserve(static_cast<std::size_t>(old.size()) + 1024);
+        out.append(kHeader).append("\nfile\t");
+        PutText(out, file);
+        out += '\n';
+        for (std::size_t row = 0; row < lines.size(); ++row)
+            PutJobLine(out, KeyOf(lines[row]), runs[row], lines[row]);
+        out += "end\t";
+        PutNumber(out, lines.size());
+        out += '\n';
+        if (!WriteReplacing(path, out))
+            report.failure = "cannot write " + path.toStdString();
+        return report;
+    }
+
     // The jobs that ran replace their lines as text; the others keep theirs
     // unread, so a run of many jobs costs little more than writing the file.
+    // A file's jobs mostly run in the order their records stand: each is
+    // looked for at the line after the last one found before any is hashed.
     std::unordered_map<std::string_view, std::size_t> rows;
-    rows.reserve(lines.size() + runs.size());
-    for (std::size_t row = 0; row < lines.size(); ++row)
-        rows.emplace(KeyOf(lines[row]), row);
+    const auto index = [&] {
+        if (!rows.empty() || lines.empty())
+            return;
+        rows.reserve(lines.size() + runs.size());
+        for (std::size_t row = 0; row < lines.size(); ++row)
+            rows.emplace(KeyOf(lines[row]), row);
+    };
     std::vector<std::string> replaced(lines.size());
-    std::vector<std::string> keys; // of the jobs added; rows point into them
-    keys.reserve(runs.size());
-    std::vector<std::string> added;
+    std::vector<std::string> added; // new jobs' lines, in the order they ran
+    std::unordered_map<std::string, std::size_t> addedRows;
     const auto current = [&](std::size_t row) -> std::string_view {
         if (row < lines.size())
             return replaced[row].empty() ? lines[row] : std::string_view(replaced[row]);
         return added[row - lines.size()];
     };
+    std::size_t next = 0;
     for (const JobRun& run : runs) {
-        std::string key;
-        PutText(key, run.line);
-        std::string text = "job\t" + key + '\t';
+        std::string text;
+        // Room for the fields as well, so that the line is made in one piece.
+        text.reserve(run.line.size() + run.firstEntry.size() + 2 * kRunFieldsRoom);
+        text += "job\t";
+        PutText(text, run.line);
+        const std::string_view key = std::string_view(text).substr(4);
+        std::optional<std::size_t> row;
+        if (next < lines.size() && KeyOf(lines[next]) == key) {
+            row = next;
+        } else {
+            index();
+            if (const auto found = rows.find(key); found != rows.end())
+                row = found->second;
+            else if (const auto again = addedRows.find(std::string(key)); again != addedRows.end())
+                row = again->second;
+        }
+        const std::string newKey = row ? std::string() : std::string(key);
+        text += '\t';
         PutRun(text, run);
-        const auto found = rows.find(key);
         // A failed run keeps the success before it, which the line holds
         // either as its own last run or beside it.
         std::string_view success;
-        if (!run.Clean() && found != rows.end())
-            success = SuccessOf(current(found->second));
+        if (!run.Clean() && row)
+            success = SuccessOf(current(*row));
         if (success.empty())
             text += "\t-";
         else
             text.append(1, '\t').append(success);
-        if (found != rows.end()) {
-            std::size_t row = found->second;
-            (row < lines.size() ? replaced[row] : added[row - lines.size()]) = std::move(text);
+        if (!row) {
+            addedRows.emplace(newKey, lines.size() + added.size());
+            added.push_back(std::move(text));
             continue;
         }
-        keys.push_back(std::move(key));
-        rows.emplace(keys.back(), lines.size() + added.size());
-        added.push_back(std::move(text));
+        if (*row < lines.size()) {
+            next = *row + 1;
+            replaced[*row] = std::move(text);
+        } else {
+            added[*row - lines.size()] = std::move(text);
+        }
     }
 
     std::string out;

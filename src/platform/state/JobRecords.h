@@ -51,7 +51,8 @@ struct JobRecordsReport {
 // A file that cannot be read is set aside (kept for a person to look at) and
 // the jobs it held count as never run.
 
-// False when ZE6VIVEVU_NO_JOB_RECORDS is set, for measuring what keeping them costs.
+// False when ZE6VIVEVU_NO_JOB_RECORDS is set: a run then neither gathers nor
+// keeps its jobs' records, for measuring what they cost.
 bool JobRecordsWanted();
 
 // Merges the runs into the file's records: each replaces its job's last run,
