@@ -8,6 +8,8 @@
 # ZE6_BENCH_BUILD_DIR (Release build, default build-bench), ZE6_BENCH_RUNS,
 # ZE6_BENCH_BINARY (measure this program instead of building one; then
 # ZE6_BENCH_LIBZIP names the libzip peer, whose rows are left out without it).
+# The records row runs the program once more with ZE6VIVEVU_NO_JOB_RECORDS=1,
+# which makes it keep no job records; it is there for that comparison only.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -54,6 +56,8 @@ data="$work/data"
 out="$work/out"
 mkdir -p "$data"
 export ZE6VIVEVU_LOG="$work/ze6.log"
+# Each run keeps its jobs' records here, not in the state folder of whoever measures.
+export XDG_STATE_HOME="$work/state"
 gen() { python3 "$root/bench/generate.py" "$@"; }
 
 # Data sets are deterministic, so one made earlier at the same size is reused.
@@ -195,16 +199,22 @@ row "$bare data files, no companions" "$bare archives" "${bare_t[*]}" "ZE6Vivevu
 # --- configuration file of many job lines ----------------------------------
 gen config "$work/config/many.rzb" "$lines"
 gen config "$work/config/one.rzb" 1
-many_t=() one_t=() many_m=()
+many_t=() one_t=() many_m=() bare_records_t=()
 for _ in $(seq "$runs"); do
     : >"$ZE6VIVEVU_LOG"
     timed=() rss=(); measure "$bin" "$work/config/many.rzb"; ours_ok
     many_t+=("${timed[0]}") many_m+=("${rss[0]}")
     timed=() rss=(); measure "$bin" "$work/config/one.rzb"; ours_ok
     one_t+=("${timed[0]}")
+    # The same file without the job records each run keeps (ZE6VIVEVU_NO_JOB_RECORDS
+    # exists for this comparison alone): the records must cost the run nothing.
+    timed=() rss=(); measure env ZE6VIVEVU_NO_JOB_RECORDS=1 "$bin" "$work/config/many.rzb"; ours_ok
+    bare_records_t+=("${timed[0]}")
 done
 row "configuration file of $lines job lines" "$lines lines" "${many_t[*]}" "ZE6Vivevu, 1 line" "${one_t[*]}" "" "" \
     "$(mib "$(maximum "${many_m[@]}")") MiB" ""
+row "configuration file of $lines job lines, job records kept" "$lines lines" "${many_t[*]}" \
+    "ZE6Vivevu, no job records" "${bare_records_t[*]}" "" "" "" ""
 
 # --- one-file jobs into one target vs one folder job -------------------------
 # The editor writes one job per ticked file when not every file is ticked.

@@ -44,6 +44,7 @@ for size in 16 32 48 64 128 256; do
 done
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/$app.svg" ] || fail "no scalable icon"
 desktop-file-validate "$root/usr/share/applications/$app.desktop"
+desktop-file-validate "$root/etc/xdg/autostart/$app-check.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app.metainfo.xml"
 man_warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/ZE6Vivevu.1.gz" 2>&1 >/dev/null)"
 [ -z "$man_warnings" ] || fail "the manual page has warnings: $man_warnings"

@@ -332,6 +332,8 @@ void ArchivePipeline::Report(PipelineItem& file)
             return;
         ++m_run.Outcome.ArchivesWritten;
         FileSystem::InvalidateCache(file.targetFolder);
+        if (const auto facts = FileSystem::EntryFactsOf(file.archivePath))
+            m_run.Outcome.BytesWritten += facts->size;
         PruneArchives(m_run, file.archivePath, file.targetFolder, file.retention);
         written = true;
     });

@@ -58,9 +58,14 @@ void ReportError(RunOutcome& run, const std::string& procName, const std::string
 {
     // Counted before the log is touched: a report whose entry could not be
     // written still decides the exit status.
-    if (run.EntriesLogged++ == 0)
-        run.FirstEntry = "ERROR: " + std::string(kModuleName) + ", " + procName + ", " +
-                         modDebug::ComposeErrorText(message, errorNumber, source);
+    if (run.EntriesLogged++ == 0 || run.JobFirstEntry.empty()) {
+        std::string entry = "ERROR: " + std::string(kModuleName) + ", " + procName + ", " +
+                            modDebug::ComposeErrorText(message, errorNumber, source);
+        if (run.EntriesLogged == 1)
+            run.FirstEntry = entry;
+        if (run.JobFirstEntry.empty())
+            run.JobFirstEntry = std::move(entry);
+    }
     ReportError(procName, message, errorNumber, source);
 }
 

@@ -73,9 +73,10 @@ std::variant<Job, JobLineSyntaxError> ParseLine(const std::string& jobLine)
 
 // Runs `body` as one job: its run-time errors are logged after what the data
 // files before it logged.
-template <typename Body> void AsOneJob(RunContext& run, Body&& body)
+template <typename Body> void AsOneJob(RunContext& run, const std::string& line, Body&& body)
 {
     run.Listings.JobStarted();
+    run.BeginJob();
     RunWithErrorHandler(run.Outcome, "ProcessCommandLine", [&] {
         try {
             body();
@@ -84,17 +85,17 @@ template <typename Body> void AsOneJob(RunContext& run, Body&& body)
             throw;
         }
     });
+    run.EndJob(line);
 }
 
-} // namespace
-
-void RunJobLine(RunContext& run, std::string jobLine)
+void RunJobLine(RunContext& run, const std::string& jobLine, const std::string& recordedAs)
 {
-    AsOneJob(run, [&] {
+    AsOneJob(run, recordedAs, [&] {
         const auto parsed = ParseLine(jobLine);
         if (const auto* error = std::get_if<JobLineSyntaxError>(&parsed)) {
             run.CommitArchives();
             ++run.Outcome.LinesRejected;
+            run.Outcome.JobFirstEntry = error->Message;
             ShowUsage(run.GetPrompt(), error->Message);
             return;
         }
@@ -102,15 +103,27 @@ void RunJobLine(RunContext& run, std::string jobLine)
     });
 }
 
-void RunJob(RunContext& run, const Job& job)
+} // namespace
+
+void RunJobLine(RunContext& run, std::string jobLine)
+{
+    RunJobLine(run, jobLine, jobLine);
+}
+
+void RunJob(RunContext& run, const Job& job, const std::string& recordedAs)
 {
     // A path with a quote or a line break has no job line of its own: such a
     // job runs as the line it is written as would, usage box and all.
     if (CheckJob(job) == CellFault::QuoteOrLineBreak) {
-        RunJobLine(run, GetCommandLine(job));
+        RunJobLine(run, GetCommandLine(job), recordedAs);
         return;
     }
-    AsOneJob(run, [&] { ArchiveJob(run, job); });
+    AsOneJob(run, recordedAs, [&] { ArchiveJob(run, job); });
+}
+
+void RunJob(RunContext& run, const Job& job)
+{
+    RunJob(run, job, GetCommandLine(job));
 }
 
 void ProcessCommandLine(RunContext& run, std::string jobLine)
@@ -133,7 +146,8 @@ RunOutcome ProcessJobs(RunContext& run, const std::vector<Job>& jobs)
     for (const Job& job : jobs) {
         if (run.CancelRequested())
             break;
-        RunJob(run, job);
+        // Known by the line the window saves for it, as a run of the saved file knows it.
+        RunJob(run, Trimmed(job), FormatJobLine(job));
     }
     return run.Finish("ProcessCommandLine");
 }

@@ -18,14 +18,17 @@ void ProcessCommandLine(RunContext& run, std::string jobLine);
 // so that they overlap the next job's; Finish or CommitArchives waits for them.
 void RunJobLine(RunContext& run, std::string jobLine);
 
-// One job of the run, as a job line that parsed is run.
+// One job of the run, as a job line that parsed is run; recorded under
+// GetCommandLine(job), or under `recordedAs`.
 void RunJob(RunContext& run, const Job& job);
+void RunJob(RunContext& run, const Job& job, const std::string& recordedAs);
 
 // One job line as a run of its own; returns what it did.
 RunOutcome ProcessCommandLine(std::string jobLine, ProgressSink* progress = nullptr);
 
-// Every job in order as one run (the window's Execute); stops at the next
-// data file once the run is cancelled.
+// Every job in order as one run (the window's Execute), each trimmed as a
+// job line is and recorded under the line the window saves for it; stops at
+// the next data file once the run is cancelled.
 RunOutcome ProcessJobs(RunContext& run, const std::vector<Job>& jobs);
 
 } // namespace ze6::modDAZadaro

@@ -3,6 +3,7 @@
 #include "engine/ConfigFile.h"
 #include "engine/ErrorHandler.h"
 #include "engine/JobLine.h"
+#include "engine/JobStatus.h"
 #include "engine/PathOperations.h"
 #include "engine/Schedule.h"
 #include "engine/Switches.h"
@@ -100,8 +101,12 @@ int Main(const std::vector<std::string>& arguments, const std::function<int()>& 
     const int status = Dispatch(commandText, showMainWindow, progress, outcome);
     if (!commandText.empty()) {
         const bool configurationFile = IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)));
-        FinishCommandRun(configurationFile ? WithoutOuterQuotes(commandText) : std::string(), outcome.EntriesLogged,
-                         outcome.FirstEntry);
+        const std::string file = configurationFile ? WithoutOuterQuotes(commandText) : std::string();
+        const std::string absolute = file.empty() ? file : AbsoluteConfigPath(file);
+        RecordJobRuns(absolute, outcome.Jobs);
+        FinishCommandRun(file, outcome.EntriesLogged, outcome.FirstEntry);
+        if (!absolute.empty() && StartedByScheduler())
+            CheckAfterScheduledRun(absolute, outcome.EntriesLogged > 0);
     }
     return status;
 }

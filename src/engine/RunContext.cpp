@@ -5,6 +5,8 @@
 #include "engine/RemoteTarget.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
+#include "platform/process/Clock.h"
+#include "platform/state/JobRecords.h"
 
 namespace ze6::modDAZadaro {
 
@@ -13,7 +15,7 @@ RunContext::RunContext(ProgressSink* progress, Prompt* prompt) : RunContext(GetC
 }
 
 RunContext::RunContext(Components& services, ProgressSink* progress, Prompt* prompt)
-    : m_services(services), m_progress(progress), m_prompt(prompt)
+    : m_services(services), m_progress(progress), m_prompt(prompt), m_keepJobs(JobRecordsWanted())
 {
 }
 
@@ -49,6 +51,53 @@ Clock& RunContext::GetClock()
     return m_services.GetClock();
 }
 
+QDateTime RunContext::JobTime()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_lastTime.isValid() || now - m_lastTimeRead >= std::chrono::milliseconds(100)) {
+        m_lastTime = GetClock().Now().toUTC();
+        m_lastTimeRead = now;
+    }
+    return m_lastTime;
+}
+
+void RunContext::BeginJob()
+{
+    if (!m_keepJobs)
+        return;
+    Outcome.Jobs.emplace_back().start = JobTime();
+    // The job's counts begin where those of the data files before it end.
+    Pipeline().AddEvent([this] {
+        m_jobMark.ArchivesWritten = Outcome.ArchivesWritten;
+        m_jobMark.DataFilesUnchanged = Outcome.DataFilesUnchanged;
+        m_jobMark.EntriesLogged = Outcome.EntriesLogged;
+        m_jobMark.LinesRejected = Outcome.LinesRejected;
+        m_jobMark.BytesWritten = Outcome.BytesWritten;
+        Outcome.JobFirstEntry.clear();
+    });
+}
+
+void RunContext::EndJob(const std::string& line)
+{
+    if (!m_keepJobs)
+        return;
+    Outcome.Jobs.back().line = line;
+    // Jobs end in the order they began; the event holds no more than the
+    // run, so that ten thousand jobs cost no allocations of their own.
+    Pipeline().AddEvent([this] {
+        JobRun& job = Outcome.Jobs[m_jobsEnded++];
+        job.end = JobTime();
+        job.entries = Outcome.EntriesLogged - m_jobMark.EntriesLogged;
+        job.rejected = Outcome.LinesRejected > m_jobMark.LinesRejected;
+        if (job.entries > 0 || job.rejected)
+            job.firstEntry = Outcome.JobFirstEntry;
+        job.archivesWritten = Outcome.ArchivesWritten - m_jobMark.ArchivesWritten;
+        job.dataFilesUnchanged = Outcome.DataFilesUnchanged - m_jobMark.DataFilesUnchanged;
+        job.bytesWritten = Outcome.BytesWritten - m_jobMark.BytesWritten;
+        Progress().JobFinished(job);
+    });
+}
+
 void RunContext::Start()
 {
     Progress().RunStarted();
@@ -63,7 +112,12 @@ RunOutcome RunContext::Finish(const std::string& procName)
                     ErrorNumber::UserInterrupt, kProgramErrorSource);
     }
     Progress().RunFinished(Outcome);
-    return Outcome;
+    // The jobs go to the caller; only the counts stay behind.
+    std::vector<JobRun> jobs = std::move(Outcome.Jobs);
+    Outcome.Jobs.clear();
+    RunOutcome outcome = Outcome;
+    outcome.Jobs = std::move(jobs);
+    return outcome;
 }
 
 } // namespace ze6::modDAZadaro

@@ -5,7 +5,9 @@
 #include "engine/WrittenArchives.h"
 #include "platform/files/FolderIndex.h"
 
+#include <QDateTime>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -60,6 +62,13 @@ public:
     void RequestCancel() { m_cancel.store(true, std::memory_order_relaxed); }
     bool CancelRequested() const { return m_cancel.load(std::memory_order_relaxed); }
 
+    // Around each job (of each job line, rejected or not): what the job did
+    // is taken from the outcome's counts as its data files are reported, and
+    // goes into Outcome.Jobs and the sink. `line` names the job in the records.
+    // Nothing is kept when job records are not wanted.
+    void BeginJob();
+    void EndJob(const std::string& line);
+
     // Starts the run, and ends it: a cancelled run gets one log entry under
     // procName, and the sink hears of the end. Returns what the run did.
     void Start();
@@ -74,6 +83,15 @@ private:
     ProgressSink m_noProgress;
     Prompt* m_prompt;
     std::atomic<bool> m_cancel{false};
+    // Now, to the tenth of a second, in UTC: a run of thousands of jobs that
+    // end within moments of each other asks the clock and the time zone rarely.
+    QDateTime JobTime();
+
+    const bool m_keepJobs; // JobRecordsWanted()
+    std::size_t m_jobsEnded = 0;
+    QDateTime m_lastTime;
+    std::chrono::steady_clock::time_point m_lastTimeRead;
+    RunOutcome m_jobMark; // the counts where the job under way began
     // Goes after the pipeline, whose archives may be staged in it.
     std::unique_ptr<RemoteTargets> m_remote;
     // Last, so its helpers stop before anything they use goes.

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/state/JobRecords.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ze6::modDAZadaro {
 
@@ -15,11 +18,17 @@ struct RunOutcome {
     std::string FirstEntry; // as the log shows it ("ERROR: ..."), once EntriesLogged is above 0
     int LinesRejected = 0;
     bool Cancelled = false;
+    std::uint64_t BytesWritten = 0; // the archives' sizes
+    // Each job that ended, in order, with what it did of the counts above.
+    std::vector<JobRun> Jobs;
+    // The first entry or rejection since the job under way began.
+    std::string JobFirstEntry;
 };
 
 // Receives a run's progress, on the thread that runs it. The calls come in
 // this order: RunStarted; per job DataFilesListed; per data file
-// DataFileStarted, BytesRead any number of times, DataFileFinished; then
+// DataFileStarted, BytesRead any number of times, DataFileFinished; per job
+// JobFinished; then
 // RunFinished. A run of several jobs learns its number of data files job by
 // job, so a display adds up the counts it is given.
 class ProgressSink {
@@ -32,6 +41,8 @@ public:
     virtual void DataFileStarted(const std::string& /*name*/, std::uint64_t /*size*/) {}
     virtual void BytesRead(std::uint64_t /*count*/) {}
     virtual void DataFileFinished(bool /*ok*/) {}
+    // After the last DataFileFinished of a job (of each job line, rejected or not).
+    virtual void JobFinished(const JobRun& /*job*/) {}
     virtual void RunFinished(const RunOutcome& /*outcome*/) {}
 };
 

@@ -1,6 +1,7 @@
 #include "engine/Switches.h"
 
 #include "engine/DryRun.h"
+#include "engine/JobStatus.h"
 #include "engine/PathOperations.h"
 #include "engine/Restore.h"
 #include "engine/Schedule.h"
@@ -31,6 +32,13 @@ constexpr std::array kSwitches = {
            "Dry run: ZE6Vivevu /DRYRUN \"SourcePath[Filespec]\" \"TargetPath\" [options]|<FileName>.RZB (lists what a "
            "run would archive, keep and delete; changes nothing)",
            1, SIZE_MAX, "ERROR - /DRYRUN needs a job line or a configuration file!", DryRunCommand},
+    Switch{"/STATUS",
+           "Status: ZE6Vivevu /STATUS [<FileName>.RZB] (each job's state, last run and last success; exit 0 when "
+           "every job is ok)",
+           0, 1, "ERROR - /STATUS takes at most one configuration file!", StatusSwitch},
+    Switch{"/CHECK",
+           "Check: ZE6Vivevu /CHECK (a desktop notification when a job of a scheduled file has failed or is overdue)",
+           0, 0, "ERROR - /CHECK takes no operands!", CheckSwitch},
 };
 
 } // namespace

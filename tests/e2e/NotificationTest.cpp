@@ -6,7 +6,11 @@
 #include <QObject>
 #include <QStandardPaths>
 #include <QVariantMap>
+#include <QFileInfo>
 #include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 namespace ze6::test {
@@ -106,6 +110,58 @@ TEST_F(NotificationTest, AFailedRunNotifiesOnceAndACleanRunNotAtAllAndBothAreRec
     EXPECT_EQ(failed->entries, 1);
     EXPECT_EQ(cleanRun->entries, 0);
     EXPECT_EQ(DescribeRunRecord(cleanRun).substr(19), ": clean");
+}
+
+// An hourly file whose jobs ran a day back (under faketime): the one that
+// succeeded is overdue, the one that logged is failed. /CHECK tells of both
+// in one notification, and says nothing once both have run cleanly again.
+TEST_F(NotificationTest, CheckTellsOnceOfFailedAndOverdueJobsOfAScheduledFile)
+{
+    const std::string faketime = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+    if (!QFileInfo::exists(QString::fromStdString(faketime)))
+        GTEST_SKIP() << "faketime is not installed";
+    temp.Write("data/PLANT1.RZT");
+    const std::string clean = "\"" + (temp / "data/") + "\" \"" + (temp / "backup/") + "\"";
+    const std::string failing = "\"" + (temp / "data/") + "\" \"" + temp.Write("blocker") + "/sub/\"";
+    const std::string jobs = temp.Write("jobs.rzb", clean + "\r\n" + failing + "\r\n");
+    // The systemd back end, as far as listing needs: a manager that answers and the timer /SCHEDULE writes.
+    temp.Write("bin/systemctl", "#!/bin/sh\nexit 0\n");
+    ASSERT_EQ(::chmod((temp / "bin/systemctl").c_str(), 0755), 0);
+    temp.Write("home/config/systemd/user/ze6vivevu-0123.timer",
+               "# ZE6Vivevu file: " + jobs + "\n# ZE6Vivevu when: hourly\n[Timer]\nOnCalendar=*-*-* *:00:00\n");
+    program.With("PATH", temp / ("bin:" + std::string(std::getenv("PATH"))));
+
+    QDBusConnection connection = QDBusConnection::connectToBus(bus.address, QStringLiteral("receiver"));
+    ASSERT_TRUE(connection.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    ASSERT_TRUE(connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &receiver,
+                                          QDBusConnection::ExportAllSlots));
+
+    ProgramRun dayBack(program);
+    dayBack.With("LD_PRELOAD", faketime).With("FAKETIME", "-1d");
+    EXPECT_EQ(dayBack.Run({jobs}).status, 1);
+    const QDateTime ran = QDateTime::currentDateTime().addDays(-1);
+    receiver.received.clear(); // the failed run's own notice
+
+    const Result status = program.Run({"/STATUS", jobs});
+    EXPECT_EQ(status.status, 1);
+    const std::string time = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)";
+    EXPECT_TRUE(std::regex_match(status.out, std::regex("overdue\t" + time + "\t" + time + "\t[^\t]+\t[^\t]+\n" +
+                                                        "failed\t" + time + "\t-\t[^\t]+\t[^\t]+\n")))
+        << status.out;
+
+    EXPECT_EQ(Run({"/CHECK"}).status, 1);
+    ASSERT_EQ(receiver.received.size(), 1);
+    const QStringList notice = receiver.received.front().split(u'\n');
+    const QDateTime since = QDateTime::fromString(
+        notice[1].section(QStringLiteral(" since "), 1), QStringLiteral("yyyy-MM-dd HH:mm"));
+    EXPECT_TRUE(notice[1].startsWith(QStringLiteral("2 backup jobs have not succeeded since "))) << notice[1].toStdString();
+    EXPECT_LE(std::abs(since.secsTo(ran)), 120) << notice[1].toStdString();
+
+    std::filesystem::remove(temp / "blocker");
+    EXPECT_EQ(Run({jobs}).status, 0);
+    EXPECT_EQ(Run({"/CHECK"}).status, 0);
+    QDBusConnection::disconnectFromBus(QStringLiteral("receiver"));
+    EXPECT_EQ(receiver.received.size(), 1);
 }
 
 } // namespace

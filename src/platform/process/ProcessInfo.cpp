@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 namespace ze6 {
@@ -92,6 +94,49 @@ void SilenceToolkitMessages()
 std::string HomeFolder()
 {
     return FileSystem::WithTrailingSeparator(QDir::homePath().toStdString());
+}
+
+namespace {
+
+// The parent of a process and its command name, from /proc.
+bool ParentOf(pid_t pid, pid_t& parent, std::string& name)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text))
+        return false;
+    // "pid (name) state ppid ...": the name may hold blanks and parentheses.
+    const auto open = text.find('('), close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open)
+        return false;
+    name = text.substr(open + 1, close - open - 1);
+    std::istringstream rest(text.substr(close + 1));
+    std::string state;
+    long ppid = 0;
+    if (!(rest >> state >> ppid))
+        return false;
+    parent = static_cast<pid_t>(ppid);
+    return true;
+}
+
+} // namespace
+
+bool StartedByScheduler()
+{
+    if (const char* invocation = std::getenv("INVOCATION_ID"); invocation != nullptr && *invocation != '\0')
+        return true;
+    // cron runs the line through a shell: cron, its child and the shell.
+    pid_t pid = ::getppid();
+    for (int level = 0; level < 3 && pid > 1; ++level) {
+        pid_t parent = 0;
+        std::string name;
+        if (!ParentOf(pid, parent, name))
+            return false;
+        if (name == "cron" || name == "crond")
+            return true;
+        pid = parent;
+    }
+    return false;
 }
 
 } // namespace ze6

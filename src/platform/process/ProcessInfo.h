@@ -38,4 +38,8 @@ void SilenceToolkitMessages();
 // The user's home folder, ending in a separator.
 std::string HomeFolder();
 
+// Whether a scheduler started this run: a systemd unit (which sets
+// INVOCATION_ID for every process it starts), or cron a few parents up.
+bool StartedByScheduler();
+
 } // namespace ze6

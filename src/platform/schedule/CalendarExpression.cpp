@@ -100,7 +100,58 @@ std::optional<std::string> CronWeekdays(const std::string& field)
     return result.empty() ? std::nullopt : std::optional<std::string>(result);
 }
 
+constexpr int kElapsesPerCall = 64;
+
+// The times after `base` when the expression elapses, at most `count`.
+std::vector<QDateTime> ElapsesAfter(ProcessRunner& runner, const std::string& expression, const QDateTime& base,
+                                    int count)
+{
+    std::vector<QDateTime> elapses;
+    const ProcessResult result =
+        runner.Run("systemd-analyze", {"calendar", "--base-time=@" + std::to_string(base.toSecsSinceEpoch()),
+                                       "--iterations=" + std::to_string(count), "--", expression});
+    if (!result.started || result.exitCode != 0)
+        return elapses;
+    static const std::regex kElapse(R"((?:Next elapse|Iter\. #\d+): \S+ (\d{4}-\d\d-\d\d \d\d:\d\d:\d\d))");
+    for (auto it = std::sregex_iterator(result.out.begin(), result.out.end(), kElapse); it != std::sregex_iterator();
+         ++it) {
+        const QDateTime time =
+            QDateTime::fromString(QString::fromStdString((*it)[1]), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (time.isValid())
+            elapses.push_back(time);
+    }
+    return elapses;
+}
+
 } // namespace
+
+std::optional<QDateTime> LastElapse(ProcessRunner& runner, const std::string& expression, const QDateTime& notAfter)
+{
+    // systemd-analyze only looks forward, so it is asked from ever earlier
+    // times until one lies within reach: a frequent schedule costs one call.
+    static constexpr std::array<qint64, 5> kReach = {3600, 86400, 32 * 86400, 367 * 86400, 5 * 367 * 86400};
+    for (const qint64 reach : kReach) {
+        QDateTime base = notAfter.addSecs(-reach);
+        std::optional<QDateTime> last;
+        for (;;) {
+            const std::vector<QDateTime> elapses = ElapsesAfter(runner, expression, base, kElapsesPerCall);
+            bool beyond = false;
+            for (const QDateTime& time : elapses) {
+                if (time > notAfter) {
+                    beyond = true;
+                    break;
+                }
+                last = time;
+            }
+            if (beyond || elapses.size() < static_cast<std::size_t>(kElapsesPerCall))
+                break;
+            base = elapses.back();
+        }
+        if (last)
+            return last;
+    }
+    return std::nullopt;
+}
 
 CalendarCheck CheckCalendarExpression(ProcessRunner& runner, const std::string& expression)
 {

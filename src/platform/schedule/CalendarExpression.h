@@ -19,6 +19,11 @@ struct CalendarCheck {
 
 CalendarCheck CheckCalendarExpression(ProcessRunner& runner, const std::string& expression);
 
+// The latest time at or before `notAfter` when the expression elapsed (local
+// time); none when it never did in the five years before, or systemd-analyze
+// cannot say.
+std::optional<QDateTime> LastElapse(ProcessRunner& runner, const std::string& expression, const QDateTime& notAfter);
+
 // "yyyy-mm-dd hh:mm:ss".
 std::string FormatRunTime(const QDateTime& time);
 

@@ -1,5 +1,9 @@
 #include "ui/main/JobListModel.h"
 
+#include "platform/schedule/CalendarExpression.h"
+
+#include <QApplication>
+#include <QStyle>
 #include <algorithm>
 
 namespace ze6 {
@@ -10,6 +14,34 @@ QString ReadableText(const std::string& bytes)
     return QUtf8StringView(bytes.data(), size).isValidUtf8() ? QString::fromUtf8(bytes.data(), size)
                                                              : QString::fromLatin1(bytes.data(), size);
 }
+
+namespace {
+
+bool Behind(const modDAZadaro::JobStatus& status)
+{
+    return status.state == modDAZadaro::JobState::Failed || status.state == modDAZadaro::JobState::Overdue;
+}
+
+QString LastRunText(const modDAZadaro::JobStatus& status)
+{
+    return status.lastRun ? QString::fromStdString(FormatRunTime(status.lastRun->end.toLocalTime())) : QString();
+}
+
+QString ResultText(const modDAZadaro::JobStatus& status)
+{
+    if (!status.lastRun)
+        return {};
+    const JobRun& run = *status.lastRun;
+    QString text = run.rejected       ? QStringLiteral("rejected")
+                   : run.entries == 0 ? QStringLiteral("clean")
+                   : run.entries == 1 ? QStringLiteral("1 log entry")
+                                      : QStringLiteral("%1 log entries").arg(run.entries);
+    if (status.state == modDAZadaro::JobState::Overdue)
+        text += QStringLiteral(", overdue");
+    return text;
+}
+
+} // namespace
 
 const std::vector<JobListModel::Column>& JobListModel::Columns()
 {
@@ -22,6 +54,8 @@ const std::vector<JobListModel::Column>& JobListModel::Columns()
          }},
         {QStringLiteral("Rules"),
          [](const modDAZadaro::Job& job) { return QString::fromStdString(modDAZadaro::RuleWordsText(job)); }},
+        {QStringLiteral("Last run"), nullptr, LastRunText},
+        {QStringLiteral("Result"), nullptr, ResultText},
     };
     return columns;
 }
@@ -42,9 +76,57 @@ int JobListModel::columnCount(const QModelIndex& parent) const
 
 QVariant JobListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    return Columns()[static_cast<std::size_t>(index.column())].text(At(index.row()));
+    const Column& column = Columns()[static_cast<std::size_t>(index.column())];
+    const modDAZadaro::Job& job = At(index.row());
+    if (role == Qt::DisplayRole && column.text != nullptr)
+        return column.text(job);
+    if (role != Qt::DisplayRole && role != Qt::DecorationRole && role != Qt::ToolTipRole)
+        return {};
+    const modDAZadaro::JobStatus* status = StatusOf(job);
+    if (status == nullptr)
+        return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+    if (role == Qt::DisplayRole)
+        return column.statusText(*status);
+    if (!Behind(*status))
+        return {};
+    if (role == Qt::DecorationRole)
+        return index.column() == 0 ? QVariant(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning))
+                                   : QVariant();
+    if (status->lastRun && !status->lastRun->Clean())
+        return ReadableText(status->lastRun->firstEntry);
+    return QStringLiteral("Not succeeded since the schedule last came round");
+}
+
+void JobListModel::SetStatuses(const std::vector<modDAZadaro::JobStatus>& statuses)
+{
+    m_statuses.clear();
+    for (const modDAZadaro::JobStatus& status : statuses)
+        m_statuses[status.line] = status;
+    if (Count() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(Count() - 1, columnCount() - 1));
+}
+
+void JobListModel::JobEnded(const JobRun& run)
+{
+    modDAZadaro::JobStatus& status = m_statuses[run.line];
+    status.line = run.line;
+    status.lastRun = run;
+    if (run.Clean())
+        status.lastSuccess = run;
+    // It has just run: whatever the schedule says, it is not behind it.
+    status.state = run.Clean() ? modDAZadaro::JobState::Ok : modDAZadaro::JobState::Failed;
+    if (Count() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(Count() - 1, columnCount() - 1));
+}
+
+const modDAZadaro::JobStatus* JobListModel::StatusOf(const modDAZadaro::Job& job) const
+{
+    if (m_statuses.empty())
+        return nullptr;
+    const auto found = m_statuses.find(modDAZadaro::FormatJobLine(job));
+    return found == m_statuses.end() ? nullptr : &found->second;
 }
 
 QVariant JobListModel::headerData(int section, Qt::Orientation orientation, int role) const

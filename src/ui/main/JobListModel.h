@@ -1,9 +1,11 @@
 #pragma once
 
 #include "engine/Job.h"
+#include "engine/JobStatus.h"
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,9 +25,11 @@ public:
     // One column: its header and the text a job shows in it. A new column is
     // one more entry in the table behind Columns(); the view shows whatever
     // the model lists.
+    // A column of the job's last run takes its text from the job's status instead.
     struct Column {
         QString header;
         QString (*text)(const modDAZadaro::Job& job);
+        QString (*statusText)(const modDAZadaro::JobStatus& status) = nullptr;
     };
     static const std::vector<Column>& Columns();
 
@@ -47,8 +51,17 @@ public:
     // ignored. The rows below move up, so views keep their selection valid.
     void RemoveRows(std::vector<int> rows);
 
+    // What the records say of the jobs, each known by its FormatJobLine; a
+    // failed or overdue row gets a mark and the first entry of its last run
+    // as its tooltip.
+    void SetStatuses(const std::vector<modDAZadaro::JobStatus>& statuses);
+    // A job of the list has just run.
+    void JobEnded(const JobRun& run);
+    const modDAZadaro::JobStatus* StatusOf(const modDAZadaro::Job& job) const;
+
 private:
     std::vector<modDAZadaro::Job> m_jobs;
+    std::map<std::string, modDAZadaro::JobStatus> m_statuses;
 };
 
 } // namespace ze6

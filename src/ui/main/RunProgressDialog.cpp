@@ -71,6 +71,12 @@ void RunProgressDialog::Run(const std::function<void()>& work, const std::functi
     m_refresh.stop();
 }
 
+void RunProgressDialog::JobFinished(const JobRun& job)
+{
+    if (m_jobEnded)
+        QMetaObject::invokeMethod(this, [this, job] { m_jobEnded(job); }, Qt::QueuedConnection);
+}
+
 void RunProgressDialog::reject()
 {
     // The dialog stays until the engine has stopped: what it leaves behind is

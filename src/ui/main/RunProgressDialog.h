@@ -32,6 +32,9 @@ public:
     void DataFilesListed(std::size_t count, std::uint64_t bytes) override;
     void DataFileStarted(const std::string& name, std::uint64_t size) override;
     void BytesRead(std::uint64_t count) override;
+    // Hands each ended job to `ended` on the window's thread, while the dialog is up.
+    void OnJobFinished(std::function<void(const JobRun&)> ended) { m_jobEnded = std::move(ended); }
+    void JobFinished(const JobRun& job) override;
 
     // Cancels as the Cancel button does.
     void reject() override;
@@ -45,6 +48,7 @@ private:
     QPushButton* m_cmdCancel;
     QTimer m_refresh;
     std::function<void()> m_cancel;
+    std::function<void(const JobRun&)> m_jobEnded;
     bool m_finished = false;
 
     std::mutex m_mutex;

@@ -3,6 +3,12 @@
 #include "engine/RunContext.h"
 
 #include "engine/DefaultFolders.h"
+#include "engine/JobStatus.h"
+#include "engine/Schedule.h"
+#include "platform/log/LogLocation.h"
+#include "platform/process/ProcessRunner.h"
+#include "platform/schedule/Scheduler.h"
+#include "ui/main/LogDialog.h"
 #include "platform/Components.h"
 #include "platform/Prompt.h"
 #include "platform/process/ProcessInfo.h"
@@ -21,6 +27,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
+#include <QStatusBar>
 #include <QTableView>
 #include <algorithm>
 
@@ -102,6 +109,8 @@ void frmDAZadaro::BuildMenus()
     // Like Remove, it acts on the selected rows and is always offered.
     QAction* mnuDryRun = mnuEdit->addAction(QStringLiteral("Dry Run"), this, &frmDAZadaro::DryRun);
     mnuDryRun->setObjectName(QStringLiteral("mnuDryRun"));
+    QAction* mnuShowLog = mnuEdit->addAction(QStringLiteral("Show Log"), this, &frmDAZadaro::ShowLog);
+    mnuShowLog->setObjectName(QStringLiteral("mnuShowLog"));
     connect(mnuEdit, &QMenu::aboutToShow, this, &frmDAZadaro::mnuEdit_AboutToShow);
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
@@ -238,9 +247,43 @@ bool frmDAZadaro::LoadFile(const QString& path)
             m_grid->scrollTo(last);
         }
         setWindowTitle(m_document.Caption());
+        ShowJobStatuses();
     }
     ShowNotice(outcome.notice);
     return outcome.done;
+}
+
+void frmDAZadaro::ShowJobStatuses()
+{
+    std::vector<std::string> lines;
+    for (const modDAZadaro::Job& job : m_document.Jobs())
+        lines.push_back(modDAZadaro::FormatJobLine(job));
+    SystemProcessRunner runner;
+    std::unique_ptr<Scheduler> scheduler;
+    try {
+        scheduler = CreateScheduler(runner);
+    } catch (const ScheduleError&) {
+        // Without the schedule nothing is overdue; failed jobs still show.
+    }
+    const std::string file = modDAZadaro::AbsoluteConfigPath(CurrentFile().toStdString());
+    const auto statuses = modDAZadaro::StatusOfFile(file, lines, scheduler.get(), runner);
+    m_document.JobList().SetStatuses(statuses);
+    // The bar appears only when there is something to say.
+    if (const auto behind = modDAZadaro::BehindText(statuses))
+        statusBar()->showMessage(FromUtf8(*behind));
+    else if (auto* bar = findChild<QStatusBar*>())
+        bar->clearMessage();
+}
+
+void frmDAZadaro::ShowLog()
+{
+    std::optional<JobRun> run;
+    if (const int row = CurrentJobRow(); row >= 0) {
+        if (const auto* status = m_document.JobList().StatusOf(m_document.JobList().At(row)))
+            run = status->lastRun;
+    }
+    LogDialog dialog(this, ApplicationLogPath(), run);
+    dialog.exec();
 }
 
 void frmDAZadaro::mnuFile_AboutToShow()

@@ -78,6 +78,9 @@ private:
     void RestoreFromArchive();
     void VerifyArchives();
     void DryRun();
+    void ShowLog();
+    // The records' word on the jobs of the file just opened, in the grid and the status bar.
+    void ShowJobStatuses();
 
     ConfigurationDocument m_document;
     QTableView* m_grid = nullptr;

@@ -1,5 +1,7 @@
 // The job commands of the main window: the four buttons and the Help menu.
 #include "engine/JobLine.h"
+#include "engine/JobStatus.h"
+#include "engine/Schedule.h"
 #include "engine/RunContext.h"
 #include "engine/Usage.h"
 #include "platform/Components.h"
@@ -102,18 +104,22 @@ void frmDAZadaro::Execute()
     if (Document().Jobs().empty())
         return;
     m_cmdExecute->setEnabled(false);
-    std::vector<modDAZadaro::Job> jobs;
-    for (const modDAZadaro::Job& job : Document().Jobs())
-        jobs.push_back(modDAZadaro::Trimmed(job));
+    const std::vector<modDAZadaro::Job> jobs = Document().Jobs();
     modDAZadaro::RunOutcome outcome;
     {
         RunProgressDialog dialog(this);
+        dialog.OnJobFinished([this](const JobRun& job) { Document().JobList().JobEnded(job); });
         WindowThreadPrompt prompt(this);
         modDAZadaro::RunContext run(&dialog, &prompt);
         m_run = &run;
         dialog.Run([&] { outcome = modDAZadaro::ProcessJobs(run, jobs); }, [&] { run.RequestCancel(); });
         m_run = nullptr;
     }
+    // The last jobs may have ended after the dialog stopped taking news of them.
+    for (const JobRun& job : outcome.Jobs)
+        Document().JobList().JobEnded(job);
+    const std::string file = CurrentFile().toStdString();
+    modDAZadaro::RecordJobRuns(file.empty() ? file : modDAZadaro::AbsoluteConfigPath(file), outcome.Jobs);
     m_cmdExecute->setEnabled(true);
     const int logged = outcome.EntriesLogged;
     if (logged == 0) {

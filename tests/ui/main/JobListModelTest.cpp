@@ -22,9 +22,10 @@ TEST(JobListModelTest, ShowsEachJobUnderTheHeadersAndRemovesRowsGivenInAnyOrder)
                 (row < 0 ? model.headerData(column, Qt::Horizontal, Qt::DisplayRole) : model.index(row, column).data())
                     .toString()
                     .toStdString());
-    EXPECT_EQ(shown, (std::vector<std::string>{"Backup Files From", "Backup Files To", "KeepLast", "Rules",
-                                               "/données/*.RZT", "/sauvegardé/", "5", "", " /a/ ", "/b/", "-3",
-                                               "KEEPDAILY:7 KEEPMONTHLY:12 IFCHANGED", "/c/", "/d/", "", ""}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"Backup Files From", "Backup Files To", "KeepLast", "Rules", "Last run",
+                                               "Result", "/données/*.RZT", "/sauvegardé/", "5", "", "", "", " /a/ ",
+                                               "/b/", "-3", "KEEPDAILY:7 KEEPMONTHLY:12 IFCHANGED", "", "", "/c/",
+                                               "/d/", "", "", "", ""}));
     EXPECT_EQ(model.At(0).Target, "/sauvegard\xe9/");
 
     model.Append({{"/3/", "/t/", {0}}, {"/4/", "/t/", {0}}, {"/5/", "/t/", {0}}});

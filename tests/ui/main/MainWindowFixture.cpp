@@ -38,6 +38,7 @@ std::unique_ptr<FileDialogs> MainWindowComponents::CreateFileDialogs()
 MainWindowTest::MainWindowTest()
 {
     qputenv("ZE6VIVEVU_LOG", QByteArray::fromStdString(folder / "ZE6Vivevu.log"));
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(folder / "state"));
     modDebug::ResetForTesting();
     window = std::make_unique<frmDAZadaro>();
     window->show();
@@ -48,6 +49,7 @@ MainWindowTest::~MainWindowTest()
     window.reset();
     modDebug::ResetForTesting();
     qunsetenv("ZE6VIVEVU_LOG");
+    qunsetenv("XDG_STATE_HOME");
 }
 
 void MainWindowTest::WithNextModal(QObject& scope, std::function<void(QWidget&)> act)

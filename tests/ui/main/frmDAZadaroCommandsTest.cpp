@@ -150,6 +150,18 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
     EXPECT_EQ(FolderNames(allTarget), (Names{"PLANT1_2026-12-05-18-21-43.RZZ", "PLANT2_2026-12-05-18-21-43.RZZ"}));
     EXPECT_EQ(FolderNames(oneTarget), (Names{"PLANT1_2026-12-05-18-21-43.RZZ"}));
     EXPECT_FALSE(window->IsDirty());
+    // Each row's last run in the last two columns; the rejected one is marked and says why.
+    const int result = JobList().columnCount() - 1;
+    std::vector<std::string> shown;
+    for (int row = 0; row < 3; ++row)
+        for (int column : {result - 1, result})
+            shown.push_back(JobList().index(row, column).data().toString().toStdString());
+    EXPECT_EQ(shown, (Names{"2026-12-05 18:21:43", "clean", "2026-12-05 18:21:43", "rejected", "2026-12-05 18:21:43",
+                            "clean"}));
+    EXPECT_TRUE(JobList().index(0, 0).data(Qt::DecorationRole).isNull());
+    EXPECT_FALSE(JobList().index(1, 0).data(Qt::DecorationRole).isNull());
+    EXPECT_EQ(JobList().index(1, 2).data(Qt::ToolTipRole).toString().toStdString(),
+              "ERROR - Missing Quote in TargetPath!");
 
     // A run that wrote to the log says how much and where, and shows the log on request.
     JobList().SetJobs({});
