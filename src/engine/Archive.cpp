@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QString>
 #include <algorithm>
+#include <optional>
 
 namespace ze6::modDAZadaro {
 
@@ -26,9 +27,14 @@ void AddArchiveFile(ArchiveFileList& files, const std::string& path, std::vector
     // A colon in fourth place marks a device name ("CON:", "NUL:"), never a file to archive.
     if (path.size() >= 4 && path[3] == ':')
         return;
-    if (!FileExists(path))
+    // Resolving the name is the existence test: a missing companion is no
+    // error, and what cannot be decided counts as missing.
+    std::optional<std::string> found;
+    try {
+        found = FileSystem::ResolvePath(path);
+    } catch (...) {
         return;
-    const auto found = FileSystem::ResolvePath(path);
+    }
     if (!found)
         return;
     // Left out, but said: the archive lacks a file the user may expect in it.

@@ -55,6 +55,11 @@ struct PipelineItem {
     // is pruned as if the archive had been named `reference`.
     bool unchanged = false;
     std::string reference;
+    // The archives to compare it with before its own is built, newest first;
+    // empty when that is decided already.
+    std::vector<std::string> compareWith;
+    std::vector<std::string> paths;
+    std::string dataFileName;
     std::uint64_t size = 0;
     bool begun = false;        // prepared without failure: its archive has a name and a writer
     bool liveProgress = false; // the sink heard of it while it was built
@@ -133,26 +138,38 @@ void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolde
 
         const std::string stem = file.targetFolder + ChangeFileExtension(files.DataFileName, "");
         std::string archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
-        // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
-        // within the same second, finds its name taken by the first; so does a
-        // run started by hand in the second the nightly run named its archive.
-        for (int waited = 0;
-             waited < kMostSecondsWaited && (NameTakenByThisRun(archivePath) || FileSystem::PathExists(archivePath));
-             ++waited) {
-            m_run.GetClock().WaitForNextSecond();
-            archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
-        }
+        const auto nameTaken = [&] { return NameTakenByThisRun(archivePath) || FileSystem::PathExists(archivePath); };
+        bool taken = nameTaken();
 
         RemoveAbandonedTemporaries(m_run, archivePath, file.targetFolder);
         for (const auto& path : files.Paths) {
             if (const auto facts = FileSystem::EntryFactsOf(path))
                 file.size += facts->size;
         }
-        if (file.ifChanged &&
-            SameAsNewestGeneration(m_run, archivePath, file.targetFolder, files.Paths, files.DataFileName)) {
-            file.reference = archivePath;
-            file.unchanged = true;
-            return;
+        if (file.ifChanged) {
+            std::vector<std::string> newestFirst = NewestGenerationsFirst(m_run, archivePath, file.targetFolder);
+            // A small data file is compared on the helper that would build
+            // its archive, beside the others under way. A large one is
+            // compared here, and so is one whose name is taken (most often by
+            // the archive it is compared with, made within this second): an
+            // unchanged data file needs no name and does not wait for one.
+            if (file.size <= kLargestOverlapped && !taken) {
+                file.compareWith = std::move(newestFirst);
+                file.paths = files.Paths;
+                file.dataFileName = files.DataFileName;
+            } else if (SameAsNewestOf(newestFirst, files.Paths, files.DataFileName)) {
+                file.reference = archivePath;
+                file.unchanged = true;
+                return;
+            }
+        }
+        // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
+        // within the same second, finds its name taken by the first; so does a
+        // run started by hand in the second the nightly run named its archive.
+        for (int waited = 0; waited < kMostSecondsWaited && taken; ++waited) {
+            m_run.GetClock().WaitForNextSecond();
+            archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
+            taken = nameTaken();
         }
         file.writer = m_run.Services().CreateArchiveWriter();
         file.writer->SetArchiveName(archivePath);
@@ -167,8 +184,9 @@ void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolde
 
 bool ArchivePipeline::NameTakenByThisRun(const std::string& archivePath) const
 {
+    // A data file found unchanged leaves its name to the next of its series.
     return m_run.Written.Contains(archivePath) || std::any_of(m_items.begin(), m_items.end(), [&](const auto& file) {
-               return file->archivePath == archivePath;
+               return file->archivePath == archivePath && !(Built(*file) && file->unchanged);
            });
 }
 
@@ -197,6 +215,18 @@ void ArchivePipeline::Build(PipelineItem& file)
 
 void ArchivePipeline::BuildOverlapped(PipelineItem& file)
 {
+    if (!file.compareWith.empty()) {
+        try {
+            file.unchanged = SameAsNewestOf(file.compareWith, file.paths, file.dataFileName);
+        } catch (...) {
+            file.failure = std::current_exception();
+            return;
+        }
+        if (file.unchanged) {
+            file.reference = file.archivePath;
+            return;
+        }
+    }
     file.writer->SetBlockObserver([this, &file](std::uint64_t bytes) {
         file.bytesRead += bytes;
         return !m_run.CancelRequested();
@@ -222,7 +252,7 @@ void ArchivePipeline::CommitBuilt()
     std::vector<std::string> folders;
     for (std::size_t i = 0; i < count; ++i) {
         PipelineItem& file = *m_items[i];
-        if (!file.begun || file.failure || m_run.CancelRequested())
+        if (!file.begun || file.unchanged || file.failure || m_run.CancelRequested())
             continue;
         try {
             file.writer->Commit();

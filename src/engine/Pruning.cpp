@@ -92,13 +92,34 @@ std::vector<Generation> CountedGenerations(RunContext& run, const std::string& a
     return generations;
 }
 
-bool SameAsNewestGeneration(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
-                            const std::vector<std::string>& files, const std::string& dataFileName)
+std::vector<std::string> NewestGenerationsFirst(RunContext& run, const std::string& archivePath,
+                                                const std::string& targetFolder)
 {
-    const std::vector<Generation> generations = CountedGenerations(run, archivePath, targetFolder);
+    const std::string stemName = StemName(archivePath, targetFolder);
+    if (stemName.empty())
+        return {};
+    const std::string_view newest = TimestampOf(archivePath);
+    std::vector<std::string> named;
+    for (const auto& name : run.Listings.Series(targetFolder, stemName)) {
+        if (TimestampOf(name) <= newest)
+            named.push_back(targetFolder + name);
+    }
+    std::vector<std::string> sorted = SortFileList(named, CompareMode::Text);
+    std::reverse(sorted.begin(), sorted.end());
+    return sorted;
+}
+
+bool SameAsNewestOf(const std::vector<std::string>& newestFirst, const std::vector<std::string>& files,
+                    const std::string& dataFileName)
+{
     // ABC.RZT and ABC.RZT6 share a series: the newest archive may be the other one's.
-    for (auto generation = generations.rbegin(); generation != generations.rend(); ++generation) {
-        switch (CompareArchive(generation->path, files, dataFileName)) {
+    for (const auto& path : newestFirst) {
+        // Only archives that retention counts are compared with, looked at
+        // one by one from the newest: the first of the data file decides.
+        const auto facts = FileSystem::EntryFactsOf(path);
+        if (!facts || !facts->regularFile || !facts->ownedByEffectiveUser)
+            continue;
+        switch (CompareArchive(path, files, dataFileName)) {
         case ArchiveComparison::Same:
             return true;
         case ArchiveComparison::Different:
@@ -108,6 +129,12 @@ bool SameAsNewestGeneration(RunContext& run, const std::string& archivePath, con
         }
     }
     return false;
+}
+
+bool SameAsNewestGeneration(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
+                            const std::vector<std::string>& files, const std::string& dataFileName)
+{
+    return SameAsNewestOf(NewestGenerationsFirst(run, archivePath, targetFolder), files, dataFileName);
 }
 
 void PruneArchives(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
