@@ -50,7 +50,8 @@ void AddArchiveFile(ArchiveFileList& files, const std::string& path, std::vector
     // A companion is a regular file. A folder named like one would become an
     // empty entry that restores nothing; a FIFO, socket or device could block
     // the run for ever when read.
-    if (!FileSystem::IsRegularFile(*found))
+    const auto size = FileSystem::RegularFileSize(*found);
+    if (!size)
         return refuse(ErrorNumber::PathFileAccessError);
 
     if (files.Keys.size() != files.Paths.size()) {
@@ -61,6 +62,7 @@ void AddArchiveFile(ArchiveFileList& files, const std::string& path, std::vector
     if (!files.Keys.insert(FileSystem::FoldCase(*found)).second)
         return;
     files.Paths.push_back(*found);
+    files.Bytes += *size;
 }
 
 ArchiveFileList CollectArchiveFiles(Components& services, const std::string& dataFilePath,

@@ -142,10 +142,7 @@ void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolde
         bool taken = nameTaken();
 
         RemoveAbandonedTemporaries(m_run, archivePath, file.targetFolder);
-        for (const auto& path : files.Paths) {
-            if (const auto facts = FileSystem::EntryFactsOf(path))
-                file.size += facts->size;
-        }
+        file.size = files.Bytes;
         if (file.ifChanged) {
             std::vector<std::string> newestFirst = NewestGenerationsFirst(m_run, archivePath, file.targetFolder);
             // A small data file is compared on the helper that would build

@@ -116,15 +116,13 @@ bool SameAsNewestOf(const std::vector<std::string>& newestFirst, const std::vect
     for (const auto& path : newestFirst) {
         // Only archives that retention counts are compared with, looked at
         // one by one from the newest: the first of the data file decides.
-        const auto facts = FileSystem::EntryFactsOf(path);
-        if (!facts || !facts->regularFile || !facts->ownedByEffectiveUser)
-            continue;
         switch (CompareArchive(path, files, dataFileName)) {
         case ArchiveComparison::Same:
             return true;
         case ArchiveComparison::Different:
             return false;
         case ArchiveComparison::OtherDataFile:
+        case ArchiveComparison::NotCounted:
             break;
         }
     }

@@ -16,6 +16,7 @@
 #include <libdeflate.h>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
@@ -220,21 +221,187 @@ bool SameFiles(const std::vector<ArchiveEntry>& entries, const std::vector<std::
     return true;
 }
 
+// Little-endian fields of the ZIP format.
+std::uint64_t Field(const unsigned char* at, int bytes)
+{
+    std::uint64_t value = 0;
+    for (int i = bytes; i-- > 0;)
+        value = value << 8 | at[i];
+    return value;
+}
+
+bool ReadWhole(int descriptor, unsigned char* into, std::size_t length, std::uint64_t offset)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(descriptor, into + done, length - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+constexpr std::size_t kEndRecord = 22;
+constexpr std::size_t kZip64Locator = 20;
+constexpr std::size_t kZip64EndRecord = 56;
+constexpr std::size_t kDirectoryRecord = 46;
+// A directory larger than this is left to libzip.
+constexpr std::uint64_t kLargestDirectory = 16 << 20;
+
+// The entries the archive's central directory records, read from its end in
+// one or two reads. nullopt for whatever is not a plain, whole directory of
+// one disk (a comment that looks like a record, a split archive, a directory
+// that does not add up): libzip then has its say.
+std::optional<std::vector<ArchiveEntry>> ReadDirectory(int descriptor, std::uint64_t fileSize)
+{
+    if (fileSize < kEndRecord)
+        return std::nullopt;
+    const std::size_t tailSize =
+        static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, 0xFFFF + kEndRecord + kZip64Locator));
+    const std::uint64_t tailOffset = fileSize - tailSize;
+    std::vector<unsigned char> tail(tailSize);
+    if (!ReadWhole(descriptor, tail.data(), tailSize, tailOffset))
+        return std::nullopt;
+
+    // The end record is the last one whose comment reaches the end of the file.
+    std::size_t end = tailSize - kEndRecord;
+    for (;; --end) {
+        const unsigned char* record = tail.data() + end;
+        if (Field(record, 4) == 0x06054b50 && end + kEndRecord + Field(record + 20, 2) == tailSize)
+            break;
+        if (end == 0)
+            return std::nullopt;
+    }
+    const unsigned char* record = tail.data() + end;
+    if (Field(record + 4, 2) != 0 || Field(record + 6, 2) != 0)
+        return std::nullopt;
+    std::uint64_t count = Field(record + 10, 2);
+    std::uint64_t size = Field(record + 12, 4);
+    std::uint64_t offset = Field(record + 16, 4);
+    std::uint64_t directoryEnd = tailOffset + end;
+    if (count == 0xFFFF || size == 0xFFFFFFFF || offset == 0xFFFFFFFF) {
+        if (end < kZip64Locator)
+            return std::nullopt;
+        const unsigned char* locator = record - kZip64Locator;
+        if (Field(locator, 4) != 0x07064b50 || Field(locator + 4, 4) != 0 || Field(locator + 16, 4) != 1)
+            return std::nullopt;
+        const std::uint64_t zip64End = Field(locator + 8, 8);
+        if (zip64End > directoryEnd - kZip64Locator || directoryEnd - kZip64Locator - zip64End < kZip64EndRecord)
+            return std::nullopt;
+        unsigned char zip64[kZip64EndRecord];
+        if (!ReadWhole(descriptor, zip64, sizeof zip64, zip64End) || Field(zip64, 4) != 0x06064b50 ||
+            Field(zip64 + 16, 4) != 0 || Field(zip64 + 20, 4) != 0)
+            return std::nullopt;
+        count = Field(zip64 + 32, 8);
+        size = Field(zip64 + 40, 8);
+        offset = Field(zip64 + 48, 8);
+        directoryEnd = zip64End;
+    }
+    if (offset > directoryEnd || directoryEnd - offset != size || size > kLargestDirectory ||
+        count > size / kDirectoryRecord)
+        return std::nullopt;
+
+    std::vector<unsigned char> read;
+    const unsigned char* directory = nullptr;
+    if (offset >= tailOffset) {
+        directory = tail.data() + (offset - tailOffset);
+    } else {
+        read.resize(static_cast<std::size_t>(size));
+        if (!ReadWhole(descriptor, read.data(), read.size(), offset))
+            return std::nullopt;
+        directory = read.data();
+    }
+
+    std::vector<ArchiveEntry> entries;
+    entries.reserve(static_cast<std::size_t>(count));
+    std::size_t at = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        if (size - at < kDirectoryRecord || Field(directory + at, 4) != 0x02014b50)
+            return std::nullopt;
+        const unsigned char* header = directory + at;
+        const auto nameLength = static_cast<std::size_t>(Field(header + 28, 2));
+        const auto extraLength = static_cast<std::size_t>(Field(header + 30, 2));
+        const auto commentLength = static_cast<std::size_t>(Field(header + 32, 2));
+        const std::size_t recordLength = kDirectoryRecord + nameLength + extraLength + commentLength;
+        if (size - at < recordLength)
+            return std::nullopt;
+        ArchiveEntry entry;
+        entry.name.assign(reinterpret_cast<const char*>(header + kDirectoryRecord), nameLength);
+        entry.crc = static_cast<std::uint32_t>(Field(header + 16, 4));
+        entry.size = Field(header + 24, 4);
+        entry.folder = !entry.name.empty() && entry.name.back() == '/';
+        if (entry.size == 0xFFFFFFFF) {
+            // The zip64 field holds the sizes that do not fit, uncompressed first.
+            const unsigned char* extra = header + kDirectoryRecord + nameLength;
+            bool found = false;
+            for (std::size_t field = 0; field + 4 <= extraLength && !found;) {
+                const auto length = static_cast<std::size_t>(Field(extra + field + 2, 2));
+                if (field + 4 + length > extraLength)
+                    return std::nullopt;
+                if (Field(extra + field, 2) == 0x0001) {
+                    if (length < 8)
+                        return std::nullopt;
+                    entry.size = Field(extra + field + 4, 8);
+                    found = true;
+                }
+                field += 4 + length;
+            }
+            if (!found)
+                return std::nullopt;
+        }
+        entries.push_back(std::move(entry));
+        at += recordLength;
+    }
+    return entries;
+}
+
+// The directory of an archive that retention would count: the effective
+// user's own regular file, not a link.
+std::optional<std::vector<ArchiveEntry>> OwnArchiveDirectory(const std::string& archivePath, bool& counted)
+{
+    counted = false;
+    // Never blocks on a FIFO planted under an archive's name.
+    const int descriptor = ::open(archivePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    struct stat status {};
+    if (descriptor < 0) {
+        // One of the user's own that cannot be opened is compared with, and differs.
+        counted = ::lstat(archivePath.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+                  status.st_uid == ::geteuid();
+        return std::nullopt;
+    }
+    std::optional<std::vector<ArchiveEntry>> entries;
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid()) {
+        counted = true;
+        entries = ReadDirectory(descriptor, static_cast<std::uint64_t>(status.st_size));
+    }
+    ::close(descriptor);
+    return entries;
+}
+
 } // namespace
 
 ArchiveComparison CompareArchive(const std::string& archivePath, const std::vector<std::string>& files,
                                  const std::string& dataFileName)
 {
-    std::vector<ArchiveEntry> entries;
-    try {
-        entries = ArchiveReader(archivePath, ArchiveReader::Opening::DirectoryOnly).Entries();
-    } catch (const RuntimeError&) {
-        return ArchiveComparison::Different;
+    bool counted = false;
+    std::optional<std::vector<ArchiveEntry>> entries = OwnArchiveDirectory(archivePath, counted);
+    if (!counted)
+        return ArchiveComparison::NotCounted;
+    if (!entries) {
+        // Not a plain directory, or not readable: libzip decides.
+        try {
+            entries = ArchiveReader(archivePath, ArchiveReader::Opening::DirectoryOnly).Entries();
+        } catch (const RuntimeError&) {
+            return ArchiveComparison::Different;
+        }
     }
-    if (std::none_of(entries.begin(), entries.end(),
+    if (std::none_of(entries->begin(), entries->end(),
                      [&](const ArchiveEntry& entry) { return entry.name == dataFileName; }))
         return ArchiveComparison::OtherDataFile;
-    return SameFiles(entries, files) ? ArchiveComparison::Same : ArchiveComparison::Different;
+    return SameFiles(*entries, files) ? ArchiveComparison::Same : ArchiveComparison::Different;
 }
 
 } // namespace ze6
