@@ -55,11 +55,6 @@ struct PipelineItem {
     // is pruned as if the archive had been named `reference`.
     bool unchanged = false;
     std::string reference;
-    // The archives to compare it with before its own is built, newest first;
-    // empty when that is decided already.
-    std::vector<std::string> compareWith;
-    std::vector<std::string> paths;
-    std::string dataFileName;
     std::uint64_t size = 0;
     bool begun = false;        // prepared without failure: its archive has a name and a writer
     bool liveProgress = false; // the sink heard of it while it was built
@@ -143,22 +138,16 @@ void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolde
 
         RemoveAbandonedTemporaries(m_run, archivePath, file.targetFolder);
         file.size = files.Bytes;
-        if (file.ifChanged) {
-            std::vector<std::string> newestFirst = NewestGenerationsFirst(m_run, archivePath, file.targetFolder);
-            // A small data file is compared on the helper that would build
-            // its archive, beside the others under way. A large one is
-            // compared here, and so is one whose name is taken (most often by
-            // the archive it is compared with, made within this second): an
-            // unchanged data file needs no name and does not wait for one.
-            if (file.size <= kLargestOverlapped && !taken) {
-                file.compareWith = std::move(newestFirst);
-                file.paths = files.Paths;
-                file.dataFileName = files.DataFileName;
-            } else if (SameAsNewestOf(newestFirst, files.Paths, files.DataFileName)) {
-                file.reference = archivePath;
-                file.unchanged = true;
-                return;
-            }
+        // Compared here, on the run's thread, before any name is waited for:
+        // an unchanged data file needs none, even when the name is taken by
+        // the very archive it matches, made within this second. Handing the
+        // comparison of a small data file to a helper costs more in waking
+        // threads than it saves; a large one's pieces are read on several.
+        if (file.ifChanged && SameAsNewestGeneration(m_run, archivePath, file.targetFolder, files.Paths,
+                                                     files.DataFileName)) {
+            file.reference = archivePath;
+            file.unchanged = true;
+            return;
         }
         // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
         // within the same second, finds its name taken by the first; so does a
@@ -181,9 +170,8 @@ void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolde
 
 bool ArchivePipeline::NameTakenByThisRun(const std::string& archivePath) const
 {
-    // A data file found unchanged leaves its name to the next of its series.
     return m_run.Written.Contains(archivePath) || std::any_of(m_items.begin(), m_items.end(), [&](const auto& file) {
-               return file->archivePath == archivePath && !(Built(*file) && file->unchanged);
+               return file->archivePath == archivePath;
            });
 }
 
@@ -212,18 +200,6 @@ void ArchivePipeline::Build(PipelineItem& file)
 
 void ArchivePipeline::BuildOverlapped(PipelineItem& file)
 {
-    if (!file.compareWith.empty()) {
-        try {
-            file.unchanged = SameAsNewestOf(file.compareWith, file.paths, file.dataFileName);
-        } catch (...) {
-            file.failure = std::current_exception();
-            return;
-        }
-        if (file.unchanged) {
-            file.reference = file.archivePath;
-            return;
-        }
-    }
     file.writer->SetBlockObserver([this, &file](std::uint64_t bytes) {
         file.bytesRead += bytes;
         return !m_run.CancelRequested();
@@ -249,7 +225,7 @@ void ArchivePipeline::CommitBuilt()
     std::vector<std::string> folders;
     for (std::size_t i = 0; i < count; ++i) {
         PipelineItem& file = *m_items[i];
-        if (!file.begun || file.unchanged || file.failure || m_run.CancelRequested())
+        if (!file.begun || file.failure || m_run.CancelRequested())
             continue;
         try {
             file.writer->Commit();

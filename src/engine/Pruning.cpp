@@ -92,12 +92,12 @@ std::vector<Generation> CountedGenerations(RunContext& run, const std::string& a
     return generations;
 }
 
-std::vector<std::string> NewestGenerationsFirst(RunContext& run, const std::string& archivePath,
-                                                const std::string& targetFolder)
+bool SameAsNewestGeneration(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
+                            const std::vector<std::string>& files, const std::string& dataFileName)
 {
     const std::string stemName = StemName(archivePath, targetFolder);
     if (stemName.empty())
-        return {};
+        return false;
     const std::string_view newest = TimestampOf(archivePath);
     std::vector<std::string> named;
     for (const auto& name : run.Listings.Series(targetFolder, stemName)) {
@@ -105,18 +105,11 @@ std::vector<std::string> NewestGenerationsFirst(RunContext& run, const std::stri
             named.push_back(targetFolder + name);
     }
     std::vector<std::string> sorted = SortFileList(named, CompareMode::Text);
-    std::reverse(sorted.begin(), sorted.end());
-    return sorted;
-}
-
-bool SameAsNewestOf(const std::vector<std::string>& newestFirst, const std::vector<std::string>& files,
-                    const std::string& dataFileName)
-{
-    // ABC.RZT and ABC.RZT6 share a series: the newest archive may be the other one's.
-    for (const auto& path : newestFirst) {
-        // Only archives that retention counts are compared with, looked at
-        // one by one from the newest: the first of the data file decides.
-        switch (CompareArchive(path, files, dataFileName)) {
+    // ABC.RZT and ABC.RZT6 share a series: the newest archive may be the
+    // other one's. Only archives that retention counts are compared with,
+    // looked at one by one from the newest: the first of the data file decides.
+    for (auto path = sorted.rbegin(); path != sorted.rend(); ++path) {
+        switch (CompareArchive(*path, files, dataFileName)) {
         case ArchiveComparison::Same:
             return true;
         case ArchiveComparison::Different:
@@ -127,12 +120,6 @@ bool SameAsNewestOf(const std::vector<std::string>& newestFirst, const std::vect
         }
     }
     return false;
-}
-
-bool SameAsNewestGeneration(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
-                            const std::vector<std::string>& files, const std::string& dataFileName)
-{
-    return SameAsNewestOf(NewestGenerationsFirst(run, archivePath, targetFolder), files, dataFileName);
 }
 
 void PruneArchives(RunContext& run, const std::string& archivePath, const std::string& targetFolder,

@@ -31,17 +31,6 @@ struct Generation {
 std::vector<Generation> CountedGenerations(RunContext& run, const std::string& archivePath,
                                            const std::string& targetFolder);
 
-// The names of archivePath's series that CountedGenerations could count,
-// newest first, as the run's listing of targetFolder has them; nothing is
-// looked at on disk.
-std::vector<std::string> NewestGenerationsFirst(RunContext& run, const std::string& archivePath,
-                                                const std::string& targetFolder);
-
-// SameAsNewestGeneration over names that NewestGenerationsFirst gave: it
-// uses no listing, so it may run on any thread.
-bool SameAsNewestOf(const std::vector<std::string>& newestFirst, const std::vector<std::string>& files,
-                    const std::string& dataFileName);
-
 // Whether the newest generation of the data file (one holding an entry named
 // dataFileName) holds exactly `files` as they are now, compared by size and
 // CRC-32; false when the series has none. archivePath is the name the run
