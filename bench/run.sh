@@ -7,7 +7,8 @@
 # Environment: ZE6_BENCH_DIR (data and scratch, default /tmp/ze6-bench),
 # ZE6_BENCH_BUILD_DIR (Release build, default build-bench), ZE6_BENCH_RUNS,
 # ZE6_BENCH_BINARY (measure this program instead of building one; then
-# ZE6_BENCH_LIBZIP names the libzip peer, whose rows are left out without it).
+# ZE6_BENCH_LIBZIP names the libzip peer, whose rows are left out without it),
+# ZE6_BENCH_ONLY=unchanged (measure the unchanged re-runs alone).
 # The records row runs the program once more with ZE6VIVEVU_NO_JOB_RECORDS=1,
 # which makes it keep no job records; it is there for that comparison only.
 set -euo pipefail
@@ -32,7 +33,17 @@ smoke) shared=50 ;;
 default) shared=2000 ;;
 full) shared=10000 ;;
 esac
+# The 2,000-file set of the unchanged re-runs, beside the big one.
+case $mode in
+smoke) unchanged_count=20 ;;
+*) unchanged_count=2000 ;;
+esac
 runs="${ZE6_BENCH_RUNS:-$runs}"
+only="${ZE6_BENCH_ONLY:-}"
+case $only in
+"" | unchanged) ;;
+*) echo "ZE6_BENCH_ONLY: unchanged or nothing" >&2; exit 2 ;;
+esac
 
 if [ -n "${ZE6_BENCH_BINARY:-}" ]; then
     bin="$ZE6_BENCH_BINARY"
@@ -97,6 +108,95 @@ row() {
 }
 mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
 size_pair() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.1f MB / %.1f MB (%.3f)", a / 1e6, b / 1e6, (b > 0 ? a / b : 0)}'; }
+
+finish() {
+    echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores, $(. /etc/os-release && echo "$PRETTY_NAME"), $(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg); $mode mode, median of $runs run(s), times in seconds."
+    echo
+    echo "| case | input | ZE6Vivevu s | peer | peer s | time ratio | archives ZE6Vivevu / peer (ratio) | peak RSS ZE6Vivevu | peak RSS peer |"
+    echo "|---|---|---|---|---|---|---|---|---|"
+    printf '%s\n' "${rows[@]}"
+    if [ ${#commands[@]} -gt 0 ]; then
+        echo
+        echo "Commands of the unchanged re-runs (SOURCE the data set, REPO the peer's repository):"
+        printf '%s\n' "${commands[@]}"
+    fi
+}
+
+# --- unchanged re-runs: a second backup over data that did not change -----
+# ZE6Vivevu with IFCHANGED compares every file by size and CRC-32 with the
+# newest archive (reading all of each) and writes nothing; restic and borg
+# skip files by their own caches of size, times and inode. Each tool first
+# backs up the set once, untimed; then its unchanged re-run is timed runs
+# times over the same data, each time from a page cache that holds the
+# data set and the tool's target (both were just read or written). The
+# target's size is taken after the first two runs.
+restic_env=(env RESTIC_PASSWORD=ze6-bench RESTIC_CACHE_DIR="$work/restic-cache")
+borg_env=(env BORG_BASE_DIR="$work/borg-base" BORG_UNKNOWN_UNENCRYPTED_REPO_ACCESS_IS_OK=yes
+    BORG_RELOCATED_REPO_ACCESS_IS_OK=yes)
+commands=(
+    "- ZE6Vivevu: \`ZE6Vivevu SOURCE/LEDGER.RZT OUT/ IFCHANGED\` (big set), \`ZE6Vivevu SOURCE/ OUT/ IFCHANGED\` (many files); once, then timed again"
+)
+have_restic=$(command -v restic || true)
+have_borg=$(command -v borg || true)
+[ -n "$have_restic" ] && commands+=("- restic $(restic version | cut -d' ' -f2): \`restic init -q --repo REPO\`, \`restic backup -q --repo REPO SOURCE\` once, then timed again (RESTIC_PASSWORD set, its cache under the scratch folder)")
+[ -n "$have_borg" ] && commands+=("- borg $(borg --version | cut -d' ' -f2): \`borg init --encryption=none REPO\`, \`borg create REPO::run1 SOURCE\` once, then timed \`borg create REPO::runN SOURCE\` (BORG_BASE_DIR under the scratch folder)")
+unchanged_case() { # name, source folder, job source, data files
+    local name=$1 set=$2 job=$3 count=$4
+    local ours_t=() ours_m=() restic_t=() restic_m=() borg_t=() borg_m=()
+    local ours_size restic_size borg_size input
+    # Every tool reads the same warm data.
+    cat "$set"/* >/dev/null
+    rm -rf "$out" && mkdir -p "$out" && : >"$ZE6VIVEVU_LOG"
+    "$bin" "$job" "$out/" IFCHANGED >/dev/null; ours_ok
+    for i in $(seq "$runs"); do
+        timed=() rss=(); measure "$bin" "$job" "$out/" IFCHANGED; ours_ok
+        ours_t+=("${timed[0]}") ours_m+=("${rss[0]}")
+        if [ "$i" -eq 1 ]; then ours_size=$(bytes "$out"); fi
+    done
+    written=$(find "$out" -name '*.RZZ' | wc -l)
+    [ "$written" -eq "$count" ] || { echo "unchanged re-runs left $written archives of $count data files" >&2; exit 1; }
+    input="$(size_pair "$(bytes "$set")" 0 | cut -d' ' -f1-2) in, $count data file(s)"
+    local ours_rss
+    ours_rss="$(mib "$(maximum "${ours_m[@]}")") MiB"
+    if [ -n "$have_restic" ]; then
+        rm -rf "$work/restic" "$work/restic-cache"
+        "${restic_env[@]}" restic init -q --repo "$work/restic" >/dev/null
+        "${restic_env[@]}" restic backup -q --repo "$work/restic" "$set" >/dev/null
+        for i in $(seq "$runs"); do
+            timed=() rss=(); measure "${restic_env[@]}" restic backup -q --repo "$work/restic" "$set"
+            restic_t+=("${timed[0]}") restic_m+=("${rss[0]}")
+            if [ "$i" -eq 1 ]; then restic_size=$(bytes "$work/restic"); fi
+        done
+        rm -rf "$work/restic" "$work/restic-cache"
+        row "unchanged re-run, $name" "$input" "${ours_t[*]}" "\`restic backup -q --repo REPO SOURCE\`" "${restic_t[*]}" \
+            "$(size_pair "$ours_size" "$restic_size")" "" "$ours_rss" "$(mib "$(maximum "${restic_m[@]}")") MiB"
+    fi
+    if [ -n "$have_borg" ]; then
+        rm -rf "$work/borg" "$work/borg-base"
+        "${borg_env[@]}" borg init --encryption=none "$work/borg" >/dev/null 2>&1
+        "${borg_env[@]}" borg create "$work/borg::run1" "$set"
+        for i in $(seq "$runs"); do
+            timed=() rss=(); measure "${borg_env[@]}" borg create "$work/borg::run$((i + 1))" "$set"
+            borg_t+=("${timed[0]}") borg_m+=("${rss[0]}")
+            if [ "$i" -eq 1 ]; then borg_size=$(bytes "$work/borg"); fi
+        done
+        rm -rf "$work/borg" "$work/borg-base"
+        row "unchanged re-run, $name" "$input" "${ours_t[*]}" "\`borg create REPO::runN SOURCE\`" "${borg_t[*]}" \
+            "$(size_pair "$ours_size" "$borg_size")" "" "$ours_rss" "$(mib "$(maximum "${borg_m[@]}")") MiB"
+    fi
+    if [ -z "$have_restic$have_borg" ]; then
+        rows+=("| unchanged re-run, $name | $input | $(median "${ours_t[@]}") | (restic and borg not installed) | | | $(size_pair "$ours_size" 0 | cut -d' ' -f1-2) | $ours_rss | |")
+    fi
+}
+ensure "big$big_mib" big "$big_mib"
+unchanged_case "one data file + 3 companions" "$data/big$big_mib" "$data/big$big_mib/LEDGER.RZT" 1
+ensure "small$unchanged_count" small "$unchanged_count"
+unchanged_case "data files of 8-64 KiB + 2 companions" "$data/small$unchanged_count" "$data/small$unchanged_count/" "$unchanged_count"
+rm -rf "$out"
+if [ "$only" = unchanged ]; then
+    finish
+    exit 0
+fi
 
 # --- big: one large data file with three companions ------------------------
 # Besides zip, the limit of two cores: libdeflate-gzip (Debian's libdeflate,
@@ -285,9 +385,4 @@ if [ "$memory_mib" -gt 0 ]; then
     rows+=("| peak memory, $memory_mib MiB data file | $(size_pair "$(bytes "$data/memory$memory_mib")" 0 | cut -d' ' -f1-2) in | ${timed[0]} | | | | $(size_pair "$(bytes "$out")" 0 | cut -d' ' -f1-2) | $(mib "${rss[0]}") MiB | |")
 fi
 rm -rf "$out"
-
-echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores, $(. /etc/os-release && echo "$PRETTY_NAME"), $(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg); $mode mode, median of $runs run(s), times in seconds."
-echo
-echo "| case | input | ZE6Vivevu s | peer | peer s | time ratio | archives ZE6Vivevu / peer (ratio) | peak RSS ZE6Vivevu | peak RSS peer |"
-echo "|---|---|---|---|---|---|---|---|---|"
-printf '%s\n' "${rows[@]}"
+finish

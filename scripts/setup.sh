@@ -10,7 +10,7 @@ packages=(
   libzip-dev zlib1g-dev libdeflate-dev libspdlog-dev libfmt-dev
   libgtest-dev libgmock-dev
   libcurl4-openssl-dev rclone
-  libxcb1-dev zip unzip libdeflate-tools xvfb xauth python3
+  libxcb1-dev zip unzip libdeflate-tools xvfb xauth python3 restic borgbackup
   openssh-sftp-server sshfs fuse3
   systemd cron faketime dbus-daemon
   clang libclang-rt-14-dev

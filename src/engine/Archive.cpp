@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QString>
 #include <algorithm>
+#include <optional>
 
 namespace ze6::modDAZadaro {
 
@@ -26,9 +27,14 @@ void AddArchiveFile(ArchiveFileList& files, const std::string& path, std::vector
     // A colon in fourth place marks a device name ("CON:", "NUL:"), never a file to archive.
     if (path.size() >= 4 && path[3] == ':')
         return;
-    if (!FileExists(path))
+    // Resolving the name is the existence test: a missing companion is no
+    // error, and what cannot be decided counts as missing.
+    std::optional<std::string> found;
+    try {
+        found = FileSystem::ResolvePath(path);
+    } catch (...) {
         return;
-    const auto found = FileSystem::ResolvePath(path);
+    }
     if (!found)
         return;
     // Left out, but said: the archive lacks a file the user may expect in it.
@@ -44,7 +50,8 @@ void AddArchiveFile(ArchiveFileList& files, const std::string& path, std::vector
     // A companion is a regular file. A folder named like one would become an
     // empty entry that restores nothing; a FIFO, socket or device could block
     // the run for ever when read.
-    if (!FileSystem::IsRegularFile(*found))
+    const auto size = FileSystem::RegularFileSize(*found);
+    if (!size)
         return refuse(ErrorNumber::PathFileAccessError);
 
     if (files.Keys.size() != files.Paths.size()) {
@@ -55,6 +62,7 @@ void AddArchiveFile(ArchiveFileList& files, const std::string& path, std::vector
     if (!files.Keys.insert(FileSystem::FoldCase(*found)).second)
         return;
     files.Paths.push_back(*found);
+    files.Bytes += *size;
 }
 
 ArchiveFileList CollectArchiveFiles(Components& services, const std::string& dataFilePath,

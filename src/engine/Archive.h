@@ -4,6 +4,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QDateTime>
+#include <cstdint>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -41,6 +42,7 @@ struct ArchiveFileList {
     // Folded Paths, so a data file with thousands of numbered companions is
     // not compared entry by entry for every offer.
     std::unordered_set<std::string> Keys;
+    std::uint64_t Bytes = 0; // of Paths, as each measured when it was added
 };
 
 // Appends a path as found on disk when it is a file or folder that exists and

@@ -133,26 +133,29 @@ void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolde
 
         const std::string stem = file.targetFolder + ChangeFileExtension(files.DataFileName, "");
         std::string archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
-        // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
-        // within the same second, finds its name taken by the first; so does a
-        // run started by hand in the second the nightly run named its archive.
-        for (int waited = 0;
-             waited < kMostSecondsWaited && (NameTakenByThisRun(archivePath) || FileSystem::PathExists(archivePath));
-             ++waited) {
-            m_run.GetClock().WaitForNextSecond();
-            archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
-        }
+        const auto nameTaken = [&] { return NameTakenByThisRun(archivePath) || FileSystem::PathExists(archivePath); };
+        bool taken = nameTaken();
 
         RemoveAbandonedTemporaries(m_run, archivePath, file.targetFolder);
-        for (const auto& path : files.Paths) {
-            if (const auto facts = FileSystem::EntryFactsOf(path))
-                file.size += facts->size;
-        }
-        if (file.ifChanged &&
-            SameAsNewestGeneration(m_run, archivePath, file.targetFolder, files.Paths, files.DataFileName)) {
+        file.size = files.Bytes;
+        // Compared here, on the run's thread, before any name is waited for:
+        // an unchanged data file needs none, even when the name is taken by
+        // the very archive it matches, made within this second. Handing the
+        // comparison of a small data file to a helper costs more in waking
+        // threads than it saves; a large one's pieces are read on several.
+        if (file.ifChanged && SameAsNewestGeneration(m_run, archivePath, file.targetFolder, files.Paths,
+                                                     files.DataFileName)) {
             file.reference = archivePath;
             file.unchanged = true;
             return;
+        }
+        // ABC.RZT and ABC.RZT6 share one series: the second of them, backed up
+        // within the same second, finds its name taken by the first; so does a
+        // run started by hand in the second the nightly run named its archive.
+        for (int waited = 0; waited < kMostSecondsWaited && taken; ++waited) {
+            m_run.GetClock().WaitForNextSecond();
+            archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
+            taken = nameTaken();
         }
         file.writer = m_run.Services().CreateArchiveWriter();
         file.writer->SetArchiveName(archivePath);

@@ -95,15 +95,27 @@ std::vector<Generation> CountedGenerations(RunContext& run, const std::string& a
 bool SameAsNewestGeneration(RunContext& run, const std::string& archivePath, const std::string& targetFolder,
                             const std::vector<std::string>& files, const std::string& dataFileName)
 {
-    const std::vector<Generation> generations = CountedGenerations(run, archivePath, targetFolder);
-    // ABC.RZT and ABC.RZT6 share a series: the newest archive may be the other one's.
-    for (auto generation = generations.rbegin(); generation != generations.rend(); ++generation) {
-        switch (CompareArchive(generation->path, files, dataFileName)) {
+    const std::string stemName = StemName(archivePath, targetFolder);
+    if (stemName.empty())
+        return false;
+    const std::string_view newest = TimestampOf(archivePath);
+    std::vector<std::string> named;
+    for (const auto& name : run.Listings.Series(targetFolder, stemName)) {
+        if (TimestampOf(name) <= newest)
+            named.push_back(targetFolder + name);
+    }
+    std::vector<std::string> sorted = SortFileList(named, CompareMode::Text);
+    // ABC.RZT and ABC.RZT6 share a series: the newest archive may be the
+    // other one's. Only archives that retention counts are compared with,
+    // looked at one by one from the newest: the first of the data file decides.
+    for (auto path = sorted.rbegin(); path != sorted.rend(); ++path) {
+        switch (CompareArchive(*path, files, dataFileName)) {
         case ArchiveComparison::Same:
             return true;
         case ArchiveComparison::Different:
             return false;
         case ArchiveComparison::OtherDataFile:
+        case ArchiveComparison::NotCounted:
             break;
         }
     }

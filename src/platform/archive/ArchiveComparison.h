@@ -9,6 +9,7 @@ enum class ArchiveComparison {
     Same,          // one entry for each file, and no other
     Different,     // a file added, gone, or of another size or content
     OtherDataFile, // no entry of the data file's name: the archive is another data file's
+    NotCounted,    // not the effective user's own regular file (a link, a folder, another's, gone)
 };
 
 // How an archive compares with these files as they are now: one entry for

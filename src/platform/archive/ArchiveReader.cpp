@@ -93,7 +93,7 @@ struct ArchiveReader::Handle {
     }
 };
 
-ArchiveReader::ArchiveReader(const std::string& path) : m_path(path), m_handle(std::make_unique<Handle>())
+ArchiveReader::ArchiveReader(const std::string& path, Opening opening) : m_path(path), m_handle(std::make_unique<Handle>())
 {
     // Never blocks on a FIFO planted under an archive's name.
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -118,7 +118,8 @@ ArchiveReader::ArchiveReader(const std::string& path) : m_path(path), m_handle(s
     }
     int error = 0;
     // zip_fdopen takes over the descriptor only when it succeeds.
-    m_handle->archive = zip_fdopen(descriptor, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    m_handle->archive =
+        zip_fdopen(descriptor, opening == Opening::Checked ? ZIP_RDONLY | ZIP_CHECKCONS : ZIP_RDONLY, &error);
     if (m_handle->archive == nullptr) {
         const bool zipStart = StartsLikeAZipArchive(descriptor);
         ::close(descriptor);

@@ -28,8 +28,13 @@ struct ArchiveEntry {
 // damaged content 57 with a reason that says what is wrong.
 class ArchiveReader final {
 public:
-    // Opens the archive and checks that its directory is consistent.
-    explicit ArchiveReader(const std::string& path);
+    enum class Opening {
+        Checked,       // the directory is checked against every entry's local header
+        DirectoryOnly, // only the directory is read: what it records is all that is used
+    };
+
+    // Opens the archive and reads its directory.
+    explicit ArchiveReader(const std::string& path, Opening opening = Opening::Checked);
     ~ArchiveReader();
     ArchiveReader(const ArchiveReader&) = delete;
     ArchiveReader& operator=(const ArchiveReader&) = delete;

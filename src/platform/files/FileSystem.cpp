@@ -225,8 +225,15 @@ std::vector<std::string> ListFilesStartingWith(const std::string& folder, const 
 
 bool IsRegularFile(const std::string& path)
 {
+    return RegularFileSize(path).has_value();
+}
+
+std::optional<std::uint64_t> RegularFileSize(const std::string& path)
+{
     struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(status.st_size);
 }
 
 bool IsUntrustedLink(const std::string& path)

@@ -49,6 +49,8 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b);
 // True when `path` (as spelled) is a regular file after following links; false
 // for folders, FIFOs, sockets, devices and what does not exist. Never opens it.
 bool IsRegularFile(const std::string& path);
+// The size of what IsRegularFile accepts; nullopt for what it refuses.
+std::optional<std::uint64_t> RegularFileSize(const std::string& path);
 
 // True when the process runs as root and `path` (as spelled) is a symbolic
 // link owned neither by root nor by the owner of its folder. Following such a
