@@ -154,7 +154,7 @@ bool IsArchiveName(const std::string& name)
 
 std::string RemoteArchive::Shown() const
 {
-    return std::string(kRemotePrefix) + folder + "/" + name;
+    return std::string(kRemotePrefix) + folder + (folder.ends_with(':') ? "" : "/") + name;
 }
 
 std::vector<RemoteArchive> RemoteArchivesOf(RemoteTargets& remote, const std::string& path)

@@ -89,35 +89,37 @@ int ReportResult(const VerifyResult& result)
     return result.damaged.empty() ? 0 : 1;
 }
 
-// Each archive is downloaded into the staging folder, checked there and
-// dropped before the next comes, so a folder of large archives needs the
-// room of one.
 int VerifyRemote(const std::string& path)
 {
-    RemoteTargets remote(GetComponents());
-    std::vector<RemoteArchive> archives;
     try {
-        archives = RemoteArchivesOf(remote, path);
+        const VerifyResult result = VerifyRemoteArchives(path);
+        if (result.checked == 0) {
+            ReportMissing(path + (path.ends_with('/') ? "" : "/") + "*.RZZ");
+            return 1;
+        }
+        return ReportResult(result);
     } catch (const RuntimeError& error) {
         ReportError(kProcName, error.Description(), error.Number(), error.Source());
         return 1;
     }
-    if (archives.empty()) {
-        ReportMissing(path + (path.ends_with('/') ? "" : "/") + "*.RZZ");
-        return 1;
-    }
+}
+
+} // namespace
+
+VerifyResult VerifyRemoteArchives(const std::string& path)
+{
+    RemoteTargets remote(GetComponents());
+    const std::vector<RemoteArchive> archives = RemoteArchivesOf(remote, path);
     VerifyResult result;
-    bool unreadable = false;
     for (const auto& archive : archives) {
         ++result.checked;
         std::string local;
         try {
             local = FetchRemoteArchive(remote, archive);
         } catch (const RuntimeError& error) {
-            // Not known to be damaged, but not known to be sound either.
+            // Not known to be damaged, but not known to be sound either: it counts as not sound.
             ReportError(kProcName, error.Description(), error.Number(), error.Source());
-            WriteErrorLine(archive.Shown() + ": " + error.Description());
-            unreadable = true;
+            result.damaged.push_back({archive.Shown(), error.Description()});
             continue;
         }
         if (std::string failure = CheckArchive(local, archive.Shown()); !failure.empty())
@@ -128,10 +130,8 @@ int VerifyRemote(const std::string& path)
             // The staging folder goes when the check ends.
         }
     }
-    return std::max(ReportResult(result), unreadable ? 1 : 0);
+    return result;
 }
-
-} // namespace
 
 VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives)
 {

@@ -29,6 +29,13 @@ std::vector<std::string> ArchivesInFolder(const std::string& folder);
 // Each damaged archive gets one log entry under VerifyArchives.
 VerifyResult VerifyArchiveFiles(const std::vector<std::string>& archives);
 
+// The same for the archives an "rclone:" path names (one archive, or those of
+// a folder): each is downloaded into the staging folder, checked there and
+// dropped before the next, so a folder of large archives needs the room of
+// one. One that cannot be downloaded counts as damaged, with rclone's reason.
+// Raises RuntimeError when the remote cannot be listed.
+VerifyResult VerifyRemoteArchives(const std::string& path);
+
 // The command "/VERIFY <archive-or-folder>": checks one archive, or every
 // archive directly in a folder, and writes one line "<path>: <reason>" per
 // damaged archive to standard error. A path that does not exist, or a folder

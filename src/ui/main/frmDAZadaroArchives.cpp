@@ -2,6 +2,7 @@
 #include "engine/DryRun.h"
 #include "engine/Job.h"
 #include "engine/PathOperations.h"
+#include "engine/RemoteTarget.h"
 #include "engine/Restore.h"
 #include "engine/Verify.h"
 #include "platform/Components.h"
@@ -111,7 +112,11 @@ void frmDAZadaro::mnuEdit_AboutToShow()
     const std::vector<modDAZadaro::Job> jobs = SelectedJobs();
     m_mnuRestore->setEnabled(jobs.size() == 1 && !RestorePointsOf(jobs.front()).empty());
     const std::vector<std::string> folders = TargetFolders(jobs);
-    m_mnuVerify->setEnabled(std::any_of(folders.begin(), folders.end(), HoldsArchives));
+    // A remote is not listed only to show the menu: asking it costs a helper's start.
+    m_mnuVerify->setEnabled(
+        std::any_of(jobs.begin(), jobs.end(),
+                    [](const modDAZadaro::Job& job) { return modDAZadaro::IsRemoteTarget(job.Target); }) ||
+        std::any_of(folders.begin(), folders.end(), HoldsArchives));
 }
 
 void frmDAZadaro::RestoreFromArchive()
@@ -146,7 +151,24 @@ void frmDAZadaro::VerifyArchives()
     {
         const WaitCursor wait;
         std::vector<std::string> archives;
-        for (const std::string& folder : TargetFolders(jobs)) {
+        std::vector<modDAZadaro::Job> local;
+        std::unordered_set<std::string> remoteTargets;
+        for (const modDAZadaro::Job& job : jobs) {
+            if (!modDAZadaro::IsRemoteTarget(job.Target)) {
+                local.push_back(job);
+                continue;
+            }
+            if (!remoteTargets.insert(job.Target).second)
+                continue;
+            try {
+                const modDAZadaro::VerifyResult checked = modDAZadaro::VerifyRemoteArchives(job.Target);
+                result.checked += checked.checked;
+                result.damaged.insert(result.damaged.end(), checked.damaged.begin(), checked.damaged.end());
+            } catch (const RuntimeError& error) {
+                result.damaged.push_back({job.Target, error.Description()});
+            }
+        }
+        for (const std::string& folder : TargetFolders(local)) {
             try {
                 const auto found = modDAZadaro::ArchivesInFolder(folder);
                 archives.insert(archives.end(), found.begin(), found.end());
@@ -155,7 +177,7 @@ void frmDAZadaro::VerifyArchives()
             }
         }
         const modDAZadaro::VerifyResult checked = modDAZadaro::VerifyArchiveFiles(archives);
-        result.checked = checked.checked;
+        result.checked += checked.checked;
         result.damaged.insert(result.damaged.end(), checked.damaged.begin(), checked.damaged.end());
     }
     const std::string counted =

@@ -1,11 +1,13 @@
 #include "engine/JobLine.h"
 #include "support/FixedClock.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ZipReader.h"
 #include "ui/main/MainWindowFixture.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -109,6 +111,30 @@ TEST_F(ArchivesTest, VerifyChecksEachSelectedTargetFolderOnceAndNamesTheDamagedA
     EXPECT_EQ(Asked(),
               (std::vector<PromptRequest>{{"5 archives checked; 1 is damaged:\r\n" + damaged + ": Not a ZIP archive",
                                            "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Exclamation}}));
+}
+
+// A remote row is verified through rclone (an alias remote over a local folder here).
+TEST_F(ArchivesTest, VerifyChecksARemoteRowsArchivesThroughRclone)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("rclone")).isEmpty())
+        GTEST_SKIP() << "rclone is not installed";
+    BackUpTwice();
+    const std::string remote = folder.MakeFolder("remote/rz");
+    std::filesystem::copy_file(backup + "PLANT2_2026-12-05-18-00-00.RZZ", remote + "PLANT2_2026-12-05-18-00-00.RZZ");
+    folder.Write("remote/rz/PLANT9_2020-01-01-00-00-00.RZZ", "not an archive");
+    const ScopedEnvironment environment{
+        {"RCLONE_CONFIG", folder.Write("rclone.conf", "[box]\ntype = alias\nremote = " + (folder / "remote") + "\n")},
+        {"XDG_CACHE_HOME", folder / "cache"}};
+    PutJobs({{data, "rclone:box:rz/", {0}}});
+    SelectRows({0});
+    EXPECT_EQ(RestoreAndVerifyEnabled(), (std::pair{false, true}));
+    Action("mnuVerify")->trigger();
+    EXPECT_EQ(
+        Asked(),
+        (std::vector<PromptRequest>{
+            {"2 archives checked; 1 is damaged:\r\nrclone:box:rz/PLANT9_2020-01-01-00-00-00.RZZ: Not a ZIP archive",
+             "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Exclamation}}));
+    EXPECT_TRUE(FolderNames(folder / "cache/ZE6Vivevu").empty()) << "staging is emptied";
 }
 
 // The listing is the one /DRYRUN prints, deletions in bold, and nothing in
