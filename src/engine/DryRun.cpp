@@ -35,16 +35,24 @@ PlanProblem ProblemOf(const RuntimeError& error, const std::string& fallbackPath
     return {fallbackPath, error.Description()};
 }
 
+// The data file's files as a run collects them; the ones a run would log as
+// left out go to the listing's problems.
+ArchiveFileList CollectPlanned(RunContext& run, const std::string& dataFile, DryRunListing& listing)
+{
+    std::vector<RuntimeError> held;
+    ArchiveFileList files = CollectArchiveFiles(run.Services(), dataFile, &held);
+    for (const auto& refused : held)
+        listing.problems.push_back(ProblemOf(refused, dataFile));
+    return files;
+}
+
 void PlanDataFile(RunContext& run, const Job& job, const std::string& dataFile, const std::string& targetFolder,
                   DryRunListing& listing)
 {
     PlannedDataFile planned;
     planned.dataFile = dataFile;
     try {
-        std::vector<RuntimeError> held;
-        const ArchiveFileList files = CollectArchiveFiles(run.Services(), dataFile, &held);
-        for (const auto& refused : held)
-            listing.problems.push_back(ProblemOf(refused, dataFile));
+        const ArchiveFileList files = CollectPlanned(run, dataFile, listing);
         if (MountedVolumes::WouldWriteToAbsentVolume(targetFolder))
             Raise(ErrorNumber::PathNotFound, kProgramErrorSource, targetFolder);
         // A folder the run would make holds no archives yet.
@@ -74,18 +82,14 @@ void PlanDataFile(RunContext& run, const Job& job, const std::string& dataFile, 
     listing.dataFiles.push_back(std::move(planned));
 }
 
-// As a run would count a remote folder: its listing as it is now (a run
-// would also delete abandoned temporaries, which are no archives).
+// As a run would count a remote folder, from its listing as it is now.
 void PlanRemoteDataFile(RunContext& run, const Job& job, const std::string& dataFile, const std::string& folder,
                         const std::vector<RemoteEntry>& remoteListing, DryRunListing& listing)
 {
     PlannedDataFile planned;
     planned.dataFile = dataFile;
     try {
-        std::vector<RuntimeError> held;
-        const ArchiveFileList files = CollectArchiveFiles(run.Services(), dataFile, &held);
-        for (const auto& refused : held)
-            listing.problems.push_back(ProblemOf(refused, dataFile));
+        const ArchiveFileList files = CollectPlanned(run, dataFile, listing);
         const std::string archiveName = RemoteArchiveNameNow(run, files);
         std::vector<std::string> paths = RemoteSeries(remoteListing, archiveName);
         const std::size_t existing = paths.size();
@@ -115,14 +119,7 @@ std::optional<std::vector<RemoteEntry>> RemoteListingOf(RunContext& run, const J
 {
     try {
         folder = RemoteFolderOf(job.Target);
-        if (!RcloneInstalled())
-            throw RuntimeError(ErrorNumber::FileNotFound, "rclone is not installed", kProgramErrorSource);
-        std::vector<RemoteEntry> entries;
-        for (auto& entry : run.Remote().Storage().List(folder)) {
-            if (!entry.name.starts_with('.'))
-                entries.push_back(std::move(entry));
-        }
-        return entries;
+        return run.Remote().ListingAsIs(folder);
     } catch (const RuntimeError& error) {
         listing.problems.push_back({job.Target, error.Description()});
         return std::nullopt;

@@ -83,6 +83,16 @@ std::vector<RemoteEntry>& RemoteTargets::Listing(const std::string& folder)
     return m_listings.emplace(folder, std::move(kept)).first->second;
 }
 
+std::vector<RemoteEntry> RemoteTargets::ListingAsIs(const std::string& folder)
+{
+    std::vector<RemoteEntry> entries;
+    for (auto& entry : Storage().List(folder)) {
+        if (!entry.name.starts_with('.'))
+            entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
 namespace {
 
 bool Listed(const std::vector<RemoteEntry>& listing, const std::string& name)
@@ -175,8 +185,8 @@ std::vector<RemoteArchive> RemoteArchivesOf(RemoteTargets& remote, const std::st
         return {RemoteArchive{folder, last}};
     }
     std::vector<std::string> names;
-    for (const auto& entry : remote.Listing(folderOrArchive)) {
-        if (entry.name.front() != '.' && IsArchiveName(entry.name))
+    for (const auto& entry : remote.ListingAsIs(folderOrArchive)) {
+        if (IsArchiveName(entry.name))
             names.push_back(entry.name);
     }
     std::vector<RemoteArchive> archives;

@@ -46,6 +46,10 @@ public:
     // The files of `folder`; at the first call the temporaries that killed
     // runs left there are deleted. Raises when it cannot be listed.
     std::vector<RemoteEntry>& Listing(const std::string& folder);
+    // The files of `folder` as they are, hidden temporaries left out and
+    // nothing deleted: for the commands that only read (verify, a dry run).
+    // Raises when it cannot be listed.
+    std::vector<RemoteEntry> ListingAsIs(const std::string& folder);
     // Archives uploaded by this run, as "folder/name".
     std::set<std::string> Uploaded;
     // "rclone is not installed" is in the log already.
