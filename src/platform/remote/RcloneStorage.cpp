@@ -26,6 +26,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <random>
 
@@ -138,6 +139,9 @@ public:
 
 private:
     bool TryStart(int port);
+    // One request to the helper, with the lock held: its settings, then
+    // those `configure` adds; the answer's body and HTTP status.
+    CURLcode Perform(const std::string& url, std::string& answer, long& code, const std::function<void()>& configure);
     // Calls one method; raises with the folder's name and rclone's message.
     QJsonObject Call(const char* method, const QJsonObject& input, const std::string& folder, int* status = nullptr);
     bool Answers();
@@ -224,6 +228,24 @@ RcloneStorage::~RcloneStorage()
     curl_easy_cleanup(m_curl);
 }
 
+CURLcode RcloneStorage::Perform(const std::string& url, std::string& answer, long& code,
+                                const std::function<void()>& configure)
+{
+    curl_easy_reset(m_curl);
+    curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_USERPWD, m_credentials.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &Collect);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &answer);
+    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, 5L);
+    curl_easy_setopt(m_curl, CURLOPT_PROXY, "");
+    configure();
+    const CURLcode result = curl_easy_perform(m_curl);
+    code = 0;
+    curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &code);
+    return result;
+}
+
 QJsonObject RcloneStorage::Call(const char* method, const QJsonObject& input, const std::string& folder, int* status)
 {
     const std::lock_guard lock(m_mutex);
@@ -231,21 +253,13 @@ QJsonObject RcloneStorage::Call(const char* method, const QJsonObject& input, co
     const std::string url = m_base + method;
     std::string answer;
     curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
-    curl_easy_reset(m_curl);
-    curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_USERPWD, m_credentials.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(m_curl, CURLOPT_POSTFIELDS, body.constData());
-    curl_easy_setopt(m_curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &Collect);
-    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, 5L);
-    curl_easy_setopt(m_curl, CURLOPT_PROXY, "");
-    const CURLcode result = curl_easy_perform(m_curl);
-    curl_slist_free_all(headers);
     long code = 0;
-    curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &code);
+    const CURLcode result = Perform(url, answer, code, [&] {
+        curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(m_curl, CURLOPT_POSTFIELDS, body.constData());
+        curl_easy_setopt(m_curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
+    });
+    curl_slist_free_all(headers);
     if (status)
         *status = static_cast<int>(code);
     const std::string where = folder.empty() ? std::string("rclone") : "rclone remote \"" + folder + "\"";
@@ -361,18 +375,8 @@ std::string RcloneStorage::ReadRange(const std::string& folder, const std::strin
     // An explicit range: rclone mishandles a suffix range longer than the file.
     const std::string range = std::to_string(offset) + "-" + std::to_string(offset + length - 1);
     std::string answer;
-    curl_easy_reset(m_curl);
-    curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_USERPWD, m_credentials.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_RANGE, range.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &Collect);
-    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, 5L);
-    curl_easy_setopt(m_curl, CURLOPT_PROXY, "");
-    const CURLcode result = curl_easy_perform(m_curl);
     long code = 0;
-    curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &code);
+    const CURLcode result = Perform(url, answer, code, [&] { curl_easy_setopt(m_curl, CURLOPT_RANGE, range.c_str()); });
     const std::string where = "rclone remote \"" + folder + "\": " + name;
     if (result != CURLE_OK)
         throw RuntimeError(ErrorNumber::DeviceIoError,
