@@ -17,14 +17,23 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QThreadPool>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <optional>
 
 namespace ze6 {
 
@@ -439,11 +448,62 @@ constexpr const char* kNoRemotes =
     "No rclone remote is set up yet (or rclone is not installed). Set one up with \"rclone config\", then "
     "choose it here.";
 
+// rclone can take many seconds to answer for a remote far away or down: it
+// is asked on a thread of its own while the dialog stays painted, and a
+// "Cancel" gives up on the answer. Nothing when cancelled. The thread shares
+// only the answer's slot, so it may outlive the dialog; the pool waits for
+// it when the program ends, which rclone's time limit keeps short.
+std::optional<std::vector<std::string>> AskRclone(QWidget* owner, const QString& label,
+                                                  std::function<std::vector<std::string>()> ask)
+{
+    struct Answer {
+        std::mutex mutex;
+        std::optional<std::vector<std::string>> lines;
+    };
+    const auto answer = std::make_shared<Answer>();
+    QThreadPool::globalInstance()->start([answer, ask = std::move(ask)] {
+        auto lines = ask();
+        const std::lock_guard lock(answer->mutex);
+        answer->lines = std::move(lines);
+    });
+    const auto answered = [&answer]() -> std::optional<std::vector<std::string>> {
+        const std::lock_guard lock(answer->mutex);
+        return answer->lines;
+    };
+
+    QProgressDialog waiting(label, QStringLiteral("Cancel"), 0, 0, owner);
+    waiting.setWindowTitle(QStringLiteral("Remote"));
+    waiting.setWindowModality(Qt::WindowModal);
+    // A quick answer shows no box at all.
+    waiting.setMinimumDuration(std::numeric_limits<int>::max());
+    QTimer::singleShot(400, &waiting, &QProgressDialog::show);
+    QEventLoop loop;
+    bool cancelled = false;
+    QObject::connect(&waiting, &QProgressDialog::canceled, &loop, [&] {
+        cancelled = true;
+        loop.quit();
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (answered())
+            loop.quit();
+    });
+    poll.start(10);
+    if (!answered())
+        loop.exec();
+    if (cancelled)
+        return std::nullopt;
+    return answered();
+}
+
 } // namespace
 
 void EditorDialog::OnTargetRemote()
 {
-    const std::vector<std::string> remotes = RcloneRemotes();
+    const auto listed = AskRclone(this, QStringLiteral("Asking rclone for its remotes..."), [] { return RcloneRemotes(); });
+    if (!listed)
+        return;
+    const std::vector<std::string>& remotes = *listed;
     if (remotes.empty()) {
         Ask(kNoRemotes, PromptButtons::Ok, PromptIcon::Information);
         return;
@@ -458,8 +518,12 @@ void EditorDialog::OnTargetRemote()
         return;
     // The remote's own top level first; a folder that does not exist yet can
     // be typed into the box afterwards.
+    const auto listedFolders = AskRclone(this, QStringLiteral("Listing the folders of %1...").arg(remote),
+                                         [name = remote.toStdString()] { return RcloneFolders(name); });
+    if (!listedFolders)
+        return;
     QStringList folders{QStringLiteral("(top level)")};
-    for (const auto& folder : RcloneFolders(remote.toStdString()))
+    for (const auto& folder : *listedFolders)
         folders << QString::fromStdString(folder);
     const QString folder = QInputDialog::getItem(
         this, QStringLiteral("Remote"), QStringLiteral("Folder of %1:").arg(remote), folders, 0, false, &chosen);

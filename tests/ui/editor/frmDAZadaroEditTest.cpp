@@ -5,9 +5,12 @@
 #include "ui/editor/CheckableHeader.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QInputDialog>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QStandardPaths>
+#include <QThreadPool>
 
 namespace ze6::test {
 namespace {
@@ -259,6 +262,32 @@ TEST_F(AcceptanceTest, RemoteOffersTheConfiguredRemotesAndThenTheChosenOnesFolde
     remote.click();
     EXPECT_EQ(offered, (QStringList{QStringLiteral("box"), QStringLiteral("(top level),nightly/")}));
     EXPECT_EQ(TargetBox().text(), QStringLiteral("rclone:box:nightly/"));
+}
+
+
+TEST_F(AcceptanceTest, RemoteListingGoesOnBesideTheDialogAndCanBeCancelled)
+{
+    // An rclone that does not answer, as one stuck on a remote that is down.
+    TempFolder bin;
+    const std::string slow = bin.Write("rclone", "#!/bin/sh\nsleep 3\n");
+    QFile::setPermissions(QString::fromStdString(slow), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    OpenWithThreeFiles();
+    TargetBox().setText(QStringLiteral("/typed"));
+    ScopedEnvironment environment{{"PATH", bin.Path() + ":" + std::getenv("PATH")}};
+    bool cancelled = false;
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        if (auto* waiting = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()); waiting && !cancelled) {
+            cancelled = true;
+            waiting->findChild<QPushButton*>()->click();
+        }
+    });
+    canceller.start(10);
+    Control<QPushButton>("cmdTargetRemote").click();
+    EXPECT_TRUE(cancelled);
+    EXPECT_TRUE(components.prompt.asked.empty());
+    EXPECT_EQ(TargetBox().text(), QStringLiteral("/typed"));
+    QThreadPool::globalInstance()->waitForDone(); // the abandoned rclone, before PATH is put back
 }
 
 } // namespace
