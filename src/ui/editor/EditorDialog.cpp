@@ -30,7 +30,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -474,9 +473,10 @@ std::optional<std::vector<std::string>> AskRclone(QWidget* owner, const QString&
     QProgressDialog waiting(label, QStringLiteral("Cancel"), 0, 0, owner);
     waiting.setWindowTitle(QStringLiteral("Remote"));
     waiting.setWindowModality(Qt::WindowModal);
-    // A quick answer shows no box at all.
-    waiting.setMinimumDuration(std::numeric_limits<int>::max());
-    QTimer::singleShot(400, &waiting, &QProgressDialog::show);
+    // Shown at once, even for a quick answer: until it is up, the entry could
+    // be accepted or the button pressed again under the question's feet.
+    waiting.setMinimumDuration(0);
+    waiting.show();
     QEventLoop loop;
     bool cancelled = false;
     QObject::connect(&waiting, &QProgressDialog::canceled, &loop, [&] {
