@@ -19,11 +19,13 @@
 #include "platform/files/FolderIndex.h"
 #include "platform/files/ScratchFolder.h"
 #include "platform/process/Clock.h"
+#include "platform/remote/RemoteFolder.h"
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <tuple>
 #include <unordered_set>
 
 namespace ze6::modDAZadaro {
@@ -278,18 +280,33 @@ std::vector<RestorePoint> ListRestorePoints(const std::string& source, const std
     const FolderIndex::Scope lookups;
     const JobSource job = ClassifySource(source);
     const std::string stemPattern = ChangeFileExtension(job.FilePattern.substr(job.SourceFolder.size()), "");
-    const std::string folder = WithTrailingSeparator(FileSystem::ResolvePath(target).value_or(target));
+
+    // Each archive's name, the path it is restored from, and its size.
+    std::vector<std::tuple<std::string, std::string, std::uint64_t>> archives;
+    if (IsRemoteTarget(target)) {
+        RemoteTargets remote(GetComponents());
+        const std::string folder = RemoteFolderOf(target);
+        for (const RemoteEntry& entry : remote.ListingAsIs(folder)) {
+            if (UpperCase(GetFileExtension(entry.name)) == ".RZZ")
+                archives.emplace_back(entry.name, RemoteArchive{folder, entry.name}.Shown(), entry.size);
+        }
+    } else {
+        const std::string folder = WithTrailingSeparator(FileSystem::ResolvePath(target).value_or(target));
+        for (const auto& name : FileSystem::ListFiles(folder + "*.RZZ")) {
+            const auto status = StatusOf(folder + name);
+            archives.emplace_back(name, folder + name, status ? status->size : 0);
+        }
+    }
 
     std::vector<RestorePoint> points;
-    for (const auto& name : FileSystem::ListFiles(folder + "*.RZZ")) {
+    for (auto& [name, path, size] : archives) {
         const auto stem = StemOf(name);
         if (!stem || !FileSystem::MatchesWildcard(*stem, stemPattern))
             continue;
         std::string stamp = name.substr(name.size() - kNameTail + 1, kTimestampLength);
         std::string time = stamp.substr(11);
         std::replace(time.begin(), time.end(), '-', ':');
-        const auto status = StatusOf(folder + name);
-        points.push_back({folder + name, *stem, stamp.substr(0, 10), time, status ? status->size : 0});
+        points.push_back({std::move(path), *stem, stamp.substr(0, 10), time, size});
     }
     std::vector<std::string> keys;
     for (const auto& point : points)

@@ -110,13 +110,12 @@ std::string RestoreSummary(const std::string& archive, const std::string& destin
 void frmDAZadaro::mnuEdit_AboutToShow()
 {
     const std::vector<modDAZadaro::Job> jobs = SelectedJobs();
-    m_mnuRestore->setEnabled(jobs.size() == 1 && !RestorePointsOf(jobs.front()).empty());
-    const std::vector<std::string> folders = TargetFolders(jobs);
     // A remote is not listed only to show the menu: asking it costs a helper's start.
-    m_mnuVerify->setEnabled(
-        std::any_of(jobs.begin(), jobs.end(),
-                    [](const modDAZadaro::Job& job) { return modDAZadaro::IsRemoteTarget(job.Target); }) ||
-        std::any_of(folders.begin(), folders.end(), HoldsArchives));
+    const auto remote = [](const modDAZadaro::Job& job) { return modDAZadaro::IsRemoteTarget(job.Target); };
+    m_mnuRestore->setEnabled(jobs.size() == 1 && (remote(jobs.front()) || !RestorePointsOf(jobs.front()).empty()));
+    const std::vector<std::string> folders = TargetFolders(jobs);
+    m_mnuVerify->setEnabled(std::any_of(jobs.begin(), jobs.end(), remote) ||
+                            std::any_of(folders.begin(), folders.end(), HoldsArchives));
 }
 
 void frmDAZadaro::RestoreFromArchive()
@@ -125,7 +124,18 @@ void frmDAZadaro::RestoreFromArchive()
     if (jobs.size() != 1)
         return;
     const modDAZadaro::Job& job = jobs.front();
-    RestoreRequest request{RestorePointsOf(job), modDAZadaro::ClassifySource(job.Source).SourceFolder};
+    std::vector<modDAZadaro::RestorePoint> points;
+    try {
+        const WaitCursor wait; // a remote's listing takes a moment
+        points = modDAZadaro::ListRestorePoints(job.Source, job.Target);
+    } catch (const RuntimeError& error) {
+        // A remote that cannot be reached is said so, not taken for an empty one.
+        if (modDAZadaro::IsRemoteTarget(job.Target)) {
+            Tell(job.Target + ": " + error.Description(), PromptIcon::Critical);
+            return;
+        }
+    }
+    RestoreRequest request{std::move(points), modDAZadaro::ClassifySource(job.Source).SourceFolder};
     if (request.archives.empty()) {
         Tell("No archive of this job's data files is in " + job.Target + ".", PromptIcon::Information);
         return;

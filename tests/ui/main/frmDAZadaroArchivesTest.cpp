@@ -113,8 +113,8 @@ TEST_F(ArchivesTest, VerifyChecksEachSelectedTargetFolderOnceAndNamesTheDamagedA
                                            "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Exclamation}}));
 }
 
-// A remote row is verified through rclone (an alias remote over a local folder here).
-TEST_F(ArchivesTest, VerifyChecksARemoteRowsArchivesThroughRclone)
+// A remote row is verified and restored through rclone (an alias remote over a local folder here).
+TEST_F(ArchivesTest, VerifyAndRestoreWorkOnARemoteRowThroughRclone)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("rclone")).isEmpty())
         GTEST_SKIP() << "rclone is not installed";
@@ -127,7 +127,7 @@ TEST_F(ArchivesTest, VerifyChecksARemoteRowsArchivesThroughRclone)
         {"XDG_CACHE_HOME", folder / "cache"}};
     PutJobs({{data, "rclone:box:rz/", {0}}});
     SelectRows({0});
-    EXPECT_EQ(RestoreAndVerifyEnabled(), (std::pair{false, true}));
+    EXPECT_EQ(RestoreAndVerifyEnabled(), (std::pair{true, true}));
     Action("mnuVerify")->trigger();
     EXPECT_EQ(
         Asked(),
@@ -135,6 +135,24 @@ TEST_F(ArchivesTest, VerifyChecksARemoteRowsArchivesThroughRclone)
             {"2 archives checked; 1 is damaged:\r\nrclone:box:rz/PLANT9_2020-01-01-00-00-00.RZZ: Not a ZIP archive",
              "ZE6 Vivevu", PromptButtons::Ok, PromptIcon::Exclamation}}));
     EXPECT_TRUE(FolderNames(folder / "cache/ZE6Vivevu").empty()) << "staging is emptied";
+
+    // PLANT2 comes back over its live file, which goes up beside it first.
+    folder.Write("data/PLANT2.RZT", "live");
+    QStringList listed;
+    QObject scope;
+    WithNextModal(scope, [&](QWidget& dialog) {
+        auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("grdArchives"));
+        for (int row = 0; row < grid->rowCount(); ++row)
+            listed << grid->item(row, 0)->text();
+        grid->selectRow(0);
+        dialog.findChild<QPushButton*>(QStringLiteral("cmdRestore"))->click();
+    });
+    Action("mnuRestore")->trigger();
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("PLANT2"), QStringLiteral("PLANT9")}));
+    EXPECT_EQ(ReadFile(data + "PLANT2.RZT"), "two");
+    EXPECT_EQ(ReadZip(remote + "PLANT2_2026-12-05-18-02-00.RZZ").at(0).content, "live");
+    EXPECT_EQ(Asked().size(), 2u);
+    EXPECT_EQ(Asked().back().icon, PromptIcon::Information);
 }
 
 // The listing is the one /DRYRUN prints, deletions in bold, and nothing in
