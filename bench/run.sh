@@ -377,6 +377,46 @@ if [ -n "${editor_bin:-}" ]; then
     done
 fi
 
+# --- off-site: to a local rclone WebDAV server -------------------------------
+# ZE6Vivevu makes, checks and uploads each archive through its rclone helper
+# (hidden name, check, rename); the peer is `rclone copy` of the same finished
+# archives, made beforehand by a local run, to the same server. The ratio is
+# what making the archives and our checks and renames add to the transfer.
+# Each run writes into a remote folder of its own.
+if command -v rclone >/dev/null; then
+    webdav="$work/webdav" staged_local="$work/remote-local"
+    rm -rf "$webdav" "$staged_local" && mkdir -p "$webdav"
+    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    rclone serve webdav "$webdav" --addr "127.0.0.1:$port" --user bench --pass ze6-bench >"$work/webdav.log" 2>&1 &
+    webdav_pid=$!
+    trap 'kill "$webdav_pid" 2>/dev/null || true' EXIT
+    export RCLONE_CONFIG="$work/rclone.conf" XDG_CACHE_HOME="$work/cache"
+    printf '[bench]\ntype = webdav\nurl = http://127.0.0.1:%s\nvendor = other\nuser = bench\npass = %s\n' \
+        "$port" "$(rclone obscure ze6-bench)" >"$RCLONE_CONFIG"
+    for _ in $(seq 100); do rclone lsf bench: >/dev/null 2>&1 && break; sleep 0.1; done
+    ensure "small$unchanged_count" small "$unchanged_count"
+    remote_case() { # case name, job source, its archives made locally
+        local ours=() peer=() n
+        : >"$ZE6VIVEVU_LOG"
+        "$bin" "$2" "$3/"; ours_ok
+        for n in $(seq "$runs"); do
+            timed=() rss=(); measure "$bin" "$2" "rclone:bench:ours$n/"; ours_ok
+            ours+=("${timed[0]}")
+            timed=() rss=(); measure rclone copy "$3" "bench:peer$n/"
+            peer+=("${timed[0]}")
+        done
+        [ "$(find "$webdav/ours1" -name '*.RZZ' | wc -l)" -eq "$(find "$3" -name '*.RZZ' | wc -l)" ] ||
+            { echo "the remote run left other archives than the local one" >&2; exit 1; }
+        row "$1 to \`rclone serve webdav\` on 127.0.0.1" "$(size_pair "$(bytes "$3")" 0 | cut -d' ' -f1-2) of archives" \
+            "${ours[*]}" "\`rclone copy ARCHIVES bench:peer/\` (its defaults)" "${peer[*]}" "" "" "" ""
+        rm -rf "${webdav:?}"/* "$3"
+    }
+    remote_case "one data file + 3 companions" "$data/big$big_mib/LEDGER.RZT" "$staged_local/big"
+    remote_case "$unchanged_count data files of 8-64 KiB + 2 companions" "$data/small$unchanged_count/" \
+        "$staged_local/small"
+    kill "$webdav_pid" 2>/dev/null || true
+fi
+
 # --- memory: one very large data file --------------------------------------
 if [ "$memory_mib" -gt 0 ]; then
     ensure "memory$memory_mib" big "$memory_mib"
