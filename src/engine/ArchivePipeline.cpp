@@ -5,6 +5,7 @@
 #include "engine/Job.h"
 #include "engine/PathOperations.h"
 #include "engine/Pruning.h"
+#include "engine/RemoteTarget.h"
 #include "engine/RunContext.h"
 #include "platform/Components.h"
 #include "platform/RuntimeError.h"
@@ -133,7 +134,11 @@ void ArchivePipeline::Prepare(PipelineItem& file, const std::string& targetFolde
 
         const std::string stem = file.targetFolder + ChangeFileExtension(files.DataFileName, "");
         std::string archivePath = stem + ArchiveTimestamp(m_run.GetClock().Now()) + ".RZZ";
-        const auto nameTaken = [&] { return NameTakenByThisRun(archivePath) || FileSystem::PathExists(archivePath); };
+        const RemoteTargets* remote = m_run.RemoteInUse();
+        const auto nameTaken = [&] {
+            return NameTakenByThisRun(archivePath) || FileSystem::PathExists(archivePath) ||
+                   (remote != nullptr && remote->NameTaken(archivePath));
+        };
         bool taken = nameTaken();
 
         RemoveAbandonedTemporaries(m_run, archivePath, file.targetFolder);

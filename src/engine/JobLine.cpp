@@ -35,7 +35,8 @@ void ArchiveJob(RunContext& run, const Job& job)
         }
         run.Remote().Storage();
     }
-    const std::string targetFolder = remote ? run.Remote().NewStagingFolder() : TargetFolderOf(job);
+    const std::string targetFolder =
+        remote ? run.Remote().NewStagingFolder(RemoteFolderOf(job.Target)) : TargetFolderOf(job);
     const JobSource source = ClassifySource(job.Source);
 
     // Every name is collected before the first archive is made: the

@@ -16,10 +16,19 @@
 #include "platform/remote/StagingFolder.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <fstream>
+#include <optional>
+#include <thread>
 #include <utility>
 
 namespace ze6::modDAZadaro {
+
+namespace {
+// As many archives as rclone copy sends at once by default.
+constexpr std::size_t kUploadsAtOnce = 4;
+} // namespace
 
 bool IsRemoteTarget(const std::string& target)
 {
@@ -54,13 +63,34 @@ RemoteStorage& RemoteTargets::Storage()
     return *m_storage;
 }
 
-std::string RemoteTargets::NewStagingFolder()
+std::string RemoteTargets::NewStagingFolder(const std::string& forFolder)
 {
     if (!m_staging)
         m_staging = std::make_unique<StagingFolder>();
     const std::string folder = m_staging->Path() + std::to_string(++m_stagingFolders) + "/";
     CreateFolderPath(folder);
+    if (!forFolder.empty()) {
+        m_stagedFor[folder] = forFolder;
+        try {
+            Listing(forFolder);
+        } catch (const RuntimeError&) {
+            // The upload lists it again, and says why it cannot.
+        }
+    }
     return folder;
+}
+
+bool RemoteTargets::NameTaken(const std::string& archivePath) const
+{
+    const auto staged = m_stagedFor.find(GetFolderPart(archivePath));
+    if (staged == m_stagedFor.end())
+        return false;
+    const auto listing = m_listings.find(staged->second);
+    if (listing == m_listings.end())
+        return false;
+    const std::string name = archivePath.substr(staged->first.size());
+    return std::any_of(listing->second.begin(), listing->second.end(),
+                       [&](const RemoteEntry& entry) { return entry.name == name; });
 }
 
 std::vector<RemoteEntry>& RemoteTargets::Listing(const std::string& folder)
@@ -333,25 +363,57 @@ void UploadStagedArchives(RunContext& run, const Job& job, const std::string& st
         return;
     }
 
+    // Several go up at once, each on its own connection to the helper: an
+    // upload spends most of its time waiting for the remote's answers. The
+    // listing is only read meanwhile; what came of each is told afterwards,
+    // in the archives' order.
+    struct Upload {
+        std::optional<RemoteEntry> entry;
+        std::optional<RuntimeError> error;
+        std::exception_ptr other;
+    };
+    std::vector<Upload> uploads(staged.size());
+    {
+        RemoteStorage& storage = remote.Storage();
+        const std::vector<RemoteEntry>& listing = remote.Listing(folder);
+        std::atomic<std::size_t> next{0};
+        const auto upload = [&] {
+            for (std::size_t i = next++; i < staged.size(); i = next++) {
+                if (run.CancelRequested())
+                    continue;
+                try {
+                    uploads[i].entry = UploadChecked(storage, folder, stagingFolder + staged[i], staged[i], listing);
+                } catch (const RuntimeError& error) {
+                    uploads[i].error = error;
+                } catch (...) {
+                    uploads[i].other = std::current_exception();
+                }
+            }
+        };
+        std::vector<std::jthread> helpers;
+        for (std::size_t n = 1; n < std::min(kUploadsAtOnce, staged.size()); ++n)
+            helpers.emplace_back(upload);
+        upload();
+    }
+
     bool failed = false;
     std::vector<std::string> uploaded;
-    for (const auto& name : staged) {
-        if (run.CancelRequested()) {
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        const std::string& name = staged[i];
+        discard(name);
+        Upload& result = uploads[i];
+        if (result.other)
+            std::rethrow_exception(result.other);
+        if (result.error) {
+            reportFor(name, *result.error);
             failed = true;
-            discard(name);
-            continue;
-        }
-        try {
-            std::vector<RemoteEntry>& listing = remote.Listing(folder);
-            RemoteEntry entry = UploadChecked(remote.Storage(), folder, stagingFolder + name, name, listing);
-            listing.push_back(std::move(entry));
+        } else if (!result.entry) {
+            failed = true; // cancelled before it went
+        } else {
+            remote.Listing(folder).push_back(std::move(*result.entry));
             remote.Uploaded.insert(folder + "/" + name);
             uploaded.push_back(name);
-        } catch (const RuntimeError& error) {
-            reportFor(name, error);
-            failed = true;
         }
-        discard(name);
     }
     // A folder that refused an upload may be one that would refuse the
     // deletions too, or show a listing that misses what it holds.

@@ -41,8 +41,13 @@ public:
 
     // Started at the first use; raises when rclone is missing or cannot start.
     RemoteStorage& Storage();
-    // A new, empty folder of the staging folder, ending in "/".
-    std::string NewStagingFolder();
+    // A new, empty folder of the staging folder, ending in "/". With the
+    // remote folder its archives go to, that folder is listed now, so that
+    // the names they get are free there too (see NameTaken).
+    std::string NewStagingFolder(const std::string& forFolder = {});
+    // Whether an archive staged as `archivePath` would meet a name its remote
+    // folder holds: the run before, within the same second, may have used it.
+    bool NameTaken(const std::string& archivePath) const;
     // The files of `folder`; at the first call the temporaries that killed
     // runs left there are deleted. Raises when it cannot be listed.
     std::vector<RemoteEntry>& Listing(const std::string& folder);
@@ -60,6 +65,7 @@ private:
     std::unique_ptr<RemoteStorage> m_storage;
     std::unique_ptr<StagingFolder> m_staging;
     std::map<std::string, std::vector<RemoteEntry>> m_listings;
+    std::map<std::string, std::string> m_stagedFor; // staging folder -> remote folder
     int m_stagingFolders = 0;
 };
 

@@ -55,6 +55,8 @@ public:
     ArchivePipeline& Pipeline();
     // The run's rclone helper, staging folder and remote listings.
     RemoteTargets& Remote();
+    // Null until something of the run asked for Remote().
+    const RemoteTargets* RemoteInUse() const { return m_remote.get(); }
     // Reports every data file added so far; what the run says next comes
     // after them in the log and the sink.
     void CommitArchives();

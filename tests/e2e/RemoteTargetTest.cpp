@@ -1,5 +1,7 @@
 #include "support/ProgramRun.h"
 
+#include <QFileInfo>
+
 #include <QProcess>
 #include <QStandardPaths>
 #include <arpa/inet.h>
@@ -107,6 +109,20 @@ TEST_F(RemoteTargetTest, ArchivesGoUpCompleteAndOnlyTheRemoteSeriesIsPruned)
         EXPECT_EQ(Tool({"cat", "dav:rz/" + name}).out, ReadFile(server + "rz/" + name)) << name;
     EXPECT_EQ(FolderNames(local).size(), 1U);
     EXPECT_TRUE(FolderNames(temp / "cache/ZE6Vivevu").empty()) << "staging is emptied";
+
+    // Two runs in the same second: the second finds its name taken on the
+    // remote and takes the next second's (both start at the same time here).
+    const std::string faketime = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+    if (!QFileInfo::exists(QString::fromStdString(faketime)))
+        return;
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    ProgramRun sameSecond(program);
+    sameSecond.With("LD_PRELOAD", faketime)
+        .With("FAKETIME", "@2026-12-07 02:00:00")
+        .With("ASAN_OPTIONS", std::string(sanitizer ? sanitizer : "") + ":verify_asan_link_order=0");
+    for (int run = 0; run < 2; ++run)
+        ASSERT_TRUE(Silent(sameSecond.Run({temp / "data/B.RZT", "rclone:dav:twice"})));
+    EXPECT_EQ(FolderNames(server + "twice"), (Names{"B_2026-12-07-02-00-00.RZZ", "B_2026-12-07-02-00-01.RZZ"}));
 }
 
 TEST_F(RemoteTargetTest, RefusedLoginAndDroppedServerLeaveNoFinalNameAndOneEntryEach)

@@ -139,30 +139,69 @@ public:
 
 private:
     bool TryStart(int port);
-    // One request to the helper, with the lock held: its settings, then
-    // those `configure` adds; the answer's body and HTTP status.
-    CURLcode Perform(const std::string& url, std::string& answer, long& code, const std::function<void()>& configure);
+    // A connection to the helper of the calling thread's own while it lasts:
+    // the uploads of several archives go on at once, each on one of them.
+    class Handle;
+    CURL* Acquire();
+    void Release(CURL* curl);
+    // One request to the helper: its settings, then those `configure` adds;
+    // the answer's body and HTTP status.
+    CURLcode Perform(CURL* curl, const std::string& url, std::string& answer, long& code,
+                     const std::function<void()>& configure);
     // Calls one method; raises with the folder's name and rclone's message.
     QJsonObject Call(const char* method, const QJsonObject& input, const std::string& folder, int* status = nullptr);
     bool Answers();
 
-    std::mutex m_mutex;
+    std::mutex m_mutex;        // guards m_idle
+    std::vector<CURL*> m_idle; // connections free for the next request
     QProcess m_process;
-    CURL* m_curl = nullptr;
     std::string m_base;
     std::string m_credentials;
 };
 
+class RcloneStorage::Handle final {
+public:
+    explicit Handle(RcloneStorage& storage) : m_storage(storage), m_curl(storage.Acquire()) {}
+    ~Handle() { m_storage.Release(m_curl); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    CURL* get() const { return m_curl; }
+
+private:
+    RcloneStorage& m_storage;
+    CURL* m_curl;
+};
+
+CURL* RcloneStorage::Acquire()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_idle.empty()) {
+            CURL* curl = m_idle.back();
+            m_idle.pop_back();
+            return curl;
+        }
+    }
+    CURL* curl = curl_easy_init();
+    if (!curl)
+        throw RuntimeError(ErrorNumber::DeviceIoError, "The rclone helper could not be reached", kProgramErrorSource);
+    return curl;
+}
+
+void RcloneStorage::Release(CURL* curl)
+{
+    const std::lock_guard lock(m_mutex);
+    m_idle.push_back(curl);
+}
+
 RcloneStorage::RcloneStorage()
 {
-    m_curl = curl_easy_init();
-    if (!m_curl)
-        throw RuntimeError(ErrorNumber::DeviceIoError, "The rclone helper could not be reached", kProgramErrorSource);
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (TryStart(FreeLoopbackPort()))
             return;
     }
-    curl_easy_cleanup(m_curl);
+    for (CURL* curl : m_idle)
+        curl_easy_cleanup(curl);
     throw RuntimeError(ErrorNumber::DeviceIoError, "rclone could not be started", kProgramErrorSource);
 }
 
@@ -223,39 +262,41 @@ RcloneStorage::~RcloneStorage()
         m_process.kill();
         m_process.waitForFinished();
     }
-    curl_easy_cleanup(m_curl);
+    for (CURL* curl : m_idle)
+        curl_easy_cleanup(curl);
 }
 
-CURLcode RcloneStorage::Perform(const std::string& url, std::string& answer, long& code,
+CURLcode RcloneStorage::Perform(CURL* curl, const std::string& url, std::string& answer, long& code,
                                 const std::function<void()>& configure)
 {
-    curl_easy_reset(m_curl);
-    curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_USERPWD, m_credentials.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &Collect);
-    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, 5L);
-    curl_easy_setopt(m_curl, CURLOPT_PROXY, "");
+    curl_easy_reset(curl);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERPWD, m_credentials.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 5L);
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
     configure();
-    const CURLcode result = curl_easy_perform(m_curl);
+    const CURLcode result = curl_easy_perform(curl);
     code = 0;
-    curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &code);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
     return result;
 }
 
 QJsonObject RcloneStorage::Call(const char* method, const QJsonObject& input, const std::string& folder, int* status)
 {
-    const std::lock_guard lock(m_mutex);
+    const Handle handle(*this);
+    CURL* curl = handle.get();
     const QByteArray body = QJsonDocument(input).toJson(QJsonDocument::Compact);
     const std::string url = m_base + method;
     std::string answer;
     curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
     long code = 0;
-    const CURLcode result = Perform(url, answer, code, [&] {
-        curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, headers);
-        curl_easy_setopt(m_curl, CURLOPT_POSTFIELDS, body.constData());
-        curl_easy_setopt(m_curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
+    const CURLcode result = Perform(curl, url, answer, code, [&] {
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.constData());
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
     });
     curl_slist_free_all(headers);
     if (status)
@@ -361,10 +402,11 @@ std::string RcloneStorage::ReadRange(const std::string& folder, const std::strin
 {
     if (length == 0)
         return {};
-    const std::lock_guard lock(m_mutex);
+    const Handle handle(*this);
+    CURL* curl = handle.get();
     // "[nas:backups/rz]/name", each part escaped.
-    const auto escaped = [this](const std::string& text) {
-        char* escape = curl_easy_escape(m_curl, text.c_str(), static_cast<int>(text.size()));
+    const auto escaped = [curl](const std::string& text) {
+        char* escape = curl_easy_escape(curl, text.c_str(), static_cast<int>(text.size()));
         std::string result = escape ? escape : "";
         curl_free(escape);
         return result;
@@ -374,7 +416,8 @@ std::string RcloneStorage::ReadRange(const std::string& folder, const std::strin
     const std::string range = std::to_string(offset) + "-" + std::to_string(offset + length - 1);
     std::string answer;
     long code = 0;
-    const CURLcode result = Perform(url, answer, code, [&] { curl_easy_setopt(m_curl, CURLOPT_RANGE, range.c_str()); });
+    const CURLcode result =
+        Perform(curl, url, answer, code, [&] { curl_easy_setopt(curl, CURLOPT_RANGE, range.c_str()); });
     const std::string where = "rclone remote \"" + folder + "\": " + name;
     if (result != CURLE_OK)
         throw RuntimeError(ErrorNumber::DeviceIoError,
