@@ -74,7 +74,7 @@ std::string RemoteTargets::NewStagingFolder(const std::string& forFolder)
         try {
             Listing(forFolder);
         } catch (const RuntimeError&) {
-            // The upload lists it again, and says why it cannot.
+            // Said by the upload, for each of the job's archives.
         }
     }
     return folder;
@@ -97,7 +97,17 @@ std::vector<RemoteEntry>& RemoteTargets::Listing(const std::string& folder)
 {
     if (const auto found = m_listings.find(folder); found != m_listings.end())
         return found->second;
-    std::vector<RemoteEntry> entries = Storage().List(folder);
+    // Asked once per run: a remote that is down is not waited for again by
+    // each step of the job that needs its listing.
+    if (const auto failed = m_failedListings.find(folder); failed != m_failedListings.end())
+        throw failed->second;
+    std::vector<RemoteEntry> entries;
+    try {
+        entries = Storage().List(folder);
+    } catch (const RuntimeError& error) {
+        m_failedListings.emplace(folder, error);
+        throw;
+    }
     std::vector<RemoteEntry> kept;
     for (auto& entry : entries) {
         if (AbandonedRemoteTemporary(entry.name, entry.modifiedSecondsSinceEpoch)) {

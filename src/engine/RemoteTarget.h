@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Job.h"
+#include "platform/RuntimeError.h"
 
 #include <map>
 #include <memory>
@@ -65,6 +66,7 @@ private:
     std::unique_ptr<RemoteStorage> m_storage;
     std::unique_ptr<StagingFolder> m_staging;
     std::map<std::string, std::vector<RemoteEntry>> m_listings;
+    std::map<std::string, RuntimeError> m_failedListings;
     std::map<std::string, std::string> m_stagedFor; // staging folder -> remote folder
     int m_stagingFolders = 0;
 };

@@ -286,10 +286,9 @@ std::vector<RestorePoint> ListRestorePoints(const std::string& source, const std
     if (IsRemoteTarget(target)) {
         RemoteTargets remote(GetComponents());
         const std::string folder = RemoteFolderOf(target);
-        for (const RemoteEntry& entry : remote.ListingAsIs(folder)) {
-            if (UpperCase(GetFileExtension(entry.name)) == ".RZZ")
-                archives.emplace_back(entry.name, RemoteArchive{folder, entry.name}.Shown(), entry.size);
-        }
+        // Names that are no archive's fail StemOf below.
+        for (const RemoteEntry& entry : remote.ListingAsIs(folder))
+            archives.emplace_back(entry.name, RemoteArchive{folder, entry.name}.Shown(), entry.size);
     } else {
         const std::string folder = WithTrailingSeparator(FileSystem::ResolvePath(target).value_or(target));
         for (const auto& name : FileSystem::ListFiles(folder + "*.RZZ")) {
