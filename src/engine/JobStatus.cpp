@@ -230,7 +230,7 @@ std::optional<std::string> BehindText(const std::vector<JobStatus>& statuses)
     return std::to_string(count) + " backup jobs have not succeeded since " + when;
 }
 
-void RecordJobRuns(const std::string& file, const std::vector<JobRun>& runs)
+void RecordJobRuns(const std::string& file, const JobRunList& runs)
 {
     if (runs.empty() || !JobRecordsWanted())
         return;

@@ -55,7 +55,7 @@ std::optional<std::string> BehindText(const std::vector<JobStatus>& statuses);
 // Adds the runs to the records of `file` (empty: the command line). What
 // keeps them out, and a damaged record file, go to the log without counting
 // as the run's entries.
-void RecordJobRuns(const std::string& file, const std::vector<JobRun>& runs);
+void RecordJobRuns(const std::string& file, const JobRunList& runs);
 
 // The command-line switches; each returns the exit status: 0 when every job
 // is ok, 1 otherwise, 2 for a wrong operand.

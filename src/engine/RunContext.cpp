@@ -51,11 +51,11 @@ Clock& RunContext::GetClock()
     return m_services.GetClock();
 }
 
-QDateTime RunContext::JobTime()
+std::int64_t RunContext::JobTime()
 {
-    const auto now = std::chrono::steady_clock::now();
-    if (!m_lastTime.isValid() || now - m_lastTimeRead >= std::chrono::milliseconds(100)) {
-        m_lastTime = GetClock().Now().toUTC();
+    const std::int64_t now = CoarseMonotonicMs();
+    if (m_lastTimeRead < 0 || now - m_lastTimeRead >= 100) {
+        m_lastTime = GetClock().Now().toMSecsSinceEpoch();
         m_lastTimeRead = now;
     }
     return m_lastTime;
@@ -65,7 +65,7 @@ void RunContext::BeginJob()
 {
     if (!m_keepJobs)
         return;
-    Outcome.Jobs.emplace_back().start = JobTime();
+    Outcome.Jobs.Begin(JobTime());
     // The job's counts begin where those of the data files before it end.
     Pipeline().AddEvent([this] {
         m_jobMark.ArchivesWritten = Outcome.ArchivesWritten;
@@ -81,20 +81,21 @@ void RunContext::EndJob(const std::string& line)
 {
     if (!m_keepJobs)
         return;
-    Outcome.Jobs.back().line = line;
+    Outcome.Jobs.SetLine(Outcome.Jobs.size() - 1, line);
     // Jobs end in the order they began; the event holds no more than the
     // run, so that ten thousand jobs cost no allocations of their own.
     Pipeline().AddEvent([this] {
-        JobRun& job = Outcome.Jobs[m_jobsEnded++];
-        job.end = JobTime();
+        const std::size_t row = m_jobsEnded++;
+        JobRunList::Row& job = Outcome.Jobs.At(row);
+        job.endMs = JobTime();
         job.entries = Outcome.EntriesLogged - m_jobMark.EntriesLogged;
         job.rejected = Outcome.LinesRejected > m_jobMark.LinesRejected;
-        if (job.entries > 0 || job.rejected)
-            job.firstEntry = Outcome.JobFirstEntry;
+        if (!job.Clean())
+            Outcome.Jobs.SetFirstEntry(row, Outcome.JobFirstEntry);
         job.archivesWritten = Outcome.ArchivesWritten - m_jobMark.ArchivesWritten;
         job.dataFilesUnchanged = Outcome.DataFilesUnchanged - m_jobMark.DataFilesUnchanged;
         job.bytesWritten = Outcome.BytesWritten - m_jobMark.BytesWritten;
-        Progress().JobFinished(job);
+        Progress().JobFinished(Outcome.Jobs, row);
     });
 }
 
@@ -113,8 +114,8 @@ RunOutcome RunContext::Finish(const std::string& procName)
     }
     Progress().RunFinished(Outcome);
     // The jobs go to the caller; only the counts stay behind.
-    std::vector<JobRun> jobs = std::move(Outcome.Jobs);
-    Outcome.Jobs.clear();
+    JobRunList jobs = std::move(Outcome.Jobs);
+    Outcome.Jobs = JobRunList();
     RunOutcome outcome = Outcome;
     outcome.Jobs = std::move(jobs);
     return outcome;

@@ -7,7 +7,7 @@
 
 #include <QDateTime>
 #include <atomic>
-#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -85,14 +85,15 @@ private:
     ProgressSink m_noProgress;
     Prompt* m_prompt;
     std::atomic<bool> m_cancel{false};
-    // Now, to the tenth of a second, in UTC: a run of thousands of jobs that
-    // end within moments of each other asks the clock and the time zone rarely.
-    QDateTime JobTime();
+    // Now in milliseconds since the epoch, to the tenth of a second: a run of
+    // thousands of jobs that end within moments of each other asks the clock
+    // and the time zone rarely.
+    std::int64_t JobTime();
 
     const bool m_keepJobs; // JobRecordsWanted()
     std::size_t m_jobsEnded = 0;
-    QDateTime m_lastTime;
-    std::chrono::steady_clock::time_point m_lastTimeRead;
+    std::int64_t m_lastTime = 0;
+    std::int64_t m_lastTimeRead = -1; // CoarseMonotonicMs()
     RunOutcome m_jobMark; // the counts where the job under way began
     // Goes after the pipeline, whose archives may be staged in it.
     std::unique_ptr<RemoteTargets> m_remote;

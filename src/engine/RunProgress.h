@@ -20,7 +20,7 @@ struct RunOutcome {
     bool Cancelled = false;
     std::uint64_t BytesWritten = 0; // the archives' sizes
     // Each job that ended, in order, with what it did of the counts above.
-    std::vector<JobRun> Jobs;
+    JobRunList Jobs;
     // The first entry or rejection since the job under way began.
     std::string JobFirstEntry;
 };
@@ -41,8 +41,9 @@ public:
     virtual void DataFileStarted(const std::string& /*name*/, std::uint64_t /*size*/) {}
     virtual void BytesRead(std::uint64_t /*count*/) {}
     virtual void DataFileFinished(bool /*ok*/) {}
-    // After the last DataFileFinished of a job (of each job line, rejected or not).
-    virtual void JobFinished(const JobRun& /*job*/) {}
+    // After the last DataFileFinished of a job (of each job line, rejected or
+    // not): the job of `row` of `jobs` has ended.
+    virtual void JobFinished(const JobRunList& /*jobs*/, std::size_t /*row*/) {}
     virtual void RunFinished(const RunOutcome& /*outcome*/) {}
 };
 

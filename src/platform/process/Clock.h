@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <cstdint>
 
 namespace ze6 {
 
@@ -16,5 +17,10 @@ public:
 
 // The system's clock.
 Clock& SystemClock();
+
+// Milliseconds from a fixed point, to the few milliseconds of the system's
+// tick, and cheaper to ask than any finer clock: for loops of thousands that
+// only need to know when a while has passed.
+std::int64_t CoarseMonotonicMs();
 
 } // namespace ze6

@@ -18,6 +18,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <utility>
 
 namespace ze6 {
 
@@ -31,23 +32,21 @@ std::string RecordFolder()
     return StateFolder() + "jobs/";
 }
 
-QString RecordPath(const std::string& file)
-{
-    return QString::fromStdString(RecordFolder() + (file.empty() ? kCommandLineName : ScheduleKey(file)) + ".records");
-}
-
 // Held for each read-merge-replace, so that no run replaces the file between
 // another's read and its rename.
 class RecordLock final {
 public:
     RecordLock()
     {
-        QDir().mkpath(QString::fromStdString(RecordFolder()));
-        // Private, like the log beside it: the records name the user's files.
-        QFile::setPermissions(QString::fromStdString(StateFolder()),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const std::string path = RecordFolder() + ".lock";
         m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd < 0 && errno == ENOENT) {
+            QDir().mkpath(QString::fromStdString(RecordFolder()));
+            // Private, like the log beside it: the records name the user's files.
+            QFile::setPermissions(QString::fromStdString(StateFolder()),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        }
         if (m_fd < 0) {
             failure = "cannot open " + path + ": " + std::strerror(errno);
             return;
@@ -73,12 +72,17 @@ private:
     int m_fd = -1;
 };
 
-// One record a line, fields split by tabs, texts as bytes with tab, line
-// ends and backslash escaped: quick to read and write for a file of ten
-// thousand jobs, and a file cut short lacks its last line, which counts them.
-constexpr const char* kHeader = "ZE6Vivevu job records 1";
+// Both files hold one record a line, fields split by tabs, texts as bytes
+// with tab, line ends and backslash escaped: quick to read and write for a
+// file of ten thousand jobs, and a file cut short lacks its last line, which
+// counts them. The runs file names the job lines it goes with by their hash,
+// which is also in the job lines' file name: a run of the jobs the records
+// already hold in their order rewrites the runs alone, and a crash between
+// the two files' replacements leaves the old pair whole.
+constexpr const char* kRunsHeader = "ZE6Vivevu job records 2";
+constexpr const char* kLinesHeader = "ZE6Vivevu job lines 2";
 constexpr std::size_t kRunFields = 8;
-constexpr std::size_t kRunFieldsRoom = 80; // a run's fields but its first entry, at the most
+constexpr std::size_t kRunFieldsRoom = 96; // a run's fields but its first entry, at the most
 
 void PutText(std::string& out, std::string_view text)
 {
@@ -150,11 +154,90 @@ template <typename Number> bool GetNumber(std::string_view field, Number& value)
     return result.ec == std::errc() && result.ptr == field.data() + field.size();
 }
 
-void PutRun(std::string& out, const JobRun& run)
+// Tells job lists apart, written into file names: not for an adversary, only
+// to notice that the jobs of a run are not those the records hold.
+std::uint64_t Mix(std::uint64_t value)
 {
-    PutNumber(out, run.start.toMSecsSinceEpoch());
+    value *= 0x9E3779B97F4A7C15ULL;
+    return value ^ (value >> 29);
+}
+
+std::uint64_t HashLine(std::uint64_t hash, std::string_view line)
+{
+    hash = Mix(hash ^ line.size());
+    std::size_t at = 0;
+    for (; at + 8 <= line.size(); at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, line.data() + at, 8);
+        hash = Mix(hash ^ word);
+    }
+    std::uint64_t rest = 0;
+    std::memcpy(&rest, line.data() + at, line.size() - at);
+    return Mix(hash ^ rest);
+}
+
+std::string HashText(std::uint64_t hash)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex(16, '0');
+    for (int n = 0; n < 16; ++n)
+        hex[static_cast<std::size_t>(n)] = kDigits[(hash >> (60 - 4 * n)) & 0xF];
+    return hex;
+}
+
+class LinesHash {
+public:
+    void Add(std::string_view line) { m_hash = HashLine(m_hash, line); }
+    std::string Hex() const { return HashText(m_hash); }
+
+private:
+    std::uint64_t m_hash = 0;
+};
+
+std::string BaseName(const std::string& file)
+{
+    return RecordFolder() + (file.empty() ? kCommandLineName : ScheduleKey(file));
+}
+
+QString RunsPath(const std::string& file)
+{
+    return QString::fromStdString(BaseName(file) + ".records");
+}
+
+QString LinesPath(const std::string& file, std::string_view hash)
+{
+    return QString::fromStdString(BaseName(file) + '.' + std::string(hash) + ".lines");
+}
+
+// The jobs of a run mostly begin and end at the same tenth of a second as
+// the one before them: the digits of the last time written are kept.
+class TimeDigits {
+public:
+    void Put(std::string& out, std::int64_t ms)
+    {
+        if (m_size == 0 || ms != m_value) {
+            m_value = ms;
+            m_size = static_cast<std::size_t>(std::to_chars(std::begin(m_digits), std::end(m_digits), ms).ptr - m_digits);
+        }
+        out.append(m_digits, m_size);
+    }
+
+private:
+    std::int64_t m_value = 0;
+    char m_digits[24] = {};
+    std::size_t m_size = 0;
+};
+
+struct RunDigits {
+    TimeDigits start, took;
+};
+
+void PutRun(std::string& out, const JobRunList::Row& run, std::string_view firstEntry, RunDigits& digits)
+{
+    digits.start.Put(out, run.startMs);
     out += '\t';
-    PutNumber(out, run.end.toMSecsSinceEpoch());
+    // The end as the time the job took, which is short to write.
+    digits.took.Put(out, run.endMs - run.startMs);
     out += '\t';
     PutNumber(out, run.entries);
     out += '\t';
@@ -166,14 +249,13 @@ void PutRun(std::string& out, const JobRun& run)
     out += '\t';
     PutNumber(out, run.bytesWritten);
     out += '\t';
-    PutText(out, run.firstEntry);
+    PutText(out, firstEntry);
 }
 
-std::optional<JobRun> GetRun(const std::vector<std::string_view>& fields, std::size_t first, const std::string& line)
+std::optional<JobRun> GetRun(const std::vector<std::string_view>& fields, std::size_t first)
 {
     JobRun run;
-    run.line = line;
-    qint64 start = 0, end = 0;
+    qint64 start = 0, end = 0; // the end as the time taken
     int rejected = 0;
     auto text = GetText(fields[first + 7]);
     if (!GetNumber(fields[first], start) || !GetNumber(fields[first + 1], end) ||
@@ -183,7 +265,7 @@ std::optional<JobRun> GetRun(const std::vector<std::string_view>& fields, std::s
         return std::nullopt;
     // Kept in UTC: a time zone's rules are looked up only for the times shown.
     run.start = QDateTime::fromMSecsSinceEpoch(start, Qt::UTC);
-    run.end = QDateTime::fromMSecsSinceEpoch(end, Qt::UTC);
+    run.end = QDateTime::fromMSecsSinceEpoch(start + end, Qt::UTC);
     run.rejected = rejected != 0;
     run.firstEntry = std::move(*text);
     return run;
@@ -201,164 +283,94 @@ std::vector<std::string_view> Split(std::string_view line)
     }
 }
 
-// Nothing when the text is not a whole record file of this format.
-std::optional<JobRecordFile> Parse(const QByteArray& bytes)
+// A file read whole, or nothing when it is absent.
+std::optional<QByteArray> ReadWhole(const QString& path)
 {
-    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    std::vector<std::string_view> lines;
-    for (std::size_t from = 0; from < text.size();) {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return in.readAll();
+}
+
+// The parts of a file of either kind: its heading fields, and its records
+// between them and its closing count. Nothing when the file is not whole.
+struct Sections {
+    std::vector<std::string_view> heading; // "file", its path, and for runs "jobs", hash, count
+    std::vector<std::string_view> records;
+};
+
+std::optional<Sections> SplitFile(std::string_view text, std::string_view header, std::size_t headingLines)
+{
+    Sections sections;
+    sections.records.reserve(text.size() / 64);
+    std::size_t from = 0;
+    std::size_t count = 0;
+    for (std::size_t n = 0; from < text.size(); ++n) {
         const std::size_t end = text.find('\n', from);
         if (end == std::string_view::npos)
             return std::nullopt; // cut short inside its last line
-        lines.push_back(text.substr(from, end - from));
+        const std::string_view line = text.substr(from, end - from);
         from = end + 1;
-    }
-    if (lines.size() < 3 || lines.front() != kHeader)
-        return std::nullopt;
-    const auto file = Split(lines[1]);
-    const auto trailer = Split(lines.back());
-    std::size_t count = 0;
-    if (file.size() != 2 || file[0] != "file" || trailer.size() != 2 || trailer[0] != "end" ||
-        !GetNumber(trailer[1], count) || count != lines.size() - 3)
-        return std::nullopt;
-    auto name = GetText(file[1]);
-    if (!name)
-        return std::nullopt;
-    JobRecordFile records{std::move(*name), {}};
-    records.jobs.reserve(count);
-    for (std::size_t n = 2; n + 1 < lines.size(); ++n) {
-        const auto fields = Split(lines[n]);
-        // "job", the line, its last run, and its last success or "-".
-        const bool success = fields.size() == 2 + 2 * kRunFields;
-        if ((!success && fields.size() != 3 + kRunFields) || fields[0] != "job")
-            return std::nullopt;
-        auto line = GetText(fields[1]);
-        if (!line)
-            return std::nullopt;
-        JobRecord record{*line, GetRun(fields, 2, *line), std::nullopt};
-        if (!record.lastRun)
-            return std::nullopt;
-        if (success) {
-            record.lastSuccess = GetRun(fields, 2 + kRunFields, *line);
-            if (!record.lastSuccess)
+        if (n == 0) {
+            if (line != header)
                 return std::nullopt;
-        } else if (fields.back() != "-") {
-            return std::nullopt;
-        } else if (record.lastRun->Clean()) {
-            record.lastSuccess = record.lastRun;
+        } else if (n <= headingLines) {
+            for (const std::string_view field : Split(line))
+                sections.heading.push_back(field);
+        } else if (from == text.size()) {
+            if (line.substr(0, 4) != "end\t" || !GetNumber(line.substr(4), count))
+                return std::nullopt;
+        } else {
+            sections.records.push_back(line);
         }
-        records.jobs.push_back(std::move(record));
     }
-    return records;
+    if (from != text.size() || sections.heading.empty() || count != sections.records.size())
+        return std::nullopt;
+    return sections;
 }
 
-// The job lines of a record file of `file`, unread; false when the file is
-// not whole. Their fields are checked when the records are read.
-bool JobLinesOf(const QByteArray& bytes, const std::string& file, std::vector<std::string_view>& jobs)
+// What the records hold of one file before a run changes them.
+struct Stored {
+    std::string hash;                     // of its job lines; empty when it holds none
+    std::vector<std::string_view> keys;   // the job lines as written in the lines file
+    std::vector<std::string_view> runs;   // a row each: its last run, and its last success or "-"
+    QByteArray runsText, linesText;       // what the views point into
+};
+
+bool RunsHeadingOf(const Sections& runs, const std::string& file, std::string& hash)
 {
-    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    std::vector<std::string_view> lines;
-    for (std::size_t from = 0; from < text.size();) {
-        const std::size_t end = text.find('\n', from);
-        if (end == std::string_view::npos)
-            return false;
-        lines.push_back(text.substr(from, end - from));
-        from = end + 1;
-    }
-    std::string fileLine = "file\t";
-    PutText(fileLine, file);
     std::size_t count = 0;
-    if (lines.size() < 3 || lines[0] != kHeader || lines[1] != fileLine || lines.back().substr(0, 4) != "end\t" ||
-        !GetNumber(lines.back().substr(4), count) || count != lines.size() - 3)
+    if (runs.heading.size() != 5 || runs.heading[0] != "file" || GetText(runs.heading[1]) != file ||
+        runs.heading[2] != "jobs" || runs.heading[3].size() != 16 || !GetNumber(runs.heading[4], count) ||
+        count != runs.records.size())
         return false;
-    for (std::size_t n = 2; n + 1 < lines.size(); ++n) {
-        if (lines[n].substr(0, 4) != "job\t" || lines[n].find('\t', 4) == std::string_view::npos)
-            return false;
-        jobs.push_back(lines[n]);
-    }
+    hash = std::string(runs.heading[3]);
     return true;
 }
 
-// The job line's field as written, which names the job.
-std::string_view KeyOf(std::string_view line)
+// The job lines of a lines file of `file` whose hash is `hash`, in their
+// written form; false when the file is absent or not the one named.
+bool LinesOf(const QByteArray& text, const std::string& file, const std::string& hash,
+             std::vector<std::string_view>& keys)
 {
-    return line.substr(4, line.find('\t', 4) - 4);
-}
-
-// The fields of the last success in a job's line, or empty when it has none.
-std::string_view SuccessOf(std::string_view line)
-{
-    const auto fields = Split(line);
-    if (fields.size() == 2 + 2 * kRunFields)
-        return line.substr(static_cast<std::size_t>(fields[2 + kRunFields].data() - line.data()));
-    if (fields.size() != 3 + kRunFields)
-        return {};
-    // Its last run was clean: "<start> <end> 0 0 ...".
-    if (fields[4] != "0" || fields[5] != "0")
-        return {};
-    const std::size_t from = static_cast<std::size_t>(fields[2].data() - line.data());
-    const std::size_t to = static_cast<std::size_t>(fields[2 + kRunFields].data() - line.data()) - 1;
-    return line.substr(from, to - from);
-}
-
-// Whether the runs are of the jobs of `lines`, one each, in their order.
-bool SameJobsInOrder(const std::vector<std::string_view>& lines, const std::vector<JobRun>& runs)
-{
-    if (lines.size() != runs.size())
+    const auto lines = SplitFile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
+                                 kLinesHeader, 1);
+    if (!lines || lines->heading.size() != 2 || lines->heading[0] != "file" || GetText(lines->heading[1]) != file)
         return false;
-    std::string escaped;
-    for (std::size_t row = 0; row < lines.size(); ++row) {
-        const std::string_view key = KeyOf(lines[row]);
-        const std::string& line = runs[row].line;
-        // A line without a backslash is its own key when it matches at all.
-        if (key == line && line.find('\\') == std::string::npos)
-            continue;
-        escaped.clear();
-        PutText(escaped, line);
-        if (key != escaped)
+    LinesHash check;
+    for (const std::string_view key : lines->records) {
+        if (key.find('\\') == std::string_view::npos) {
+            check.Add(key);
+        } else if (const auto line = GetText(key)) {
+            check.Add(*line);
+        } else {
             return false;
+        }
     }
-    return true;
-}
-
-// A job's new line: its last run, and the success before it from its old
-// line (may be empty) when the run failed.
-void PutJobLine(std::string& out, std::string_view key, const JobRun& run, std::string_view old)
-{
-    out.append("job\t").append(key).append(1, '\t');
-    PutRun(out, run);
-    const std::string_view success = run.Clean() || old.empty() ? std::string_view() : SuccessOf(old);
-    if (success.empty())
-        out += "\t-";
-    else
-        out.append(1, '\t').append(success);
-    out += '\n';
-}
-
-// A temporary beside the file, renamed over it: a reader sees the old file
-// or the new, never part of one. Not synced: a record lost to a crash only
-// makes its file look damaged, and a run must not wait on the disk for it.
-bool WriteReplacing(const QString& path, const std::string& content)
-{
-    const std::string target = path.toStdString();
-    std::string temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
+    if (check.Hex() != hash)
         return false;
-    bool ok = ::fchmod(fd, 0600) == 0;
-    for (std::size_t written = 0; ok && written < content.size();) {
-        const ssize_t count = ::write(fd, content.data() + written, content.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        ok = count > 0;
-        if (ok)
-            written += static_cast<std::size_t>(count);
-    }
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok)
-        ::unlink(temporary.c_str());
-    return ok;
+    keys = lines->records;
+    return true;
 }
 
 void SetAside(const QString& path, JobRecordsReport& report)
@@ -373,21 +385,227 @@ void SetAside(const QString& path, JobRecordsReport& report)
         report.setAside.emplace_back(path.toStdString(), std::string());
 }
 
-// Under the lock.
-JobRecordFile Load(const QString& path, const std::string& file, JobRecordsReport& report)
+// Under the lock. Records that do not hang together are set aside, and the
+// file then holds none; the lines file they named is left for the next
+// write to clear away.
+Stored LoadStored(const std::string& file, JobRecordsReport& report)
 {
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
-        return {file, {}};
-    const auto records = Parse(in.readAll());
-    in.close();
-    if (records && records->file == file)
-        return *records;
-    SetAside(path, report);
-    return {file, {}};
+    Stored stored;
+    const QString runsPath = RunsPath(file);
+    auto runsText = ReadWhole(runsPath);
+    if (!runsText)
+        return stored;
+    stored.runsText = std::move(*runsText);
+    const auto runs = SplitFile(
+        std::string_view(stored.runsText.constData(), static_cast<std::size_t>(stored.runsText.size())), kRunsHeader, 2);
+    std::string hash;
+    bool whole = runs && RunsHeadingOf(*runs, file, hash);
+    if (whole) {
+        auto linesText = ReadWhole(LinesPath(file, hash));
+        whole = linesText.has_value();
+        if (whole) {
+            stored.linesText = std::move(*linesText);
+            whole = LinesOf(stored.linesText, file, hash, stored.keys) && stored.keys.size() == runs->records.size();
+        }
+    }
+    if (!whole) {
+        SetAside(runsPath, report);
+        return Stored{};
+    }
+    stored.hash = std::move(hash);
+    stored.runs = runs->records;
+    return stored;
+}
+
+// The fields of the last success in a job's row, or empty when it has none.
+std::string_view SuccessOf(std::string_view row)
+{
+    const auto fields = Split(row);
+    if (fields.size() == 2 * kRunFields)
+        return row.substr(static_cast<std::size_t>(fields[kRunFields].data() - row.data()));
+    if (fields.size() != 1 + kRunFields)
+        return {};
+    // Its last run was clean: "<start> <took> 0 0 ...".
+    if (fields[2] != "0" || fields[3] != "0")
+        return {};
+    return row.substr(0, static_cast<std::size_t>(fields[kRunFields].data() - row.data()) - 1);
+}
+
+// A job's new row: its last run, and the success before it from its old
+// row (may be empty) when the run failed.
+void PutRow(std::string& out, const JobRunList& runs, std::size_t row, std::string_view old, RunDigits& digits)
+{
+    const JobRunList::Row& run = runs.At(row);
+    PutRun(out, run, runs.FirstEntry(row), digits);
+    const std::string_view success = run.Clean() || old.empty() ? std::string_view() : SuccessOf(old);
+    if (success.empty())
+        out += "\t-";
+    else
+        out.append(1, '\t').append(success);
+    out += '\n';
+}
+
+void PutFileHeading(std::string& out, const char* header, const std::string& file)
+{
+    out.append(header).append("\nfile\t");
+    PutText(out, file);
+    out += '\n';
+}
+
+// A temporary beside the file, renamed over it: a reader sees the old file
+// or the new, never part of one. Not synced: a record lost to a crash only
+// makes its file look damaged, and a run must not wait on the disk for it.
+// What is put goes out in pieces through one buffer, which spares a file of
+// ten thousand records the fresh memory of holding it whole.
+class ReplacingFile final {
+public:
+    explicit ReplacingFile(const QString& path) : m_target(path.toStdString()), m_temporary(m_target + ".XXXXXX")
+    {
+        m_fd = ::mkstemp(m_temporary.data());
+        m_ok = m_fd >= 0 && ::fchmod(m_fd, 0600) == 0;
+        m_buffer.reserve(kPiece + 4096);
+    }
+    ~ReplacingFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_committed && m_fd >= 0)
+            ::unlink(m_temporary.c_str());
+    }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Where to put the next records; Spill after each.
+    std::string& Out() { return m_buffer; }
+    void Spill()
+    {
+        if (m_buffer.size() >= kPiece)
+            Flush();
+    }
+    bool Commit()
+    {
+        Flush();
+        const int fd = std::exchange(m_fd, -1);
+        m_ok = fd >= 0 && ::close(fd) == 0 && m_ok;
+        m_committed = m_ok && ::rename(m_temporary.c_str(), m_target.c_str()) == 0;
+        if (!m_committed && fd >= 0)
+            ::unlink(m_temporary.c_str());
+        return m_committed;
+    }
+
+private:
+    static constexpr std::size_t kPiece = 64 * 1024;
+    void Flush()
+    {
+        for (std::size_t written = 0; m_ok && written < m_buffer.size();) {
+            const ssize_t count = ::write(m_fd, m_buffer.data() + written, m_buffer.size() - written);
+            if (count < 0 && errno == EINTR)
+                continue;
+            m_ok = count > 0;
+            if (m_ok)
+                written += static_cast<std::size_t>(count);
+        }
+        m_buffer.clear();
+    }
+
+    std::string m_target, m_temporary;
+    std::string m_buffer;
+    int m_fd = -1;
+    bool m_ok = false;
+    bool m_committed = false;
+};
+
+bool WriteReplacing(const QString& path, std::string_view content)
+{
+    ReplacingFile out(path);
+    out.Out().append(content);
+    return out.Commit();
+}
+
+void PutRunsHeading(std::string& out, const std::string& file, const std::string& hash, std::size_t count)
+{
+    PutFileHeading(out, kRunsHeader, file);
+    out.append("jobs\t").append(hash).append(1, '\t');
+    PutNumber(out, count);
+    out += '\n';
+}
+
+void PutTrailer(std::string& out, std::size_t count)
+{
+    out += "end\t";
+    PutNumber(out, count);
+    out += '\n';
+}
+
+void RemoveOtherLines(const std::string& file, const std::string& hash)
+{
+    const QFileInfo runs(RunsPath(file));
+    const QString stem = runs.completeBaseName();
+    const QString keep = QFileInfo(LinesPath(file, hash)).fileName();
+    QDir folder = runs.dir();
+    for (const QString& name : folder.entryList({stem + QStringLiteral(".*.lines")}, QDir::Files | QDir::Hidden)) {
+        if (name != keep)
+            folder.remove(name);
+    }
 }
 
 } // namespace
+
+std::size_t JobRunList::Begin(std::int64_t startMs)
+{
+    m_rows.emplace_back().row.startMs = startMs;
+    return m_rows.size() - 1;
+}
+
+void JobRunList::SetLine(std::size_t row, std::string_view line)
+{
+    constexpr std::size_t kBlock = 64 * 1024;
+    if (m_lineBlocks.empty() || m_lineBlocks.back().capacity() - m_lineBlocks.back().size() < line.size())
+        m_lineBlocks.emplace_back().reserve(std::max(kBlock, line.size()));
+    std::string& block = m_lineBlocks.back();
+    Entry& entry = m_rows[row];
+    entry.lineBlock = static_cast<std::uint32_t>(m_lineBlocks.size() - 1);
+    entry.lineFrom = static_cast<std::uint32_t>(block.size());
+    entry.lineSize = static_cast<std::uint32_t>(line.size());
+    block.append(line);
+    m_linesHash = HashLine(m_linesHash, line);
+}
+
+void JobRunList::SetFirstEntry(std::size_t row, std::string entry)
+{
+    m_firstEntries.push_back(std::move(entry));
+    m_rows[row].firstEntry = static_cast<std::uint32_t>(m_firstEntries.size());
+}
+
+std::string_view JobRunList::Line(std::size_t row) const
+{
+    const Entry& entry = m_rows[row];
+    if (m_lineBlocks.empty())
+        return {};
+    return std::string_view(m_lineBlocks[entry.lineBlock]).substr(entry.lineFrom, entry.lineSize);
+}
+
+std::string_view JobRunList::FirstEntry(std::size_t row) const
+{
+    const std::uint32_t entry = m_rows[row].firstEntry;
+    return entry == 0 ? std::string_view() : std::string_view(m_firstEntries[entry - 1]);
+}
+
+JobRun JobRunList::Run(std::size_t row) const
+{
+    const Row& from = At(row);
+    JobRun run;
+    run.line = std::string(Line(row));
+    run.start = QDateTime::fromMSecsSinceEpoch(from.startMs, Qt::UTC);
+    run.end = QDateTime::fromMSecsSinceEpoch(from.endMs, Qt::UTC);
+    run.entries = from.entries;
+    run.firstEntry = std::string(FirstEntry(row));
+    run.rejected = from.rejected;
+    run.archivesWritten = from.archivesWritten;
+    run.dataFilesUnchanged = from.dataFilesUnchanged;
+    run.bytesWritten = from.bytesWritten;
+    return run;
+}
 
 const JobRecord* JobRecordFile::Find(const std::string& line) const
 {
@@ -404,7 +622,7 @@ bool JobRecordsWanted()
     return off == nullptr || *off == '\0';
 }
 
-JobRecordsReport UpdateJobRecords(const std::string& file, const std::vector<JobRun>& runs)
+JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& runs)
 {
     JobRecordsReport report;
     if (runs.empty())
@@ -414,121 +632,168 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const std::vector<Job
         report.failure = lock.failure;
         return report;
     }
-    const QString path = RecordPath(file);
-    QByteArray old;
-    if (QFile in(path); in.open(QIODevice::ReadOnly))
-        old = in.readAll();
-    std::vector<std::string_view> lines;
-    if (!old.isEmpty() && !JobLinesOf(old, file, lines)) {
-        SetAside(path, report);
-        lines.clear();
-    }
+    const std::string ranHash = HashText(runs.LinesHash());
+    const QString runsPath = RunsPath(file);
 
-    // The usual run, every job of an unchanged file in its order, goes
-    // straight into the new file.
-    if (SameJobsInOrder(lines, runs)) {
-        std::string out;
-        out.reserve(static_cast<std::size_t>(old.size()) + 1024);
-        out.append(kHeader).append("\nfile\t");
-        PutText(out, file);
-        out += '\n';
-        for (std::size_t row = 0; row < lines.size(); ++row)
-            PutJobLine(out, KeyOf(lines[row]), runs[row], lines[row]);
-        out += "end\t";
-        PutNumber(out, lines.size());
-        out += '\n';
-        if (!WriteReplacing(path, out))
-            report.failure = "cannot write " + path.toStdString();
+    // The usual run, every job of an unchanged file in its order: only the
+    // runs file changes, and an old row is read only for a job that failed.
+    const auto usual = [&] {
+        QFile in(runsPath);
+        if (!in.open(QIODevice::ReadOnly) || !QFileInfo::exists(LinesPath(file, ranHash)))
+            return false;
+        std::string heading(kRunsHeader);
+        heading += "\nfile\t";
+        PutText(heading, file);
+        heading.append("\njobs\t").append(ranHash).append(1, '\t');
+        PutNumber(heading, runs.size());
+        heading += '\n';
+        if (in.read(static_cast<qint64>(heading.size())).toStdString() != heading)
+            return false;
+        bool allClean = true;
+        for (std::size_t row = 0; row < runs.size() && allClean; ++row)
+            allClean = runs.At(row).Clean();
+        QByteArray text;
+        std::vector<std::string_view> old;
+        if (!allClean) {
+            in.seek(0);
+            text = in.readAll();
+            const auto sections =
+                SplitFile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), kRunsHeader, 2);
+            if (!sections || sections->records.size() != runs.size())
+                return false;
+            old = sections->records;
+        }
+        ReplacingFile out(runsPath);
+        PutRunsHeading(out.Out(), file, ranHash, runs.size());
+        RunDigits digits;
+        for (std::size_t row = 0; row < runs.size(); ++row) {
+            PutRow(out.Out(), runs, row, old.empty() ? std::string_view() : old[row], digits);
+            out.Spill();
+        }
+        PutTrailer(out.Out(), runs.size());
+        if (!out.Commit())
+            report.failure = "cannot write " + runsPath.toStdString();
+        return true;
+    };
+    if (usual())
         return report;
-    }
 
-    // The jobs that ran replace their lines as text; the others keep theirs
-    // unread, so a run of many jobs costs little more than writing the file.
-    // A file's jobs mostly run in the order their records stand: each is
-    // looked for at the line after the last one found before any is hashed.
-    std::unordered_map<std::string_view, std::size_t> rows;
-    const auto index = [&] {
-        if (!rows.empty() || lines.empty())
-            return;
-        rows.reserve(lines.size() + runs.size());
-        for (std::size_t row = 0; row < lines.size(); ++row)
-            rows.emplace(KeyOf(lines[row]), row);
-    };
-    std::vector<std::string> replaced(lines.size());
-    std::vector<std::string> added; // new jobs' lines, in the order they ran
-    std::unordered_map<std::string, std::size_t> addedRows;
+    // Otherwise the jobs that ran replace their rows; the others keep theirs
+    // unread, and jobs new to the records go after them in the order they ran.
+    const Stored stored = LoadStored(file, report);
+    const std::vector<std::string_view>& keys = stored.keys;
+    std::unordered_map<std::string_view, std::size_t> rowOf;
+    rowOf.reserve(keys.size() + runs.size());
+    for (std::size_t row = 0; row < keys.size(); ++row)
+        rowOf.emplace(keys[row], row);
+    std::vector<std::string> replaced(keys.size());
+    std::vector<std::string> addedKeys, addedRows;
+    std::unordered_map<std::string, std::size_t> addedRowOf;
     const auto current = [&](std::size_t row) -> std::string_view {
-        if (row < lines.size())
-            return replaced[row].empty() ? lines[row] : std::string_view(replaced[row]);
-        return added[row - lines.size()];
+        if (row < keys.size())
+            return replaced[row].empty() ? stored.runs[row] : std::string_view(replaced[row]);
+        return addedRows[row - keys.size()];
     };
-    std::size_t next = 0;
-    for (const JobRun& run : runs) {
-        std::string text;
-        // Room for the fields as well, so that the line is made in one piece.
-        text.reserve(run.line.size() + run.firstEntry.size() + 2 * kRunFieldsRoom);
-        text += "job\t";
-        PutText(text, run.line);
-        const std::string_view key = std::string_view(text).substr(4);
+    std::string key;
+    RunDigits digits;
+    for (std::size_t run = 0; run < runs.size(); ++run) {
+        key.clear();
+        PutText(key, runs.Line(run));
         std::optional<std::size_t> row;
-        if (next < lines.size() && KeyOf(lines[next]) == key) {
-            row = next;
-        } else {
-            index();
-            if (const auto found = rows.find(key); found != rows.end())
-                row = found->second;
-            else if (const auto again = addedRows.find(std::string(key)); again != addedRows.end())
-                row = again->second;
-        }
-        const std::string newKey = row ? std::string() : std::string(key);
-        text += '\t';
-        PutRun(text, run);
-        // A failed run keeps the success before it, which the line holds
+        if (const auto found = rowOf.find(key); found != rowOf.end())
+            row = found->second;
+        else if (const auto again = addedRowOf.find(key); again != addedRowOf.end())
+            row = again->second;
+        std::string text;
+        text.reserve(runs.FirstEntry(run).size() + 2 * kRunFieldsRoom);
+        // A failed run keeps the success before it, which the row holds
         // either as its own last run or beside it.
-        std::string_view success;
-        if (!run.Clean() && row)
-            success = SuccessOf(current(*row));
-        if (success.empty())
-            text += "\t-";
-        else
-            text.append(1, '\t').append(success);
+        PutRow(text, runs, run, row ? current(*row) : std::string_view(), digits);
+        text.pop_back();
         if (!row) {
-            addedRows.emplace(newKey, lines.size() + added.size());
-            added.push_back(std::move(text));
-            continue;
-        }
-        if (*row < lines.size()) {
-            next = *row + 1;
+            addedRowOf.emplace(key, keys.size() + addedKeys.size());
+            addedKeys.push_back(key);
+            addedRows.push_back(std::move(text));
+        } else if (*row < keys.size()) {
             replaced[*row] = std::move(text);
         } else {
-            added[*row - lines.size()] = std::move(text);
+            addedRows[*row - keys.size()] = std::move(text);
         }
     }
 
-    std::string out;
-    out.reserve(static_cast<std::size_t>(old.size()) + added.size() * 160 + 256);
-    out.append(kHeader).append("\nfile\t");
-    PutText(out, file);
-    out += '\n';
-    for (std::size_t row = 0; row < lines.size(); ++row)
-        out.append(current(row)).append(1, '\n');
-    for (const std::string& text : added)
-        out.append(text).append(1, '\n');
-    out += "end\t";
-    PutNumber(out, lines.size() + added.size());
-    out += '\n';
-    if (!WriteReplacing(path, out))
-        report.failure = "cannot write " + path.toStdString();
+    LinesHash merged;
+    std::string lines, rows;
+    PutFileHeading(lines, kLinesHeader, file);
+    const std::size_t count = keys.size() + addedKeys.size();
+    for (std::size_t row = 0; row < count; ++row) {
+        const std::string_view written = row < keys.size() ? keys[row] : std::string_view(addedKeys[row - keys.size()]);
+        if (written.find('\\') == std::string_view::npos)
+            merged.Add(written);
+        else
+            merged.Add(GetText(written).value_or(std::string()));
+        lines.append(written).append(1, '\n');
+        rows.append(current(row)).append(1, '\n');
+    }
+    PutTrailer(lines, count);
+    PutTrailer(rows, count);
+    const std::string hash = merged.Hex();
+    if (hash != stored.hash && !WriteReplacing(LinesPath(file, hash), lines)) {
+        report.failure = "cannot write " + LinesPath(file, hash).toStdString();
+        return report;
+    }
+    std::string heading;
+    PutRunsHeading(heading, file, hash, count);
+    if (!WriteReplacing(runsPath, heading + rows)) {
+        report.failure = "cannot write " + runsPath.toStdString();
+        return report;
+    }
+    RemoveOtherLines(file, hash);
     return report;
 }
 
+namespace {
+
+// Under the lock; nothing when the file holds no records or they were set aside.
+std::optional<JobRecordFile> Load(const std::string& file, JobRecordsReport& report)
+{
+    const Stored stored = LoadStored(file, report);
+    if (stored.hash.empty())
+        return std::nullopt;
+    JobRecordFile records{file, {}};
+    records.jobs.reserve(stored.keys.size());
+    for (std::size_t row = 0; row < stored.keys.size(); ++row) {
+        const auto fields = Split(stored.runs[row]);
+        // Its last run, and its last success or "-".
+        const bool success = fields.size() == 2 * kRunFields;
+        auto line = GetText(stored.keys[row]);
+        std::optional<JobRun> lastRun;
+        std::optional<JobRun> lastSuccess;
+        if (line && (success || (fields.size() == 1 + kRunFields && fields.back() == "-")))
+            lastRun = GetRun(fields, 0);
+        if (lastRun && success)
+            lastSuccess = GetRun(fields, kRunFields);
+        else if (lastRun && lastRun->Clean())
+            lastSuccess = lastRun;
+        if (!lastRun || (success && !lastSuccess)) {
+            SetAside(RunsPath(file), report);
+            return std::nullopt;
+        }
+        lastRun->line = *line;
+        if (lastSuccess)
+            lastSuccess->line = *line;
+        records.jobs.push_back(JobRecord{std::move(*line), std::move(lastRun), std::move(lastSuccess)});
+    }
+    return records;
+}
+
+} // namespace
+
 JobRecordFile ReadJobRecords(const std::string& file, JobRecordsReport& report)
 {
-    const QString path = RecordPath(file);
-    if (!QFileInfo::exists(path))
+    if (!QFileInfo::exists(RunsPath(file)))
         return {file, {}};
     const RecordLock lock;
-    return Load(path, file, report);
+    return Load(file, report).value_or(JobRecordFile{file, {}});
 }
 
 std::vector<JobRecordFile> ReadAllJobRecords(JobRecordsReport& report)
@@ -541,16 +806,22 @@ std::vector<JobRecordFile> ReadAllJobRecords(JobRecordsReport& report)
     const RecordLock lock;
     for (const QString& name : names) {
         const QString path = folder.filePath(name);
-        QFile in(path);
-        if (!in.open(QIODevice::ReadOnly))
+        // The file a runs file is of is in its heading; a file under
+        // another's name would have its records merged into the wrong file's.
+        const auto text = ReadWhole(path);
+        if (!text)
             continue;
-        auto records = Parse(in.readAll());
-        in.close();
-        // A file under another's name would have its records merged into the wrong file's.
-        if (records && QFileInfo(RecordPath(records->file)).fileName() == name)
-            all.push_back(std::move(*records));
-        else
+        const auto runs = SplitFile(std::string_view(text->constData(), static_cast<std::size_t>(text->size())),
+                                    kRunsHeader, 2);
+        std::optional<std::string> file;
+        if (runs && runs->heading.size() >= 2 && runs->heading[0] == "file")
+            file = GetText(runs->heading[1]);
+        if (!file || QFileInfo(RunsPath(*file)).fileName() != name) {
             SetAside(path, report);
+            continue;
+        }
+        if (auto records = Load(*file, report))
+            all.push_back(std::move(*records));
     }
     std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.file < b.file; });
     return all;

@@ -71,10 +71,10 @@ void RunProgressDialog::Run(const std::function<void()>& work, const std::functi
     m_refresh.stop();
 }
 
-void RunProgressDialog::JobFinished(const JobRun& job)
+void RunProgressDialog::JobFinished(const JobRunList& jobs, std::size_t row)
 {
     if (m_jobEnded)
-        QMetaObject::invokeMethod(this, [this, job] { m_jobEnded(job); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this, job = jobs.Run(row)] { m_jobEnded(job); }, Qt::QueuedConnection);
 }
 
 void RunProgressDialog::reject()

@@ -34,7 +34,7 @@ public:
     void BytesRead(std::uint64_t count) override;
     // Hands each ended job to `ended` on the window's thread, while the dialog is up.
     void OnJobFinished(std::function<void(const JobRun&)> ended) { m_jobEnded = std::move(ended); }
-    void JobFinished(const JobRun& job) override;
+    void JobFinished(const JobRunList& jobs, std::size_t row) override;
 
     // Cancels as the Cancel button does.
     void reject() override;

@@ -116,8 +116,8 @@ void frmDAZadaro::Execute()
         m_run = nullptr;
     }
     // The last jobs may have ended after the dialog stopped taking news of them.
-    for (const JobRun& job : outcome.Jobs)
-        Document().JobList().JobEnded(job);
+    for (std::size_t row = 0; row < outcome.Jobs.size(); ++row)
+        Document().JobList().JobEnded(outcome.Jobs.Run(row));
     const std::string file = CurrentFile().toStdString();
     modDAZadaro::RecordJobRuns(file.empty() ? file : modDAZadaro::AbsoluteConfigPath(file), outcome.Jobs);
     m_cmdExecute->setEnabled(true);

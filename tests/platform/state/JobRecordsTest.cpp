@@ -1,0 +1,139 @@
+#include "platform/state/JobRecords.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace ze6 {
+namespace {
+
+class JobRecordsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_state.isValid());
+        const char* old = std::getenv("XDG_STATE_HOME");
+        m_oldState = old ? std::optional<std::string>(old) : std::nullopt;
+        ::setenv("XDG_STATE_HOME", m_state.path().toStdString().c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (m_oldState)
+            ::setenv("XDG_STATE_HOME", m_oldState->c_str(), 1);
+        else
+            ::unsetenv("XDG_STATE_HOME");
+    }
+
+    std::filesystem::path Folder() const { return m_state.path().toStdString() + "/ZE6Vivevu/jobs"; }
+    std::vector<std::filesystem::path> FilesEndingIn(const std::string& ending) const
+    {
+        std::vector<std::filesystem::path> found;
+        for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
+            const std::string name = entry.path().filename().string();
+            if (name.size() >= ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
+                found.push_back(entry.path());
+        }
+        return found;
+    }
+
+    // One run: each job is "line" or "!line" for one that logged an entry.
+    static JobRunList Run(std::int64_t at, const std::vector<std::string>& jobs)
+    {
+        JobRunList runs;
+        for (const std::string& job : jobs) {
+            const bool failed = job.front() == '!';
+            const std::size_t row = runs.Begin(at);
+            runs.SetLine(row, failed ? job.substr(1) : job);
+            runs.At(row).endMs = at + 5;
+            runs.At(row).archivesWritten = failed ? 0 : 1;
+            if (failed) {
+                runs.At(row).entries = 1;
+                runs.SetFirstEntry(row, "ERROR: target\tgone");
+            }
+        }
+        return runs;
+    }
+
+    static qint64 EndOf(const std::optional<JobRun>& run) { return run ? run->end.toMSecsSinceEpoch() : -1; }
+
+    const std::string m_file = "/rz/nightly.rzb";
+
+private:
+    QTemporaryDir m_state;
+    std::optional<std::string> m_oldState;
+};
+
+// The run of the same jobs rewrites the runs alone; any other list of jobs
+// merges into the records. Either way a failure keeps the success before it,
+// and a job that did not run keeps what it had.
+TEST_F(JobRecordsTest, AFailedRunKeepsTheSuccessBeforeItWhetherOrNotTheJobsChanged)
+{
+    const std::string odd = "\"/rz/a\\b\tc/\" \"/out/\"";
+    ASSERT_TRUE(UpdateJobRecords(m_file, Run(1000, {"A", odd})).failure.empty());
+    ASSERT_TRUE(UpdateJobRecords(m_file, Run(2000, {"A", "!" + odd})).failure.empty());
+    ASSERT_TRUE(UpdateJobRecords(m_file, Run(3000, {"C"})).failure.empty());
+    ASSERT_TRUE(UpdateJobRecords(m_file, Run(4000, {"!" + odd, "!C"})).failure.empty());
+
+    JobRecordsReport report;
+    const JobRecordFile records = ReadJobRecords(m_file, report);
+    EXPECT_TRUE(report.setAside.empty());
+    ASSERT_EQ(records.jobs.size(), 3U);
+    EXPECT_EQ(records.jobs[0].line, "A");
+    EXPECT_EQ(records.jobs[1].line, odd);
+    EXPECT_EQ(records.jobs[2].line, "C");
+
+    EXPECT_EQ(EndOf(records.jobs[0].lastRun), 2005);
+    EXPECT_EQ(EndOf(records.jobs[0].lastSuccess), 2005);
+    EXPECT_EQ(records.jobs[0].lastRun->archivesWritten, 1);
+
+    const JobRecord& failing = records.jobs[1];
+    EXPECT_EQ(EndOf(failing.lastRun), 4005);
+    EXPECT_EQ(failing.lastRun->entries, 1);
+    EXPECT_EQ(failing.lastRun->firstEntry, "ERROR: target\tgone");
+    EXPECT_EQ(EndOf(failing.lastSuccess), 1005);
+    EXPECT_EQ(failing.lastSuccess->line, odd);
+
+    EXPECT_EQ(EndOf(records.jobs[2].lastSuccess), 3005);
+    EXPECT_FALSE(records.jobs[2].lastRun->Clean());
+
+    // The job lines of the last list alone are kept.
+    EXPECT_EQ(FilesEndingIn(".lines").size(), 1U);
+}
+
+TEST_F(JobRecordsTest, RecordsThatDoNotHangTogetherAreSetAsideNotTrusted)
+{
+    ASSERT_TRUE(UpdateJobRecords(m_file, Run(1000, {"A", "B"})).failure.empty());
+    const auto lines = FilesEndingIn(".lines");
+    ASSERT_EQ(lines.size(), 1U);
+
+    // A job line changed by hand no longer matches the runs beside it.
+    {
+        std::fstream edit(lines.front(), std::ios::in | std::ios::out);
+        std::string text((std::istreambuf_iterator<char>(edit)), {});
+        text.replace(text.find("\nB\n"), 3, "\nX\n");
+        edit.seekp(0);
+        edit << text;
+    }
+    JobRecordsReport report;
+    EXPECT_TRUE(ReadJobRecords(m_file, report).jobs.empty());
+    ASSERT_EQ(report.setAside.size(), 1U);
+    EXPECT_NE(report.setAside.front().second.find(".records.damaged-"), std::string::npos);
+
+    // What comes after starts afresh, and a lines file gone is damage too.
+    ASSERT_TRUE(UpdateJobRecords(m_file, Run(2000, {"A"})).failure.empty());
+    JobRecordsReport fresh;
+    ASSERT_EQ(ReadJobRecords(m_file, fresh).jobs.size(), 1U);
+    EXPECT_TRUE(fresh.setAside.empty());
+    for (const auto& file : FilesEndingIn(".lines"))
+        std::filesystem::remove(file);
+    JobRecordsReport gone;
+    EXPECT_TRUE(ReadAllJobRecords(gone).empty());
+    EXPECT_EQ(gone.setAside.size(), 1U);
+}
+
+} // namespace
+} // namespace ze6
