@@ -33,11 +33,13 @@ int FreePort()
     return ntohs(address.sin_port);
 }
 
-// A WebDAV server of rclone's own on 127.0.0.1 serving temp/server, known as
-// the remote "dav" (and, with a wrong password, "bad") of a private rclone
-// configuration that the program runs under.
+// A server of rclone's own on 127.0.0.1 serving temp/server, WebDAV unless a
+// test asks for SFTP, known as the remote "far" (and, with a wrong password,
+// "bad") of a private rclone configuration that the program runs under.
 class RemoteTargetTest : public ProgramFixture {
 protected:
+    virtual std::string Kind() const { return "webdav"; }
+
     void SetUp() override
     {
         if (QStandardPaths::findExecutable(QStringLiteral("rclone")).isEmpty())
@@ -49,12 +51,16 @@ protected:
             .With("XDG_CACHE_HOME", temp / "cache")
             .With("RCLONE_LOW_LEVEL_RETRIES", "2");
         server = temp.MakeFolder("server");
-        const std::string url = "url=http://127.0.0.1:" + std::to_string(port);
-        for (const auto& [remote, pass] : {std::pair{"dav", password}, std::pair{"bad", std::string("wrong")}})
-            ASSERT_EQ(Tool({"config", "create", remote, "webdav", url, "vendor=other", "user=u", "pass=" + pass,
-                            "--obscure"})
-                          .status,
-                      0);
+        for (const auto& [remote, pass] : {std::pair{"far", password}, std::pair{"bad", std::string("wrong")}}) {
+            const Names where =
+                Kind() == "sftp"
+                    ? Names{"host=127.0.0.1", "port=" + std::to_string(port), "shell_type=none"}
+                    : Names{"url=http://127.0.0.1:" + std::to_string(port), "vendor=other"};
+            Names create = {"config", "create", remote, Kind()};
+            create.insert(create.end(), where.begin(), where.end());
+            create.insert(create.end(), {"user=u", "pass=" + pass, "--obscure"});
+            ASSERT_EQ(Tool(create).status, 0);
+        }
         StartServer();
     }
 
@@ -66,13 +72,18 @@ protected:
 
     void StartServer()
     {
+        // The SFTP server keeps its host key in the cache folder.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), QString::fromStdString(temp / "server-cache"));
+        serve.setProcessEnvironment(environment);
         serve.start(QStringLiteral("rclone"),
-                    {QStringLiteral("serve"), QStringLiteral("webdav"), QString::fromStdString(server),
+                    {QStringLiteral("--config"), QString::fromStdString(config), QStringLiteral("serve"),
+                     QString::fromStdString(Kind()), QString::fromStdString(server),
                      QStringLiteral("--addr"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--user"),
                      QStringLiteral("u"), QStringLiteral("--pass"), QString::fromStdString(password),
                      QStringLiteral("--dir-cache-time"), QStringLiteral("0s")});
         ASSERT_TRUE(serve.waitForStarted());
-        for (int i = 0; i < 100 && Tool({"lsf", "dav:"}).status != 0; ++i)
+        for (int i = 0; i < 100 && Tool({"lsf", "far:"}).status != 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 
@@ -90,7 +101,16 @@ protected:
     QProcess serve;
 };
 
-TEST_F(RemoteTargetTest, ArchivesGoUpCompleteAndOnlyTheRemoteSeriesIsPruned)
+// The same guarantees over both kinds of server.
+class RemoteServerTest : public RemoteTargetTest, public ::testing::WithParamInterface<std::string> {
+protected:
+    std::string Kind() const override { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Servers, RemoteServerTest, ::testing::Values("webdav", "sftp"),
+                         [](const ::testing::TestParamInfo<std::string>& kind) { return kind.param; });
+
+TEST_P(RemoteServerTest, ArchivesGoUpCompleteAndOnlyTheRemoteSeriesIsPruned)
 {
     temp.Write("data/A.RZT", "ledger");
     temp.Write("data/B.RZT", "journal");
@@ -102,11 +122,11 @@ TEST_F(RemoteTargetTest, ArchivesGoUpCompleteAndOnlyTheRemoteSeriesIsPruned)
     for (const auto* stamp : {"2020-01-01-00-00-00", "2020-01-02-00-00-00", "2020-01-03-00-00-00"})
         fs::copy_file(seed, server + "rz/A_" + stamp + ".RZZ");
 
-    ASSERT_TRUE(Silent(program.Run({temp / "data/", "rclone:dav:rz/", "KEEPLAST:2"})));
+    ASSERT_TRUE(Silent(program.Run({temp / "data/", "rclone:far:rz/", "KEEPLAST:2"})));
 
     EXPECT_EQ(Stamped(server + "rz"), (Names{"A_2020-01-03-00-00-00.RZZ", "A_<t>.RZZ", "B_<t>.RZZ"}));
     for (const auto& name : FolderNames(server + "rz"))
-        EXPECT_EQ(Tool({"cat", "dav:rz/" + name}).out, ReadFile(server + "rz/" + name)) << name;
+        EXPECT_EQ(Tool({"cat", "far:rz/" + name}).out, ReadFile(server + "rz/" + name)) << name;
     EXPECT_EQ(FolderNames(local).size(), 1U);
     EXPECT_TRUE(FolderNames(temp / "cache/ZE6Vivevu").empty()) << "staging is emptied";
 
@@ -121,7 +141,7 @@ TEST_F(RemoteTargetTest, ArchivesGoUpCompleteAndOnlyTheRemoteSeriesIsPruned)
         .With("FAKETIME", "@2026-12-07 02:00:00")
         .With("ASAN_OPTIONS", std::string(sanitizer ? sanitizer : "") + ":verify_asan_link_order=0");
     for (int run = 0; run < 2; ++run)
-        ASSERT_TRUE(Silent(sameSecond.Run({temp / "data/B.RZT", "rclone:dav:twice"})));
+        ASSERT_TRUE(Silent(sameSecond.Run({temp / "data/B.RZT", "rclone:far:twice"})));
     EXPECT_EQ(FolderNames(server + "twice"), (Names{"B_2026-12-07-02-00-00.RZZ", "B_2026-12-07-02-00-01.RZZ"}));
 }
 
@@ -135,13 +155,13 @@ TEST_F(RemoteTargetTest, RefusedLoginAndDroppedServerLeaveNoFinalNameAndOneEntry
     EXPECT_NE(entries[0].find("rclone remote \"bad:rz\""), std::string::npos) << entries[0];
     EXPECT_NE(entries[0].find("401"), std::string::npos) << entries[0];
 
-    ASSERT_TRUE(Silent(program.Run({temp / "data/A.RZT", "rclone:dav:rz"})));
+    ASSERT_TRUE(Silent(program.Run({temp / "data/A.RZT", "rclone:far:rz"})));
     const Names before = FolderNames(server + "rz");
     // Too large to go up before the server is stopped under it.
     temp.Write("data/A.RZT", RandomBytes(64 << 20, 7));
     fs::remove(logPath);
     QProcess run;
-    program.Start(run, {temp / "data/A.RZT", "rclone:dav:rz"});
+    program.Start(run, {temp / "data/A.RZT", "rclone:far:rz"});
     ASSERT_TRUE(RunningUntil(run, [&] {
         for (const auto& name : FolderNames(server + "rz")) {
             if (name[0] == '.')
@@ -161,7 +181,7 @@ TEST_F(RemoteTargetTest, RefusedLoginAndDroppedServerLeaveNoFinalNameAndOneEntry
     EXPECT_EQ(finals, before);
     const Names dropped = LogEntries(logPath);
     ASSERT_EQ(dropped.size(), 1U);
-    EXPECT_NE(dropped[0].find("rclone remote \"dav:rz\""), std::string::npos) << dropped[0];
+    EXPECT_NE(dropped[0].find("rclone remote \"far:rz\""), std::string::npos) << dropped[0];
 }
 
 Names Lines(const std::string& text)
@@ -184,7 +204,7 @@ std::string AllContent(const std::string& folder)
 
 TEST_F(RemoteTargetTest, VerifyAndRestoreWorkThroughAnEncryptedRemote)
 {
-    ASSERT_EQ(Tool({"config", "create", "sec", "crypt", "remote=dav:crypt", "password=a long passphrase", "--obscure"})
+    ASSERT_EQ(Tool({"config", "create", "sec", "crypt", "remote=far:crypt", "password=a long passphrase", "--obscure"})
                   .status,
               0);
     temp.Write("data/A.RZT", "ledger one");
@@ -218,7 +238,7 @@ TEST_F(RemoteTargetTest, VerifyAndRestoreWorkThroughAnEncryptedRemote)
 TEST_F(RemoteTargetTest, IfChangedComparesWithTheNewestRemoteArchiveAndStillPrunes)
 {
     temp.Write("data/A.RZT", "ledger");
-    const Names job = {temp / "data/", "rclone:dav:rz", "KEEPLAST:2", "IFCHANGED"};
+    const Names job = {temp / "data/", "rclone:far:rz", "KEEPLAST:2", "IFCHANGED"};
     ASSERT_TRUE(Silent(program.Run(job)));
     const Names first = FolderNames(server + "rz");
     ASSERT_EQ(first.size(), 1U);
@@ -236,7 +256,7 @@ TEST_F(RemoteTargetTest, IfChangedComparesWithTheNewestRemoteArchiveAndStillPrun
     const Result plan = program.Run(dryRun);
     EXPECT_EQ(plan.status, 0) << plan.err;
     EXPECT_EQ(plan.out, "archive\t" + temp / "data/A.RZT" +
-                            "\ndelete\trclone:dav:rz/A_2020-01-02-00-00-00.RZZ\nkeep\trclone:dav:rz/" + first[0] +
+                            "\ndelete\trclone:far:rz/A_2020-01-02-00-00-00.RZZ\nkeep\trclone:far:rz/" + first[0] +
                             "\tlast\n");
     EXPECT_EQ(FolderNames(server + "rz"), (Names{"A_2020-01-02-00-00-00.RZZ", first[0]}));
     ASSERT_TRUE(Silent(program.Run(job)));
