@@ -140,14 +140,30 @@ bool Listed(const std::vector<RemoteEntry>& listing, const std::string& name)
     return std::any_of(listing.begin(), listing.end(), [&](const RemoteEntry& entry) { return entry.name == name; });
 }
 
-// Up under a hidden name, checked there, then named: an archive is under its
-// own name only when it is complete, and never in place of another.
+RuntimeError NameTakenError(const std::string& folder, const std::string& name)
+{
+    return RuntimeError(ErrorNumber::FileAlreadyExists,
+                        "rclone remote \"" + folder + "\": " + name + " exists already", kProgramErrorSource);
+}
+
+void DeleteIfReachable(RemoteStorage& storage, const std::string& folder, const std::string& name)
+{
+    try {
+        storage.Delete(folder, name);
+    } catch (const RuntimeError&) {
+        // Unreachable now: the next run that lists the folder removes it.
+    }
+}
+
+// Up under a hidden name and checked there; then `name` (given the hidden
+// name) gives it its own name. An archive is under its own name only when
+// it is complete, and never in place of another.
+template <typename Naming>
 RemoteEntry UploadChecked(RemoteStorage& storage, const std::string& folder, const std::string& localPath,
-                          const std::string& name, const std::vector<RemoteEntry>& listing)
+                          const std::string& name, const std::vector<RemoteEntry>& listing, Naming&& naming)
 {
     if (Listed(listing, name))
-        throw RuntimeError(ErrorNumber::FileAlreadyExists,
-                           "rclone remote \"" + folder + "\": " + name + " exists already", kProgramErrorSource);
+        throw NameTakenError(folder, name);
     const std::string temporary = RemoteTemporaryName(name);
     try {
         storage.Upload(localPath, folder, temporary);
@@ -157,16 +173,12 @@ RemoteEntry UploadChecked(RemoteStorage& storage, const std::string& folder, con
                                "rclone remote \"" + folder + "\": the uploaded copy of " + name +
                                    " differs from the archive",
                                kProgramErrorSource);
-        storage.Rename(folder, temporary, name);
+        naming(temporary);
         RemoteEntry entry = *copy;
         entry.name = name;
         return entry;
     } catch (...) {
-        try {
-            storage.Delete(folder, temporary);
-        } catch (const RuntimeError&) {
-            // Unreachable now: the next run that lists the folder removes it.
-        }
+        DeleteIfReachable(storage, folder, temporary);
         throw;
     }
 }
@@ -246,7 +258,9 @@ void UploadArchive(RemoteTargets& remote, const std::string& folder, const std::
                    const std::string& name)
 {
     std::vector<RemoteEntry>& listing = remote.Listing(folder);
-    listing.push_back(UploadChecked(remote.Storage(), folder, localPath, name, listing));
+    RemoteStorage& storage = remote.Storage();
+    listing.push_back(UploadChecked(storage, folder, localPath, name, listing,
+                                    [&](const std::string& temporary) { storage.Rename(folder, temporary, name); }));
 }
 
 namespace {
@@ -392,7 +406,11 @@ void UploadStagedArchives(RunContext& run, const Job& job, const std::string& st
                 if (run.CancelRequested())
                     continue;
                 try {
-                    uploads[i].entry = UploadChecked(storage, folder, stagingFolder + staged[i], staged[i], listing);
+                    // Whether the name was free is seen in the listing below,
+                    // once for all of them instead of once for each.
+                    uploads[i].entry = UploadChecked(
+                        storage, folder, stagingFolder + staged[i], staged[i], listing,
+                        [&](const std::string& temporary) { storage.RenameUnlessTaken(folder, temporary, staged[i]); });
                 } catch (const RuntimeError& error) {
                     uploads[i].error = error;
                 } catch (...) {
@@ -404,6 +422,38 @@ void UploadStagedArchives(RunContext& run, const Job& job, const std::string& st
         for (std::size_t n = 1; n < std::min(kUploadsAtOnce, staged.size()); ++n)
             helpers.emplace_back(upload);
         upload();
+    }
+
+    // An archive left under its hidden name found its own name taken: the
+    // other file is left alone, and the copy is deleted.
+    if (std::any_of(uploads.begin(), uploads.end(), [](const Upload& upload) { return upload.entry.has_value(); })) {
+        try {
+            const std::vector<RemoteEntry> after = remote.Storage().List(folder);
+            for (std::size_t i = 0; i < staged.size(); ++i) {
+                if (!uploads[i].entry)
+                    continue;
+                const std::string temporary = RemoteTemporaryName(staged[i]);
+                if (Listed(after, temporary)) {
+                    DeleteIfReachable(remote.Storage(), folder, temporary);
+                    uploads[i].entry.reset();
+                    uploads[i].error = NameTakenError(folder, staged[i]);
+                } else if (!Listed(after, staged[i])) {
+                    uploads[i].entry.reset();
+                    uploads[i].error = RuntimeError(ErrorNumber::DeviceIoError,
+                                                    "rclone remote \"" + folder + "\": the uploaded copy of " +
+                                                        staged[i] + " is not there under its name",
+                                                    kProgramErrorSource);
+                }
+            }
+        } catch (const RuntimeError& error) {
+            // Not known to be in place, so not to be counted on by the pruning.
+            for (Upload& upload : uploads) {
+                if (upload.entry) {
+                    upload.entry.reset();
+                    upload.error = error;
+                }
+            }
+        }
     }
 
     bool failed = false;

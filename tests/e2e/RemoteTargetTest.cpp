@@ -143,6 +143,29 @@ TEST_P(RemoteServerTest, ArchivesGoUpCompleteAndOnlyTheRemoteSeriesIsPruned)
     for (int run = 0; run < 2; ++run)
         ASSERT_TRUE(Silent(sameSecond.Run({temp / "data/B.RZT", "rclone:far:twice"})));
     EXPECT_EQ(FolderNames(server + "twice"), (Names{"B_2026-12-07-02-00-00.RZZ", "B_2026-12-07-02-00-01.RZZ"}));
+
+    // Two runs at once that both found the name free: whichever comes
+    // second may not take the first one's place. Each run that succeeds
+    // leaves its own archive, and one that lost the race says so.
+    ProgramRun sameMoment(program);
+    sameMoment.With("LD_PRELOAD", faketime)
+        .With("FAKETIME", "@2026-12-07 03:00:00")
+        .With("ASAN_OPTIONS", std::string(sanitizer ? sanitizer : "") + ":verify_asan_link_order=0");
+    QProcess first, second;
+    sameMoment.Start(first, {temp / "data/B.RZT", "rclone:far:race"});
+    sameMoment.Start(second, {temp / "data/B.RZT", "rclone:far:race"});
+    int succeeded = 0;
+    for (QProcess* run : {&first, &second}) {
+        ASSERT_TRUE(run->waitForFinished(60000));
+        succeeded += run->exitStatus() == QProcess::NormalExit && run->exitCode() == 0;
+    }
+    EXPECT_EQ(FolderNames(server + "race").size(), static_cast<std::size_t>(succeeded)) << "nothing replaced";
+    EXPECT_GE(succeeded, 1);
+    if (succeeded == 1) {
+        const Names entries = LogEntries(logPath);
+        ASSERT_FALSE(entries.empty());
+        EXPECT_NE(entries.back().find("exists already"), std::string::npos) << entries.back();
+    }
 }
 
 TEST_F(RemoteTargetTest, RefusedLoginAndDroppedServerLeaveNoFinalNameAndOneEntryEach)

@@ -32,6 +32,10 @@ public:
     virtual void Upload(const std::string& localPath, const std::string& folder, const std::string& name) = 0;
     // Renames within the folder; raises, changing nothing, when `to` exists.
     virtual void Rename(const std::string& folder, const std::string& from, const std::string& to) = 0;
+    // Renames within the folder unless `to` exists, when nothing changes and
+    // nothing is raised: a listing afterwards tells which it was. One call
+    // where Rename needs two, for archives that go up by the thousand.
+    virtual void RenameUnlessTaken(const std::string& folder, const std::string& from, const std::string& to) = 0;
     virtual void Delete(const std::string& folder, const std::string& name) = 0;
     // Into a new local file `localPath`.
     virtual void Download(const std::string& folder, const std::string& name, const std::string& localPath) = 0;
