@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QProgressBar>
 #include <QTest>
 #include <QThread>
@@ -177,6 +179,46 @@ TEST_F(CommandsTest, ExecuteRunsEveryRowInOrderAndGoesOnPastARejectedOne)
                                "ZE6 Vivevu", PromptButtons::YesNo, PromptIcon::Exclamation};
     EXPECT_EQ(Asked(), (std::vector<PromptRequest>{logged, logged}));
     EXPECT_EQ(components.openedLinks, Names{"file://" + log});
+}
+
+// A file whose job failed says so when it is opened, and Show Log puts that
+// run's entries first.
+TEST_F(CommandsTest, AFileWithAFailedJobSaysSoAndShowLogBeginsWithItsRun)
+{
+    const std::string data = folder.MakeFolder("data");
+    folder.Write("data/PLANT1.RZT", "plant one");
+    const std::string jobs =
+        folder.Write("jobs.rzb", "\"" + data + "\" \"" + folder.Write("blocker") + "/sub/\"\r\n");
+    const std::string log = folder / "ZE6Vivevu.log";
+    folder.Write("ZE6Vivevu.log", "[2026-01-01 00:00:00.000] [modDAZadaro] [error] an older entry\n");
+    ASSERT_TRUE(window->LoadFile(QString::fromStdString(jobs)));
+    EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
+
+    components.prompt.answers = {PromptAnswer::No};
+    Button("cmdExecute")->click();
+    ASSERT_TRUE(window->LoadFile(QString::fromStdString(jobs)));
+    EXPECT_TRUE(window->statusBar()->currentMessage().startsWith(
+        QStringLiteral("1 backup job has not succeeded since ")))
+        << window->statusBar()->currentMessage().toStdString();
+
+    SetCurrentRow(0);
+    QString shown;
+    QObject scope;
+    WithNextModal(scope, [&](QWidget& dialog) {
+        shown = dialog.findChild<QPlainTextEdit*>(QStringLiteral("txtLog"))->toPlainText();
+        dialog.close();
+    });
+    Action("mnuShowLog")->trigger();
+    // The run's entries in their order, a blank line, then the whole log newest first.
+    const QStringList lines = shown.split(u'\n');
+    const qsizetype blank = lines.indexOf(QString());
+    ASSERT_GT(blank, 0) << shown.toStdString();
+    ASSERT_GT(lines.size(), 2 * blank + 1);
+    for (qsizetype n = 0; n < blank; ++n) {
+        EXPECT_TRUE(lines[n].contains(QStringLiteral("blocker"))) << lines[n].toStdString();
+        EXPECT_EQ(lines[n], lines[2 * blank - n]);
+    }
+    EXPECT_EQ(lines[2 * blank + 1], QStringLiteral("[2026-01-01 00:00:00.000] [modDAZadaro] [error] an older entry"));
 }
 
 // A long run leaves the window alive: its dialog shows the data file, n of N
