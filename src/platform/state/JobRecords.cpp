@@ -331,11 +331,57 @@ std::optional<Sections> SplitFile(std::string_view text, std::string_view header
 
 // What the records hold of one file before a run changes them.
 struct Stored {
-    std::string hash;                     // of its job lines; empty when it holds none
+    bool held = false;                    // whether there are records at all
+    std::string hash;                     // of its job lines; empty for the former layout
     std::vector<std::string_view> keys;   // the job lines as written in the lines file
     std::vector<std::string_view> runs;   // a row each: its last run, and its last success or "-"
     QByteArray runsText, linesText;       // what the views point into
 };
+
+// The layout of the first version: one file, each job's line beside its
+// runs, and its runs' ends as times rather than as the time taken. Read so
+// that an update keeps what it held.
+constexpr const char* kFormerHeader = "ZE6Vivevu job records 1";
+
+bool ReadFormer(std::string_view text, const std::string& file, Stored& stored)
+{
+    const auto sections = SplitFile(text, kFormerHeader, 1);
+    if (!sections || sections->heading.size() != 2 || sections->heading[0] != "file" ||
+        GetText(sections->heading[1]) != file)
+        return false;
+    std::string rows;
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    for (const std::string_view line : sections->records) {
+        auto fields = Split(line);
+        const bool success = fields.size() == 2 + 2 * kRunFields;
+        if (fields[0] != "job" || (!success && fields.size() != 3 + kRunFields))
+            return false;
+        const std::size_t from = rows.size();
+        for (std::size_t first : {std::size_t(2), 2 + kRunFields}) {
+            if (first == 2 + kRunFields && !success) {
+                rows += "\t-";
+                break;
+            }
+            std::int64_t start = 0, end = 0;
+            if (!GetNumber(fields[first], start) || !GetNumber(fields[first + 1], end))
+                return false;
+            if (first != 2)
+                rows += '\t';
+            PutNumber(rows, start);
+            rows += '\t';
+            PutNumber(rows, end - start);
+            for (std::size_t n = first + 2; n < first + kRunFields; ++n)
+                rows.append(1, '\t').append(fields[n]);
+        }
+        spans.emplace_back(from, rows.size() - from);
+        stored.keys.push_back(fields[1]);
+    }
+    stored.linesText = QByteArray::fromStdString(rows);
+    for (const auto& [from, size] : spans)
+        stored.runs.emplace_back(stored.linesText.constData() + from, size);
+    stored.held = true;
+    return true;
+}
 
 bool RunsHeadingOf(const Sections& runs, const std::string& file, std::string& hash)
 {
@@ -396,22 +442,31 @@ Stored LoadStored(const std::string& file, JobRecordsReport& report)
     if (!runsText)
         return stored;
     stored.runsText = std::move(*runsText);
-    const auto runs = SplitFile(
-        std::string_view(stored.runsText.constData(), static_cast<std::size_t>(stored.runsText.size())), kRunsHeader, 2);
-    std::string hash;
-    bool whole = runs && RunsHeadingOf(*runs, file, hash);
-    if (whole) {
-        auto linesText = ReadWhole(LinesPath(file, hash));
-        whole = linesText.has_value();
-        if (whole) {
-            stored.linesText = std::move(*linesText);
-            whole = LinesOf(stored.linesText, file, hash, stored.keys) && stored.keys.size() == runs->records.size();
-        }
-    }
-    if (!whole) {
+    const std::string_view whole(stored.runsText.constData(), static_cast<std::size_t>(stored.runsText.size()));
+    if (whole.substr(0, std::strlen(kFormerHeader) + 1) == std::string(kFormerHeader) + '\n') {
+        if (ReadFormer(whole, file, stored))
+            return stored;
         SetAside(runsPath, report);
         return Stored{};
     }
+    const auto runs = SplitFile(
+        std::string_view(stored.runsText.constData(), static_cast<std::size_t>(stored.runsText.size())), kRunsHeader, 2);
+    std::string hash;
+    bool hangsTogether = runs && RunsHeadingOf(*runs, file, hash);
+    if (hangsTogether) {
+        auto linesText = ReadWhole(LinesPath(file, hash));
+        hangsTogether = linesText.has_value();
+        if (hangsTogether) {
+            stored.linesText = std::move(*linesText);
+            hangsTogether =
+                LinesOf(stored.linesText, file, hash, stored.keys) && stored.keys.size() == runs->records.size();
+        }
+    }
+    if (!hangsTogether) {
+        SetAside(runsPath, report);
+        return Stored{};
+    }
+    stored.held = true;
     stored.hash = std::move(hash);
     stored.runs = runs->records;
     return stored;
@@ -757,7 +812,7 @@ namespace {
 std::optional<JobRecordFile> Load(const std::string& file, JobRecordsReport& report)
 {
     const Stored stored = LoadStored(file, report);
-    if (stored.hash.empty())
+    if (!stored.held)
         return std::nullopt;
     JobRecordFile records{file, {}};
     records.jobs.reserve(stored.keys.size());
@@ -811,8 +866,10 @@ std::vector<JobRecordFile> ReadAllJobRecords(JobRecordsReport& report)
         const auto text = ReadWhole(path);
         if (!text)
             continue;
-        const auto runs = SplitFile(std::string_view(text->constData(), static_cast<std::size_t>(text->size())),
-                                    kRunsHeader, 2);
+        const std::string_view view(text->constData(), static_cast<std::size_t>(text->size()));
+        auto runs = SplitFile(view, kRunsHeader, 2);
+        if (!runs)
+            runs = SplitFile(view, kFormerHeader, 1);
         std::optional<std::string> file;
         if (runs && runs->heading.size() >= 2 && runs->heading[0] == "file")
             file = GetText(runs->heading[1]);

@@ -135,5 +135,28 @@ TEST_F(JobRecordsTest, RecordsThatDoNotHangTogetherAreSetAsideNotTrusted)
     EXPECT_EQ(gone.setAside.size(), 1U);
 }
 
+// Records of the first layout, one file with each job's line beside its runs
+// and ends as times, are read as they stand and kept by the next update.
+TEST_F(JobRecordsTest, RecordsOfTheFirstLayoutAreKept)
+{
+    std::filesystem::create_directories(Folder());
+    const std::string former = "ZE6Vivevu job records 1\nfile\t\n"
+                               "job\tOLD\t5000\t5600\t1\t0\t0\t0\t0\tERROR: gone\t1000\t1300\t0\t0\t2\t0\t9\t\n"
+                               "end\t1\n";
+    std::ofstream(Folder() / "command-line.records") << former;
+    ASSERT_TRUE(UpdateJobRecords("", Run(7000, {"NEW"})).failure.empty());
+
+    JobRecordsReport report;
+    const JobRecordFile records = ReadJobRecords("", report);
+    EXPECT_TRUE(report.setAside.empty());
+    ASSERT_EQ(records.jobs.size(), 2U);
+    EXPECT_EQ(records.jobs[0].line, "OLD");
+    EXPECT_EQ(EndOf(records.jobs[0].lastRun), 5600);
+    EXPECT_EQ(records.jobs[0].lastRun->firstEntry, "ERROR: gone");
+    EXPECT_EQ(EndOf(records.jobs[0].lastSuccess), 1300);
+    EXPECT_EQ(records.jobs[0].lastSuccess->bytesWritten, 9U);
+    EXPECT_EQ(EndOf(records.jobs[1].lastRun), 7005);
+}
+
 } // namespace
 } // namespace ze6
