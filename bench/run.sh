@@ -8,7 +8,8 @@
 # ZE6_BENCH_BUILD_DIR (Release build, default build-bench), ZE6_BENCH_RUNS,
 # ZE6_BENCH_BINARY (measure this program instead of building one; then
 # ZE6_BENCH_LIBZIP names the libzip peer, whose rows are left out without it),
-# ZE6_BENCH_ONLY=unchanged (measure the unchanged re-runs alone).
+# ZE6_BENCH_ONLY=unchanged, records or remote (measure the unchanged re-runs,
+# the job records or the rclone rows alone), ZE6_BENCH_RECORD_PAIRS.
 # The records row runs the program once more with ZE6VIVEVU_NO_JOB_RECORDS=1,
 # which makes it keep no job records; it is there for that comparison only.
 set -euo pipefail
@@ -41,8 +42,8 @@ esac
 runs="${ZE6_BENCH_RUNS:-$runs}"
 only="${ZE6_BENCH_ONLY:-}"
 case $only in
-"" | unchanged) ;;
-*) echo "ZE6_BENCH_ONLY: unchanged or nothing" >&2; exit 2 ;;
+"" | unchanged | records | remote) ;;
+*) echo "ZE6_BENCH_ONLY: unchanged, records, remote or nothing" >&2; exit 2 ;;
 esac
 
 if [ -n "${ZE6_BENCH_BINARY:-}" ]; then
@@ -99,6 +100,7 @@ ours_ok() {
 }
 
 rows=()
+commands=() # how the peers of the unchanged re-runs were called
 # case, sizes, our times, peer name, peer times, our bytes, peer bytes, our RSS, peer RSS
 row() {
     local ours peer
@@ -121,6 +123,83 @@ finish() {
         printf '%s\n' "${commands[@]}"
     fi
 }
+
+# --- job records: the configuration file of many job lines with and without --
+# The records must cost a run nothing measurable; the difference is a few
+# milliseconds, below what `time` shows, so the clock is bash's own and the
+# two runs alternate, pair after pair, for medians in milliseconds.
+records_row() {
+    local with=() without=() pair start
+    gen config "$work/config/many.rzb" "$lines"
+    : >"$ZE6VIVEVU_LOG"
+    "$bin" "$work/config/many.rzb" # the records exist, as they do from the second night on
+    for pair in $(seq "$record_pairs"); do
+        start=$EPOCHREALTIME; "$bin" "$work/config/many.rzb"; with+=("$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN {print (b - a) * 1000}')")
+        start=$EPOCHREALTIME; ZE6VIVEVU_NO_JOB_RECORDS=1 "$bin" "$work/config/many.rzb"
+        without+=("$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN {print (b - a) * 1000}')")
+    done
+    ours_ok
+    local a b
+    a=$(median "${with[@]}") b=$(median "${without[@]}")
+    rows+=("| configuration file of $lines job lines, job records kept (medians of $record_pairs alternating pairs) | $lines lines | $(awk -v t="$a" 'BEGIN {printf "%.4f", t / 1000}') | ZE6Vivevu, no job records | $(awk -v t="$b" 'BEGIN {printf "%.4f", t / 1000}') | $(awk -v a="$a" -v b="$b" 'BEGIN {printf "%.3f", a / b}') | | | |")
+}
+case $mode in
+smoke) record_pairs=2 ;;
+*) record_pairs=60 ;;
+esac
+record_pairs="${ZE6_BENCH_RECORD_PAIRS:-$record_pairs}"
+# --- off-site: to a local rclone WebDAV server -------------------------------
+# ZE6Vivevu makes, checks and uploads each archive through its rclone helper
+# (hidden name, check, rename); the peer is `rclone copy` of the same finished
+# archives, made beforehand by a local run, to the same server. The ratio is
+# what making the archives and our checks and renames add to the transfer.
+# Each run writes into a remote folder of its own.
+remote_rows() {
+    ensure "big$big_mib" big "$big_mib"
+    if command -v rclone >/dev/null; then
+        webdav="$work/webdav" staged_local="$work/remote-local"
+        rm -rf "$webdav" "$staged_local" && mkdir -p "$webdav"
+        port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+        rclone serve webdav "$webdav" --addr "127.0.0.1:$port" --user bench --pass ze6-bench >"$work/webdav.log" 2>&1 &
+        webdav_pid=$!
+        trap 'kill "$webdav_pid" 2>/dev/null || true' EXIT
+        export RCLONE_CONFIG="$work/rclone.conf" XDG_CACHE_HOME="$work/cache"
+        printf '[bench]\ntype = webdav\nurl = http://127.0.0.1:%s\nvendor = other\nuser = bench\npass = %s\n' \
+            "$port" "$(rclone obscure ze6-bench)" >"$RCLONE_CONFIG"
+        for _ in $(seq 100); do rclone lsf bench: >/dev/null 2>&1 && break; sleep 0.1; done
+        ensure "small$unchanged_count" small "$unchanged_count"
+        remote_case() { # case name, job source, its archives made locally
+            local ours=() peer=() n
+            : >"$ZE6VIVEVU_LOG"
+            "$bin" "$2" "$3/"; ours_ok
+            for n in $(seq "$runs"); do
+                timed=() rss=(); measure "$bin" "$2" "rclone:bench:ours$n/"; ours_ok
+                ours+=("${timed[0]}")
+                timed=() rss=(); measure rclone copy "$3" "bench:peer$n/"
+                peer+=("${timed[0]}")
+            done
+            [ "$(find "$webdav/ours1" -name '*.RZZ' | wc -l)" -eq "$(find "$3" -name '*.RZZ' | wc -l)" ] ||
+                { echo "the remote run left other archives than the local one" >&2; exit 1; }
+            row "$1 to \`rclone serve webdav\` on 127.0.0.1" "$(size_pair "$(bytes "$3")" 0 | cut -d' ' -f1-2) of archives" \
+                "${ours[*]}" "\`rclone copy ARCHIVES bench:peer/\` (its defaults)" "${peer[*]}" "" "" "" ""
+            rm -rf "${webdav:?}"/* "$3"
+        }
+        remote_case "one data file + 3 companions" "$data/big$big_mib/LEDGER.RZT" "$staged_local/big"
+        remote_case "$unchanged_count data files of 8-64 KiB + 2 companions" "$data/small$unchanged_count/" \
+            "$staged_local/small"
+        kill "$webdav_pid" 2>/dev/null || true
+    fi
+}
+if [ "$only" = remote ]; then
+    remote_rows
+    finish
+    exit 0
+fi
+if [ "$only" = records ]; then
+    records_row
+    finish
+    exit 0
+fi
 
 # --- unchanged re-runs: a second backup over data that did not change -----
 # ZE6Vivevu with IFCHANGED compares every file by size and CRC-32 with the
@@ -299,22 +378,17 @@ row "$bare data files, no companions" "$bare archives" "${bare_t[*]}" "ZE6Vivevu
 # --- configuration file of many job lines ----------------------------------
 gen config "$work/config/many.rzb" "$lines"
 gen config "$work/config/one.rzb" 1
-many_t=() one_t=() many_m=() bare_records_t=()
+many_t=() one_t=() many_m=()
 for _ in $(seq "$runs"); do
     : >"$ZE6VIVEVU_LOG"
     timed=() rss=(); measure "$bin" "$work/config/many.rzb"; ours_ok
     many_t+=("${timed[0]}") many_m+=("${rss[0]}")
     timed=() rss=(); measure "$bin" "$work/config/one.rzb"; ours_ok
     one_t+=("${timed[0]}")
-    # The same file without the job records each run keeps (ZE6VIVEVU_NO_JOB_RECORDS
-    # exists for this comparison alone): the records must cost the run nothing.
-    timed=() rss=(); measure env ZE6VIVEVU_NO_JOB_RECORDS=1 "$bin" "$work/config/many.rzb"; ours_ok
-    bare_records_t+=("${timed[0]}")
 done
 row "configuration file of $lines job lines" "$lines lines" "${many_t[*]}" "ZE6Vivevu, 1 line" "${one_t[*]}" "" "" \
     "$(mib "$(maximum "${many_m[@]}")") MiB" ""
-row "configuration file of $lines job lines, job records kept" "$lines lines" "${many_t[*]}" \
-    "ZE6Vivevu, no job records" "${bare_records_t[*]}" "" "" "" ""
+records_row
 
 # --- one-file jobs into one target vs one folder job -------------------------
 # The editor writes one job per ticked file when not every file is ticked.
@@ -377,45 +451,7 @@ if [ -n "${editor_bin:-}" ]; then
     done
 fi
 
-# --- off-site: to a local rclone WebDAV server -------------------------------
-# ZE6Vivevu makes, checks and uploads each archive through its rclone helper
-# (hidden name, check, rename); the peer is `rclone copy` of the same finished
-# archives, made beforehand by a local run, to the same server. The ratio is
-# what making the archives and our checks and renames add to the transfer.
-# Each run writes into a remote folder of its own.
-if command -v rclone >/dev/null; then
-    webdav="$work/webdav" staged_local="$work/remote-local"
-    rm -rf "$webdav" "$staged_local" && mkdir -p "$webdav"
-    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    rclone serve webdav "$webdav" --addr "127.0.0.1:$port" --user bench --pass ze6-bench >"$work/webdav.log" 2>&1 &
-    webdav_pid=$!
-    trap 'kill "$webdav_pid" 2>/dev/null || true' EXIT
-    export RCLONE_CONFIG="$work/rclone.conf" XDG_CACHE_HOME="$work/cache"
-    printf '[bench]\ntype = webdav\nurl = http://127.0.0.1:%s\nvendor = other\nuser = bench\npass = %s\n' \
-        "$port" "$(rclone obscure ze6-bench)" >"$RCLONE_CONFIG"
-    for _ in $(seq 100); do rclone lsf bench: >/dev/null 2>&1 && break; sleep 0.1; done
-    ensure "small$unchanged_count" small "$unchanged_count"
-    remote_case() { # case name, job source, its archives made locally
-        local ours=() peer=() n
-        : >"$ZE6VIVEVU_LOG"
-        "$bin" "$2" "$3/"; ours_ok
-        for n in $(seq "$runs"); do
-            timed=() rss=(); measure "$bin" "$2" "rclone:bench:ours$n/"; ours_ok
-            ours+=("${timed[0]}")
-            timed=() rss=(); measure rclone copy "$3" "bench:peer$n/"
-            peer+=("${timed[0]}")
-        done
-        [ "$(find "$webdav/ours1" -name '*.RZZ' | wc -l)" -eq "$(find "$3" -name '*.RZZ' | wc -l)" ] ||
-            { echo "the remote run left other archives than the local one" >&2; exit 1; }
-        row "$1 to \`rclone serve webdav\` on 127.0.0.1" "$(size_pair "$(bytes "$3")" 0 | cut -d' ' -f1-2) of archives" \
-            "${ours[*]}" "\`rclone copy ARCHIVES bench:peer/\` (its defaults)" "${peer[*]}" "" "" "" ""
-        rm -rf "${webdav:?}"/* "$3"
-    }
-    remote_case "one data file + 3 companions" "$data/big$big_mib/LEDGER.RZT" "$staged_local/big"
-    remote_case "$unchanged_count data files of 8-64 KiB + 2 companions" "$data/small$unchanged_count/" \
-        "$staged_local/small"
-    kill "$webdav_pid" 2>/dev/null || true
-fi
+remote_rows
 
 # --- memory: one very large data file --------------------------------------
 if [ "$memory_mib" -gt 0 ]; then
