@@ -265,6 +265,9 @@ void ArchivePipeline::CommitBuilt()
             continue;
         m_run.Written.Remember(file.archivePath);
         m_run.Listings.ArchiveAdded(file.targetFolder, file.archivePath.substr(file.targetFolder.size()));
+        // An archive staged for a remote folder starts up at once.
+        if (m_run.RemoteInUse())
+            m_run.Remote().StartUpload(file.archivePath);
     }
     for (std::size_t i = 0; i < count; ++i) {
         std::unique_ptr<PipelineItem> item = std::move(m_items.front());

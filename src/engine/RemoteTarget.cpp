@@ -17,6 +17,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <exception>
 #include <fstream>
 #include <optional>
@@ -28,6 +31,55 @@ namespace ze6::modDAZadaro {
 namespace {
 // As many archives as rclone copy sends at once by default.
 constexpr std::size_t kUploadsAtOnce = 4;
+
+bool Listed(const std::vector<RemoteEntry>& listing, const std::string& name)
+{
+    return std::any_of(listing.begin(), listing.end(), [&](const RemoteEntry& entry) { return entry.name == name; });
+}
+
+RuntimeError NameTakenError(const std::string& folder, const std::string& name)
+{
+    return RuntimeError(ErrorNumber::FileAlreadyExists,
+                        "rclone remote \"" + folder + "\": " + name + " exists already", kProgramErrorSource);
+}
+
+void DeleteIfReachable(RemoteStorage& storage, const std::string& folder, const std::string& name)
+{
+    try {
+        storage.Delete(folder, name);
+    } catch (const RuntimeError&) {
+        // Unreachable now: the next run that lists the folder removes it.
+    }
+}
+
+// Up under a hidden name and checked there; then `name` (given the hidden
+// name) gives it its own name. An archive is under its own name only when
+// it is complete, and never in place of another.
+template <typename Naming>
+RemoteEntry UploadChecked(RemoteStorage& storage, const std::string& folder, const std::string& localPath,
+                          const std::string& name, const std::vector<RemoteEntry>& listing, Naming&& naming)
+{
+    if (Listed(listing, name))
+        throw NameTakenError(folder, name);
+    const std::string temporary = RemoteTemporaryName(name);
+    try {
+        storage.Upload(localPath, folder, temporary);
+        const auto copy = storage.Stat(folder, temporary);
+        if (!copy || !SameAsRemoteCopy(localPath, *copy))
+            throw RuntimeError(ErrorNumber::DeviceIoError,
+                               "rclone remote \"" + folder + "\": the uploaded copy of " + name +
+                                   " differs from the archive",
+                               kProgramErrorSource);
+        naming(temporary);
+        RemoteEntry entry = *copy;
+        entry.name = name;
+        return entry;
+    } catch (...) {
+        DeleteIfReachable(storage, folder, temporary);
+        throw;
+    }
+}
+
 } // namespace
 
 bool IsRemoteTarget(const std::string& target)
@@ -47,11 +99,128 @@ std::string RemoteFolderOf(const std::string& target)
     return folder;
 }
 
-RemoteTargets::RemoteTargets(Components& services) : m_services(services)
+// The uploads started as archives are named: a few threads that take them
+// in turn, each through its own connection to the helper. They touch no
+// listing: whether a name is free there is asked before an upload starts.
+class RemoteTargets::Uploads final {
+public:
+    Uploads(RemoteStorage& storage, std::function<bool()> cancelled)
+        : m_storage(storage), m_cancelled(std::move(cancelled))
+    {
+        for (std::size_t n = 0; n < kUploadsAtOnce; ++n)
+            m_threads.emplace_back([this] { Work(); });
+    }
+    ~Uploads()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_threads.clear(); // joins; what was not begun is dropped
+    }
+    Uploads(const Uploads&) = delete;
+    Uploads& operator=(const Uploads&) = delete;
+
+    void Add(const std::string& stagingFolder, const std::string& remoteFolder, const std::string& name)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_queue.push_back({stagingFolder, remoteFolder, name});
+            ++m_pending[stagingFolder];
+        }
+        m_wake.notify_one();
+    }
+
+    std::map<std::string, Upload> Take(const std::string& stagingFolder)
+    {
+        std::unique_lock lock(m_mutex);
+        m_done.wait(lock, [&] { return m_pending[stagingFolder] == 0; });
+        m_pending.erase(stagingFolder);
+        std::map<std::string, Upload> results = std::move(m_results[stagingFolder]);
+        m_results.erase(stagingFolder);
+        return results;
+    }
+
+private:
+    struct Task {
+        std::string stagingFolder, remoteFolder, name;
+    };
+
+    void Work()
+    {
+        for (;;) {
+            Task task;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [&] { return m_stop || !m_queue.empty(); });
+                if (m_stop)
+                    return;
+                task = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            Upload result;
+            if (!m_cancelled || !m_cancelled()) {
+                try {
+                    // Whether the name was free is seen in the listing the
+                    // job's end takes, once for all of its archives.
+                    result.entry = UploadChecked(
+                        m_storage, task.remoteFolder, task.stagingFolder + task.name, task.name, {},
+                        [&](const std::string& temporary) {
+                            m_storage.RenameUnlessTaken(task.remoteFolder, temporary, task.name);
+                        });
+                } catch (const RuntimeError& error) {
+                    result.error = error;
+                } catch (...) {
+                    result.other = std::current_exception();
+                }
+            }
+            {
+                const std::lock_guard lock(m_mutex);
+                m_results[task.stagingFolder][task.name] = std::move(result);
+                --m_pending[task.stagingFolder];
+            }
+            m_done.notify_all();
+        }
+    }
+
+    RemoteStorage& m_storage;
+    const std::function<bool()> m_cancelled;
+    std::mutex m_mutex;
+    std::condition_variable m_wake, m_done;
+    std::deque<Task> m_queue;
+    std::map<std::string, std::size_t> m_pending;
+    std::map<std::string, std::map<std::string, Upload>> m_results;
+    bool m_stop = false;
+    std::vector<std::jthread> m_threads; // last: they stop before the rest goes
+};
+
+RemoteTargets::RemoteTargets(Components& services, std::function<bool()> cancelled)
+    : m_services(services), m_cancelled(std::move(cancelled))
 {
 }
 
 RemoteTargets::~RemoteTargets() = default;
+
+void RemoteTargets::StartUpload(const std::string& archivePath)
+{
+    const auto staged = m_stagedFor.find(GetFolderPart(archivePath));
+    if (staged == m_stagedFor.end() || !m_listings.contains(staged->second) || NameTaken(archivePath))
+        return;
+    if (!m_uploads) {
+        try {
+            m_uploads = std::make_unique<Uploads>(Storage(), m_cancelled);
+        } catch (const RuntimeError&) {
+            return;
+        }
+    }
+    m_uploads->Add(staged->first, staged->second, archivePath.substr(staged->first.size()));
+}
+
+std::map<std::string, RemoteTargets::Upload> RemoteTargets::TakeUploads(const std::string& stagingFolder)
+{
+    return m_uploads ? m_uploads->Take(stagingFolder) : std::map<std::string, Upload>{};
+}
 
 RemoteStorage& RemoteTargets::Storage()
 {
@@ -134,54 +303,6 @@ std::vector<RemoteEntry> RemoteTargets::ListingAsIs(const std::string& folder)
 }
 
 namespace {
-
-bool Listed(const std::vector<RemoteEntry>& listing, const std::string& name)
-{
-    return std::any_of(listing.begin(), listing.end(), [&](const RemoteEntry& entry) { return entry.name == name; });
-}
-
-RuntimeError NameTakenError(const std::string& folder, const std::string& name)
-{
-    return RuntimeError(ErrorNumber::FileAlreadyExists,
-                        "rclone remote \"" + folder + "\": " + name + " exists already", kProgramErrorSource);
-}
-
-void DeleteIfReachable(RemoteStorage& storage, const std::string& folder, const std::string& name)
-{
-    try {
-        storage.Delete(folder, name);
-    } catch (const RuntimeError&) {
-        // Unreachable now: the next run that lists the folder removes it.
-    }
-}
-
-// Up under a hidden name and checked there; then `name` (given the hidden
-// name) gives it its own name. An archive is under its own name only when
-// it is complete, and never in place of another.
-template <typename Naming>
-RemoteEntry UploadChecked(RemoteStorage& storage, const std::string& folder, const std::string& localPath,
-                          const std::string& name, const std::vector<RemoteEntry>& listing, Naming&& naming)
-{
-    if (Listed(listing, name))
-        throw NameTakenError(folder, name);
-    const std::string temporary = RemoteTemporaryName(name);
-    try {
-        storage.Upload(localPath, folder, temporary);
-        const auto copy = storage.Stat(folder, temporary);
-        if (!copy || !SameAsRemoteCopy(localPath, *copy))
-            throw RuntimeError(ErrorNumber::DeviceIoError,
-                               "rclone remote \"" + folder + "\": the uploaded copy of " + name +
-                                   " differs from the archive",
-                               kProgramErrorSource);
-        naming(temporary);
-        RemoteEntry entry = *copy;
-        entry.name = name;
-        return entry;
-    } catch (...) {
-        DeleteIfReachable(storage, folder, temporary);
-        throw;
-    }
-}
 
 // The same rules as in a local folder, counted over the remote listing:
 // the archives of the series dated up to the new one, oldest first; none
@@ -387,22 +508,30 @@ void UploadStagedArchives(RunContext& run, const Job& job, const std::string& st
         return;
     }
 
+    // Most went up while the job's next archives were made; the rest go now.
     // Several go up at once, each on its own connection to the helper: an
     // upload spends most of its time waiting for the remote's answers. The
     // listing is only read meanwhile; what came of each is told afterwards,
     // in the archives' order.
-    struct Upload {
-        std::optional<RemoteEntry> entry;
-        std::optional<RuntimeError> error;
-        std::exception_ptr other;
-    };
+    using Upload = RemoteTargets::Upload;
     std::vector<Upload> uploads(staged.size());
+    std::vector<std::size_t> left;
+    {
+        std::map<std::string, Upload> started = remote.TakeUploads(stagingFolder);
+        for (std::size_t i = 0; i < staged.size(); ++i) {
+            if (const auto found = started.find(staged[i]); found != started.end())
+                uploads[i] = std::move(found->second);
+            else
+                left.push_back(i);
+        }
+    }
     {
         RemoteStorage& storage = remote.Storage();
         const std::vector<RemoteEntry>& listing = remote.Listing(folder);
         std::atomic<std::size_t> next{0};
         const auto upload = [&] {
-            for (std::size_t i = next++; i < staged.size(); i = next++) {
+            for (std::size_t at = next++; at < left.size(); at = next++) {
+                const std::size_t i = left[at];
                 if (run.CancelRequested())
                     continue;
                 try {
@@ -419,7 +548,7 @@ void UploadStagedArchives(RunContext& run, const Job& job, const std::string& st
             }
         };
         std::vector<std::jthread> helpers;
-        for (std::size_t n = 1; n < std::min(kUploadsAtOnce, staged.size()); ++n)
+        for (std::size_t n = 1; n < std::min(kUploadsAtOnce, left.size()); ++n)
             helpers.emplace_back(upload);
         upload();
     }

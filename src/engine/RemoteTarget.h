@@ -2,6 +2,11 @@
 
 #include "engine/Job.h"
 #include "platform/RuntimeError.h"
+#include "platform/remote/RemoteFolder.h"
+
+#include <exception>
+#include <functional>
+#include <optional>
 
 #include <map>
 #include <memory>
@@ -13,7 +18,6 @@ namespace ze6 {
 class Components;
 class RemoteStorage;
 class StagingFolder;
-struct RemoteEntry;
 } // namespace ze6
 
 namespace ze6::modDAZadaro {
@@ -35,7 +39,16 @@ std::string RemoteFolderOf(const std::string& target);
 // own uploads and deletions.
 class RemoteTargets final {
 public:
-    explicit RemoteTargets(Components& services);
+    // What came of one archive's upload: its entry under its own name, or
+    // why not; neither when the run was cancelled before it went.
+    struct Upload {
+        std::optional<RemoteEntry> entry;
+        std::optional<RuntimeError> error;
+        std::exception_ptr other;
+    };
+
+    // `cancelled` says whether the run has been asked to stop.
+    explicit RemoteTargets(Components& services, std::function<bool()> cancelled = {});
     ~RemoteTargets();
     RemoteTargets(const RemoteTargets&) = delete;
     RemoteTargets& operator=(const RemoteTargets&) = delete;
@@ -56,19 +69,31 @@ public:
     // nothing deleted: for the commands that only read (verify, a dry run).
     // Raises when it cannot be listed.
     std::vector<RemoteEntry> ListingAsIs(const std::string& folder);
+    // Starts, beside the run, the upload of an archive just named in a
+    // staging folder made for a remote folder, so that it goes up while the
+    // next archives are made. Nothing starts for another folder, for a
+    // remote folder that could not be listed or for a name it holds: the
+    // job's end deals with those.
+    void StartUpload(const std::string& archivePath);
+    // Waits for the uploads started from `stagingFolder`; by archive name.
+    std::map<std::string, Upload> TakeUploads(const std::string& stagingFolder);
     // Archives uploaded by this run, as "folder/name".
     std::set<std::string> Uploaded;
     // "rclone is not installed" is in the log already.
     bool MissingReported = false;
 
 private:
+    class Uploads;
     Components& m_services;
+    std::function<bool()> m_cancelled;
     std::unique_ptr<RemoteStorage> m_storage;
     std::unique_ptr<StagingFolder> m_staging;
     std::map<std::string, std::vector<RemoteEntry>> m_listings;
     std::map<std::string, RuntimeError> m_failedListings;
     std::map<std::string, std::string> m_stagedFor; // staging folder -> remote folder
     int m_stagingFolders = 0;
+    // Last: its threads stop before the helper and the staging folder go.
+    std::unique_ptr<Uploads> m_uploads;
 };
 
 // One archive in a remote folder.

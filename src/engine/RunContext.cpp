@@ -31,7 +31,7 @@ ArchivePipeline& RunContext::Pipeline()
 RemoteTargets& RunContext::Remote()
 {
     if (!m_remote)
-        m_remote = std::make_unique<RemoteTargets>(m_services);
+        m_remote = std::make_unique<RemoteTargets>(m_services, [this] { return CancelRequested(); });
     return *m_remote;
 }
 
