@@ -15,6 +15,7 @@
 #include "platform/remote/RemoteFolder.h"
 #include "platform/remote/StagingFolder.h"
 
+#include <QUtf8StringView>
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -61,6 +62,13 @@ RemoteEntry UploadChecked(RemoteStorage& storage, const std::string& folder, con
 {
     if (Listed(listing, name))
         throw NameTakenError(folder, name);
+    // rclone speaks JSON, whose names are text: bytes of another encoding
+    // would reach the remote as some other name, or none.
+    if (!QUtf8StringView(name.data(), static_cast<qsizetype>(name.size())).isValidUtf8())
+        throw RuntimeError(ErrorNumber::BadFileName,
+                           "rclone remote \"" + folder + "\": " + name +
+                               " cannot go up, its name is not UTF-8 (rename the data file)",
+                           kProgramErrorSource);
     const std::string temporary = RemoteTemporaryName(name);
     try {
         storage.Upload(localPath, folder, temporary);

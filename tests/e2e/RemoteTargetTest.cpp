@@ -258,6 +258,19 @@ TEST_F(RemoteTargetTest, VerifyAndRestoreWorkThroughAnEncryptedRemote)
     EXPECT_TRUE(FolderNames(temp / "cache/ZE6Vivevu").empty()) << "staging is emptied";
 }
 
+// A name that is not UTF-8 cannot be told to rclone as it is: that archive
+// is refused by name, and the others of the job go up.
+TEST_F(RemoteTargetTest, AnArchiveWhoseNameIsNotUtf8IsRefusedAndTheOthersGoUp)
+{
+    temp.Write("data/GOOD.RZT", "ledger");
+    temp.Write("data/CAF\xc9.RZT", "journal");
+    EXPECT_EQ(program.Run({temp / "data/", "rclone:far:rz"}).status, 1);
+    const Names entries = LogEntries(logPath);
+    ASSERT_EQ(entries.size(), 1U);
+    EXPECT_NE(entries[0].find("its name is not UTF-8"), std::string::npos) << entries[0];
+    EXPECT_EQ(Stamped(server + "rz"), Names{"GOOD_<t>.RZZ"});
+}
+
 TEST_F(RemoteTargetTest, IfChangedComparesWithTheNewestRemoteArchiveAndStillPrunes)
 {
     temp.Write("data/A.RZT", "ledger");
