@@ -20,9 +20,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
-#include <mutex>
 #include <exception>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <utility>

@@ -6,7 +6,6 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,8 +20,6 @@
 #include <arpa/inet.h>
 #include <csignal>
 #include <netinet/in.h>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -112,34 +109,15 @@ QJsonObject Input(std::initializer_list<std::pair<const char*, QJsonValue>> memb
 // Held from looking at a name in a remote folder to renaming onto it. A
 // remote's rename may replace its target (SFTP's does), so the look and the
 // rename must not interleave with another run's on this host; runs on other
-// hosts are beyond it. Without a lock file the rename goes unguarded by it.
-class NamingLock final {
-public:
-    explicit NamingLock(std::string folder)
-    {
-        while (folder.size() > 1 && folder.back() == '/')
-            folder.pop_back();
-        const QByteArray key =
-            QCryptographicHash::hash(QByteArray::fromStdString(folder), QCryptographicHash::Md5).toHex();
-        const std::string locks = StateFolder() + "naming/";
-        const std::string path = locks + key.toStdString() + ".lock";
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0 && errno == ENOENT && QDir().mkpath(QString::fromStdString(locks)))
-            m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        while (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-        }
-    }
-    ~NamingLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    NamingLock(const NamingLock&) = delete;
-    NamingLock& operator=(const NamingLock&) = delete;
-
-private:
-    int m_fd = -1;
-};
+// hosts are beyond it. A lock that cannot be had leaves the rename unguarded
+// by it, as before there was one.
+StateFileLock NamingLock(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    const QByteArray key = QCryptographicHash::hash(QByteArray::fromStdString(folder), QCryptographicHash::Md5).toHex();
+    return StateFileLock("naming/" + key.toStdString() + ".lock");
+}
 
 RemoteEntry EntryFrom(const QJsonObject& item)
 {
@@ -409,7 +387,7 @@ void RcloneStorage::Rename(const std::string& folder, const std::string& from, c
 {
     // rclone's move replaces its target, and no remote offers an atomic
     // rename that does not: the name is checked just before.
-    const NamingLock lock(folder);
+    const StateFileLock lock = NamingLock(folder);
     if (Stat(folder, to))
         throw RuntimeError(ErrorNumber::FileAlreadyExists,
                            "rclone remote \"" + folder + "\": " + to + " exists already", kProgramErrorSource);
@@ -421,7 +399,7 @@ void RcloneStorage::RenameUnlessTaken(const std::string& folder, const std::stri
 {
     // rclone looks for the target just before it moves, and with this
     // setting leaves both names alone when it finds one.
-    const NamingLock lock(folder);
+    const StateFileLock lock = NamingLock(folder);
     Call("operations/movefile",
          Input({{"srcFs", Q(folder)},
                 {"srcRemote", Q(from)},

@@ -32,45 +32,9 @@ std::string RecordFolder()
     return StateFolder() + "jobs/";
 }
 
-// Held for each read-merge-replace, so that no run replaces the file between
-// another's read and its rename.
-class RecordLock final {
-public:
-    RecordLock()
-    {
-        const std::string path = RecordFolder() + ".lock";
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0 && errno == ENOENT) {
-            QDir().mkpath(QString::fromStdString(RecordFolder()));
-            // Private, like the log beside it: the records name the user's files.
-            QFile::setPermissions(QString::fromStdString(StateFolder()),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        }
-        if (m_fd < 0) {
-            failure = "cannot open " + path + ": " + std::strerror(errno);
-            return;
-        }
-        while (::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                failure = "cannot lock " + path + ": " + std::strerror(errno);
-                return;
-            }
-        }
-    }
-    ~RecordLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd); // also releases the lock
-    }
-    RecordLock(const RecordLock&) = delete;
-    RecordLock& operator=(const RecordLock&) = delete;
-
-    std::string failure;
-
-private:
-    int m_fd = -1;
-};
+// Held for each read-merge-replace, so that no run replaces the records
+// between another's read and its rename.
+constexpr const char* kLockName = "jobs/.lock";
 
 // Both files hold one record a line, fields split by tabs, texts as bytes
 // with tab, line ends and backslash escaped: quick to read and write for a
@@ -387,7 +351,8 @@ bool RunsHeadingOf(const Sections& runs, const std::string& file, std::string& h
 {
     std::size_t count = 0;
     if (runs.heading.size() != 5 || runs.heading[0] != "file" || GetText(runs.heading[1]) != file ||
-        runs.heading[2] != "jobs" || runs.heading[3].size() != 16 || !GetNumber(runs.heading[4], count) ||
+        runs.heading[2] != "jobs" || runs.heading[3].size() != 16 ||
+        runs.heading[3].find_first_not_of("0123456789abcdef") != std::string_view::npos || !GetNumber(runs.heading[4], count) ||
         count != runs.records.size())
         return false;
     hash = std::string(runs.heading[3]);
@@ -682,9 +647,9 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
     JobRecordsReport report;
     if (runs.empty())
         return report;
-    const RecordLock lock;
-    if (!lock.failure.empty()) {
-        report.failure = lock.failure;
+    const StateFileLock lock(kLockName);
+    if (!lock.Failure().empty()) {
+        report.failure = lock.Failure();
         return report;
     }
     const std::string ranHash = HashText(runs.LinesHash());
@@ -696,12 +661,8 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
         QFile in(runsPath);
         if (!in.open(QIODevice::ReadOnly) || !QFileInfo::exists(LinesPath(file, ranHash)))
             return false;
-        std::string heading(kRunsHeader);
-        heading += "\nfile\t";
-        PutText(heading, file);
-        heading.append("\njobs\t").append(ranHash).append(1, '\t');
-        PutNumber(heading, runs.size());
-        heading += '\n';
+        std::string heading;
+        PutRunsHeading(heading, file, ranHash, runs.size());
         if (in.read(static_cast<qint64>(heading.size())).toStdString() != heading)
             return false;
         bool allClean = true;
@@ -847,7 +808,7 @@ JobRecordFile ReadJobRecords(const std::string& file, JobRecordsReport& report)
 {
     if (!QFileInfo::exists(RunsPath(file)))
         return {file, {}};
-    const RecordLock lock;
+    const StateFileLock lock(kLockName);
     return Load(file, report).value_or(JobRecordFile{file, {}});
 }
 
@@ -858,21 +819,22 @@ std::vector<JobRecordFile> ReadAllJobRecords(JobRecordsReport& report)
     const QStringList names = folder.entryList({QStringLiteral("*.records")}, QDir::Files);
     if (names.isEmpty())
         return all;
-    const RecordLock lock;
+    const StateFileLock lock(kLockName);
     for (const QString& name : names) {
         const QString path = folder.filePath(name);
-        // The file a runs file is of is in its heading; a file under
-        // another's name would have its records merged into the wrong file's.
-        const auto text = ReadWhole(path);
-        if (!text)
+        // The file a runs file is of is in its heading, which is all that
+        // is read here; a file under another's name would have its records
+        // merged into the wrong file's.
+        QFile in(path);
+        if (!in.open(QIODevice::ReadOnly))
             continue;
-        const std::string_view view(text->constData(), static_cast<std::size_t>(text->size()));
-        auto runs = SplitFile(view, kRunsHeader, 2);
-        if (!runs)
-            runs = SplitFile(view, kFormerHeader, 1);
+        const QByteArray header = in.readLine().trimmed();
+        const QByteArray fileLine = in.readLine();
+        in.close();
         std::optional<std::string> file;
-        if (runs && runs->heading.size() >= 2 && runs->heading[0] == "file")
-            file = GetText(runs->heading[1]);
+        if ((header == kRunsHeader || header == kFormerHeader) && fileLine.startsWith("file\t") &&
+            fileLine.endsWith('\n'))
+            file = GetText(std::string_view(fileLine.constData() + 5, static_cast<std::size_t>(fileLine.size()) - 6));
         if (!file || QFileInfo(RunsPath(*file)).fileName() != name) {
             SetAside(path, report);
             continue;

@@ -11,7 +11,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace ze6 {
 
@@ -34,13 +39,42 @@ std::string StateFolder()
     return FileSystem::WithTrailingSeparator(state) + "ZE6Vivevu/";
 }
 
+bool MakeStateFolder(const std::string& sub)
+{
+    const bool made = QDir().mkpath(QString::fromStdString(StateFolder() + sub));
+    QFile::setPermissions(QString::fromStdString(StateFolder()),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return made;
+}
+
+StateFileLock::StateFileLock(const std::string& name)
+{
+    const std::string path = StateFolder() + name;
+    m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_fd < 0 && errno == ENOENT && MakeStateFolder(name.substr(0, name.rfind('/') + 1)))
+        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_fd < 0) {
+        m_failure = "cannot open " + path + ": " + std::strerror(errno);
+        return;
+    }
+    while (::flock(m_fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            m_failure = "cannot lock " + path + ": " + std::strerror(errno);
+            return;
+        }
+    }
+}
+
+StateFileLock::~StateFileLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // also releases the lock
+}
+
 bool WriteRunRecord(const std::string& file, const RunRecord& record)
 {
     const QString path = RecordPath(file);
-    // Private, like the log beside it: the entries name the user's files.
-    QDir().mkpath(QFileInfo(path).path());
-    QFile::setPermissions(QString::fromStdString(StateFolder()),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    MakeStateFolder("runs/");
     QJsonObject object;
     object.insert(QStringLiteral("file"), QString::fromStdString(file));
     object.insert(QStringLiteral("time"), record.time.toString(Qt::ISODate));

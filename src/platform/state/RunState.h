@@ -24,4 +24,26 @@ std::string DescribeRunRecord(const std::optional<RunRecord>& record);
 // The program's own state folder, ending in "/".
 std::string StateFolder();
 
+// Makes the folder `sub` ("jobs/") of the state folder, and keeps the state
+// folder private to the user, like the log beside it: what is kept there
+// names the user's files. False when it cannot be made.
+bool MakeStateFolder(const std::string& sub);
+
+// An exclusive lock on the file `name` ("jobs/.lock") of the state folder,
+// made when missing, held until the object goes. Waits for another holder.
+class StateFileLock final {
+public:
+    explicit StateFileLock(const std::string& name);
+    ~StateFileLock();
+    StateFileLock(const StateFileLock&) = delete;
+    StateFileLock& operator=(const StateFileLock&) = delete;
+
+    // Why it is not held; empty when it is.
+    const std::string& Failure() const { return m_failure; }
+
+private:
+    int m_fd = -1;
+    std::string m_failure;
+};
+
 } // namespace ze6
