@@ -71,16 +71,13 @@ RemoteEntry UploadChecked(RemoteStorage& storage, const std::string& folder, con
                            kProgramErrorSource);
     const std::string temporary = RemoteTemporaryName(name);
     try {
+        // The upload itself compares the remote's copy with the archive; a
+        // stat of our own would repeat it at a round trip per archive.
         storage.Upload(localPath, folder, temporary);
-        const auto copy = storage.Stat(folder, temporary);
-        if (!copy || !SameAsRemoteCopy(localPath, *copy))
-            throw RuntimeError(ErrorNumber::DeviceIoError,
-                               "rclone remote \"" + folder + "\": the uploaded copy of " + name +
-                                   " differs from the archive",
-                               kProgramErrorSource);
         naming(temporary);
-        RemoteEntry entry = *copy;
+        RemoteEntry entry;
         entry.name = name;
+        entry.size = FileSystem::RegularFileSize(localPath).value_or(0);
         return entry;
     } catch (...) {
         DeleteIfReachable(storage, folder, temporary);
@@ -561,8 +558,9 @@ void UploadStagedArchives(RunContext& run, const Job& job, const std::string& st
         upload();
     }
 
-    // An archive left under its hidden name found its own name taken: the
-    // other file is left alone, and the copy is deleted.
+    // What became of each, from one listing: an archive left under its
+    // hidden name found its own name taken (the other file is left alone,
+    // the copy goes), and one under its own name has the archive's size.
     if (std::any_of(uploads.begin(), uploads.end(), [](const Upload& upload) { return upload.entry.has_value(); })) {
         try {
             const std::vector<RemoteEntry> after = remote.Storage().List(folder);
@@ -574,11 +572,17 @@ void UploadStagedArchives(RunContext& run, const Job& job, const std::string& st
                     DeleteIfReachable(remote.Storage(), folder, temporary);
                     uploads[i].entry.reset();
                     uploads[i].error = NameTakenError(folder, staged[i]);
-                } else if (!Listed(after, staged[i])) {
+                    continue;
+                }
+                const auto there = std::find_if(after.begin(), after.end(),
+                                                [&](const RemoteEntry& entry) { return entry.name == staged[i]; });
+                if (there == after.end() || there->size != uploads[i].entry->size) {
                     uploads[i].entry.reset();
                     uploads[i].error = RuntimeError(ErrorNumber::DeviceIoError,
                                                     "rclone remote \"" + folder + "\": the uploaded copy of " +
-                                                        staged[i] + " is not there under its name",
+                                                        staged[i] +
+                                                        (there == after.end() ? " is not there under its name"
+                                                                              : " is not the archive's size there"),
                                                     kProgramErrorSource);
                 }
             }

@@ -379,7 +379,10 @@ void RcloneStorage::Upload(const std::string& localPath, const std::string& fold
          Input({{"srcFs", Q(LocalFolderOf(localPath))},
                 {"srcRemote", Q(LocalNameOf(localPath))},
                 {"dstFs", Q(folder)},
-                {"dstRemote", Q(name)}}),
+                {"dstRemote", Q(name)},
+                // The name is new: asking the remote first would cost a
+                // round trip per archive for nothing.
+                {"_config", Input({{"NoCheckDest", true}})}}),
          folder);
 }
 
@@ -512,36 +515,6 @@ std::vector<std::string> RcloneRemotes()
 std::vector<std::string> RcloneFolders(const std::string& remote)
 {
     return RcloneLines({"lsf", "--dirs-only", "--max-depth", "1", "--", remote + ":"});
-}
-
-bool SameAsRemoteCopy(const std::string& localPath, const RemoteEntry& remote)
-{
-    QFile file(Q(localPath));
-    if (!file.open(QIODevice::ReadOnly) || static_cast<std::uint64_t>(file.size()) != remote.size)
-        return false;
-    const auto md5 = remote.hashes.find("md5");
-    const auto sha1 = remote.hashes.find("sha1");
-    if (md5 == remote.hashes.end() && sha1 == remote.hashes.end())
-        return true;
-    // Only the hashes the remote offers are worth a pass over the archive.
-    const bool withMd5 = md5 != remote.hashes.end();
-    const bool withSha1 = sha1 != remote.hashes.end();
-    QCryptographicHash md5Hash(QCryptographicHash::Md5);
-    QCryptographicHash sha1Hash(QCryptographicHash::Sha1);
-    while (!file.atEnd()) {
-        const QByteArray block = file.read(1 << 20);
-        if (block.isEmpty() && file.error() != QFileDevice::NoError)
-            return false;
-        if (withMd5)
-            md5Hash.addData(block);
-        if (withSha1)
-            sha1Hash.addData(block);
-    }
-    if (withMd5 && md5Hash.result().toHex().toStdString() != md5->second)
-        return false;
-    if (withSha1 && sha1Hash.result().toHex().toStdString() != sha1->second)
-        return false;
-    return true;
 }
 
 namespace {

@@ -29,6 +29,10 @@ public:
     // The files directly in `folder`; an absent folder holds none.
     virtual std::vector<RemoteEntry> List(const std::string& folder) = 0;
     virtual std::optional<RemoteEntry> Stat(const std::string& folder, const std::string& name) = 0;
+    // Into a new name, whose present copy (if any) is replaced. Raises when
+    // the copy the remote then holds differs from the file in its size or in
+    // a hash both sides have: rclone reads back what the remote says of the
+    // copy and compares, before it counts the upload as done.
     virtual void Upload(const std::string& localPath, const std::string& folder, const std::string& name) = 0;
     // Renames within the folder; raises, changing nothing, when `to` exists.
     virtual void Rename(const std::string& folder, const std::string& from, const std::string& to) = 0;
@@ -60,10 +64,6 @@ std::vector<std::string> RcloneRemotes();
 // The folders at the top of a remote, each ending in "/"; empty when it
 // cannot be listed.
 std::vector<std::string> RcloneFolders(const std::string& remote);
-
-// Whether the local file matches what the remote says of its copy: the size,
-// and every hash the remote offers that this side can compute.
-bool SameAsRemoteCopy(const std::string& localPath, const RemoteEntry& remote);
 
 // The hidden name an archive is uploaded under before it is checked and
 // given `finalName`: ".<finalName>.upload-<host>-<process>".
