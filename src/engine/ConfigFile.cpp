@@ -5,6 +5,7 @@
 #include "engine/JobLine.h"
 #include "engine/PathOperations.h"
 #include "engine/RunContext.h"
+#include "engine/Schedule.h"
 #include "platform/RuntimeError.h"
 #include "platform/files/FileSystem.h"
 
@@ -62,6 +63,7 @@ void ProcessFile(RunContext& run, std::string path)
 RunOutcome ProcessFile(std::string path, ProgressSink* progress)
 {
     RunContext run(progress);
+    run.ExpectJobsOf(AbsoluteConfigPath(path));
     run.Start();
     ProcessFile(run, std::move(path));
     return run.Finish("ProcessFile");

@@ -77,6 +77,12 @@ void RunContext::BeginJob()
     });
 }
 
+void RunContext::ExpectJobsOf(const std::string& file)
+{
+    if (m_keepJobs)
+        Outcome.Jobs.ExpectLinesOf(file);
+}
+
 void RunContext::EndJob(const std::string& line)
 {
     if (!m_keepJobs)
@@ -86,7 +92,7 @@ void RunContext::EndJob(const std::string& line)
     // run, so that ten thousand jobs cost no allocations of their own.
     Pipeline().AddEvent([this] {
         const std::size_t row = m_jobsEnded++;
-        JobRunList::Row& job = Outcome.Jobs.At(row);
+        JobRunList::Row& job = Outcome.Jobs.Open(row);
         job.endMs = JobTime();
         job.entries = Outcome.EntriesLogged - m_jobMark.EntriesLogged;
         job.rejected = Outcome.LinesRejected > m_jobMark.LinesRejected;
@@ -95,6 +101,7 @@ void RunContext::EndJob(const std::string& line)
         job.archivesWritten = Outcome.ArchivesWritten - m_jobMark.ArchivesWritten;
         job.dataFilesUnchanged = Outcome.DataFilesUnchanged - m_jobMark.DataFilesUnchanged;
         job.bytesWritten = Outcome.BytesWritten - m_jobMark.BytesWritten;
+        Outcome.Jobs.End(row);
         Progress().JobFinished(Outcome.Jobs, row);
     });
 }

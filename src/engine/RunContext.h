@@ -70,6 +70,9 @@ public:
     // Nothing is kept when job records are not wanted.
     void BeginJob();
     void EndJob(const std::string& line);
+    // The jobs about to run are most likely those the records of `file`
+    // (absolute) already hold.
+    void ExpectJobsOf(const std::string& file);
 
     // Starts the run, and ends it: a cancelled run gets one log entry under
     // procName, and the sink hears of the end. Returns what the run did.

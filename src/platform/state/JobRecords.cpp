@@ -46,7 +46,7 @@ constexpr const char* kLockName = "jobs/.lock";
 constexpr const char* kRunsHeader = "ZE6Vivevu job records 2";
 constexpr const char* kLinesHeader = "ZE6Vivevu job lines 2";
 constexpr std::size_t kRunFields = 8;
-constexpr std::size_t kRunFieldsRoom = 96; // a run's fields but its first entry, at the most
+constexpr std::size_t kRunFieldsRoom = 128; // a run's fields but its first entry, at the most
 
 void PutText(std::string& out, std::string_view text)
 {
@@ -177,13 +177,13 @@ QString LinesPath(const std::string& file, std::string_view hash)
 // the one before them: the digits of the last time written are kept.
 class TimeDigits {
 public:
-    void Put(std::string& out, std::int64_t ms)
+    char* Put(char* out, std::int64_t ms)
     {
         if (m_size == 0 || ms != m_value) {
             m_value = ms;
             m_size = static_cast<std::size_t>(std::to_chars(std::begin(m_digits), std::end(m_digits), ms).ptr - m_digits);
         }
-        out.append(m_digits, m_size);
+        return std::copy_n(m_digits, m_size, out);
     }
 
 private:
@@ -196,23 +196,27 @@ struct RunDigits {
     TimeDigits start, took;
 };
 
+// A run's fields are put together in place and appended at once: a file of
+// ten thousand rows is written a row, not a character, at a time.
 void PutRun(std::string& out, const JobRunList::Row& run, std::string_view firstEntry, RunDigits& digits)
 {
-    digits.start.Put(out, run.startMs);
-    out += '\t';
+    char fields[8 * 24];
+    char* at = digits.start.Put(fields, run.startMs);
+    *at++ = '\t';
     // The end as the time the job took, which is short to write.
-    digits.took.Put(out, run.endMs - run.startMs);
-    out += '\t';
-    PutNumber(out, run.entries);
-    out += '\t';
-    out += run.rejected ? '1' : '0';
-    out += '\t';
-    PutNumber(out, run.archivesWritten);
-    out += '\t';
-    PutNumber(out, run.dataFilesUnchanged);
-    out += '\t';
-    PutNumber(out, run.bytesWritten);
-    out += '\t';
+    at = digits.took.Put(at, run.endMs - run.startMs);
+    *at++ = '\t';
+    const auto number = [&](auto value) {
+        at = std::to_chars(at, at + 24, value).ptr; // room for any 64-bit number
+        *at++ = '\t';
+    };
+    number(run.entries);
+    *at++ = run.rejected ? '1' : '0';
+    *at++ = '\t';
+    number(run.archivesWritten);
+    number(run.dataFilesUnchanged);
+    number(run.bytesWritten);
+    out.append(fields, at);
     PutText(out, firstEntry);
 }
 
@@ -453,10 +457,10 @@ std::string_view SuccessOf(std::string_view row)
 
 // A job's new row: its last run, and the success before it from its old
 // row (may be empty) when the run failed.
-void PutRow(std::string& out, const JobRunList& runs, std::size_t row, std::string_view old, RunDigits& digits)
+void PutRow(std::string& out, const JobRunList::View& view, std::string_view old, RunDigits& digits)
 {
-    const JobRunList::Row& run = runs.At(row);
-    PutRun(out, run, runs.FirstEntry(row), digits);
+    const JobRunList::Row& run = view.row;
+    PutRun(out, run, view.firstEntry, digits);
     const std::string_view success = run.Clean() || old.empty() ? std::string_view() : SuccessOf(old);
     if (success.empty())
         out += "\t-";
@@ -514,7 +518,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kPiece = 64 * 1024;
+    static constexpr std::size_t kPiece = 16 * 1024;
     void Flush()
     {
         for (std::size_t written = 0; m_ok && written < m_buffer.size();) {
@@ -571,59 +575,319 @@ void RemoveOtherLines(const std::string& file, const std::string& hash)
 
 } // namespace
 
+// The lines file the records name, open for the run. It is replaced only by
+// a rename, never changed in place, so what it holds stays as it was when it
+// was opened. Read through a small buffer, not mapped or read whole: every
+// page a run touches for the first time costs it, more on some machines
+// than the whole comparison.
+struct JobRunList::ExpectedLines {
+    int fd = -1;
+    std::uint64_t size = 0;
+    ExpectedLines() = default;
+    ExpectedLines(const ExpectedLines&) = delete;
+    ExpectedLines& operator=(const ExpectedLines&) = delete;
+    ~ExpectedLines()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    // `length` bytes from `offset` on into `out`; false when they cannot all be read.
+    bool Read(std::uint64_t offset, std::size_t length, std::string& out) const
+    {
+        out.resize(length);
+        for (std::size_t done = 0; done < length;) {
+            const ssize_t count = ::pread(fd, out.data() + done, length - done, static_cast<off_t>(offset + done));
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0) {
+                out.resize(done);
+                return false;
+            }
+            done += static_cast<std::size_t>(count);
+        }
+        return true;
+    }
+};
+
+namespace {
+constexpr std::size_t kExpectedPiece = 32 * 1024;
+} // namespace
+
+void JobRunList::ExpectLinesOf(const std::string& file)
+{
+    m_expected.reset();
+    std::string heading;
+    PutFileHeading(heading, kRunsHeader, file);
+    heading += "jobs\t";
+    QFile runs(RunsPath(file));
+    if (!runs.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray head = runs.read(static_cast<qint64>(heading.size() + 17));
+    const std::string_view text(head.constData(), static_cast<std::size_t>(head.size()));
+    if (text.size() != heading.size() + 17 || !text.starts_with(heading) || text.back() != '\t')
+        return;
+    const std::string_view hash = text.substr(heading.size(), 16);
+    if (hash.find_first_not_of("0123456789abcdef") != std::string_view::npos)
+        return;
+    auto expected = std::make_shared<ExpectedLines>();
+    expected->fd = ::open(LinesPath(file, hash).toStdString().c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat status {};
+    // Offsets into it are kept in 32 bits.
+    if (expected->fd < 0 || ::fstat(expected->fd, &status) != 0 || status.st_size >= INT32_MAX)
+        return;
+    expected->size = static_cast<std::uint64_t>(status.st_size);
+    std::string linesHeading;
+    PutFileHeading(linesHeading, kLinesHeader, file);
+    if (!expected->Read(0, static_cast<std::size_t>(std::min<std::uint64_t>(expected->size, kExpectedPiece)),
+                        m_expectBuffer) ||
+        !std::string_view(m_expectBuffer).starts_with(linesHeading))
+        return;
+    m_expected = std::move(expected);
+    m_bufferAt = 0;
+    m_expectAt = linesHeading.size();
+}
+
+namespace {
+
+void PutVarint(std::string& out, std::uint64_t value)
+{
+    while (value >= 0x80) {
+        out += static_cast<char>((value & 0x7F) | 0x80);
+        value >>= 7;
+    }
+    out += static_cast<char>(value);
+}
+
+std::uint64_t GetVarint(const std::string& in, std::size_t& at)
+{
+    std::uint64_t value = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(in[at++]);
+        value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0)
+            return value;
+    }
+}
+
+std::uint64_t ZigZag(std::int64_t value)
+{
+    return (static_cast<std::uint64_t>(value) << 1) ^ static_cast<std::uint64_t>(value >> 63);
+}
+
+std::int64_t UnZigZag(std::uint64_t value)
+{
+    return static_cast<std::int64_t>(value >> 1) ^ -static_cast<std::int64_t>(value & 1);
+}
+
+// Eleven numbers of at most ten bytes each.
+constexpr std::size_t kMostPackedRow = 128;
+
+} // namespace
+
 std::size_t JobRunList::Begin(std::int64_t startMs)
 {
-    m_rows.emplace_back().row.startMs = startMs;
-    return m_rows.size() - 1;
+    m_open.emplace_back().row.startMs = startMs;
+    return size() - 1;
+}
+
+JobRunList::Row& JobRunList::Open(std::size_t row)
+{
+    return m_open[row - m_ended].row;
 }
 
 void JobRunList::SetLine(std::size_t row, std::string_view line)
 {
+    m_linesHash = HashLine(m_linesHash, line);
+    Entry& entry = m_open[row - m_ended];
+    // Only the same bytes count: a line the file holds escaped differs, and
+    // it and every line after it are held here.
+    if (m_expected && m_expectAt < m_expected->size) {
+        const std::size_t wanted = line.size() + 1;
+        if (m_expectAt + wanted > m_bufferAt + m_expectBuffer.size() && m_expectAt + wanted <= m_expected->size) {
+            m_bufferAt = m_expectAt;
+            const std::uint64_t left = m_expected->size - m_bufferAt;
+            m_expected->Read(m_bufferAt, static_cast<std::size_t>(std::min<std::uint64_t>(std::max(kExpectedPiece, wanted), left)),
+                             m_expectBuffer);
+        }
+        const std::string_view rest =
+            std::string_view(m_expectBuffer).substr(std::min<std::size_t>(m_expectAt - m_bufferAt, m_expectBuffer.size()));
+        if (rest.size() > line.size() && rest[line.size()] == '\n' && rest.starts_with(line)) {
+            entry.lineBlock = kExpectedBlock;
+            entry.lineFrom = static_cast<std::uint32_t>(m_expectAt);
+            entry.lineSize = static_cast<std::uint32_t>(line.size());
+            m_expectAt += wanted;
+            return;
+        }
+        m_expectAt = m_expected->size;
+    }
     constexpr std::size_t kBlock = 64 * 1024;
     if (m_lineBlocks.empty() || m_lineBlocks.back().capacity() - m_lineBlocks.back().size() < line.size())
         m_lineBlocks.emplace_back().reserve(std::max(kBlock, line.size()));
     std::string& block = m_lineBlocks.back();
-    Entry& entry = m_rows[row];
-    entry.lineBlock = static_cast<std::uint32_t>(m_lineBlocks.size() - 1);
+    entry.lineBlock = static_cast<std::uint32_t>(m_lineBlocks.size());
     entry.lineFrom = static_cast<std::uint32_t>(block.size());
     entry.lineSize = static_cast<std::uint32_t>(line.size());
     block.append(line);
-    m_linesHash = HashLine(m_linesHash, line);
 }
 
 void JobRunList::SetFirstEntry(std::size_t row, std::string entry)
 {
     m_firstEntries.push_back(std::move(entry));
-    m_rows[row].firstEntry = static_cast<std::uint32_t>(m_firstEntries.size());
+    m_open[row - m_ended].firstEntry = static_cast<std::uint32_t>(m_firstEntries.size());
 }
 
-std::string_view JobRunList::Line(std::size_t row) const
+// Each number as the difference from what the row before makes likely:
+// jobs of a run begin where the one before ended, and their lines follow
+// one another, so most rows take a byte a number.
+void JobRunList::Pack(const Entry& entry)
 {
-    const Entry& entry = m_rows[row];
-    if (m_lineBlocks.empty())
-        return {};
-    return std::string_view(m_lineBlocks[entry.lineBlock]).substr(entry.lineFrom, entry.lineSize);
+    constexpr std::size_t kBlock = 64 * 1024;
+    if (m_packed.empty() || m_packed.back().capacity() - m_packed.back().size() < kMostPackedRow) {
+        m_packed.emplace_back().reserve(kBlock);
+        m_packState.block = static_cast<std::uint32_t>(m_packed.size() - 1);
+        m_packState.offset = 0;
+    }
+    if (m_ended % kCheckpointRows == 0)
+        m_checkpoints.push_back(m_packState);
+    std::string& out = m_packed.back();
+    const Row& row = entry.row;
+    PutVarint(out, ZigZag(row.startMs - m_packState.startMs));
+    PutVarint(out, ZigZag(row.endMs - row.startMs));
+    PutVarint(out, ZigZag(row.entries));
+    PutVarint(out, row.rejected ? 1 : 0);
+    PutVarint(out, ZigZag(row.archivesWritten));
+    PutVarint(out, ZigZag(row.dataFilesUnchanged));
+    PutVarint(out, row.bytesWritten);
+    PutVarint(out, entry.firstEntry);
+    PutVarint(out, entry.lineBlock);
+    PutVarint(out, ZigZag(static_cast<std::int64_t>(entry.lineFrom) - m_packState.lineEnd));
+    PutVarint(out, entry.lineSize);
+    m_packState.offset = static_cast<std::uint32_t>(out.size());
+    m_packState.startMs = row.startMs;
+    m_packState.lineEnd = static_cast<std::int64_t>(entry.lineFrom) + entry.lineSize;
 }
 
-std::string_view JobRunList::FirstEntry(std::size_t row) const
+JobRunList::Entry JobRunList::Unpack(std::size_t block, std::size_t& offset, Checkpoint& state) const
 {
-    const std::uint32_t entry = m_rows[row].firstEntry;
-    return entry == 0 ? std::string_view() : std::string_view(m_firstEntries[entry - 1]);
+    const std::string& in = m_packed[block];
+    Entry entry;
+    Row& row = entry.row;
+    row.startMs = state.startMs + UnZigZag(GetVarint(in, offset));
+    row.endMs = row.startMs + UnZigZag(GetVarint(in, offset));
+    row.entries = static_cast<int>(UnZigZag(GetVarint(in, offset)));
+    row.rejected = GetVarint(in, offset) != 0;
+    row.archivesWritten = static_cast<int>(UnZigZag(GetVarint(in, offset)));
+    row.dataFilesUnchanged = static_cast<int>(UnZigZag(GetVarint(in, offset)));
+    row.bytesWritten = GetVarint(in, offset);
+    entry.firstEntry = static_cast<std::uint32_t>(GetVarint(in, offset));
+    entry.lineBlock = static_cast<std::uint32_t>(GetVarint(in, offset));
+    entry.lineFrom = static_cast<std::uint32_t>(state.lineEnd + UnZigZag(GetVarint(in, offset)));
+    entry.lineSize = static_cast<std::uint32_t>(GetVarint(in, offset));
+    state.startMs = row.startMs;
+    state.lineEnd = static_cast<std::int64_t>(entry.lineFrom) + entry.lineSize;
+    return entry;
+}
+
+void JobRunList::End(std::size_t row)
+{
+    if (row != m_ended || m_open.empty())
+        return;
+    const Entry& entry = m_open.front();
+    if (!entry.row.Clean())
+        ++m_unclean;
+    Pack(entry);
+    ++m_ended;
+    m_open.pop_front();
+}
+
+// Lines of the lines file, read a piece at a time for rows taken in their
+// order, or one alone.
+class JobRunList::LineReader {
+public:
+    explicit LineReader(std::size_t piece) : m_piece(piece) {}
+    std::string_view Line(const ExpectedLines& lines, std::uint64_t from, std::size_t size)
+    {
+        if (from < m_at || from + size > m_at + m_buffer.size()) {
+            m_at = from;
+            const std::uint64_t left = from < lines.size ? lines.size - from : 0;
+            lines.Read(from, static_cast<std::size_t>(std::min<std::uint64_t>(std::max(m_piece, size), left)),
+                       m_buffer);
+        }
+        return std::string_view(m_buffer).substr(std::min<std::size_t>(from - m_at, m_buffer.size()), size);
+    }
+
+private:
+    const std::size_t m_piece;
+    std::string m_buffer;
+    std::uint64_t m_at = 0;
+};
+
+JobRunList::View JobRunList::ViewOf(const Entry& entry, LineReader& lines) const
+{
+    View view;
+    view.row = entry.row;
+    if (entry.lineBlock == kExpectedBlock)
+        view.line = lines.Line(*m_expected, entry.lineFrom, entry.lineSize);
+    else if (entry.lineBlock != 0)
+        view.line = std::string_view(m_lineBlocks[entry.lineBlock - 1]).substr(entry.lineFrom, entry.lineSize);
+    if (entry.firstEntry != 0)
+        view.firstEntry = m_firstEntries[entry.firstEntry - 1];
+    return view;
+}
+
+JobRunList::Entry JobRunList::EntryOf(std::size_t row) const
+{
+    if (row >= m_ended)
+        return m_open[row - m_ended];
+    Checkpoint state = m_checkpoints[row / kCheckpointRows];
+    std::size_t block = state.block, offset = state.offset;
+    for (std::size_t at = row - row % kCheckpointRows;; ++at) {
+        if (offset >= m_packed[block].size()) {
+            ++block;
+            offset = 0;
+        }
+        const Entry entry = Unpack(block, offset, state);
+        if (at == row)
+            return entry;
+    }
+}
+
+void JobRunList::ForEach(const std::function<void(std::size_t, const View&)>& visit) const
+{
+    LineReader lines(kExpectedPiece);
+    Checkpoint state;
+    std::size_t block = 0, offset = 0;
+    for (std::size_t row = 0; row < m_ended; ++row) {
+        if (offset >= m_packed[block].size()) {
+            ++block;
+            offset = 0;
+        }
+        visit(row, ViewOf(Unpack(block, offset, state), lines));
+    }
+    for (std::size_t row = m_ended; row < size(); ++row)
+        visit(row, ViewOf(m_open[row - m_ended], lines));
+}
+
+bool JobRunList::AllClean() const
+{
+    return m_unclean == 0 &&
+           std::all_of(m_open.begin(), m_open.end(), [](const Entry& entry) { return entry.row.Clean(); });
 }
 
 JobRun JobRunList::Run(std::size_t row) const
 {
-    const Row& from = At(row);
+    LineReader lines(0);
+    const View view = ViewOf(EntryOf(row), lines);
     JobRun run;
-    run.line = std::string(Line(row));
-    run.start = QDateTime::fromMSecsSinceEpoch(from.startMs, Qt::UTC);
-    run.end = QDateTime::fromMSecsSinceEpoch(from.endMs, Qt::UTC);
-    run.entries = from.entries;
-    run.firstEntry = std::string(FirstEntry(row));
-    run.rejected = from.rejected;
-    run.archivesWritten = from.archivesWritten;
-    run.dataFilesUnchanged = from.dataFilesUnchanged;
-    run.bytesWritten = from.bytesWritten;
+    run.line = std::string(view.line);
+    run.start = QDateTime::fromMSecsSinceEpoch(view.row.startMs, Qt::UTC);
+    run.end = QDateTime::fromMSecsSinceEpoch(view.row.endMs, Qt::UTC);
+    run.entries = view.row.entries;
+    run.firstEntry = std::string(view.firstEntry);
+    run.rejected = view.row.rejected;
+    run.archivesWritten = view.row.archivesWritten;
+    run.dataFilesUnchanged = view.row.dataFilesUnchanged;
+    run.bytesWritten = view.row.bytesWritten;
     return run;
 }
 
@@ -665,12 +929,9 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
         PutRunsHeading(heading, file, ranHash, runs.size());
         if (in.read(static_cast<qint64>(heading.size())).toStdString() != heading)
             return false;
-        bool allClean = true;
-        for (std::size_t row = 0; row < runs.size() && allClean; ++row)
-            allClean = runs.At(row).Clean();
         QByteArray text;
         std::vector<std::string_view> old;
-        if (!allClean) {
+        if (!runs.AllClean()) {
             in.seek(0);
             text = in.readAll();
             const auto sections =
@@ -682,10 +943,10 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
         ReplacingFile out(runsPath);
         PutRunsHeading(out.Out(), file, ranHash, runs.size());
         RunDigits digits;
-        for (std::size_t row = 0; row < runs.size(); ++row) {
-            PutRow(out.Out(), runs, row, old.empty() ? std::string_view() : old[row], digits);
+        runs.ForEach([&](std::size_t row, const JobRunList::View& view) {
+            PutRow(out.Out(), view, old.empty() ? std::string_view() : old[row], digits);
             out.Spill();
-        }
+        });
         PutTrailer(out.Out(), runs.size());
         if (!out.Commit())
             report.failure = "cannot write " + runsPath.toStdString();
@@ -712,19 +973,19 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
     };
     std::string key;
     RunDigits digits;
-    for (std::size_t run = 0; run < runs.size(); ++run) {
+    runs.ForEach([&](std::size_t, const JobRunList::View& view) {
         key.clear();
-        PutText(key, runs.Line(run));
+        PutText(key, view.line);
         std::optional<std::size_t> row;
         if (const auto found = rowOf.find(key); found != rowOf.end())
             row = found->second;
         else if (const auto again = addedRowOf.find(key); again != addedRowOf.end())
             row = again->second;
         std::string text;
-        text.reserve(runs.FirstEntry(run).size() + 2 * kRunFieldsRoom);
+        text.reserve(view.firstEntry.size() + 2 * kRunFieldsRoom);
         // A failed run keeps the success before it, which the row holds
         // either as its own last run or beside it.
-        PutRow(text, runs, run, row ? current(*row) : std::string_view(), digits);
+        PutRow(text, view, row ? current(*row) : std::string_view(), digits);
         text.pop_back();
         if (!row) {
             addedRowOf.emplace(key, keys.size() + addedKeys.size());
@@ -735,7 +996,7 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
         } else {
             addedRows[*row - keys.size()] = std::move(text);
         }
-    }
+    });
 
     LinesHash merged;
     std::string lines, rows;

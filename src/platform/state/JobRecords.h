@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,9 +26,10 @@ struct JobRun {
     bool Clean() const { return entries == 0 && !rejected; }
 };
 
-// The jobs of one run as it gathers them: a row of numbers each, their lines
-// side by side in one buffer, and a first entry only for the jobs that have
-// one, so that a file of ten thousand jobs costs its run next to nothing.
+// The jobs of one run as it gathers them. A job that has ended is packed into
+// a few bytes, its line is taken from the records when they hold the same
+// one in the same row, and a first entry is kept only for the jobs that have
+// one: a file of ten thousand jobs costs its run next to no fresh memory.
 class JobRunList {
 public:
     struct Row {
@@ -38,37 +41,75 @@ public:
         bool rejected = false;
         bool Clean() const { return entries == 0 && !rejected; }
     };
+    // A row with its texts, which hold while the list is not changed.
+    struct View {
+        Row row;
+        std::string_view line, firstEntry;
+    };
 
-    std::size_t size() const { return m_rows.size(); }
-    bool empty() const { return m_rows.empty(); }
+    std::size_t size() const { return m_ended + m_open.size(); }
+    bool empty() const { return size() == 0; }
 
+    // Lines that equal those the records of `file` hold for the same rows
+    // are then taken from the records' own file rather than held again.
+    void ExpectLinesOf(const std::string& file);
     // A new job, which begins at startMs; returns its row.
     std::size_t Begin(std::int64_t startMs);
-    // Once for each row, in their order.
+    // Of a row begun and not yet ended, the line once and the first entry
+    // when it has one.
+    Row& Open(std::size_t row);
     void SetLine(std::size_t row, std::string_view line);
     void SetFirstEntry(std::size_t row, std::string entry);
-    Row& At(std::size_t row) { return m_rows[row].row; }
-    const Row& At(std::size_t row) const { return m_rows[row].row; }
-    std::string_view Line(std::size_t row) const;
-    std::string_view FirstEntry(std::size_t row) const;
+    // Rows end in the order they began; an ended row no longer changes.
+    void End(std::size_t row);
+
+    Row At(std::size_t row) const { return EntryOf(row).row; }
     // The job of the row as a value of its own.
     JobRun Run(std::size_t row) const;
+    // Every row in order, each unpacked once.
+    void ForEach(const std::function<void(std::size_t row, const View& view)>& visit) const;
+    bool AllClean() const;
     // Of the lines set so far, in their order: what tells this run's jobs
     // from another list of jobs.
     std::uint64_t LinesHash() const { return m_linesHash; }
 
 private:
+    struct ExpectedLines;
     struct Entry {
         Row row;
-        std::uint32_t lineBlock = 0, lineFrom = 0, lineSize = 0;
+        std::uint32_t lineBlock = 0; // 0: none; kExpectedBlock: in the records; else 1 + its block
+        std::uint32_t lineFrom = 0, lineSize = 0;
         std::uint32_t firstEntry = 0; // 1 + its index in m_firstEntries, 0 for none
     };
-    // Neither grows by copying what it holds: a run of many jobs is spared
-    // the copies and the fresh pages of a vector's growth.
-    std::deque<Entry> m_rows;
+    // Where unpacking may begin: every kCheckpointRows rows.
+    struct Checkpoint {
+        std::uint32_t block = 0, offset = 0;
+        std::int64_t startMs = 0, lineEnd = 0;
+    };
+    static constexpr std::uint32_t kExpectedBlock = UINT32_MAX;
+    static constexpr std::size_t kCheckpointRows = 16;
+
+    // Reads the lines of the records' file for a row's view.
+    class LineReader;
+
+    void Pack(const Entry& entry);
+    Entry Unpack(std::size_t block, std::size_t& offset, Checkpoint& state) const;
+    Entry EntryOf(std::size_t row) const;
+    View ViewOf(const Entry& entry, LineReader& lines) const;
+
+    std::vector<std::string> m_packed; // blocks of ended rows
+    std::vector<Checkpoint> m_checkpoints;
+    Checkpoint m_packState;            // after the last ended row
+    std::size_t m_ended = 0;
+    std::size_t m_unclean = 0;         // of the ended rows
+    std::deque<Entry> m_open;          // begun, not yet ended
     std::vector<std::string> m_lineBlocks;
     std::vector<std::string> m_firstEntries;
     std::uint64_t m_linesHash = 0;
+    std::shared_ptr<const ExpectedLines> m_expected;
+    std::uint64_t m_expectAt = 0; // where the next row's line is expected in m_expected
+    std::string m_expectBuffer;   // of m_expected, from m_bufferAt on
+    std::uint64_t m_bufferAt = 0;
 };
 
 struct JobRecord {

@@ -111,6 +111,8 @@ void frmDAZadaro::Execute()
         dialog.OnJobFinished([this](const JobRun& job) { Document().JobList().JobEnded(job); });
         WindowThreadPrompt prompt(this);
         modDAZadaro::RunContext run(&dialog, &prompt);
+        if (!CurrentFile().isEmpty())
+            run.ExpectJobsOf(modDAZadaro::AbsoluteConfigPath(CurrentFile().toStdString()));
         m_run = &run;
         dialog.Run([&] { outcome = modDAZadaro::ProcessJobs(run, jobs); }, [&] { run.RequestCancel(); });
         m_run = nullptr;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace ze6 {
 namespace {
@@ -48,12 +49,13 @@ protected:
             const bool failed = job.front() == '!';
             const std::size_t row = runs.Begin(at);
             runs.SetLine(row, failed ? job.substr(1) : job);
-            runs.At(row).endMs = at + 5;
-            runs.At(row).archivesWritten = failed ? 0 : 1;
+            runs.Open(row).endMs = at + 5;
+            runs.Open(row).archivesWritten = failed ? 0 : 1;
             if (failed) {
-                runs.At(row).entries = 1;
+                runs.Open(row).entries = 1;
                 runs.SetFirstEntry(row, "ERROR: target\tgone");
             }
+            runs.End(row);
         }
         return runs;
     }
@@ -156,6 +158,86 @@ TEST_F(JobRecordsTest, RecordsOfTheFirstLayoutAreKept)
     EXPECT_EQ(EndOf(records.jobs[0].lastSuccess), 1300);
     EXPECT_EQ(records.jobs[0].lastSuccess->bytesWritten, 9U);
     EXPECT_EQ(EndOf(records.jobs[1].lastRun), 7005);
+}
+
+// A run's list packs each ended row and takes the lines that match the
+// records from their file: rows across packing blocks and checkpoints, lines
+// across the pieces it reads and past the first that differs, come back as
+// they were put, one by one and in order.
+TEST_F(JobRecordsTest, AListOfManyJobsGivesBackEachRowAsItWasPut)
+{
+    constexpr std::size_t kJobs = 6000;
+    const auto line = [](std::size_t n, bool edited) {
+        return "\"/rz/data/LEDGER" + std::to_string(n) + ".RZT\" \"/backup/\" KEEPLAST:" +
+               std::to_string(n % 9 + 1) + (edited ? " IFCHANGED" : "");
+    };
+    std::vector<std::string> before;
+    for (std::size_t n = 0; n < kJobs; ++n)
+        before.push_back(line(n, false));
+    ASSERT_TRUE(UpdateJobRecords(m_file, Run(1000, before)).failure.empty());
+
+    JobRunList runs;
+    runs.ExpectLinesOf(m_file);
+    std::vector<JobRun> put;
+    std::int64_t at = 1'796'732'481'914;
+    for (std::size_t n = 0; n < kJobs; ++n) {
+        JobRun job;
+        job.line = line(n, n >= kJobs - 100 || n == 4000);
+        const std::size_t row = runs.Begin(at);
+        runs.SetLine(row, job.line);
+        JobRunList::Row& numbers = runs.Open(row);
+        numbers.endMs = at + static_cast<std::int64_t>(n % 7 == 0 ? 86'400'000 : n % 3);
+        numbers.entries = n % 50 == 0 ? 3 : 0;
+        numbers.archivesWritten = static_cast<int>(n % 1000);
+        numbers.dataFilesUnchanged = static_cast<int>(n % 13);
+        numbers.bytesWritten = (std::uint64_t{1} << (n % 48)) + n;
+        numbers.rejected = n % 777 == 0;
+        if (!numbers.Clean())
+            runs.SetFirstEntry(row, "ERROR " + std::to_string(n));
+        job.start = QDateTime::fromMSecsSinceEpoch(at, Qt::UTC);
+        job.end = QDateTime::fromMSecsSinceEpoch(numbers.endMs, Qt::UTC);
+        job.entries = numbers.entries;
+        job.archivesWritten = numbers.archivesWritten;
+        job.dataFilesUnchanged = numbers.dataFilesUnchanged;
+        job.bytesWritten = numbers.bytesWritten;
+        job.rejected = numbers.rejected;
+        job.firstEntry = numbers.Clean() ? "" : "ERROR " + std::to_string(n);
+        put.push_back(job);
+        // A clock set back now and then.
+        at = n % 500 == 499 ? at - 3'600'000 : numbers.endMs;
+        if (n + 1 < kJobs && n % 2 == 0)
+            continue; // ends with the next, as jobs whose archives are still made
+        for (std::size_t ended = row + 1 - (n % 2 == 0 ? 1 : 2); ended <= row; ++ended)
+            runs.End(ended);
+    }
+    const auto same = [](const JobRun& a, const JobRun& b) {
+        return a.line == b.line && a.start == b.start && a.end == b.end && a.entries == b.entries &&
+               a.firstEntry == b.firstEntry && a.rejected == b.rejected && a.archivesWritten == b.archivesWritten &&
+               a.dataFilesUnchanged == b.dataFilesUnchanged && a.bytesWritten == b.bytesWritten;
+    };
+    ASSERT_EQ(runs.size(), kJobs);
+    for (const std::size_t row : {std::size_t{0}, std::size_t{15}, std::size_t{16}, std::size_t{2999},
+                                  std::size_t{4000}, std::size_t{4001}, kJobs - 101, kJobs - 1})
+        EXPECT_TRUE(same(runs.Run(row), put[row])) << "row " << row;
+    std::size_t visited = 0;
+    runs.ForEach([&](std::size_t row, const JobRunList::View& view) {
+        EXPECT_EQ(row, visited++);
+        EXPECT_EQ(view.line, put[row].line) << "row " << row;
+        EXPECT_EQ(view.row.bytesWritten, put[row].bytesWritten) << "row " << row;
+        EXPECT_EQ(view.row.endMs, put[row].end.toMSecsSinceEpoch()) << "row " << row;
+        EXPECT_EQ(view.firstEntry, put[row].firstEntry) << "row " << row;
+    });
+    EXPECT_EQ(visited, kJobs);
+    EXPECT_FALSE(runs.AllClean());
+
+    // The changed lines go through the merge, which reads the lines taken
+    // from the records' file.
+    ASSERT_TRUE(UpdateJobRecords(m_file, runs).failure.empty());
+    JobRecordsReport report;
+    const JobRecordFile records = ReadJobRecords(m_file, report);
+    ASSERT_EQ(records.jobs.size(), kJobs + 101);
+    EXPECT_EQ(records.Find(put[4000].line)->lastRun->firstEntry, "ERROR 4000");
+    EXPECT_EQ(records.Find(put[3999].line)->lastRun->bytesWritten, put[3999].bytesWritten);
 }
 
 } // namespace
