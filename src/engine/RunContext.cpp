@@ -55,7 +55,7 @@ std::int64_t RunContext::JobTime()
 {
     const std::int64_t now = CoarseMonotonicMs();
     if (m_lastTimeRead < 0 || now - m_lastTimeRead >= 100) {
-        m_lastTime = GetClock().Now().toMSecsSinceEpoch();
+        m_lastTime = GetClock().NowMs();
         m_lastTimeRead = now;
     }
     return m_lastTime;

@@ -10,6 +10,7 @@ namespace {
 class LocalClock final : public Clock {
 public:
     QDateTime Now() override { return QDateTime::currentDateTime(); }
+    std::int64_t NowMs() override { return QDateTime::currentMSecsSinceEpoch(); }
 
     void WaitForNextSecond() override
     {

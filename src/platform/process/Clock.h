@@ -11,6 +11,9 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDateTime Now() = 0;
+    // Now, as milliseconds since the epoch: what a record of a time keeps,
+    // which a clock can tell without the local time zone.
+    virtual std::int64_t NowMs() { return Now().toMSecsSinceEpoch(); }
     // Returns once the clock has moved on to its next whole second.
     virtual void WaitForNextSecond() = 0;
 };

@@ -822,13 +822,13 @@ private:
     std::uint64_t m_at = 0;
 };
 
-JobRunList::View JobRunList::ViewOf(const Entry& entry, LineReader& lines) const
+JobRunList::View JobRunList::ViewOf(const Entry& entry, LineReader* lines) const
 {
     View view;
     view.row = entry.row;
-    if (entry.lineBlock == kExpectedBlock)
-        view.line = lines.Line(*m_expected, entry.lineFrom, entry.lineSize);
-    else if (entry.lineBlock != 0)
+    if (lines != nullptr && entry.lineBlock == kExpectedBlock)
+        view.line = lines->Line(*m_expected, entry.lineFrom, entry.lineSize);
+    else if (lines != nullptr && entry.lineBlock != 0)
         view.line = std::string_view(m_lineBlocks[entry.lineBlock - 1]).substr(entry.lineFrom, entry.lineSize);
     if (entry.firstEntry != 0)
         view.firstEntry = m_firstEntries[entry.firstEntry - 1];
@@ -852,9 +852,10 @@ JobRunList::Entry JobRunList::EntryOf(std::size_t row) const
     }
 }
 
-void JobRunList::ForEach(const std::function<void(std::size_t, const View&)>& visit) const
+void JobRunList::ForEach(Lines withLines, const std::function<void(std::size_t, const View&)>& visit) const
 {
-    LineReader lines(kExpectedPiece);
+    LineReader reader(kExpectedPiece);
+    LineReader* const lines = withLines == Lines::With ? &reader : nullptr;
     Checkpoint state;
     std::size_t block = 0, offset = 0;
     for (std::size_t row = 0; row < m_ended; ++row) {
@@ -877,7 +878,7 @@ bool JobRunList::AllClean() const
 JobRun JobRunList::Run(std::size_t row) const
 {
     LineReader lines(0);
-    const View view = ViewOf(EntryOf(row), lines);
+    const View view = ViewOf(EntryOf(row), &lines);
     JobRun run;
     run.line = std::string(view.line);
     run.start = QDateTime::fromMSecsSinceEpoch(view.row.startMs, Qt::UTC);
@@ -943,7 +944,7 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
         ReplacingFile out(runsPath);
         PutRunsHeading(out.Out(), file, ranHash, runs.size());
         RunDigits digits;
-        runs.ForEach([&](std::size_t row, const JobRunList::View& view) {
+        runs.ForEach(JobRunList::Lines::Without, [&](std::size_t row, const JobRunList::View& view) {
             PutRow(out.Out(), view, old.empty() ? std::string_view() : old[row], digits);
             out.Spill();
         });
@@ -973,7 +974,7 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
     };
     std::string key;
     RunDigits digits;
-    runs.ForEach([&](std::size_t, const JobRunList::View& view) {
+    runs.ForEach(JobRunList::Lines::With, [&](std::size_t, const JobRunList::View& view) {
         key.clear();
         PutText(key, view.line);
         std::optional<std::size_t> row;

@@ -66,8 +66,10 @@ public:
     Row At(std::size_t row) const { return EntryOf(row).row; }
     // The job of the row as a value of its own.
     JobRun Run(std::size_t row) const;
-    // Every row in order, each unpacked once.
-    void ForEach(const std::function<void(std::size_t row, const View& view)>& visit) const;
+    // Every row in order, each unpacked once; without the lines, the views'
+    // lines are empty.
+    enum class Lines { With, Without };
+    void ForEach(Lines lines, const std::function<void(std::size_t row, const View& view)>& visit) const;
     bool AllClean() const;
     // Of the lines set so far, in their order: what tells this run's jobs
     // from another list of jobs.
@@ -95,7 +97,7 @@ private:
     void Pack(const Entry& entry);
     Entry Unpack(std::size_t block, std::size_t& offset, Checkpoint& state) const;
     Entry EntryOf(std::size_t row) const;
-    View ViewOf(const Entry& entry, LineReader& lines) const;
+    View ViewOf(const Entry& entry, LineReader* lines) const;
 
     std::vector<std::string> m_packed; // blocks of ended rows
     std::vector<Checkpoint> m_checkpoints;

@@ -220,7 +220,7 @@ TEST_F(JobRecordsTest, AListOfManyJobsGivesBackEachRowAsItWasPut)
                                   std::size_t{4000}, std::size_t{4001}, kJobs - 101, kJobs - 1})
         EXPECT_TRUE(same(runs.Run(row), put[row])) << "row " << row;
     std::size_t visited = 0;
-    runs.ForEach([&](std::size_t row, const JobRunList::View& view) {
+    runs.ForEach(JobRunList::Lines::With, [&](std::size_t row, const JobRunList::View& view) {
         EXPECT_EQ(row, visited++);
         EXPECT_EQ(view.line, put[row].line) << "row " << row;
         EXPECT_EQ(view.row.bytesWritten, put[row].bytesWritten) << "row " << row;
