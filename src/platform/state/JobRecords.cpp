@@ -812,12 +812,16 @@ public:
             const std::uint64_t left = from < lines.size ? lines.size - from : 0;
             lines.Read(from, static_cast<std::size_t>(std::min<std::uint64_t>(std::max(m_piece, size), left)),
                        m_buffer);
+            m_failed = m_failed || from + size > m_at + m_buffer.size();
         }
         return std::string_view(m_buffer).substr(std::min<std::size_t>(from - m_at, m_buffer.size()), size);
     }
+    // Whether a line could not be read whole.
+    bool Failed() const { return m_failed; }
 
 private:
     const std::size_t m_piece;
+    bool m_failed = false;
     std::string m_buffer;
     std::uint64_t m_at = 0;
 };
@@ -852,7 +856,7 @@ JobRunList::Entry JobRunList::EntryOf(std::size_t row) const
     }
 }
 
-void JobRunList::ForEach(Lines withLines, const std::function<void(std::size_t, const View&)>& visit) const
+bool JobRunList::ForEach(Lines withLines, const std::function<void(std::size_t, const View&)>& visit) const
 {
     LineReader reader(kExpectedPiece);
     LineReader* const lines = withLines == Lines::With ? &reader : nullptr;
@@ -867,6 +871,7 @@ void JobRunList::ForEach(Lines withLines, const std::function<void(std::size_t, 
     }
     for (std::size_t row = m_ended; row < size(); ++row)
         visit(row, ViewOf(m_open[row - m_ended], lines));
+    return !reader.Failed();
 }
 
 bool JobRunList::AllClean() const
@@ -974,7 +979,7 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
     };
     std::string key;
     RunDigits digits;
-    runs.ForEach(JobRunList::Lines::With, [&](std::size_t, const JobRunList::View& view) {
+    const bool linesRead = runs.ForEach(JobRunList::Lines::With, [&](std::size_t, const JobRunList::View& view) {
         key.clear();
         PutText(key, view.line);
         std::optional<std::size_t> row;
@@ -998,6 +1003,10 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
             addedRows[*row - keys.size()] = std::move(text);
         }
     });
+    if (!linesRead) {
+        report.failure = "cannot read back the job lines of the records of " + (file.empty() ? "the command line" : file);
+        return report;
+    }
 
     LinesHash merged;
     std::string lines, rows;

@@ -67,9 +67,10 @@ public:
     // The job of the row as a value of its own.
     JobRun Run(std::size_t row) const;
     // Every row in order, each unpacked once; without the lines, the views'
-    // lines are empty.
+    // lines are empty. False when a line taken from the records' file could
+    // not be read back: the views' lines are then not all to be trusted.
     enum class Lines { With, Without };
-    void ForEach(Lines lines, const std::function<void(std::size_t row, const View& view)>& visit) const;
+    bool ForEach(Lines lines, const std::function<void(std::size_t row, const View& view)>& visit) const;
     bool AllClean() const;
     // Of the lines set so far, in their order: what tells this run's jobs
     // from another list of jobs.
