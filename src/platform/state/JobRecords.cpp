@@ -609,10 +609,6 @@ struct JobRunList::ExpectedLines {
     }
 };
 
-namespace {
-constexpr std::size_t kExpectedPiece = 32 * 1024;
-} // namespace
-
 void JobRunList::ExpectLinesOf(const std::string& file)
 {
     m_expected.reset();
@@ -638,12 +634,10 @@ void JobRunList::ExpectLinesOf(const std::string& file)
     expected->size = static_cast<std::uint64_t>(status.st_size);
     std::string linesHeading;
     PutFileHeading(linesHeading, kLinesHeader, file);
-    if (!expected->Read(0, static_cast<std::size_t>(std::min<std::uint64_t>(expected->size, kExpectedPiece)),
-                        m_expectBuffer) ||
-        !std::string_view(m_expectBuffer).starts_with(linesHeading))
+    m_expectReader = LineReader(kExpectedPiece);
+    if (m_expectReader.Line(*expected, 0, linesHeading.size()) != linesHeading)
         return;
     m_expected = std::move(expected);
-    m_bufferAt = 0;
     m_expectAt = linesHeading.size();
 }
 
@@ -703,15 +697,8 @@ void JobRunList::SetLine(std::size_t row, std::string_view line)
     // it and every line after it are held here.
     if (m_expected && m_expectAt < m_expected->size) {
         const std::size_t wanted = line.size() + 1;
-        if (m_expectAt + wanted > m_bufferAt + m_expectBuffer.size() && m_expectAt + wanted <= m_expected->size) {
-            m_bufferAt = m_expectAt;
-            const std::uint64_t left = m_expected->size - m_bufferAt;
-            m_expected->Read(m_bufferAt, static_cast<std::size_t>(std::min<std::uint64_t>(std::max(kExpectedPiece, wanted), left)),
-                             m_expectBuffer);
-        }
-        const std::string_view rest =
-            std::string_view(m_expectBuffer).substr(std::min<std::size_t>(m_expectAt - m_bufferAt, m_expectBuffer.size()));
-        if (rest.size() > line.size() && rest[line.size()] == '\n' && rest.starts_with(line)) {
+        const std::string_view stored = m_expectReader.Line(*m_expected, m_expectAt, wanted);
+        if (stored.size() == wanted && stored.back() == '\n' && stored.starts_with(line)) {
             entry.lineBlock = kExpectedBlock;
             entry.lineFrom = static_cast<std::uint32_t>(m_expectAt);
             entry.lineSize = static_cast<std::uint32_t>(line.size());
@@ -800,31 +787,16 @@ void JobRunList::End(std::size_t row)
     m_open.pop_front();
 }
 
-// Lines of the lines file, read a piece at a time for rows taken in their
-// order, or one alone.
-class JobRunList::LineReader {
-public:
-    explicit LineReader(std::size_t piece) : m_piece(piece) {}
-    std::string_view Line(const ExpectedLines& lines, std::uint64_t from, std::size_t size)
-    {
-        if (from < m_at || from + size > m_at + m_buffer.size()) {
-            m_at = from;
-            const std::uint64_t left = from < lines.size ? lines.size - from : 0;
-            lines.Read(from, static_cast<std::size_t>(std::min<std::uint64_t>(std::max(m_piece, size), left)),
-                       m_buffer);
-            m_failed = m_failed || from + size > m_at + m_buffer.size();
-        }
-        return std::string_view(m_buffer).substr(std::min<std::size_t>(from - m_at, m_buffer.size()), size);
+std::string_view JobRunList::LineReader::Line(const ExpectedLines& lines, std::uint64_t from, std::size_t size)
+{
+    if (from < m_at || from + size > m_at + m_buffer.size()) {
+        m_at = from;
+        const std::uint64_t left = from < lines.size ? lines.size - from : 0;
+        lines.Read(from, static_cast<std::size_t>(std::min<std::uint64_t>(std::max(m_piece, size), left)), m_buffer);
+        m_failed = m_failed || from + size > m_at + m_buffer.size();
     }
-    // Whether a line could not be read whole.
-    bool Failed() const { return m_failed; }
-
-private:
-    const std::size_t m_piece;
-    bool m_failed = false;
-    std::string m_buffer;
-    std::uint64_t m_at = 0;
-};
+    return std::string_view(m_buffer).substr(std::min<std::size_t>(from - m_at, m_buffer.size()), size);
+}
 
 JobRunList::View JobRunList::ViewOf(const Entry& entry, LineReader* lines) const
 {

@@ -92,8 +92,23 @@ private:
     static constexpr std::uint32_t kExpectedBlock = UINT32_MAX;
     static constexpr std::size_t kCheckpointRows = 16;
 
-    // Reads the lines of the records' file for a row's view.
-    class LineReader;
+    // Lines of the records' file, read a piece at a time for rows taken in
+    // their order, or one alone.
+    class LineReader {
+    public:
+        explicit LineReader(std::size_t piece) : m_piece(piece) {}
+        // `size` bytes from `from` on; fewer where the file ends or cannot be read.
+        std::string_view Line(const ExpectedLines& lines, std::uint64_t from, std::size_t size);
+        // Whether a line could not be read whole.
+        bool Failed() const { return m_failed; }
+
+    private:
+        std::size_t m_piece;
+        bool m_failed = false;
+        std::string m_buffer;
+        std::uint64_t m_at = 0;
+    };
+    static constexpr std::size_t kExpectedPiece = 32 * 1024;
 
     void Pack(const Entry& entry);
     Entry Unpack(std::size_t block, std::size_t& offset, Checkpoint& state) const;
@@ -111,8 +126,7 @@ private:
     std::uint64_t m_linesHash = 0;
     std::shared_ptr<const ExpectedLines> m_expected;
     std::uint64_t m_expectAt = 0; // where the next row's line is expected in m_expected
-    std::string m_expectBuffer;   // of m_expected, from m_bufferAt on
-    std::uint64_t m_bufferAt = 0;
+    LineReader m_expectReader{kExpectedPiece};
 };
 
 struct JobRecord {
