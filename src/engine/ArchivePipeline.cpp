@@ -102,12 +102,8 @@ void ArchivePipeline::Add(const std::string& sourceFolder, const std::string& ta
         CommitBuilt();
 }
 
-void ArchivePipeline::AddEvent(std::function<void()> event)
+void ArchivePipeline::Queue(std::function<void()> event)
 {
-    if (m_items.empty()) {
-        event();
-        return;
-    }
     auto item = std::make_unique<PipelineItem>();
     item->event = std::move(event);
     m_items.push_back(std::move(item));

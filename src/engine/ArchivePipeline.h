@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace ze6::modDAZadaro {
 
@@ -40,11 +41,21 @@ public:
     void Add(const std::string& sourceFolder, const std::string& targetFolder, const std::string& fileName,
              const RetentionRules& retention, bool ifChanged = false);
     // Called on the run's thread once every data file added before it is reported.
-    void AddEvent(std::function<void()> event);
+    // Mostly nothing is pending, and the event runs at once, unwrapped: a
+    // file of ten thousand jobs has two of them a job.
+    template <typename Event>
+    void AddEvent(Event&& event)
+    {
+        if (m_items.empty())
+            event();
+        else
+            Queue(std::function<void()>(std::forward<Event>(event)));
+    }
     // Reports everything added so far.
     void CommitAll();
 
 private:
+    void Queue(std::function<void()> event);
     void Prepare(PipelineItem& file, const std::string& targetFolder);
     bool NameTakenByThisRun(const std::string& archivePath) const;
     void BuildLive(PipelineItem& file);

@@ -198,10 +198,12 @@ struct RunDigits {
 
 // A run's fields are put together in place and appended at once: a file of
 // ten thousand rows is written a row, not a character, at a time.
-void PutRun(std::string& out, const JobRunList::Row& run, std::string_view firstEntry, RunDigits& digits)
+constexpr std::size_t kRunNumbersRoom = 8 * 24;
+
+// The fields up to the first entry, with the tab after them, at `at`.
+char* PutRunNumbers(char* at, const JobRunList::Row& run, RunDigits& digits)
 {
-    char fields[8 * 24];
-    char* at = digits.start.Put(fields, run.startMs);
+    at = digits.start.Put(at, run.startMs);
     *at++ = '\t';
     // The end as the time the job took, which is short to write.
     at = digits.took.Put(at, run.endMs - run.startMs);
@@ -216,7 +218,13 @@ void PutRun(std::string& out, const JobRunList::Row& run, std::string_view first
     number(run.archivesWritten);
     number(run.dataFilesUnchanged);
     number(run.bytesWritten);
-    out.append(fields, at);
+    return at;
+}
+
+void PutRun(std::string& out, const JobRunList::Row& run, std::string_view firstEntry, RunDigits& digits)
+{
+    char fields[kRunNumbersRoom];
+    out.append(fields, static_cast<std::size_t>(PutRunNumbers(fields, run, digits) - fields));
     PutText(out, firstEntry);
 }
 
@@ -460,12 +468,23 @@ std::string_view SuccessOf(std::string_view row)
 void PutRow(std::string& out, const JobRunList::View& view, std::string_view old, RunDigits& digits)
 {
     const JobRunList::Row& run = view.row;
-    PutRun(out, run, view.firstEntry, digits);
     const std::string_view success = run.Clean() || old.empty() ? std::string_view() : SuccessOf(old);
-    if (success.empty())
-        out += "\t-";
-    else
-        out.append(1, '\t').append(success);
+    if (success.empty() && view.firstEntry.empty()) {
+        // The usual row: its run, no first entry, no success of its own.
+        char fields[kRunNumbersRoom + 3];
+        char* at = PutRunNumbers(fields, run, digits);
+        *at++ = '\t';
+        *at++ = '-';
+        *at++ = '\n';
+        out.append(fields, static_cast<std::size_t>(at - fields));
+        return;
+    }
+    PutRun(out, run, view.firstEntry, digits);
+    if (success.empty()) {
+        out.append("\t-\n", 3);
+        return;
+    }
+    out.append(1, '\t').append(success);
     out += '\n';
 }
 
@@ -611,6 +630,9 @@ struct JobRunList::ExpectedLines {
 
 void JobRunList::ExpectLinesOf(const std::string& file)
 {
+    // Lines are taken from the first row on, or not at all.
+    if (!empty())
+        return;
     m_expected.reset();
     std::string heading;
     PutFileHeading(heading, kRunsHeader, file);
@@ -639,24 +661,77 @@ void JobRunList::ExpectLinesOf(const std::string& file)
         return;
     m_expected = std::move(expected);
     m_expectAt = linesHeading.size();
+    m_takenFrom = m_takenEnd = m_expectAt;
+    m_takenPlain = true;
+    m_expectedHash = 0;
+    std::from_chars(hash.data(), hash.data() + hash.size(), m_expectedHash, 16);
+}
+
+std::uint64_t JobRunList::HashTakenLines() const
+{
+    std::uint64_t hash = 0;
+    std::string piece, split;
+    const std::uint64_t end = m_takenEnd;
+    for (std::uint64_t at = m_takenFrom; at < end;) {
+        const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(kExpectedPiece, end - at));
+        // A line that cannot be read back leaves a hash no lines file has,
+        // and the merge that follows says why.
+        if (!m_expected->Read(at, length, piece))
+            return hash ^ 1;
+        at += length;
+        std::string_view rest(piece);
+        for (std::size_t newline; (newline = rest.find('\n')) != std::string_view::npos;
+             rest.remove_prefix(newline + 1)) {
+            if (split.empty()) {
+                hash = HashLine(hash, rest.substr(0, newline));
+            } else {
+                split.append(rest.substr(0, newline));
+                hash = HashLine(hash, split);
+                split.clear();
+            }
+        }
+        split.append(rest);
+    }
+    return hash;
+}
+
+std::uint64_t JobRunList::LinesHash() const
+{
+    if (m_unhashedRows == 0)
+        return m_linesHash;
+    // Every line so far the records' own, and no more: the hash that names
+    // their lines file. A line taken as it is stored escaped is not its own.
+    if (m_takenPlain && m_unhashedRows == size()) {
+        std::string trailer, stored;
+        PutTrailer(trailer, size());
+        if (m_takenEnd + trailer.size() == m_expected->size && m_expected->Read(m_takenEnd, trailer.size(), stored) &&
+            stored == trailer)
+            return m_expectedHash;
+    }
+    return HashTakenLines();
 }
 
 namespace {
 
-void PutVarint(std::string& out, std::uint64_t value)
+char* PutVarint(char* out, std::uint64_t value)
 {
     while (value >= 0x80) {
-        out += static_cast<char>((value & 0x7F) | 0x80);
+        *out++ = static_cast<char>((value & 0x7F) | 0x80);
         value >>= 7;
     }
-    out += static_cast<char>(value);
+    *out++ = static_cast<char>(value);
+    return out;
 }
 
-std::uint64_t GetVarint(const std::string& in, std::size_t& at)
+// Most numbers of a row take one byte.
+std::uint64_t GetVarint(const unsigned char*& in)
 {
-    std::uint64_t value = 0;
-    for (int shift = 0;; shift += 7) {
-        const auto byte = static_cast<unsigned char>(in[at++]);
+    std::uint64_t value = *in++;
+    if (value < 0x80)
+        return value;
+    value &= 0x7F;
+    for (int shift = 7;; shift += 7) {
+        const unsigned char byte = *in++;
         value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
         if ((byte & 0x80) == 0)
             return value;
@@ -673,8 +748,9 @@ std::int64_t UnZigZag(std::uint64_t value)
     return static_cast<std::int64_t>(value >> 1) ^ -static_cast<std::int64_t>(value & 1);
 }
 
-// Eleven numbers of at most ten bytes each.
+// Its kind, then eleven numbers of at most ten bytes each.
 constexpr std::size_t kMostPackedRow = 128;
+constexpr char kFullRow = 0, kPlainRow = 1;
 
 } // namespace
 
@@ -686,13 +762,12 @@ std::size_t JobRunList::Begin(std::int64_t startMs)
 
 JobRunList::Row& JobRunList::Open(std::size_t row)
 {
-    return m_open[row - m_ended].row;
+    return OpenEntry(row).row;
 }
 
 void JobRunList::SetLine(std::size_t row, std::string_view line)
 {
-    m_linesHash = HashLine(m_linesHash, line);
-    Entry& entry = m_open[row - m_ended];
+    Entry& entry = OpenEntry(row);
     // Only the same bytes count: a line the file holds escaped differs, and
     // it and every line after it are held here.
     if (m_expected && m_expectAt < m_expected->size) {
@@ -703,10 +778,20 @@ void JobRunList::SetLine(std::size_t row, std::string_view line)
             entry.lineFrom = static_cast<std::uint32_t>(m_expectAt);
             entry.lineSize = static_cast<std::uint32_t>(line.size());
             m_expectAt += wanted;
+            m_takenEnd = m_expectAt;
+            // Lines taken from the start on are hashed only when they turn
+            // out not to be all the records hold.
+            ++m_unhashedRows;
+            m_takenPlain = m_takenPlain && line.find('\\') == std::string_view::npos;
             return;
         }
         m_expectAt = m_expected->size;
     }
+    if (m_unhashedRows > 0) {
+        m_linesHash = HashTakenLines();
+        m_unhashedRows = 0;
+    }
+    m_linesHash = HashLine(m_linesHash, line);
     constexpr std::size_t kBlock = 64 * 1024;
     if (m_lineBlocks.empty() || m_lineBlocks.back().capacity() - m_lineBlocks.back().size() < line.size())
         m_lineBlocks.emplace_back().reserve(std::max(kBlock, line.size()));
@@ -720,7 +805,14 @@ void JobRunList::SetLine(std::size_t row, std::string_view line)
 void JobRunList::SetFirstEntry(std::size_t row, std::string entry)
 {
     m_firstEntries.push_back(std::move(entry));
-    m_open[row - m_ended].firstEntry = static_cast<std::uint32_t>(m_firstEntries.size());
+    OpenEntry(row).firstEntry = static_cast<std::uint32_t>(m_firstEntries.size());
+}
+
+// Where the line after the last one packed begins when it follows it: the
+// records' lines file ends each with a newline, the run's own blocks do not.
+std::int64_t JobRunList::NextLineFrom(const Checkpoint& state)
+{
+    return state.lineEnd + (state.lineBlock == kExpectedBlock ? 1 : 0);
 }
 
 // Each number as the difference from what the row before makes likely:
@@ -738,53 +830,92 @@ void JobRunList::Pack(const Entry& entry)
         m_checkpoints.push_back(m_packState);
     std::string& out = m_packed.back();
     const Row& row = entry.row;
-    PutVarint(out, ZigZag(row.startMs - m_packState.startMs));
-    PutVarint(out, ZigZag(row.endMs - row.startMs));
-    PutVarint(out, ZigZag(row.entries));
-    PutVarint(out, row.rejected ? 1 : 0);
-    PutVarint(out, ZigZag(row.archivesWritten));
-    PutVarint(out, ZigZag(row.dataFilesUnchanged));
-    PutVarint(out, row.bytesWritten);
-    PutVarint(out, entry.firstEntry);
-    PutVarint(out, entry.lineBlock);
-    PutVarint(out, ZigZag(static_cast<std::int64_t>(entry.lineFrom) - m_packState.lineEnd));
-    PutVarint(out, entry.lineSize);
+    char packed[kMostPackedRow];
+    char* at = packed;
+    // Most rows wrote nothing and logged nothing, and their lines follow
+    // the line before: those take three numbers.
+    const bool plain = row.entries == 0 && !row.rejected && row.archivesWritten == 0 && row.dataFilesUnchanged == 0 &&
+                       row.bytesWritten == 0 && entry.firstEntry == 0 && entry.lineBlock == m_packState.lineBlock &&
+                       entry.lineFrom == NextLineFrom(m_packState);
+    *at++ = plain ? kPlainRow : kFullRow;
+    at = PutVarint(at, ZigZag(row.startMs - m_packState.startMs));
+    at = PutVarint(at, ZigZag(row.endMs - row.startMs));
+    if (plain) {
+        at = PutVarint(at, entry.lineSize);
+        out.append(packed, static_cast<std::size_t>(at - packed));
+        m_packState.offset = static_cast<std::uint32_t>(out.size());
+        m_packState.startMs = row.startMs;
+        m_packState.lineEnd = static_cast<std::int64_t>(entry.lineFrom) + entry.lineSize;
+        return;
+    }
+    at = PutVarint(at, ZigZag(row.entries));
+    at = PutVarint(at, row.rejected ? 1 : 0);
+    at = PutVarint(at, ZigZag(row.archivesWritten));
+    at = PutVarint(at, ZigZag(row.dataFilesUnchanged));
+    at = PutVarint(at, row.bytesWritten);
+    at = PutVarint(at, entry.firstEntry);
+    at = PutVarint(at, entry.lineBlock);
+    at = PutVarint(at, ZigZag(static_cast<std::int64_t>(entry.lineFrom) - m_packState.lineEnd));
+    at = PutVarint(at, entry.lineSize);
+    out.append(packed, static_cast<std::size_t>(at - packed));
     m_packState.offset = static_cast<std::uint32_t>(out.size());
     m_packState.startMs = row.startMs;
     m_packState.lineEnd = static_cast<std::int64_t>(entry.lineFrom) + entry.lineSize;
+    m_packState.lineBlock = entry.lineBlock;
 }
 
 JobRunList::Entry JobRunList::Unpack(std::size_t block, std::size_t& offset, Checkpoint& state) const
 {
-    const std::string& in = m_packed[block];
+    const auto* const begin = reinterpret_cast<const unsigned char*>(m_packed[block].data());
+    const unsigned char* in = begin + offset;
     Entry entry;
     Row& row = entry.row;
-    row.startMs = state.startMs + UnZigZag(GetVarint(in, offset));
-    row.endMs = row.startMs + UnZigZag(GetVarint(in, offset));
-    row.entries = static_cast<int>(UnZigZag(GetVarint(in, offset)));
-    row.rejected = GetVarint(in, offset) != 0;
-    row.archivesWritten = static_cast<int>(UnZigZag(GetVarint(in, offset)));
-    row.dataFilesUnchanged = static_cast<int>(UnZigZag(GetVarint(in, offset)));
-    row.bytesWritten = GetVarint(in, offset);
-    entry.firstEntry = static_cast<std::uint32_t>(GetVarint(in, offset));
-    entry.lineBlock = static_cast<std::uint32_t>(GetVarint(in, offset));
-    entry.lineFrom = static_cast<std::uint32_t>(state.lineEnd + UnZigZag(GetVarint(in, offset)));
-    entry.lineSize = static_cast<std::uint32_t>(GetVarint(in, offset));
+    const bool plain = *in++ == kPlainRow;
+    row.startMs = state.startMs + UnZigZag(GetVarint(in));
+    row.endMs = row.startMs + UnZigZag(GetVarint(in));
+    if (plain) {
+        entry.lineBlock = state.lineBlock;
+        entry.lineFrom = static_cast<std::uint32_t>(NextLineFrom(state));
+        entry.lineSize = static_cast<std::uint32_t>(GetVarint(in));
+        offset = static_cast<std::size_t>(in - begin);
+        state.startMs = row.startMs;
+        state.lineEnd = static_cast<std::int64_t>(entry.lineFrom) + entry.lineSize;
+        return entry;
+    }
+    row.entries = static_cast<int>(UnZigZag(GetVarint(in)));
+    row.rejected = GetVarint(in) != 0;
+    row.archivesWritten = static_cast<int>(UnZigZag(GetVarint(in)));
+    row.dataFilesUnchanged = static_cast<int>(UnZigZag(GetVarint(in)));
+    row.bytesWritten = GetVarint(in);
+    entry.firstEntry = static_cast<std::uint32_t>(GetVarint(in));
+    entry.lineBlock = static_cast<std::uint32_t>(GetVarint(in));
+    entry.lineFrom = static_cast<std::uint32_t>(state.lineEnd + UnZigZag(GetVarint(in)));
+    entry.lineSize = static_cast<std::uint32_t>(GetVarint(in));
+    offset = static_cast<std::size_t>(in - begin);
     state.startMs = row.startMs;
     state.lineEnd = static_cast<std::int64_t>(entry.lineFrom) + entry.lineSize;
+    state.lineBlock = entry.lineBlock;
     return entry;
 }
 
 void JobRunList::End(std::size_t row)
 {
-    if (row != m_ended || m_open.empty())
+    if (row != m_ended || m_openHead == m_open.size())
         return;
-    const Entry& entry = m_open.front();
+    const Entry& entry = m_open[m_openHead];
     if (!entry.row.Clean())
         ++m_unclean;
     Pack(entry);
     ++m_ended;
-    m_open.pop_front();
+    // Mostly one row is open at a time and the rows' room is used again;
+    // rows that stay open behind the pipeline move up now and then.
+    if (++m_openHead == m_open.size()) {
+        m_open.clear();
+        m_openHead = 0;
+    } else if (m_openHead >= 64 && 2 * m_openHead >= m_open.size()) {
+        m_open.erase(m_open.begin(), m_open.begin() + static_cast<std::ptrdiff_t>(m_openHead));
+        m_openHead = 0;
+    }
 }
 
 std::string_view JobRunList::LineReader::Line(const ExpectedLines& lines, std::uint64_t from, std::size_t size)
@@ -814,7 +945,7 @@ JobRunList::View JobRunList::ViewOf(const Entry& entry, LineReader* lines) const
 JobRunList::Entry JobRunList::EntryOf(std::size_t row) const
 {
     if (row >= m_ended)
-        return m_open[row - m_ended];
+        return m_open[m_openHead + row - m_ended];
     Checkpoint state = m_checkpoints[row / kCheckpointRows];
     std::size_t block = state.block, offset = state.offset;
     for (std::size_t at = row - row % kCheckpointRows;; ++at) {
@@ -828,28 +959,12 @@ JobRunList::Entry JobRunList::EntryOf(std::size_t row) const
     }
 }
 
-bool JobRunList::ForEach(Lines withLines, const std::function<void(std::size_t, const View&)>& visit) const
-{
-    LineReader reader(kExpectedPiece);
-    LineReader* const lines = withLines == Lines::With ? &reader : nullptr;
-    Checkpoint state;
-    std::size_t block = 0, offset = 0;
-    for (std::size_t row = 0; row < m_ended; ++row) {
-        if (offset >= m_packed[block].size()) {
-            ++block;
-            offset = 0;
-        }
-        visit(row, ViewOf(Unpack(block, offset, state), lines));
-    }
-    for (std::size_t row = m_ended; row < size(); ++row)
-        visit(row, ViewOf(m_open[row - m_ended], lines));
-    return !reader.Failed();
-}
 
 bool JobRunList::AllClean() const
 {
     return m_unclean == 0 &&
-           std::all_of(m_open.begin(), m_open.end(), [](const Entry& entry) { return entry.row.Clean(); });
+           std::all_of(m_open.begin() + static_cast<std::ptrdiff_t>(m_openHead), m_open.end(),
+                       [](const Entry& entry) { return entry.row.Clean(); });
 }
 
 JobRun JobRunList::Run(std::size_t row) const

@@ -2,8 +2,6 @@
 
 #include <QDateTime>
 #include <cstdint>
-#include <deque>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,7 +45,7 @@ public:
         std::string_view line, firstEntry;
     };
 
-    std::size_t size() const { return m_ended + m_open.size(); }
+    std::size_t size() const { return m_ended + m_open.size() - m_openHead; }
     bool empty() const { return size() == 0; }
 
     // Lines that equal those the records of `file` hold for the same rows
@@ -56,7 +54,7 @@ public:
     // A new job, which begins at startMs; returns its row.
     std::size_t Begin(std::int64_t startMs);
     // Of a row begun and not yet ended, the line once and the first entry
-    // when it has one.
+    // when it has one; the row holds until the next Begin or End.
     Row& Open(std::size_t row);
     void SetLine(std::size_t row, std::string_view line);
     void SetFirstEntry(std::size_t row, std::string entry);
@@ -70,11 +68,11 @@ public:
     // lines are empty. False when a line taken from the records' file could
     // not be read back: the views' lines are then not all to be trusted.
     enum class Lines { With, Without };
-    bool ForEach(Lines lines, const std::function<void(std::size_t row, const View& view)>& visit) const;
+    template <typename Visit> bool ForEach(Lines lines, Visit&& visit) const;
     bool AllClean() const;
     // Of the lines set so far, in their order: what tells this run's jobs
     // from another list of jobs.
-    std::uint64_t LinesHash() const { return m_linesHash; }
+    std::uint64_t LinesHash() const;
 
 private:
     struct ExpectedLines;
@@ -88,6 +86,7 @@ private:
     struct Checkpoint {
         std::uint32_t block = 0, offset = 0;
         std::int64_t startMs = 0, lineEnd = 0;
+        std::uint32_t lineBlock = 0;
     };
     static constexpr std::uint32_t kExpectedBlock = UINT32_MAX;
     static constexpr std::size_t kCheckpointRows = 16;
@@ -110,24 +109,51 @@ private:
     };
     static constexpr std::size_t kExpectedPiece = 32 * 1024;
 
+    static std::int64_t NextLineFrom(const Checkpoint& state);
     void Pack(const Entry& entry);
     Entry Unpack(std::size_t block, std::size_t& offset, Checkpoint& state) const;
     Entry EntryOf(std::size_t row) const;
     View ViewOf(const Entry& entry, LineReader* lines) const;
+    // Of the lines taken from the records from the first row on.
+    std::uint64_t HashTakenLines() const;
 
     std::vector<std::string> m_packed; // blocks of ended rows
     std::vector<Checkpoint> m_checkpoints;
     Checkpoint m_packState;            // after the last ended row
     std::size_t m_ended = 0;
     std::size_t m_unclean = 0;         // of the ended rows
-    std::deque<Entry> m_open;          // begun, not yet ended
+    Entry& OpenEntry(std::size_t row) { return m_open[m_openHead + row - m_ended]; }
+    std::vector<Entry> m_open;         // from m_openHead on: begun, not yet ended
+    std::size_t m_openHead = 0;
     std::vector<std::string> m_lineBlocks;
     std::vector<std::string> m_firstEntries;
-    std::uint64_t m_linesHash = 0;
+    std::uint64_t m_linesHash = 0;   // of the rows after the first m_unhashedRows
+    std::size_t m_unhashedRows = 0;   // taken from the records, in a row from the first
+    bool m_takenPlain = true;         // none of them holds a backslash
+    std::uint64_t m_expectedHash = 0; // that names the records' lines file
+    std::uint64_t m_takenFrom = 0, m_takenEnd = 0; // where those lines are in it
     std::shared_ptr<const ExpectedLines> m_expected;
     std::uint64_t m_expectAt = 0; // where the next row's line is expected in m_expected
     LineReader m_expectReader{kExpectedPiece};
 };
+
+template <typename Visit> bool JobRunList::ForEach(Lines withLines, Visit&& visit) const
+{
+    LineReader reader(kExpectedPiece);
+    LineReader* const lines = withLines == Lines::With ? &reader : nullptr;
+    Checkpoint state;
+    std::size_t block = 0, offset = 0;
+    for (std::size_t row = 0; row < m_ended; ++row) {
+        if (offset >= m_packed[block].size()) {
+            ++block;
+            offset = 0;
+        }
+        visit(row, ViewOf(Unpack(block, offset, state), lines));
+    }
+    for (std::size_t row = m_ended; row < size(); ++row)
+        visit(row, ViewOf(m_open[m_openHead + row - m_ended], lines));
+    return !reader.Failed();
+}
 
 struct JobRecord {
     std::string line;

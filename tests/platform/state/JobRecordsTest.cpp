@@ -187,10 +187,12 @@ TEST_F(JobRecordsTest, AListOfManyJobsGivesBackEachRowAsItWasPut)
         runs.SetLine(row, job.line);
         JobRunList::Row& numbers = runs.Open(row);
         numbers.endMs = at + static_cast<std::int64_t>(n % 7 == 0 ? 86'400'000 : n % 3);
+        // Every third job wrote nothing, as most jobs of a night.
+        const bool wrote = n % 3 != 1;
         numbers.entries = n % 50 == 0 ? 3 : 0;
-        numbers.archivesWritten = static_cast<int>(n % 1000);
-        numbers.dataFilesUnchanged = static_cast<int>(n % 13);
-        numbers.bytesWritten = (std::uint64_t{1} << (n % 48)) + n;
+        numbers.archivesWritten = wrote ? static_cast<int>(n % 1000) : 0;
+        numbers.dataFilesUnchanged = wrote ? static_cast<int>(n % 13) : 0;
+        numbers.bytesWritten = wrote ? (std::uint64_t{1} << (n % 48)) + n : 0;
         numbers.rejected = n % 777 == 0;
         if (!numbers.Clean())
             runs.SetFirstEntry(row, "ERROR " + std::to_string(n));
@@ -238,6 +240,37 @@ TEST_F(JobRecordsTest, AListOfManyJobsGivesBackEachRowAsItWasPut)
     ASSERT_EQ(records.jobs.size(), kJobs + 101);
     EXPECT_EQ(records.Find(put[4000].line)->lastRun->firstEntry, "ERROR 4000");
     EXPECT_EQ(records.Find(put[3999].line)->lastRun->bytesWritten, put[3999].bytesWritten);
+}
+
+// What tells the jobs of a run from those the records hold must not depend
+// on how many of its lines were found in the records.
+TEST_F(JobRecordsTest, ARunsJobsAreToldApartAsWellWhenTheirLinesComeFromTheRecords)
+{
+    const std::vector<std::string> stored = {"a", "b", "c", "d", "e"};
+    ASSERT_TRUE(UpdateJobRecords(m_file, Run(1000, stored)).failure.empty());
+    std::string file = m_file;
+    const auto hash = [&](const std::vector<std::string>& lines, bool expecting) {
+        JobRunList runs;
+        if (expecting)
+            runs.ExpectLinesOf(file);
+        for (const std::string& line : lines) {
+            const std::size_t row = runs.Begin(2000);
+            runs.SetLine(row, line);
+            runs.End(row);
+        }
+        return runs.LinesHash();
+    };
+    for (const std::vector<std::string>& lines : std::vector<std::vector<std::string>>{
+             stored, {"a", "b"}, {"a", "b", "c", "d", "e", "f"}, {"a", "b", "C", "d", "e"}, {"a", "x\ty", "c"}, {"b"}, {}})
+        EXPECT_EQ(hash(lines, true), hash(lines, false)) << lines.size() << " lines";
+    EXPECT_NE(hash({"a", "b"}, true), hash(stored, true));
+
+    // A line as another is stored escaped has the same bytes, not the same text.
+    const std::vector<std::string> tab = {"a", "x\ty"}, escaped = {"a", "x\\ty"};
+    file = "/rz/tabs.rzb";
+    ASSERT_TRUE(UpdateJobRecords(file, Run(3000, tab)).failure.empty());
+    EXPECT_EQ(hash(escaped, true), hash(escaped, false));
+    EXPECT_NE(hash(escaped, true), hash(tab, false));
 }
 
 } // namespace
