@@ -127,8 +127,8 @@ private:
     std::size_t m_openHead = 0;
     std::vector<std::string> m_lineBlocks;
     std::vector<std::string> m_firstEntries;
-    std::uint64_t m_linesHash = 0;   // of the rows after the first m_unhashedRows
-    std::size_t m_unhashedRows = 0;   // taken from the records, in a row from the first
+    std::uint64_t m_linesHash = 0;   // of the lines so far, once m_unhashedRows is 0
+    std::size_t m_unhashedRows = 0;   // the first rows, their lines taken from the records, not yet hashed
     bool m_takenPlain = true;         // none of them holds a backslash
     std::uint64_t m_expectedHash = 0; // that names the records' lines file
     std::uint64_t m_takenFrom = 0, m_takenEnd = 0; // where those lines are in it
