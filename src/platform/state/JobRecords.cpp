@@ -221,13 +221,6 @@ char* PutRunNumbers(char* at, const JobRunList::Row& run, RunDigits& digits)
     return at;
 }
 
-void PutRun(std::string& out, const JobRunList::Row& run, std::string_view firstEntry, RunDigits& digits)
-{
-    char fields[kRunNumbersRoom];
-    out.append(fields, static_cast<std::size_t>(PutRunNumbers(fields, run, digits) - fields));
-    PutText(out, firstEntry);
-}
-
 std::optional<JobRun> GetRun(const std::vector<std::string_view>& fields, std::size_t first)
 {
     JobRun run;
@@ -469,23 +462,20 @@ void PutRow(std::string& out, const JobRunList::View& view, std::string_view old
 {
     const JobRunList::Row& run = view.row;
     const std::string_view success = run.Clean() || old.empty() ? std::string_view() : SuccessOf(old);
-    if (success.empty() && view.firstEntry.empty()) {
-        // The usual row: its run, no first entry, no success of its own.
-        char fields[kRunNumbersRoom + 3];
-        char* at = PutRunNumbers(fields, run, digits);
-        *at++ = '\t';
-        *at++ = '-';
-        *at++ = '\n';
+    char fields[kRunNumbersRoom + 3];
+    char* at = PutRunNumbers(fields, run, digits);
+    if (view.firstEntry.empty() && success.empty()) {
+        // The usual row, no first entry and no success of its own, at once.
+        at = std::copy_n("\t-\n", 3, at);
         out.append(fields, static_cast<std::size_t>(at - fields));
         return;
     }
-    PutRun(out, run, view.firstEntry, digits);
-    if (success.empty()) {
+    out.append(fields, static_cast<std::size_t>(at - fields));
+    PutText(out, view.firstEntry);
+    if (success.empty())
         out.append("\t-\n", 3);
-        return;
-    }
-    out.append(1, '\t').append(success);
-    out += '\n';
+    else
+        out.append(1, '\t').append(success).append(1, '\n');
 }
 
 void PutFileHeading(std::string& out, const char* header, const std::string& file)
@@ -661,7 +651,6 @@ void JobRunList::ExpectLinesOf(const std::string& file)
         return;
     m_expected = std::move(expected);
     m_expectAt = linesHeading.size();
-    m_takenFrom = m_takenEnd = m_expectAt;
     m_takenPlain = true;
     m_expectedHash = 0;
     std::from_chars(hash.data(), hash.data() + hash.size(), m_expectedHash, 16);
@@ -670,29 +659,13 @@ void JobRunList::ExpectLinesOf(const std::string& file)
 std::uint64_t JobRunList::HashTakenLines() const
 {
     std::uint64_t hash = 0;
-    std::string piece, split;
-    const std::uint64_t end = m_takenEnd;
-    for (std::uint64_t at = m_takenFrom; at < end;) {
-        const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(kExpectedPiece, end - at));
-        // A line that cannot be read back leaves a hash no lines file has,
-        // and the merge that follows says why.
-        if (!m_expected->Read(at, length, piece))
-            return hash ^ 1;
-        at += length;
-        std::string_view rest(piece);
-        for (std::size_t newline; (newline = rest.find('\n')) != std::string_view::npos;
-             rest.remove_prefix(newline + 1)) {
-            if (split.empty()) {
-                hash = HashLine(hash, rest.substr(0, newline));
-            } else {
-                split.append(rest.substr(0, newline));
-                hash = HashLine(hash, split);
-                split.clear();
-            }
-        }
-        split.append(rest);
-    }
-    return hash;
+    const bool read = ForEach(Lines::With, [&](std::size_t row, const View& view) {
+        if (row < m_unhashedRows)
+            hash = HashLine(hash, view.line);
+    });
+    // A line that cannot be read back leaves a hash no lines file has, and
+    // the merge that follows says why.
+    return read ? hash : hash ^ 1;
 }
 
 std::uint64_t JobRunList::LinesHash() const
@@ -704,7 +677,7 @@ std::uint64_t JobRunList::LinesHash() const
     if (m_takenPlain && m_unhashedRows == size()) {
         std::string trailer, stored;
         PutTrailer(trailer, size());
-        if (m_takenEnd + trailer.size() == m_expected->size && m_expected->Read(m_takenEnd, trailer.size(), stored) &&
+        if (m_expectAt + trailer.size() == m_expected->size && m_expected->Read(m_expectAt, trailer.size(), stored) &&
             stored == trailer)
             return m_expectedHash;
     }
@@ -778,7 +751,6 @@ void JobRunList::SetLine(std::size_t row, std::string_view line)
             entry.lineFrom = static_cast<std::uint32_t>(m_expectAt);
             entry.lineSize = static_cast<std::uint32_t>(line.size());
             m_expectAt += wanted;
-            m_takenEnd = m_expectAt;
             // Lines taken from the start on are hashed only when they turn
             // out not to be all the records hold.
             ++m_unhashedRows;
@@ -840,22 +812,16 @@ void JobRunList::Pack(const Entry& entry)
     *at++ = plain ? kPlainRow : kFullRow;
     at = PutVarint(at, ZigZag(row.startMs - m_packState.startMs));
     at = PutVarint(at, ZigZag(row.endMs - row.startMs));
-    if (plain) {
-        at = PutVarint(at, entry.lineSize);
-        out.append(packed, static_cast<std::size_t>(at - packed));
-        m_packState.offset = static_cast<std::uint32_t>(out.size());
-        m_packState.startMs = row.startMs;
-        m_packState.lineEnd = static_cast<std::int64_t>(entry.lineFrom) + entry.lineSize;
-        return;
+    if (!plain) {
+        at = PutVarint(at, ZigZag(row.entries));
+        at = PutVarint(at, row.rejected ? 1 : 0);
+        at = PutVarint(at, ZigZag(row.archivesWritten));
+        at = PutVarint(at, ZigZag(row.dataFilesUnchanged));
+        at = PutVarint(at, row.bytesWritten);
+        at = PutVarint(at, entry.firstEntry);
+        at = PutVarint(at, entry.lineBlock);
+        at = PutVarint(at, ZigZag(static_cast<std::int64_t>(entry.lineFrom) - m_packState.lineEnd));
     }
-    at = PutVarint(at, ZigZag(row.entries));
-    at = PutVarint(at, row.rejected ? 1 : 0);
-    at = PutVarint(at, ZigZag(row.archivesWritten));
-    at = PutVarint(at, ZigZag(row.dataFilesUnchanged));
-    at = PutVarint(at, row.bytesWritten);
-    at = PutVarint(at, entry.firstEntry);
-    at = PutVarint(at, entry.lineBlock);
-    at = PutVarint(at, ZigZag(static_cast<std::int64_t>(entry.lineFrom) - m_packState.lineEnd));
     at = PutVarint(at, entry.lineSize);
     out.append(packed, static_cast<std::size_t>(at - packed));
     m_packState.offset = static_cast<std::uint32_t>(out.size());
@@ -876,20 +842,16 @@ JobRunList::Entry JobRunList::Unpack(std::size_t block, std::size_t& offset, Che
     if (plain) {
         entry.lineBlock = state.lineBlock;
         entry.lineFrom = static_cast<std::uint32_t>(NextLineFrom(state));
-        entry.lineSize = static_cast<std::uint32_t>(GetVarint(in));
-        offset = static_cast<std::size_t>(in - begin);
-        state.startMs = row.startMs;
-        state.lineEnd = static_cast<std::int64_t>(entry.lineFrom) + entry.lineSize;
-        return entry;
+    } else {
+        row.entries = static_cast<int>(UnZigZag(GetVarint(in)));
+        row.rejected = GetVarint(in) != 0;
+        row.archivesWritten = static_cast<int>(UnZigZag(GetVarint(in)));
+        row.dataFilesUnchanged = static_cast<int>(UnZigZag(GetVarint(in)));
+        row.bytesWritten = GetVarint(in);
+        entry.firstEntry = static_cast<std::uint32_t>(GetVarint(in));
+        entry.lineBlock = static_cast<std::uint32_t>(GetVarint(in));
+        entry.lineFrom = static_cast<std::uint32_t>(state.lineEnd + UnZigZag(GetVarint(in)));
     }
-    row.entries = static_cast<int>(UnZigZag(GetVarint(in)));
-    row.rejected = GetVarint(in) != 0;
-    row.archivesWritten = static_cast<int>(UnZigZag(GetVarint(in)));
-    row.dataFilesUnchanged = static_cast<int>(UnZigZag(GetVarint(in)));
-    row.bytesWritten = GetVarint(in);
-    entry.firstEntry = static_cast<std::uint32_t>(GetVarint(in));
-    entry.lineBlock = static_cast<std::uint32_t>(GetVarint(in));
-    entry.lineFrom = static_cast<std::uint32_t>(state.lineEnd + UnZigZag(GetVarint(in)));
     entry.lineSize = static_cast<std::uint32_t>(GetVarint(in));
     offset = static_cast<std::size_t>(in - begin);
     state.startMs = row.startMs;

@@ -131,7 +131,6 @@ private:
     std::size_t m_unhashedRows = 0;   // the first rows, their lines taken from the records, not yet hashed
     bool m_takenPlain = true;         // none of them holds a backslash
     std::uint64_t m_expectedHash = 0; // that names the records' lines file
-    std::uint64_t m_takenFrom = 0, m_takenEnd = 0; // where those lines are in it
     std::shared_ptr<const ExpectedLines> m_expected;
     std::uint64_t m_expectAt = 0; // where the next row's line is expected in m_expected
     LineReader m_expectReader{kExpectedPiece};
