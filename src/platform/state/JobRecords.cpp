@@ -173,45 +173,20 @@ QString LinesPath(const std::string& file, std::string_view hash)
     return QString::fromStdString(BaseName(file) + '.' + std::string(hash) + ".lines");
 }
 
-// The jobs of a run mostly begin and end at the same tenth of a second as
-// the one before them: the digits of the last time written are kept.
-class TimeDigits {
-public:
-    char* Put(char* out, std::int64_t ms)
-    {
-        if (m_size == 0 || ms != m_value) {
-            m_value = ms;
-            m_size = static_cast<std::size_t>(std::to_chars(std::begin(m_digits), std::end(m_digits), ms).ptr - m_digits);
-        }
-        return std::copy_n(m_digits, m_size, out);
-    }
-
-private:
-    std::int64_t m_value = 0;
-    char m_digits[24] = {};
-    std::size_t m_size = 0;
-};
-
-struct RunDigits {
-    TimeDigits start, took;
-};
-
 // A run's fields are put together in place and appended at once: a file of
 // ten thousand rows is written a row, not a character, at a time.
 constexpr std::size_t kRunNumbersRoom = 8 * 24;
 
 // The fields up to the first entry, with the tab after them, at `at`.
-char* PutRunNumbers(char* at, const JobRunList::Row& run, RunDigits& digits)
+char* PutRunNumbers(char* at, const JobRunList::Row& run)
 {
-    at = digits.start.Put(at, run.startMs);
-    *at++ = '\t';
-    // The end as the time the job took, which is short to write.
-    at = digits.took.Put(at, run.endMs - run.startMs);
-    *at++ = '\t';
     const auto number = [&](auto value) {
         at = std::to_chars(at, at + 24, value).ptr; // room for any 64-bit number
         *at++ = '\t';
     };
+    number(run.startMs);
+    // The end as the time the job took, which is short to write.
+    number(run.endMs - run.startMs);
     number(run.entries);
     *at++ = run.rejected ? '1' : '0';
     *at++ = '\t';
@@ -458,25 +433,40 @@ std::string_view SuccessOf(std::string_view row)
 
 // A job's new row: its last run, and the success before it from its old
 // row (may be empty) when the run failed.
-void PutRow(std::string& out, const JobRunList::View& view, std::string_view old, RunDigits& digits)
+void PutRow(std::string& out, const JobRunList::View& view, std::string_view old)
 {
     const JobRunList::Row& run = view.row;
     const std::string_view success = run.Clean() || old.empty() ? std::string_view() : SuccessOf(old);
-    char fields[kRunNumbersRoom + 3];
-    char* at = PutRunNumbers(fields, run, digits);
-    if (view.firstEntry.empty() && success.empty()) {
-        // The usual row, no first entry and no success of its own, at once.
-        at = std::copy_n("\t-\n", 3, at);
-        out.append(fields, static_cast<std::size_t>(at - fields));
-        return;
-    }
-    out.append(fields, static_cast<std::size_t>(at - fields));
+    char fields[kRunNumbersRoom];
+    out.append(fields, static_cast<std::size_t>(PutRunNumbers(fields, run) - fields));
     PutText(out, view.firstEntry);
     if (success.empty())
         out.append("\t-\n", 3);
     else
         out.append(1, '\t').append(success).append(1, '\n');
 }
+
+// The row of a clean run with no first entry, which keeps no success
+// beside it. Jobs that begin in the same tenth of a second as the one
+// before them, take no time to speak of and write nothing have rows of the
+// same bytes, and in a file of many jobs most do.
+class CleanRows {
+public:
+    static constexpr std::size_t kRoom = kRunNumbersRoom + 3;
+    char* Put(char* at, const JobRunList::Row& run)
+    {
+        if (m_size == 0 || !(run == m_row)) {
+            m_row = run;
+            m_size = static_cast<std::size_t>(std::copy_n("\t-\n", 3, PutRunNumbers(m_text, run)) - m_text);
+        }
+        return std::copy_n(m_text, m_size, at);
+    }
+
+private:
+    JobRunList::Row m_row;
+    char m_text[kRoom];
+    std::size_t m_size = 0;
+};
 
 void PutFileHeading(std::string& out, const char* header, const std::string& file)
 {
@@ -492,11 +482,11 @@ void PutFileHeading(std::string& out, const char* header, const std::string& fil
 // ten thousand records the fresh memory of holding it whole.
 class ReplacingFile final {
 public:
-    explicit ReplacingFile(const QString& path) : m_target(path.toStdString()), m_temporary(m_target + ".XXXXXX")
+    explicit ReplacingFile(const QString& path)
+        : m_target(path.toStdString()), m_temporary(m_target + ".XXXXXX"), m_buffer(kPiece, '\0')
     {
         m_fd = ::mkstemp(m_temporary.data());
         m_ok = m_fd >= 0 && ::fchmod(m_fd, 0600) == 0;
-        m_buffer.reserve(kPiece + 4096);
     }
     ~ReplacingFile()
     {
@@ -508,13 +498,18 @@ public:
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-    // Where to put the next records; Spill after each.
-    std::string& Out() { return m_buffer; }
-    void Spill()
+    // Room for at least `most` bytes, to be put in place and then told by Put.
+    char* Room(std::size_t most)
     {
-        if (m_buffer.size() >= kPiece)
+        if (m_used + most > m_buffer.size()) {
             Flush();
+            if (most > m_buffer.size())
+                m_buffer.resize(most);
+        }
+        return m_buffer.data() + m_used;
     }
+    void Put(const char* end) { m_used = static_cast<std::size_t>(end - m_buffer.data()); }
+    void Append(std::string_view text) { Put(std::copy(text.begin(), text.end(), Room(text.size()))); }
     bool Commit()
     {
         Flush();
@@ -530,19 +525,20 @@ private:
     static constexpr std::size_t kPiece = 16 * 1024;
     void Flush()
     {
-        for (std::size_t written = 0; m_ok && written < m_buffer.size();) {
-            const ssize_t count = ::write(m_fd, m_buffer.data() + written, m_buffer.size() - written);
+        for (std::size_t written = 0; m_ok && written < m_used;) {
+            const ssize_t count = ::write(m_fd, m_buffer.data() + written, m_used - written);
             if (count < 0 && errno == EINTR)
                 continue;
             m_ok = count > 0;
             if (m_ok)
                 written += static_cast<std::size_t>(count);
         }
-        m_buffer.clear();
+        m_used = 0;
     }
 
     std::string m_target, m_temporary;
-    std::string m_buffer;
+    std::string m_buffer; // holds m_used bytes to be written
+    std::size_t m_used = 0;
     int m_fd = -1;
     bool m_ok = false;
     bool m_committed = false;
@@ -551,7 +547,7 @@ private:
 bool WriteReplacing(const QString& path, std::string_view content)
 {
     ReplacingFile out(path);
-    out.Out().append(content);
+    out.Append(content);
     return out.Commit();
 }
 
@@ -746,7 +742,7 @@ void JobRunList::SetLine(std::size_t row, std::string_view line)
     if (m_expected && m_expectAt < m_expected->size) {
         const std::size_t wanted = line.size() + 1;
         const std::string_view stored = m_expectReader.Line(*m_expected, m_expectAt, wanted);
-        if (stored.size() == wanted && stored.back() == '\n' && stored.starts_with(line)) {
+        if (stored.size() == wanted && stored.back() == '\n' && std::memcmp(stored.data(), line.data(), line.size()) == 0) {
             entry.lineBlock = kExpectedBlock;
             entry.lineFrom = static_cast<std::uint32_t>(m_expectAt);
             entry.lineSize = static_cast<std::uint32_t>(line.size());
@@ -754,7 +750,7 @@ void JobRunList::SetLine(std::size_t row, std::string_view line)
             // Lines taken from the start on are hashed only when they turn
             // out not to be all the records hold.
             ++m_unhashedRows;
-            m_takenPlain = m_takenPlain && line.find('\\') == std::string_view::npos;
+            m_takenPlain = m_takenPlain && (m_expectReader.PiecePlain() || line.find('\\') == std::string_view::npos);
             return;
         }
         m_expectAt = m_expected->size;
@@ -792,18 +788,22 @@ std::int64_t JobRunList::NextLineFrom(const Checkpoint& state)
 // one another, so most rows take a byte a number.
 void JobRunList::Pack(const Entry& entry)
 {
-    constexpr std::size_t kBlock = 64 * 1024;
-    if (m_packed.empty() || m_packed.back().capacity() - m_packed.back().size() < kMostPackedRow) {
-        m_packed.emplace_back().reserve(kBlock);
+    // A block is written in place, a row at a time, and cut to what it
+    // holds once the next one begins. It is small, as every page of it is
+    // touched when it is made.
+    constexpr std::size_t kBlock = 16 * 1024;
+    if (m_packed.empty() || kBlock - m_packState.offset < kMostPackedRow) {
+        if (!m_packed.empty())
+            m_packed.back().resize(m_packState.offset);
+        m_packed.emplace_back(kBlock, '\0');
         m_packState.block = static_cast<std::uint32_t>(m_packed.size() - 1);
         m_packState.offset = 0;
     }
     if (m_ended % kCheckpointRows == 0)
         m_checkpoints.push_back(m_packState);
-    std::string& out = m_packed.back();
+    char* const begin = m_packed.back().data();
+    char* at = begin + m_packState.offset;
     const Row& row = entry.row;
-    char packed[kMostPackedRow];
-    char* at = packed;
     // Most rows wrote nothing and logged nothing, and their lines follow
     // the line before: those take three numbers.
     const bool plain = row.entries == 0 && !row.rejected && row.archivesWritten == 0 && row.dataFilesUnchanged == 0 &&
@@ -823,8 +823,7 @@ void JobRunList::Pack(const Entry& entry)
         at = PutVarint(at, ZigZag(static_cast<std::int64_t>(entry.lineFrom) - m_packState.lineEnd));
     }
     at = PutVarint(at, entry.lineSize);
-    out.append(packed, static_cast<std::size_t>(at - packed));
-    m_packState.offset = static_cast<std::uint32_t>(out.size());
+    m_packState.offset = static_cast<std::uint32_t>(at - begin);
     m_packState.startMs = row.startMs;
     m_packState.lineEnd = static_cast<std::int64_t>(entry.lineFrom) + entry.lineSize;
     m_packState.lineBlock = entry.lineBlock;
@@ -880,15 +879,14 @@ void JobRunList::End(std::size_t row)
     }
 }
 
-std::string_view JobRunList::LineReader::Line(const ExpectedLines& lines, std::uint64_t from, std::size_t size)
+std::string_view JobRunList::LineReader::Read(const ExpectedLines& lines, std::uint64_t from, std::size_t size)
 {
-    if (from < m_at || from + size > m_at + m_buffer.size()) {
-        m_at = from;
-        const std::uint64_t left = from < lines.size ? lines.size - from : 0;
-        lines.Read(from, static_cast<std::size_t>(std::min<std::uint64_t>(std::max(m_piece, size), left)), m_buffer);
-        m_failed = m_failed || from + size > m_at + m_buffer.size();
-    }
-    return std::string_view(m_buffer).substr(std::min<std::size_t>(from - m_at, m_buffer.size()), size);
+    m_at = from;
+    const std::uint64_t left = from < lines.size ? lines.size - from : 0;
+    lines.Read(from, static_cast<std::size_t>(std::min<std::uint64_t>(std::max(m_piece, size), left)), m_buffer);
+    m_failed = m_failed || from + size > m_at + m_buffer.size();
+    m_piecePlain = std::memchr(m_buffer.data(), '\\', m_buffer.size()) == nullptr;
+    return std::string_view(m_buffer).substr(0, size);
 }
 
 JobRunList::View JobRunList::ViewOf(const Entry& entry, LineReader* lines) const
@@ -996,13 +994,21 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
             old = sections->records;
         }
         ReplacingFile out(runsPath);
-        PutRunsHeading(out.Out(), file, ranHash, runs.size());
-        RunDigits digits;
-        runs.ForEach(JobRunList::Lines::Without, [&](std::size_t row, const JobRunList::View& view) {
-            PutRow(out.Out(), view, old.empty() ? std::string_view() : old[row], digits);
-            out.Spill();
+        out.Append(heading);
+        CleanRows clean;
+        std::string row;
+        runs.ForEach(JobRunList::Lines::Without, [&](std::size_t n, const JobRunList::View& view) {
+            if (view.row.Clean() && view.firstEntry.empty()) {
+                out.Put(clean.Put(out.Room(CleanRows::kRoom), view.row));
+                return;
+            }
+            row.clear();
+            PutRow(row, view, old.empty() ? std::string_view() : old[n]);
+            out.Append(row);
         });
-        PutTrailer(out.Out(), runs.size());
+        row.clear();
+        PutTrailer(row, runs.size());
+        out.Append(row);
         if (!out.Commit())
             report.failure = "cannot write " + runsPath.toStdString();
         return true;
@@ -1027,7 +1033,6 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
         return addedRows[row - keys.size()];
     };
     std::string key;
-    RunDigits digits;
     const bool linesRead = runs.ForEach(JobRunList::Lines::With, [&](std::size_t, const JobRunList::View& view) {
         key.clear();
         PutText(key, view.line);
@@ -1040,7 +1045,7 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
         text.reserve(view.firstEntry.size() + 2 * kRunFieldsRoom);
         // A failed run keeps the success before it, which the row holds
         // either as its own last run or beside it.
-        PutRow(text, view, row ? current(*row) : std::string_view(), digits);
+        PutRow(text, view, row ? current(*row) : std::string_view());
         text.pop_back();
         if (!row) {
             addedRowOf.emplace(key, keys.size() + addedKeys.size());

@@ -38,6 +38,7 @@ public:
         int dataFilesUnchanged = 0;
         bool rejected = false;
         bool Clean() const { return entries == 0 && !rejected; }
+        bool operator==(const Row&) const = default;
     };
     // A row with its texts, which hold while the list is not changed.
     struct View {
@@ -97,13 +98,23 @@ private:
     public:
         explicit LineReader(std::size_t piece) : m_piece(piece) {}
         // `size` bytes from `from` on; fewer where the file ends or cannot be read.
-        std::string_view Line(const ExpectedLines& lines, std::uint64_t from, std::size_t size);
+        std::string_view Line(const ExpectedLines& lines, std::uint64_t from, std::size_t size)
+        {
+            if (from >= m_at && from + size <= m_at + m_buffer.size())
+                return std::string_view(m_buffer.data() + (from - m_at), size);
+            return Read(lines, from, size);
+        }
         // Whether a line could not be read whole.
         bool Failed() const { return m_failed; }
+        // Whether the piece the last line came from holds no backslash,
+        // which tells of every line in it at once.
+        bool PiecePlain() const { return m_piecePlain; }
 
     private:
+        std::string_view Read(const ExpectedLines& lines, std::uint64_t from, std::size_t size);
         std::size_t m_piece;
         bool m_failed = false;
+        bool m_piecePlain = false;
         std::string m_buffer;
         std::uint64_t m_at = 0;
     };
@@ -117,7 +128,9 @@ private:
     // Of the lines taken from the records from the first row on.
     std::uint64_t HashTakenLines() const;
 
-    std::vector<std::string> m_packed; // blocks of ended rows
+    // Blocks of ended rows, each as long as it is filled but the last,
+    // which is filled up to m_packState.offset.
+    std::vector<std::string> m_packed;
     std::vector<Checkpoint> m_checkpoints;
     Checkpoint m_packState;            // after the last ended row
     std::size_t m_ended = 0;

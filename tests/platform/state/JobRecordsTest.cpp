@@ -106,6 +106,37 @@ TEST_F(JobRecordsTest, AFailedRunKeepsTheSuccessBeforeItWhetherOrNotTheJobsChang
     EXPECT_EQ(FilesEndingIn(".lines").size(), 1U);
 }
 
+// Rows of a clean run of the same jobs are written as the same bytes when
+// their numbers are the same; a row whose numbers differ by one count is
+// its own.
+TEST_F(JobRecordsTest, EveryCleanJobOfTheSameListKeepsItsOwnNumbers)
+{
+    const std::vector<std::string> jobs = {"A", "B", "C", "D"};
+    ASSERT_TRUE(UpdateJobRecords(m_file, Run(1000, jobs)).failure.empty());
+    JobRunList runs;
+    runs.ExpectLinesOf(m_file);
+    const int archives[] = {1, 1, 2, 2};
+    const std::uint64_t bytes[] = {7, 7, 7, 8};
+    for (std::size_t n = 0; n < jobs.size(); ++n) {
+        const std::size_t row = runs.Begin(2000);
+        runs.SetLine(row, jobs[n]);
+        runs.Open(row).endMs = 2000;
+        runs.Open(row).archivesWritten = archives[n];
+        runs.Open(row).bytesWritten = bytes[n];
+        runs.End(row);
+    }
+    ASSERT_TRUE(UpdateJobRecords(m_file, runs).failure.empty());
+
+    JobRecordsReport report;
+    const JobRecordFile records = ReadJobRecords(m_file, report);
+    ASSERT_EQ(records.jobs.size(), jobs.size());
+    for (std::size_t n = 0; n < jobs.size(); ++n) {
+        EXPECT_EQ(EndOf(records.jobs[n].lastSuccess), 2000) << n;
+        EXPECT_EQ(records.jobs[n].lastRun->archivesWritten, archives[n]) << n;
+        EXPECT_EQ(records.jobs[n].lastRun->bytesWritten, bytes[n]) << n;
+    }
+}
+
 TEST_F(JobRecordsTest, RecordsThatDoNotHangTogetherAreSetAsideNotTrusted)
 {
     ASSERT_TRUE(UpdateJobRecords(m_file, Run(1000, {"A", "B"})).failure.empty());
