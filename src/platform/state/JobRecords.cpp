@@ -42,8 +42,13 @@ constexpr const char* kLockName = "jobs/.lock";
 // counts them. The runs file names the job lines it goes with by their hash,
 // which is also in the job lines' file name: a run of the jobs the records
 // already hold in their order rewrites the runs alone, and a crash between
-// the two files' replacements leaves the old pair whole.
-constexpr const char* kRunsHeader = "ZE6Vivevu job records 2";
+// the two files' replacements leaves the old pair whole. A runs row that is
+// the same as the one before it is written as kSameRow: in a file of many
+// jobs that found nothing to do most are, and the file is a tenth as long.
+constexpr const char* kRunsHeader = "ZE6Vivevu job records 3";
+// As above, but every row written out; read as it is.
+constexpr const char* kSecondHeader = "ZE6Vivevu job records 2";
+constexpr std::string_view kSameRow = "=";
 constexpr const char* kLinesHeader = "ZE6Vivevu job lines 2";
 constexpr std::size_t kRunFields = 8;
 constexpr std::size_t kRunFieldsRoom = 128; // a run's fields but its first entry, at the most
@@ -273,6 +278,24 @@ std::optional<Sections> SplitFile(std::string_view text, std::string_view header
     return sections;
 }
 
+// The rows of a runs file, kSameRow given the row before it; nothing when
+// the file is not whole or its first row has none before it.
+std::optional<Sections> SplitRuns(std::string_view text)
+{
+    const std::string_view header = text.starts_with(std::string(kSecondHeader) + '\n') ? kSecondHeader : kRunsHeader;
+    auto runs = SplitFile(text, header, 2);
+    if (!runs)
+        return std::nullopt;
+    for (std::size_t row = 0; row < runs->records.size(); ++row) {
+        if (runs->records[row] != kSameRow)
+            continue;
+        if (row == 0)
+            return std::nullopt;
+        runs->records[row] = runs->records[row - 1];
+    }
+    return runs;
+}
+
 // What the records hold of one file before a run changes them.
 struct Stored {
     bool held = false;                    // whether there are records at all
@@ -394,8 +417,8 @@ Stored LoadStored(const std::string& file, JobRecordsReport& report)
         SetAside(runsPath, report);
         return Stored{};
     }
-    const auto runs = SplitFile(
-        std::string_view(stored.runsText.constData(), static_cast<std::size_t>(stored.runsText.size())), kRunsHeader, 2);
+    const auto runs =
+        SplitRuns(std::string_view(stored.runsText.constData(), static_cast<std::size_t>(stored.runsText.size())));
     std::string hash;
     bool hangsTogether = runs && RunsHeadingOf(*runs, file, hash);
     if (hangsTogether) {
@@ -455,17 +478,21 @@ public:
     static constexpr std::size_t kRoom = kRunNumbersRoom + 3;
     char* Put(char* at, const JobRunList::Row& run)
     {
-        if (m_size == 0 || !(run == m_row)) {
-            m_row = run;
-            m_size = static_cast<std::size_t>(std::copy_n("\t-\n", 3, PutRunNumbers(m_text, run)) - m_text);
+        if (m_last && run == m_row) {
+            at = std::copy(kSameRow.begin(), kSameRow.end(), at);
+            *at++ = '\n';
+            return at;
         }
-        return std::copy_n(m_text, m_size, at);
+        m_row = run;
+        m_last = true;
+        return std::copy_n("\t-\n", 3, PutRunNumbers(at, run));
     }
+    // A row of another kind was put after the last one here.
+    void Other() { m_last = false; }
 
 private:
     JobRunList::Row m_row;
-    char m_text[kRoom];
-    std::size_t m_size = 0;
+    bool m_last = false;
 };
 
 void PutFileHeading(std::string& out, const char* header, const std::string& file)
@@ -988,7 +1015,7 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
             in.seek(0);
             text = in.readAll();
             const auto sections =
-                SplitFile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), kRunsHeader, 2);
+                SplitRuns(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
             if (!sections || sections->records.size() != runs.size())
                 return false;
             old = sections->records;
@@ -1002,6 +1029,7 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
                 out.Put(clean.Put(out.Room(CleanRows::kRoom), view.row));
                 return;
             }
+            clean.Other();
             row.clear();
             PutRow(row, view, old.empty() ? std::string_view() : old[n]);
             out.Append(row);
@@ -1073,7 +1101,7 @@ JobRecordsReport UpdateJobRecords(const std::string& file, const JobRunList& run
         else
             merged.Add(GetText(written).value_or(std::string()));
         lines.append(written).append(1, '\n');
-        rows.append(current(row)).append(1, '\n');
+        rows.append(row > 0 && current(row) == current(row - 1) ? kSameRow : current(row)).append(1, '\n');
     }
     PutTrailer(lines, count);
     PutTrailer(rows, count);
@@ -1157,7 +1185,7 @@ std::vector<JobRecordFile> ReadAllJobRecords(JobRecordsReport& report)
         const QByteArray fileLine = in.readLine();
         in.close();
         std::optional<std::string> file;
-        if ((header == kRunsHeader || header == kFormerHeader) && fileLine.startsWith("file\t") &&
+        if ((header == kRunsHeader || header == kSecondHeader || header == kFormerHeader) && fileLine.startsWith("file\t") &&
             fileLine.endsWith('\n'))
             file = GetText(std::string_view(fileLine.constData() + 5, static_cast<std::size_t>(fileLine.size()) - 6));
         if (!file || QFileInfo(RunsPath(*file)).fileName() != name) {

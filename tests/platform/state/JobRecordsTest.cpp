@@ -106,35 +106,65 @@ TEST_F(JobRecordsTest, AFailedRunKeepsTheSuccessBeforeItWhetherOrNotTheJobsChang
     EXPECT_EQ(FilesEndingIn(".lines").size(), 1U);
 }
 
-// Rows of a clean run of the same jobs are written as the same bytes when
-// their numbers are the same; a row whose numbers differ by one count is
-// its own.
-TEST_F(JobRecordsTest, EveryCleanJobOfTheSameListKeepsItsOwnNumbers)
+// A row the same as the one before it is written short, in the usual run
+// and in a merge alike: each job still reads back its own numbers, a failed
+// run between two same rows parts them (D's row is not C's), and a runs file of the layout
+// before, every row written out, is read as it is.
+TEST_F(JobRecordsTest, EveryJobKeepsItsOwnNumbersWhenRowsAreTheSame)
 {
-    const std::vector<std::string> jobs = {"A", "B", "C", "D"};
+    const std::vector<std::string> jobs = {"A", "B", "C", "D", "E"};
     ASSERT_TRUE(UpdateJobRecords(m_file, Run(1000, jobs)).failure.empty());
-    JobRunList runs;
-    runs.ExpectLinesOf(m_file);
-    const int archives[] = {1, 1, 2, 2};
-    const std::uint64_t bytes[] = {7, 7, 7, 8};
-    for (std::size_t n = 0; n < jobs.size(); ++n) {
-        const std::size_t row = runs.Begin(2000);
-        runs.SetLine(row, jobs[n]);
-        runs.Open(row).endMs = 2000;
-        runs.Open(row).archivesWritten = archives[n];
-        runs.Open(row).bytesWritten = bytes[n];
-        runs.End(row);
-    }
-    ASSERT_TRUE(UpdateJobRecords(m_file, runs).failure.empty());
+    const auto rerun = [&](const std::vector<std::string>& lines) {
+        JobRunList runs;
+        runs.ExpectLinesOf(m_file);
+        for (std::size_t n = 0; n < lines.size(); ++n) {
+            const std::size_t row = runs.Begin(2000);
+            runs.SetLine(row, lines[n]);
+            runs.Open(row).endMs = 2000;
+            runs.Open(row).archivesWritten = n == 4 ? 2 : 1;
+            runs.Open(row).bytesWritten = n == 4 ? 8 : 7;
+            if (n == 2) {
+                runs.Open(row).entries = 1;
+                runs.SetFirstEntry(row, "ERROR: gone");
+            }
+            runs.End(row);
+        }
+        ASSERT_TRUE(UpdateJobRecords(m_file, runs).failure.empty());
+    };
+    const auto check = [&](std::size_t count) {
+        JobRecordsReport report;
+        const JobRecordFile records = ReadJobRecords(m_file, report);
+        EXPECT_TRUE(report.setAside.empty());
+        ASSERT_EQ(records.jobs.size(), count);
+        for (std::size_t n = 0; n < jobs.size(); ++n) {
+            EXPECT_EQ(records.jobs[n].lastRun->archivesWritten, n == 4 ? 2 : 1) << n;
+            EXPECT_EQ(records.jobs[n].lastRun->bytesWritten, n == 4 ? 8U : 7U) << n;
+            EXPECT_EQ(EndOf(records.jobs[n].lastSuccess), n == 2 ? 1005 : 2000) << n;
+        }
+    };
+    rerun(jobs);
+    check(jobs.size());
 
-    JobRecordsReport report;
-    const JobRecordFile records = ReadJobRecords(m_file, report);
-    ASSERT_EQ(records.jobs.size(), jobs.size());
-    for (std::size_t n = 0; n < jobs.size(); ++n) {
-        EXPECT_EQ(EndOf(records.jobs[n].lastSuccess), 2000) << n;
-        EXPECT_EQ(records.jobs[n].lastRun->archivesWritten, archives[n]) << n;
-        EXPECT_EQ(records.jobs[n].lastRun->bytesWritten, bytes[n]) << n;
+    const std::filesystem::path runsFile = FilesEndingIn(".records").at(0);
+    std::string text;
+    {
+        std::ifstream in(runsFile, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), {});
     }
+    // B's row is A's, and it alone is written short.
+    const std::size_t same = text.find("\n=\n");
+    ASSERT_NE(same, std::string::npos);
+    EXPECT_EQ(text.find("\n=\n", same + 1), std::string::npos);
+    const std::size_t before = text.rfind('\n', same - 1) + 1;
+    EXPECT_EQ(text.substr(before, same - before), "2000\t0\t0\t0\t1\t0\t7\t\t-");
+    // Every row written out, as the layout before wrote them.
+    text.replace(same + 1, 1, text.substr(before, same - before));
+    text.replace(text.find("records 3"), 9, "records 2");
+    std::ofstream(runsFile, std::ios::binary | std::ios::trunc) << text;
+    check(jobs.size());
+
+    rerun({"A", "B", "C", "D", "E", "F"});
+    check(jobs.size() + 1);
 }
 
 TEST_F(JobRecordsTest, RecordsThatDoNotHangTogetherAreSetAsideNotTrusted)
