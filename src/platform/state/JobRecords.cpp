@@ -44,7 +44,8 @@ constexpr const char* kLockName = "jobs/.lock";
 // already hold in their order rewrites the runs alone, and a crash between
 // the two files' replacements leaves the old pair whole. A runs row that is
 // the same as the one before it is written as kSameRow: in a file of many
-// jobs that found nothing to do most are, and the file is a tenth as long.
+// jobs that found nothing to do most are, and the file is a small part as
+// long.
 constexpr const char* kRunsHeader = "ZE6Vivevu job records 3";
 // As above, but every row written out; read as it is.
 constexpr const char* kSecondHeader = "ZE6Vivevu job records 2";
