@@ -51,13 +51,10 @@ Clock& RunContext::GetClock()
     return m_services.GetClock();
 }
 
-std::int64_t RunContext::JobTime()
+std::int64_t RunContext::ReadJobTime(std::int64_t now)
 {
-    const std::int64_t now = CoarseMonotonicMs();
-    if (m_lastTimeRead < 0 || now - m_lastTimeRead >= 100) {
-        m_lastTime = GetClock().NowMs();
-        m_lastTimeRead = now;
-    }
+    m_lastTime = GetClock().NowMs();
+    m_lastTimeRead = now;
     return m_lastTime;
 }
 

@@ -4,6 +4,7 @@
 #include "engine/TargetFolderListings.h"
 #include "engine/WrittenArchives.h"
 #include "platform/files/FolderIndex.h"
+#include "platform/process/Clock.h"
 
 #include <QDateTime>
 #include <atomic>
@@ -91,7 +92,14 @@ private:
     // Now in milliseconds since the epoch, to the tenth of a second: a run of
     // thousands of jobs that end within moments of each other asks the clock
     // and the time zone rarely.
-    std::int64_t JobTime();
+    std::int64_t JobTime()
+    {
+        const std::int64_t now = CoarseMonotonicMs();
+        if (m_lastTimeRead >= 0 && now - m_lastTimeRead < 100)
+            return m_lastTime;
+        return ReadJobTime(now);
+    }
+    std::int64_t ReadJobTime(std::int64_t now);
 
     const bool m_keepJobs; // JobRecordsWanted()
     std::size_t m_jobsEnded = 0;

@@ -751,12 +751,6 @@ constexpr char kFullRow = 0, kPlainRow = 1;
 
 } // namespace
 
-std::size_t JobRunList::Begin(std::int64_t startMs)
-{
-    m_open.emplace_back().row.startMs = startMs;
-    return size() - 1;
-}
-
 JobRunList::Row& JobRunList::Open(std::size_t row)
 {
     return OpenEntry(row).row;
@@ -802,13 +796,6 @@ void JobRunList::SetFirstEntry(std::size_t row, std::string entry)
 {
     m_firstEntries.push_back(std::move(entry));
     OpenEntry(row).firstEntry = static_cast<std::uint32_t>(m_firstEntries.size());
-}
-
-// Where the line after the last one packed begins when it follows it: the
-// records' lines file ends each with a newline, the run's own blocks do not.
-std::int64_t JobRunList::NextLineFrom(const Checkpoint& state)
-{
-    return state.lineEnd + (state.lineBlock == kExpectedBlock ? 1 : 0);
 }
 
 // Each number as the difference from what the row before makes likely:

@@ -53,7 +53,11 @@ public:
     // are then taken from the records' own file rather than held again.
     void ExpectLinesOf(const std::string& file);
     // A new job, which begins at startMs; returns its row.
-    std::size_t Begin(std::int64_t startMs);
+    std::size_t Begin(std::int64_t startMs)
+    {
+        m_open.emplace_back().row.startMs = startMs;
+        return size() - 1;
+    }
     // Of a row begun and not yet ended, the line once and the first entry
     // when it has one; the row holds until the next Begin or End.
     Row& Open(std::size_t row);
@@ -120,7 +124,12 @@ private:
     };
     static constexpr std::size_t kExpectedPiece = 32 * 1024;
 
-    static std::int64_t NextLineFrom(const Checkpoint& state);
+    // Where the line after the last one packed begins when it follows it: the
+    // records' lines file ends each with a newline, the run's own blocks do not.
+    static std::int64_t NextLineFrom(const Checkpoint& state)
+    {
+        return state.lineEnd + (state.lineBlock == kExpectedBlock ? 1 : 0);
+    }
     void Pack(const Entry& entry);
     Entry Unpack(std::size_t block, std::size_t& offset, Checkpoint& state) const;
     Entry EntryOf(std::size_t row) const;
