@@ -280,17 +280,19 @@ std::optional<Sections> SplitFile(std::string_view text, std::string_view header
 }
 
 // The rows of a runs file, kSameRow given the row before it; nothing when
-// the file is not whole or its first row has none before it.
+// the file is not whole, or a kSameRow has no row before it or stands in a
+// file of the layout before, which never wrote one.
 std::optional<Sections> SplitRuns(std::string_view text)
 {
-    const std::string_view header = text.starts_with(std::string(kSecondHeader) + '\n') ? kSecondHeader : kRunsHeader;
-    auto runs = SplitFile(text, header, 2);
+    const std::string_view second = kSecondHeader;
+    const bool isSecond = text.starts_with(second) && text.substr(second.size()).starts_with('\n');
+    auto runs = SplitFile(text, isSecond ? second : std::string_view(kRunsHeader), 2);
     if (!runs)
         return std::nullopt;
     for (std::size_t row = 0; row < runs->records.size(); ++row) {
         if (runs->records[row] != kSameRow)
             continue;
-        if (row == 0)
+        if (row == 0 || isSecond)
             return std::nullopt;
         runs->records[row] = runs->records[row - 1];
     }
