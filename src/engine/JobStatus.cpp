@@ -21,6 +21,7 @@
 #include <cerrno>
 #include <fstream>
 #include <map>
+#include <system_error>
 
 namespace ze6::modDAZadaro {
 
@@ -235,6 +236,34 @@ void RecordJobRuns(const std::string& file, const JobRunList& runs)
     if (runs.empty() || !JobRecordsWanted())
         return;
     ReportRecordProblems(UpdateJobRecords(file, runs), false);
+}
+
+JobRunRecording::JobRunRecording(std::string file, const JobRunList& runs) : m_file(std::move(file)), m_runs(runs)
+{
+    if (m_runs.empty() || !JobRecordsWanted())
+        return;
+    m_pending = true;
+    try {
+        m_report = std::async(std::launch::async, [this] { return UpdateJobRecords(m_file, m_runs); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the records are written when Finish asks.
+    }
+}
+
+JobRunRecording::~JobRunRecording()
+{
+    // Only when the caller's own ending threw: the records are not left
+    // being written while the run unwinds.
+    if (m_report.valid())
+        m_report.wait();
+}
+
+void JobRunRecording::Finish()
+{
+    if (!m_pending)
+        return;
+    m_pending = false;
+    ReportRecordProblems(m_report.valid() ? m_report.get() : UpdateJobRecords(m_file, m_runs), false);
 }
 
 int StatusSwitch(const std::vector<std::string>& operands)

@@ -3,6 +3,7 @@
 #include "platform/state/JobRecords.h"
 
 #include <QDateTime>
+#include <future>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,25 @@ std::optional<std::string> BehindText(const std::vector<JobStatus>& statuses);
 // keeps them out, and a damaged record file, go to the log without counting
 // as the run's entries.
 void RecordJobRuns(const std::string& file, const JobRunList& runs);
+
+// RecordJobRuns for the end of a command run, on a thread of its own: the
+// records are written while the run's other state is, and Finish (or the
+// destructor) waits for them; Finish logs their problems on the caller's
+// thread. `runs` must outlive it.
+class JobRunRecording final {
+public:
+    JobRunRecording(std::string file, const JobRunList& runs);
+    JobRunRecording(const JobRunRecording&) = delete;
+    JobRunRecording& operator=(const JobRunRecording&) = delete;
+    ~JobRunRecording();
+    void Finish();
+
+private:
+    std::string m_file;
+    const JobRunList& m_runs;
+    std::future<JobRecordsReport> m_report;
+    bool m_pending = false;
+};
 
 // The command-line switches; each returns the exit status: 0 when every job
 // is ok, 1 otherwise, 2 for a wrong operand.

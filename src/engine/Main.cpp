@@ -103,8 +103,9 @@ int Main(const std::vector<std::string>& arguments, const std::function<int()>& 
         const bool configurationFile = IsConfigurationFileExtension(UpperCase(GetFileExtension(commandText)));
         const std::string file = configurationFile ? WithoutOuterQuotes(commandText) : std::string();
         const std::string absolute = file.empty() ? file : AbsoluteConfigPath(file);
-        RecordJobRuns(absolute, outcome.Jobs);
+        JobRunRecording records(absolute, outcome.Jobs);
         FinishCommandRun(file, outcome.EntriesLogged, outcome.FirstEntry);
+        records.Finish();
         if (!absolute.empty() && StartedByScheduler())
             CheckAfterScheduledRun(absolute, outcome.EntriesLogged > 0);
     }

@@ -127,5 +127,20 @@ TEST_F(StatusTest, ATruncatedRecordFileIsSetAsideAndReported)
     EXPECT_EQ(Run({"/STATUS", jobs}).status, 0);
 }
 
+// Records that cannot be kept do not fail the backup; the log says why, and
+// the run's exit status still tells only of its jobs.
+TEST_F(StatusTest, RecordsThatCannotBeKeptAreLoggedAndTheBackupStands)
+{
+    const std::string jobs = temp.Write("jobs.rzb", "\"" + data + "\" \"" + (temp / "backup/") + "\"\r\n");
+    temp.Write("state/xdg/ZE6Vivevu/jobs", "not a folder");
+    EXPECT_EQ(Run({jobs}).status, 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp / "backup"), {}), 1);
+    const Names entries = LogEntries(logPath);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_NE(entries[0].find("Job records not kept: cannot open " + (temp / "state/xdg/ZE6Vivevu/jobs/.lock")),
+              std::string::npos)
+        << entries[0];
+}
+
 } // namespace
 } // namespace ze6::test
