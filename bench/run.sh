@@ -159,9 +159,12 @@ records_row() {
         rows+=("| the same, instructions executed in millions (valgrind --tool=callgrind, one run each) | $lines lines | $(awk -v n="$with_ir" 'BEGIN {printf "%.2f", n / 1e6}') | ZE6Vivevu, no job records | $(awk -v n="$without_ir" 'BEGIN {printf "%.2f", n / 1e6}') | $(awk -v a="$with_ir" -v b="$without_ir" 'BEGIN {printf "%.3f", a / b}') | | | |")
     fi
 }
+# The records cost about a percent of a run whose time moves by several
+# percent from one run to the next on a shared machine: the more pairs, the
+# steadier the medians; 200 take about a minute.
 case $mode in
 smoke) record_pairs=2 ;;
-*) record_pairs=60 ;;
+*) record_pairs=200 ;;
 esac
 record_pairs="${ZE6_BENCH_RECORD_PAIRS:-$record_pairs}"
 # --- off-site: to a local rclone WebDAV server -------------------------------
